@@ -1,0 +1,96 @@
+// Cost of one sample-size point at the largest design, and of the inversion alone, with a
+// LAPACK inversion of the same matrices as the yardstick when it is available.
+
+#include "engine/CovarianceComputation.h"
+#include "engine/EngineState.h"
+#include "engine/MatrixRoutines.h"
+#include "tests/engine/MatrixTestSupport.h"
+#include "tests/engine/RandomDesign.h"
+#include "tests/engine/ReferenceLinearAlgebra.h"
+
+#include <benchmark/benchmark.h>
+#include <random>
+
+#ifdef TAVI_HAVE_LAPACKE
+#include <lapacke.h>
+#endif
+
+namespace tavi {
+namespace {
+
+// 4 fixed-only variables, 5 random slopes and 5 level-2 variables: 4 + 6 * 6 = 40 coefficients.
+void loadLargestDesign() {
+    std::mt19937_64 rng(40);
+    test::loadIntoEngine(test::randomDesign(rng, 9, 4, 5));
+    PrepareRunConstants();
+}
+
+void BM_SampleSizePoint(benchmark::State& state) {
+    loadLargestDesign();
+    int n = 10;
+    for (auto _ : state) {
+        ComputePoint(n, 100);
+        benchmark::DoNotOptimize(TaviCalcs.CovCoef.data[0]);
+        n = n == 50 ? 10 : n + 5;
+    }
+}
+BENCHMARK(BM_SampleSizePoint);
+
+// The information matrix of the largest design for n = 40, and random well-conditioned
+// matrices for the smaller orders.
+Matrix benchmarkMatrix(int n) {
+    if (n == dimmax) {
+        loadLargestDesign();
+        ComputePoint(20, 100);
+        return TaviCalcs.InfoMatrix;
+    }
+    std::mt19937_64 rng(n);
+    return test::wellConditioned(rng, n);
+}
+
+void BM_InvertMatrix(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const Matrix a = benchmarkMatrix(n);
+    Matrix inverse;
+    for (auto _ : state) {
+        InvertMatrix(inverse, a, n);
+        benchmark::DoNotOptimize(inverse.data[0]);
+    }
+}
+BENCHMARK(BM_InvertMatrix)->Arg(10)->Arg(20)->Arg(40);
+
+// The same inversion solved one unit vector at a time, as the algorithm reads.
+void BM_UnitVectorInverse(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const Matrix a = benchmarkMatrix(n);
+    Matrix inverse;
+    for (auto _ : state) {
+        reference::invert(inverse, a, n);
+        benchmark::DoNotOptimize(inverse.data[0]);
+    }
+}
+BENCHMARK(BM_UnitVectorInverse)->Arg(40);
+
+#ifdef TAVI_HAVE_LAPACKE
+void BM_LapackInverse(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const Matrix a = benchmarkMatrix(n);
+    double work[dimmax * dimmax];
+    double lu[dimmax * dimmax];
+    lapack_int pivots[dimmax];
+    for (auto _ : state) {
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j < n; ++j) {
+                lu[j * n + i] = a(i + 1, j + 1);
+            }
+        }
+        LAPACKE_dgetrf_work(LAPACK_COL_MAJOR, n, n, lu, n, pivots);
+        LAPACKE_dgetri_work(LAPACK_COL_MAJOR, n, lu, n, pivots, work, dimmax * dimmax);
+        benchmark::DoNotOptimize(lu[0]);
+    }
+}
+BENCHMARK(BM_LapackInverse)->Arg(10)->Arg(20)->Arg(40);
+#endif
+
+}  // namespace
+}  // namespace tavi

@@ -1,0 +1,151 @@
+#include "engine/CovarianceComputation.h"
+
+#include "engine/EngineState.h"
+#include "engine/MatrixRoutines.h"
+
+namespace tavi {
+
+void PrepareMoments(Matrix& Mu2T, Matrix& InvMomR, Matrix& Mu3T, Matrix& FixedWithin,
+                    Matrix& FixedMom, Matrix& FixedOnRandom, Matrix& FixedLevel2Mom,
+                    Matrix& Level2Mom) {
+    const EngineState& e = TaviCalcs;
+    const int k1 = e.k1;
+    const int nRandom = e.nRandom;
+    const int LenW3 = e.LenW3;
+    // Blocks of SigmaW: F = 1..k1 (fixed only), R = k1+1..k1+nRandom (constant, random slopes).
+    // Blocks of SigmaB: W = 1..LenW3 (constant, level-2), F = LenW3+1..LenW3+k1 (group means).
+    Matrix withinFR;
+    Matrix withinRF;
+    Matrix block;
+    Matrix product;
+    Matrix mu1T;
+    Matrix work;
+
+    Transpose(Mu2T, e.Mu2, nRandom, 1);
+
+    SubMatrix(block, e.SigmaW, k1 + 1, k1 + nRandom, k1 + 1, k1 + nRandom);
+    MatMult(product, e.Mu2, Mu2T, nRandom, 1, nRandom);
+    MatAdd(work, product, block, nRandom, nRandom);
+    InvertMatrix(InvMomR, work, nRandom);
+
+    SubMatrix(withinFR, e.SigmaW, 1, k1, k1 + 1, k1 + nRandom);
+    Transpose(withinRF, withinFR, k1, nRandom);
+    MatMult(work, withinFR, InvMomR, k1, nRandom, nRandom);
+    MatMult(product, work, withinRF, k1, nRandom, k1);
+    for (int i = 1; i <= k1; ++i) {
+        for (int j = 1; j <= k1; ++j) {
+            FixedWithin(i, j) = (e.SigmaW(i, j) - product(i, j)) / e.Sigma2;
+        }
+    }
+
+    SubMatrix(block, e.SigmaB, LenW3 + 1, LenW3 + k1, LenW3 + 1, LenW3 + k1);
+    Transpose(mu1T, e.Mu1, k1, 1);
+    MatMult(product, e.Mu1, mu1T, k1, 1, k1);
+    MatAdd(FixedMom, block, product, k1, k1);
+
+    MatMult(FixedOnRandom, withinFR, InvMomR, k1, nRandom, nRandom);
+
+    Transpose(Mu3T, e.Mu3, LenW3, 1);
+
+    MatMult(product, e.Mu1, Mu3T, k1, 1, LenW3);
+    SubMatrix(block, e.SigmaB, LenW3 + 1, LenW3 + k1, 1, LenW3);
+    MatAdd(FixedLevel2Mom, product, block, k1, LenW3);
+
+    MatMult(product, e.Mu3, Mu3T, LenW3, 1, LenW3);
+    SubMatrix(block, e.SigmaB, 1, LenW3, 1, LenW3);
+    MatAdd(Level2Mom, product, block, LenW3, LenW3);
+}
+
+void GroupBlocks(Matrix& FixedBlock, Matrix& CrossBlock, Matrix& RandomBlock) {
+    const EngineState& e = TaviCalcs;
+    const int k1 = e.k1;
+    const int nRandom = e.nRandom;
+    const int LenW3 = e.LenW3;
+    const double n = static_cast<double>(e.GroupSize);
+    Matrix groupPrecision;
+    Matrix interceptRow;    // Mu2T GroupPrecision
+    Matrix fixedPrecision;  // FixedOnRandom GroupPrecision
+    Matrix work;
+    Matrix product;
+
+    // GroupPrecision: the inverse of Tau2 + (Sigma2 / n) InvMomR, the precision of a group's
+    // random effects as seen through its n units.
+    for (int i = 1; i <= nRandom; ++i) {
+        for (int j = 1; j <= nRandom; ++j) {
+            work(i, j) = (e.Sigma2 * e.InvMomR(i, j)) / n + e.Tau2(i, j);
+        }
+    }
+    InvertMatrix(groupPrecision, work, nRandom);
+
+    MatMult(interceptRow, e.Mu2T, groupPrecision, 1, nRandom, nRandom);
+    MatMult(product, interceptRow, e.Mu2, 1, nRandom, 1);
+    const double s = product(1, 1);
+
+    MatMult(fixedPrecision, e.FixedOnRandom, groupPrecision, k1, nRandom, nRandom);
+    Transpose(work, e.FixedOnRandom, k1, nRandom);
+    MatMult(product, fixedPrecision, work, k1, nRandom, k1);
+    for (int i = 1; i <= k1; ++i) {
+        for (int j = 1; j <= k1; ++j) {
+            work(i, j) = n * e.FixedWithin(i, j) + s * e.FixedMom(i, j);
+        }
+    }
+    MatAdd(FixedBlock, work, product, k1, k1);
+    // The group means of the fixed-only variables also meet the random intercept through the
+    // within-group covariance with the random slopes; these terms pair Mu1 with the first
+    // column of FixedOnRandom GroupPrecision. Without them the block is not the expected
+    // information and can even make InfoMatrix indefinite. They vanish when Mu1 = 0, when there
+    // is no random slope, and when fixed-only and random-slope variables are uncorrelated.
+    for (int i = 1; i <= k1; ++i) {
+        for (int j = 1; j <= k1; ++j) {
+            FixedBlock(i, j) = FixedBlock(i, j) + (fixedPrecision(i, 1) * e.Mu1(j, 1) +
+                                                   e.Mu1(i, 1) * fixedPrecision(j, 1));
+        }
+    }
+
+    KroneckerProduct(work, fixedPrecision, e.Mu3T, k1, nRandom, 1, LenW3);
+    KroneckerProduct(product, interceptRow, e.FixedLevel2Mom, 1, nRandom, k1, LenW3);
+    MatAdd(CrossBlock, work, product, k1, nRandom * LenW3);
+
+    KroneckerProduct(RandomBlock, groupPrecision, e.Level2Mom, nRandom, nRandom, LenW3, LenW3);
+}
+
+void AssembleInfo(Matrix& InfoMatrix) {
+    const EngineState& e = TaviCalcs;
+    const int k1 = e.k1;
+    const int randomCoefs = e.nRandom * e.LenW3;
+    const double N = static_cast<double>(e.NumGroups);
+    for (int i = 1; i <= k1; ++i) {
+        for (int j = 1; j <= k1; ++j) {
+            InfoMatrix(i, j) = N * e.FixedBlock(i, j);
+        }
+    }
+    for (int i = 1; i <= k1; ++i) {
+        for (int j = 1; j <= randomCoefs; ++j) {
+            const double value = N * e.CrossBlock(i, j);
+            InfoMatrix(i, k1 + j) = value;
+            InfoMatrix(k1 + j, i) = value;
+        }
+    }
+    for (int i = 1; i <= randomCoefs; ++i) {
+        for (int j = 1; j <= randomCoefs; ++j) {
+            InfoMatrix(k1 + i, k1 + j) = N * e.RandomBlock(i, j);
+        }
+    }
+}
+
+void PrepareRunConstants() {
+    EngineState& e = TaviCalcs;
+    PrepareMoments(e.Mu2T, e.InvMomR, e.Mu3T, e.FixedWithin, e.FixedMom, e.FixedOnRandom,
+                   e.FixedLevel2Mom, e.Level2Mom);
+}
+
+void ComputePoint(std::int32_t n, std::int32_t N) {
+    EngineState& e = TaviCalcs;
+    e.GroupSize = n;
+    e.NumGroups = N;
+    GroupBlocks(e.FixedBlock, e.CrossBlock, e.RandomBlock);
+    AssembleInfo(e.InfoMatrix);
+    InvertMatrix(e.CovCoef, e.InfoMatrix, e.NumCoef);
+}
+
+}  // namespace tavi

@@ -1,0 +1,44 @@
+// The expected information matrix of all regression coefficients of a two-level design with
+// N groups of n level-1 units, built in three stages by what each depends on: the design alone
+// (PrepareMoments, once per run), the group size (GroupBlocks) and the number of groups
+// (AssembleInfo). Inverting InfoMatrix gives the covariance matrix of the estimates.
+//
+// Coefficient order: positions 1..k1 are the fixed-only level-1 variables; position
+// k1 + (j - 1) * LenW3 + s is the product of random-effect variable j and level-2 variable s
+// (both counting the constant as 1, the level-2 index running fastest): j = s = 1 is the
+// intercept, j = 1 < s the level-2 variables, s = 1 < j the random-slope variables, and
+// j, s > 1 the cross-level interactions.
+//
+// All three read the design and the current point from the engine state (TaviCalcs); the
+// caller keeps every dimension within dimmax, Sigma2 nonzero when k1 >= 1, and n >= 1.
+#pragma once
+
+#include "engine/Matrix.h"
+
+#include <cstdint>
+
+namespace tavi {
+
+// Computes the run constants from k1, nRandom, LenW3, Sigma2, SigmaW, SigmaB, Mu1, Mu2 and Mu3.
+void PrepareMoments(Matrix& Mu2T, Matrix& InvMomR, Matrix& Mu3T, Matrix& FixedWithin,
+                    Matrix& FixedMom, Matrix& FixedOnRandom, Matrix& FixedLevel2Mom,
+                    Matrix& Level2Mom);
+
+// Computes the information of one group of GroupSize units, split into the fixed-only block,
+// the block crossing fixed-only and random-part coefficients, and the random-part block.
+// Needs the run constants of PrepareMoments.
+void GroupBlocks(Matrix& FixedBlock, Matrix& CrossBlock, Matrix& RandomBlock);
+
+// InfoMatrix := NumGroups times the per-group information [[FixedBlock, CrossBlock],
+// [CrossBlock^T, RandomBlock]], with the lower-left block written as the mirror of the
+// upper-right one.
+void AssembleInfo(Matrix& InfoMatrix);
+
+// PrepareMoments into the engine state's own run constants.
+void PrepareRunConstants();
+
+// Makes N groups of n units the current point, and leaves its InfoMatrix and, inverted,
+// CovCoef in the engine state. Needs the run constants.
+void ComputePoint(std::int32_t n, std::int32_t N);
+
+}  // namespace tavi

@@ -1,0 +1,7 @@
+#include "engine/EngineState.h"
+
+namespace tavi {
+
+EngineState TaviCalcs;
+
+}  // namespace tavi
