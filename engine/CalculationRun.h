@@ -1,0 +1,35 @@
+// The calculation run: reads a parameter file into the engine, sweeps over the sample sizes
+// it asks for, and writes the report and the covariance file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/EngineState.h"
+
+namespace tavi {
+
+// Told about the sweep as it goes, for progress and further output.
+class SweepObserver {
+public:
+    virtual ~SweepObserver() = default;
+    // Before the first point: how many points the sweep has.
+    virtual void sweepStarts(std::int64_t points) = 0;
+    // After each point, with its CovCoef in the engine state; cost only in budget mode.
+    virtual void pointDone(const EngineState& e, std::int64_t cost) = 0;
+};
+
+struct RunOutcome {
+    bool refused = false;  // the design or its settings were refused; the report says why
+    std::string reason;    // when refused: the reason in one line
+};
+
+// Creates (or replaces) the report OutFileName and the covariance file CovFileName, reads the
+// design from ParFileName and writes the standard errors and covariance matrices of every
+// sample-size point. A design beyond the capacity, with impossible counts or with settings
+// that cannot be computed ends the run after an explanation in the report. Throws FileError
+// when a file cannot be read or written or the parameter file holds a malformed number.
+RunOutcome RunCalculation(const std::string& ParFileName, const std::string& OutFileName,
+                          const std::string& CovFileName, SweepObserver* observer = nullptr);
+
+}  // namespace tavi

@@ -1,0 +1,298 @@
+#include "engine/ReportWriter.h"
+
+#include "files/NumberText.h"
+
+#include <cmath>
+#include <ctime>
+
+namespace tavi {
+
+namespace {
+
+constexpr std::size_t kMaxTitleLength = 80;
+constexpr double kSmallestVariance = 1.0e-20;
+constexpr std::string_view kNegligibleVarianceMarker = " -.99999";
+
+constexpr std::string_view kBanner[] = {
+    "  TTTTTTTTTT      AAAA      VV        VV   IIIIII",
+    "  TTTTTTTTTT     AA  AA     VV        VV   IIIIII",
+    "      TT        AA    AA     VV      VV      II",
+    "      TT       AA      AA    VV      VV      II",
+    "      TT       AAAAAAAAAA     VV    VV       II",
+    "      TT       AA      AA     VV    VV       II",
+    "      TT       AA      AA      VV  VV      IIIIII",
+    "      TT       AA      AA       VVVV       IIIIII",
+};
+
+constexpr std::string_view kHeadText[] = {
+    "",
+    "            Standard errors for planning two-level designs",
+    "            version 1.0, December 2026",
+    "",
+    "            Written by the TAVI developers.",
+    "            Free to use for planning research; no warranty.",
+    "",
+    "This programs performs calculations corresponding to the paper",
+    "\"Standard errors and sample sizes in two-level designs with random slopes\",",
+    "R. Corvell,",
+    "Journal of Placeholder Methodology, 7, 1990, 101-126.",
+    "",
+    "",
+};
+
+struct DesignLine {
+    std::string_view label;
+    std::int32_t EngineState::*value;
+    enum { Always, BudgetOnly, RangeOnly } shown;
+};
+
+void appendTitle(std::string& out, std::string_view title) {
+    out.append(title.substr(0, kMaxTitleLength));
+}
+
+void appendCoefficientLabels(std::string& out, const EngineState& e) {
+    for (int i = 1; i <= e.k1; ++i) {
+        out.append(" Fixed  ");
+    }
+    out.append(" Const  ");
+    for (int s = 2; s <= e.LenW3; ++s) {
+        out.append(" Group  ");
+    }
+    for (int j = 2; j <= e.nRandom; ++j) {
+        out.append(" Random ");
+        for (int s = 2; s <= e.LenW3; ++s) {
+            out.append("Cross-L ");
+        }
+    }
+}
+
+}  // namespace
+
+bool HasStandardError(double variance) {
+    // Written so that a NaN, which compares false, is not taken.
+    return variance >= kSmallestVariance;
+}
+
+std::string LocalDateTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    const bool midnight = local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0;
+    char text[128];
+    const std::size_t length = std::strftime(text, sizeof text, midnight ? "%x" : "%x %X", &local);
+    return std::string(text, length);
+}
+
+ReportWriter::ReportWriter(TextFileWriter& report, TextFileWriter& covFile)
+    : m_report(report), m_cov(covFile) {}
+
+void ReportWriter::WriteReportMatrix(const Matrix& M, std::string_view Title, int Rows,
+                                     int Cols) {
+    appendTitle(m_report.buffer(), Title);
+    m_report.endLine();
+    m_report.endLine();
+    for (int i = 1; i <= Rows; ++i) {
+        for (int j = 1; j <= Cols; ++j) {
+            appendFixed(m_report.buffer(), M(i, j), 13, 5);
+        }
+        m_report.endLine();
+    }
+    m_report.endLine();
+    m_report.endLine();
+}
+
+void ReportWriter::WriteCovMatrix(const Matrix& M, std::string_view Title, int Rows, int Cols) {
+    m_cov.endLine();
+    appendTitle(m_cov.buffer(), Title);
+    m_cov.endLine();
+    m_cov.endLine();
+    // The covariance file holds the bulk of a run's output: each row is formatted into one
+    // block and appended at once.
+    char row[dimmax * 32 + kFixedFieldRoom];
+    for (int i = 1; i <= Rows; ++i) {
+        char* end = row;
+        for (int j = 1; j <= Cols; ++j) {
+            end = writeFixed(end, M(i, j), 13, 8);
+            if (end - row > static_cast<long>(sizeof row) - kFixedFieldRoom) {
+                m_cov.buffer().append(row, end);
+                end = row;
+            }
+        }
+        m_cov.buffer().append(row, end);
+        m_cov.endLine();
+    }
+    m_cov.endLine();
+    m_cov.endLine();
+}
+
+void ReportWriter::writeReportHead(std::string_view dateTime, std::string_view parFileName,
+                                   std::string_view covFileName) {
+    m_report.endLine();
+    for (std::string_view line : kBanner) {
+        m_report.line(line);
+    }
+    for (std::string_view line : kHeadText) {
+        m_report.line(line);
+    }
+    m_report.buffer().append("Date and time: ").append(dateTime);
+    m_report.endLine();
+    m_report.endLine();
+    m_report.buffer().append("Input parameters read from file ").append(parFileName).append(".");
+    m_report.endLine();
+    m_report.endLine();
+    m_report.buffer()
+        .append("File ")
+        .append(covFileName)
+        .append(" contains secondary output ");
+    m_report.endLine();
+    m_report.line("(entire covariance matrices).");
+    m_report.endLine();
+}
+
+void ReportWriter::writeCovHead(std::string_view dateTime) {
+    m_cov.line(dateTime);
+    m_cov.endLine();
+}
+
+void ReportWriter::writeCapacityFailure(std::int64_t coefficients) {
+    m_report.endLine();
+    m_report.line("Constant dimmax is too small;");
+    m_report.buffer().append("Must be at least k1 + (k-k1+1)*(kw+1) = ");
+    appendInteger(m_report.buffer(), coefficients);
+    m_report.endLine();
+    m_report.buffer().append("but is now only ");
+    appendInteger(m_report.buffer(), dimmax);
+    m_report.buffer().append(".");
+    m_report.endLine();
+    m_report.line("Program stops. SorrY! ");
+    m_report.line("Ask for a compilation with larger dimmax.");
+}
+
+void ReportWriter::writeRefusal(std::string_view explanation) {
+    m_report.endLine();
+    while (!explanation.empty()) {
+        const std::size_t end = explanation.find('\n');
+        m_report.line(explanation.substr(0, end));
+        explanation = end == std::string_view::npos ? "" : explanation.substr(end + 1);
+    }
+    m_report.line("Program stops.");
+}
+
+void ReportWriter::writeDesignEcho(const EngineState& e) {
+    static constexpr DesignLine kDesignLines[] = {
+        {"NUMBER OF FIXED EFFECTS              (K_1)            [L_1 + L_2 + 1] :",
+         &EngineState::k1, DesignLine::Always},
+        {"NUMBER OF RANDOM EFFECTS INCL. CONST (K_2)            [L_2 + 1]       :",
+         &EngineState::nRandom, DesignLine::Always},
+        {"NUMBER OF LEVEL-2 VARS INCL. CONST   (length of W_3j) [L_3 + 1]       :",
+         &EngineState::LenW3, DesignLine::Always},
+        {"TOTAL COSTS                          (k)              [K]             :",
+         &EngineState::Budget, DesignLine::BudgetOnly},
+        {"RELATIVE COST PER LEVEL-2 UNIT       (c)                              :",
+         &EngineState::CostParameter, DesignLine::BudgetOnly},
+        {"SMALLEST VALUE OF n                                   [n_min]         :",
+         &EngineState::MinGroupSize, DesignLine::Always},
+        {"STEP SIZE FOR n                                       [n_step]        :",
+         &EngineState::GroupSizeStep, DesignLine::Always},
+        {"LARGEST VALUE FOR n                                   [n_max]         :",
+         &EngineState::MaxGroupSize, DesignLine::Always},
+        {"SMALLEST NUMBER OF GROUPS                             [N_2min]        :",
+         &EngineState::MinGroups, DesignLine::RangeOnly},
+        {"LARGEST NUMBER OF GROUPS                              [N_2max]        :",
+         &EngineState::MaxGroups, DesignLine::RangeOnly},
+    };
+    m_report.line("Design:");
+    m_report.line("(Between parentheses, the symbol is mentioned that is used for this parameter;");
+    m_report.line(" if the TAVI manual uses a different symbol than the Corvell paper,");
+    m_report.line(" then the symbol from the paper is given between parentheses,");
+    m_report.line(" the symbol from the manual between square brackets.)");
+    m_report.endLine();
+    for (const DesignLine& line : kDesignLines) {
+        if ((line.shown == DesignLine::BudgetOnly && !e.BudgetMode) ||
+            (line.shown == DesignLine::RangeOnly && e.BudgetMode)) {
+            continue;
+        }
+        m_report.buffer().append(line.label);
+        appendInteger(m_report.buffer(), e.*line.value, 5);
+        m_report.endLine();
+    }
+    m_report.endLine();
+    m_report.line("Parameters:");
+    m_report.endLine();
+    WriteReportMatrix(e.SigmaW, "WITHIN-GROUPS COVARIANCE MATRIX  (SIGMA-W)        ",
+                      e.k1 + e.nRandom, e.k1 + e.nRandom);
+    WriteReportMatrix(e.SigmaB, "BETWEEN-GROUPS COVARIANCE MATRIX (SIGMA-B)        ",
+                      e.LenW3 + e.k1, e.LenW3 + e.k1);
+    m_report.line("RESIDUAL VARIANCE (sigma-squared)");
+    m_report.endLine();
+    appendFixed(m_report.buffer(), e.Sigma2, 17, 5);
+    m_report.endLine();
+    m_report.endLine();
+    WriteReportMatrix(e.Tau2, "COVARIANCE MATRIX OF RANDOM EFFECTS (tau_2)       ", e.nRandom,
+                      e.nRandom);
+    WriteReportMatrix(e.Mu1, "EXPECTATION OF LEVEL-1 VARIABLES WITH FIXED EFFECTS (mu_1)  ",
+                      e.k1, 1);
+    WriteReportMatrix(e.Mu3, "EXPECTATION OF LEVEL-2 VARIABLES (mu_3)             ", e.LenW3,
+                      1);
+    WriteReportMatrix(e.Mu2, "CONSTANT MEAN VECTOR (mu_2 = e)                   ", e.nRandom, 1);
+    m_report.endLine();
+}
+
+void ReportWriter::writeTableHead(const EngineState& e) {
+    m_report.line("The following table contains the standard errors (s.e.):");
+    m_report.line("Fixed:   s.e. of regr. coeff.s of level-1 variables with a fixed effect only.");
+    m_report.line("Const:   s.e. of the intercept.");
+    if (e.LenW3 >= 2) {
+        m_report.line("Group:   s.e. of regr. coeff.s of level-2 variables.");
+    }
+    if (e.nRandom >= 2) {
+        m_report.line("Random:  s.e. of regr. coeff.s of level-1 variables with a random effect.");
+        m_report.line("Cross-L: s.e. of regr. coeff.s of cross-level interactions");
+        m_report.line("         (product of \"Group\" with \"Random effect\" variables).");
+    }
+    m_report.endLine();
+    m_report.endLine();
+    if (e.BudgetMode) {
+        m_report.line("    Sample sizes      costs   Standard errors   ");
+    } else {
+        m_report.line("    Sample sizes      Standard errors   ");
+    }
+    m_report.endLine();
+    m_report.buffer().append(e.BudgetMode ? "    N*n     N     n (n+c)*N   "
+                                          : "    N*n     N     n   ");
+    appendCoefficientLabels(m_report.buffer(), e);
+    m_report.endLine();
+}
+
+void ReportWriter::writeCovBlock(std::int32_t N, std::int32_t n, const Matrix& CovCoef,
+                                 int NumCoef) {
+    m_cov.buffer().append("N = ");
+    appendInteger(m_cov.buffer(), N);
+    m_cov.buffer().append(" ; n     = ");
+    appendInteger(m_cov.buffer(), n);
+    m_cov.endLine();
+    WriteCovMatrix(CovCoef, "Covariance matrix of estimated coefficients       ", NumCoef,
+                   NumCoef);
+}
+
+void ReportWriter::writeReportRow(const EngineState& e, std::int64_t cost) {
+    std::string& out = m_report.buffer();
+    appendInteger(out, std::int64_t{e.NumGroups} * e.GroupSize, 7);
+    appendInteger(out, e.NumGroups, 6);
+    appendInteger(out, e.GroupSize, 6);
+    if (e.BudgetMode) {
+        appendInteger(out, cost, 8);
+    }
+    out.append("  ");
+    for (int i = 1; i <= e.NumCoef; ++i) {
+        const double variance = e.CovCoef(i, i);
+        if (HasStandardError(variance)) {
+            appendFixed(out, std::sqrt(variance), 8, 5);
+        } else {
+            out.append(kNegligibleVarianceMarker);
+        }
+    }
+    m_report.endLine();
+}
+
+}  // namespace tavi

@@ -1,0 +1,28 @@
+// The table of standard errors as CSV, for further processing: a header with the sample sizes
+// and one unique name per coefficient, then one row per sample-size point.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/EngineState.h"
+#include "files/TextFileWriter.h"
+
+namespace tavi {
+
+class StandardErrorCsv {
+public:
+    explicit StandardErrorCsv(TextFileWriter& out) : m_out(out) {}
+
+    // N*n, N, n, cost (budget mode only), then Fixed1.., Const, Group1.., and for each random
+    // slope j: Randomj, CrossLj_1...
+    void writeHeader(const EngineState& e);
+
+    // The current point; each standard error in the shortest form that reads back to the same
+    // double, an empty field for a variance below 1.0e-20.
+    void writeRow(const EngineState& e, std::int64_t cost);
+
+private:
+    TextFileWriter& m_out;
+};
+
+}  // namespace tavi

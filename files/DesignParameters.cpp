@@ -1,0 +1,59 @@
+#include "files/DesignParameters.h"
+
+#include <limits>
+
+namespace tavi {
+
+namespace {
+
+Matrix identityMatrix() {
+    Matrix m{};
+    for (int i = 1; i <= dimmax; ++i) {
+        m(i, i) = 1.0;
+    }
+    return m;
+}
+
+}  // namespace
+
+DesignParameters InitialDesignParameters() {
+    DesignParameters p{};
+    p.BudgetMode = true;
+    p.CostParameter = 5;
+    p.Budget = (p.CostParameter + 25) * 50;
+    p.MinGroupSize = 10;
+    p.MaxGroupSize = 50;
+    p.GroupSizeStep = 5;
+    p.MinGroups = 10;
+    p.MaxGroups = 50;
+    p.ResidualVariance = 1.0;
+    for (int i = 1; i <= dimmax; ++i) {
+        p.Means1(i) = 0.0;
+        p.Means2(i) = 1.0;
+    }
+    p.WithinCov = identityMatrix();
+    p.BetweenCov = identityMatrix();
+    p.Tau = identityMatrix();
+    return p;
+}
+
+std::int64_t CoefficientCount(std::int32_t k, std::int32_t k1, std::int32_t kw) {
+    return std::int64_t{k1} + (std::int64_t{k} - k1 + 1) * (std::int64_t{kw} + 1);
+}
+
+bool CountsArePossible(std::int32_t k, std::int32_t k1, std::int32_t kw) {
+    return k1 >= 0 && k1 <= k && kw >= 0;
+}
+
+bool CountsFitCapacity(std::int32_t k, std::int32_t k1, std::int32_t kw) {
+    return CountsArePossible(k, k1, kw) && CoefficientCount(k, k1, kw) <= dimmax;
+}
+
+std::int32_t StepMagnitude(std::int32_t signedStep) {
+    if (signedStep == std::numeric_limits<std::int32_t>::min()) {
+        return std::numeric_limits<std::int32_t>::max();
+    }
+    return signedStep < 0 ? -signedStep : signedStep;
+}
+
+}  // namespace tavi

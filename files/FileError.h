@@ -1,0 +1,27 @@
+// The one error type for failures of file input and output: a short runtime-style message
+// ("File not found", "File access denied", "Invalid numeric input", "I/O error N") and the
+// name of the file concerned.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tavi {
+
+class FileError : public std::runtime_error {
+public:
+    FileError(const std::string& message, std::string fileName);
+
+    const std::string& fileName() const { return m_fileName; }
+
+private:
+    std::string m_fileName;
+};
+
+// The error for a failed system call on fileName, classified by its errno value.
+FileError fileErrorFromErrno(int errnoValue, const std::string& fileName);
+
+// The error for a token that is not the number expected.
+FileError invalidNumericInput(const std::string& fileName);
+
+}  // namespace tavi

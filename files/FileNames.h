@@ -1,0 +1,18 @@
+// The parts of a file name that the program derives other names from.
+#pragma once
+
+#include <string>
+
+namespace tavi {
+
+// The name without its directory: everything after the last "/".
+std::string FileNamePartOf(const std::string& path);
+
+// The directory with its final "/", or empty for a name without one.
+std::string DirectoryPartOf(const std::string& path);
+
+// The characters before the first ".", or the whole name when it holds none: "a.b.dat" gives
+// "a", "params" gives "params", ".hidden" gives "".
+std::string BaseNameOf(const std::string& fileNamePart);
+
+}  // namespace tavi

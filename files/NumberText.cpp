@@ -1,0 +1,308 @@
+#include "files/NumberText.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace tavi {
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+void appendPadded(std::string& out, std::string_view text, int width) {
+    if (static_cast<int>(text.size()) < width) {
+        out.append(width - text.size(), ' ');
+    }
+    out.append(text);
+}
+
+// The decimal exponent of the leading nonzero digit of digits[.fraction]e<exponent>, used to
+// tell an overflow from an underflow.
+std::int64_t magnitudeOf(std::string_view integerDigits, std::string_view fractionDigits,
+                         std::int64_t exponent) {
+    const auto firstNonZero = integerDigits.find_first_not_of('0');
+    if (firstNonZero != std::string_view::npos) {
+        return exponent + static_cast<std::int64_t>(integerDigits.size() - firstNonZero) - 1;
+    }
+    const auto firstInFraction = fractionDigits.find_first_not_of('0');
+    return exponent - static_cast<std::int64_t>(firstInFraction) - 1;
+}
+
+// Per number of decimals, the magnitudes below which value * 10^decimals stays under 2^52.
+constexpr int kMaxFastDecimals = 10;
+constexpr double kFastLimits[kMaxFastDecimals + 1] = {4.5e15, 4.5e14, 4.5e13, 4.5e12,
+                                                       4.5e11, 4.5e10, 4.5e9,  4.5e8,
+                                                       4.5e7,  4.5e6,  4.5e5};
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The field of a number whose magnitude times 10^Decimals, rounded, is `scaled`: blanks, the
+// sign, the digits with the point put in place. Digits are stored straight into their final
+// places, two at a time, and never read back: reading back small stores as larger words stalls
+// the processor. The decimals are a template argument so that every division is by a constant.
+template <int Decimals>
+char* writeScaledField(char* out, std::uint64_t scaled, bool negative, int width) {
+    constexpr std::uint64_t kScale = [] {
+        std::uint64_t scale = 1;
+        for (int i = 0; i < Decimals; ++i) {
+            scale *= 10;
+        }
+        return scale;
+    }();
+    std::uint64_t whole = scaled / kScale;
+    std::uint64_t fraction = scaled - whole * kScale;
+    int wholeDigits = 1;
+    for (std::uint64_t rest = whole / 10; rest != 0; rest /= 10) {
+        ++wholeDigits;
+    }
+    const int length = (negative ? 1 : 0) + wholeDigits + (Decimals > 0 ? Decimals + 1 : 0);
+    const int padding = width > length ? width - length : 0;
+    // A fixed-size fill compiles to a few stores; out has room for it.
+    std::memset(out, ' ', 16);
+    if (padding > 16) {
+        std::memset(out, ' ', padding);
+    }
+    char* p = out + padding;
+    if (negative) {
+        *p++ = '-';
+    }
+    for (char* digit = p + wholeDigits; digit != p;) {
+        *--digit = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    }
+    p += wholeDigits;
+    if constexpr (Decimals > 0) {
+        *p++ = '.';
+        // The fraction in groups of four digits, whose pairs do not wait for each other.
+        char* digit = p + Decimals;
+        for (int i = 0; i < Decimals / 4; ++i) {
+            const auto group = static_cast<std::uint32_t>(fraction % 10000);
+            fraction /= 10000;
+            std::memcpy(digit - 2, kDigitPairs + 2 * (group % 100), 2);
+            std::memcpy(digit - 4, kDigitPairs + 2 * (group / 100), 2);
+            digit -= 4;
+        }
+        if constexpr (Decimals % 4 >= 2) {
+            std::memcpy(digit - 2, kDigitPairs + 2 * (fraction % 100), 2);
+            fraction /= 100;
+            digit -= 2;
+        }
+        if constexpr (Decimals % 2 == 1) {
+            *--digit = static_cast<char>('0' + fraction);
+        }
+        p += Decimals;
+    }
+    return p;
+}
+
+// Splits a into a high part of 26 significant bits and the rest, both exact (Dekker).
+struct SplitDouble {
+    double high;
+    double low;
+};
+constexpr SplitDouble split(double a) {
+    const double c = 134217729.0 * a;  // 2^27 + 1
+    const double high = c - (c - a);
+    return {high, a - high};
+}
+
+constexpr double kTwoPower52 = 4503599627370496.0;
+
+// The field of a finite value with |value| * 10^decimals < 2^52 (kFastLimits) in fixed-point
+// notation, rounded exactly as std::to_chars rounds (to nearest, ties to even, on the exact
+// binary value), but several times faster: the covariance file holds millions of numbers.
+//
+// |value| * 10^decimals is formed exactly as the sum of its rounded product and the product's
+// error (Dekker's product, which needs no fused multiply-add); the product is rounded to an
+// integer by adding and subtracting 2^52, and the error decides only when the product lies
+// exactly halfway.
+char* writeFixedExactly(char* out, double value, int width, int decimals) {
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5,
+                                              1e6, 1e7, 1e8, 1e9, 1e10};
+    const double magnitude = std::fabs(value);
+    const double scale = kPowersOfTen[decimals];
+    const double product = magnitude * scale;
+    const SplitDouble m = split(magnitude);
+    const SplitDouble s = split(scale);
+    const double error =
+        ((m.high * s.high - product) + m.high * s.low + m.low * s.high) + m.low * s.low;
+    double rounded = (product + kTwoPower52) - kTwoPower52;
+    const double offset = product - rounded;  // exact, within [-0.5, 0.5]
+    if (offset == 0.5 || offset == -0.5) {
+        // The product is halfway between two integers; the exact value is not when the error
+        // is not zero, and a true tie goes to the even neighbour.
+        const double lower = offset > 0 ? rounded : rounded - 1;
+        if (error > 0) {
+            rounded = lower + 1;
+        } else if (error < 0) {
+            rounded = lower;
+        } else {
+            rounded = std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1;
+        }
+    }
+    const auto scaled = static_cast<std::uint64_t>(rounded);
+    const bool negative = value < 0;
+    switch (decimals) {
+        case 0: return writeScaledField<0>(out, scaled, negative, width);
+        case 1: return writeScaledField<1>(out, scaled, negative, width);
+        case 2: return writeScaledField<2>(out, scaled, negative, width);
+        case 3: return writeScaledField<3>(out, scaled, negative, width);
+        case 4: return writeScaledField<4>(out, scaled, negative, width);
+        case 5: return writeScaledField<5>(out, scaled, negative, width);
+        case 6: return writeScaledField<6>(out, scaled, negative, width);
+        case 7: return writeScaledField<7>(out, scaled, negative, width);
+        case 8: return writeScaledField<8>(out, scaled, negative, width);
+        case 9: return writeScaledField<9>(out, scaled, negative, width);
+        default: return writeScaledField<10>(out, scaled, negative, width);
+    }
+}
+
+}  // namespace
+
+bool parseStandardReal(std::string_view text, double& value) {
+    std::size_t pos = 0;
+    while (pos < text.size() && text[pos] == ' ') {
+        ++pos;
+    }
+    if (pos == text.size()) {
+        return false;
+    }
+    bool negative = false;
+    if (text[pos] == '+' || text[pos] == '-') {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    const std::size_t integerStart = pos;
+    while (pos < text.size() && isDigit(text[pos])) {
+        ++pos;
+    }
+    const std::string_view integerDigits = text.substr(integerStart, pos - integerStart);
+    std::string_view fractionDigits;
+    if (pos < text.size() && text[pos] == '.') {
+        const std::size_t fractionStart = ++pos;
+        while (pos < text.size() && isDigit(text[pos])) {
+            ++pos;
+        }
+        fractionDigits = text.substr(fractionStart, pos - fractionStart);
+    }
+    const std::size_t mantissaEnd = pos;
+    std::int64_t exponent = 0;
+    if (pos < text.size() && (text[pos] == 'E' || text[pos] == 'e')) {
+        ++pos;
+        bool negativeExponent = false;
+        if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+            negativeExponent = text[pos] == '-';
+            ++pos;
+        }
+        if (pos == text.size() || !isDigit(text[pos])) {
+            return false;
+        }
+        for (; pos < text.size() && isDigit(text[pos]); ++pos) {
+            // Saturates far beyond any exponent a double can use.
+            exponent = std::min<std::int64_t>(exponent * 10 + (text[pos] - '0'), 1'000'000'000);
+        }
+        if (negativeExponent) {
+            exponent = -exponent;
+        }
+    }
+    if (pos != text.size()) {
+        return false;
+    }
+    if (integerDigits.find_first_not_of('0') == std::string_view::npos &&
+        fractionDigits.find_first_not_of('0') == std::string_view::npos) {
+        value = negative ? -0.0 : 0.0;
+        return true;
+    }
+
+    // from_chars takes no leading sign and needs a digit before an exponent, so it is given the
+    // unsigned mantissa as written, with a zero in front, and the exponent in normal form.
+    std::string normal = "0";
+    normal.append(text.substr(integerStart, mantissaEnd - integerStart));
+    normal.append("e");
+    normal.append(std::to_string(exponent));
+    double magnitude = 0.0;
+    const auto [end, error] =
+        std::from_chars(normal.data(), normal.data() + normal.size(), magnitude);
+    if (error == std::errc::result_out_of_range) {
+        if (magnitudeOf(integerDigits, fractionDigits, exponent) > 0) {
+            return false;
+        }
+        magnitude = 0.0;
+    } else if (error != std::errc() || end != normal.data() + normal.size()) {
+        return false;
+    }
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+bool parseInteger(std::string_view text, std::int32_t& value) {
+    std::size_t pos = 0;
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        pos = 1;
+    }
+    if (pos == text.size()) {
+        return false;
+    }
+    std::int64_t magnitude = 0;
+    for (; pos < text.size(); ++pos) {
+        if (!isDigit(text[pos])) {
+            return false;
+        }
+        magnitude = magnitude * 10 + (text[pos] - '0');
+        if (magnitude > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) {
+            return false;
+        }
+    }
+    const std::int64_t signedValue = negative ? -magnitude : magnitude;
+    if (signedValue > std::numeric_limits<std::int32_t>::max()) {
+        return false;
+    }
+    value = static_cast<std::int32_t>(signedValue);
+    return true;
+}
+
+void appendInteger(std::string& out, std::int64_t value, int width) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    appendPadded(out, std::string_view(buffer, result.ptr - buffer), width);
+}
+
+char* writeFixed(char* out, double value, int width, int decimals) {
+    if (std::isnan(value) || std::isinf(value)) {
+        const std::string_view text = std::isnan(value) ? "NaN" : value < 0 ? "-Inf" : "Inf";
+        const int padding = std::max(0, width - static_cast<int>(text.size()));
+        std::memset(out, ' ', padding);
+        std::memcpy(out + padding, text.data(), text.size());
+        return out + padding + text.size();
+    }
+    if (value == 0.0) {
+        value = 0.0;  // no minus sign for a negative zero
+    }
+    if (decimals >= 0 && decimals <= kMaxFastDecimals &&
+        std::fabs(value) < kFastLimits[decimals]) {
+        return writeFixedExactly(out, value, width, decimals);
+    }
+    char text[kFixedFieldRoom];
+    const char* end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+    const int length = static_cast<int>(end - text);
+    const int padding = std::max(0, width - length);
+    std::memset(out, ' ', padding);
+    std::memcpy(out + padding, text, length);
+    return out + padding + length;
+}
+
+void appendFixed(std::string& out, double value, int width, int decimals) {
+    char field[kFixedFieldRoom];
+    out.append(field, writeFixed(field, value, width, decimals));
+}
+
+}  // namespace tavi

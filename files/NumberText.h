@@ -1,0 +1,38 @@
+// Numbers as the program's text files hold them: the standard text-to-real conversion, strict
+// 32-bit integers, and right-aligned fixed-width output without printf.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tavi {
+
+// The standard text-to-real conversion: leading spaces, an optional sign, digits optionally
+// followed by "." and more digits (any part may be missing: "5.", ".5", "." and "E5" are
+// numbers, the last two reading as 0), then optionally "E" or "e", an optional sign and at
+// least one digit, and nothing after. Empty or blank text, and a magnitude beyond the range of
+// a double, are not numbers. Returns whether text is a number; value is set only when it is.
+bool parseStandardReal(std::string_view text, double& value);
+
+// An optional sign and decimal digits, nothing else, within the 32-bit range.
+bool parseInteger(std::string_view text, std::int32_t& value);
+
+// Appends value right-aligned in a field of width characters; a wider number takes the room it
+// needs.
+void appendInteger(std::string& out, std::int64_t value, int width = 0);
+
+// Appends value in fixed-point notation with exactly `decimals` digits after the point and at
+// least one before it, a minus sign only when value is below zero, right-aligned in width
+// characters (wider when needed). Non-finite values appear as "NaN", "Inf" or "-Inf".
+void appendFixed(std::string& out, double value, int width, int decimals);
+
+// Room that writeFixed may use behind out: enough for any double with up to 20 decimals in a
+// field of up to 64 characters.
+inline constexpr int kFixedFieldRoom = 512;
+
+// appendFixed into raw memory with at least kFixedFieldRoom characters of room, for loops that
+// write millions of numbers. Returns the end of the field.
+char* writeFixed(char* out, double value, int width, int decimals);
+
+}  // namespace tavi

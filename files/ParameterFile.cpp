@@ -1,0 +1,142 @@
+#include "files/ParameterFile.h"
+
+#include "files/NumberText.h"
+#include "files/TextFileWriter.h"
+
+#include <algorithm>
+
+namespace tavi {
+
+namespace {
+
+// Row and value counts are the record's own; a record that is inconsistent beyond the capacity
+// must still not make the writer read outside its matrices.
+int withinCapacity(std::int32_t count) { return std::clamp<std::int32_t>(count, 0, dimmax); }
+
+void writeIntegers(TextFileWriter& out, std::int64_t a, std::int64_t b) {
+    std::string& text = out.buffer();
+    appendInteger(text, a, 6);
+    text += ' ';
+    appendInteger(text, b, 6);
+    out.endLine();
+}
+
+void writeIntegers(TextFileWriter& out, std::int64_t a, std::int64_t b, std::int64_t c) {
+    appendInteger(out.buffer(), a, 6);
+    out.buffer() += ' ';
+    writeIntegers(out, b, c);
+}
+
+void writeValue(TextFileWriter& out, double value) {
+    appendFixed(out.buffer(), value, 15, 7);
+    out.buffer() += ' ';
+}
+
+void writeLowerTriangle(TextFileWriter& out, const Matrix& m, std::int32_t order) {
+    for (int i = 1; i <= withinCapacity(order); ++i) {
+        for (int j = 1; j <= i; ++j) {
+            writeValue(out, m(i, j));
+        }
+        out.endLine();
+    }
+}
+
+void writeVector(TextFileWriter& out, const Vector& v, std::int32_t length) {
+    for (int i = 1; i <= withinCapacity(length); ++i) {
+        writeValue(out, v(i));
+    }
+    out.endLine();
+}
+
+// Reads rows 1..order of a lower triangle, each row beginning on a line of its own.
+void readLowerTriangleByLines(TextScanner& in, Matrix& m, int order) {
+    for (int i = 1; i <= order; ++i) {
+        for (int j = 1; j <= i; ++j) {
+            m(i, j) = in.readReal();
+        }
+        in.skipRestOfLine();
+    }
+}
+
+}  // namespace
+
+void WriteParameterFile(const DesignParameters& p, const std::string& ParFileName,
+                        const std::string& OutFileName, const std::string& CovFileName) {
+    TextFileWriter out(ParFileName, TextFileWriter::Mode::ReplaceWhenClosed);
+    writeIntegers(out, p.k, p.k1, p.kw);
+    writeIntegers(out, p.MinGroupSize,
+                  p.BudgetMode ? std::int64_t{p.GroupSizeStep} : -std::int64_t{p.GroupSizeStep},
+                  p.MaxGroupSize);
+    if (p.BudgetMode) {
+        writeIntegers(out, p.Budget, p.CostParameter);
+    } else {
+        writeIntegers(out, p.MinGroups, p.MaxGroups);
+    }
+    appendFixed(out.buffer(), p.ResidualVariance, 20, 10);
+    out.endLine();
+    writeLowerTriangle(out, p.Tau, p.nRandom);
+    writeLowerTriangle(out, p.WithinCov, p.k);
+    writeLowerTriangle(out, p.BetweenCov, p.nBetween);
+    writeVector(out, p.Means1, p.k1);
+    writeVector(out, p.Means2, p.kw);
+    out.endLine();
+    out.line("Results written to files " + OutFileName + " and " + CovFileName + ".");
+    out.close();
+}
+
+void ReadParameterFile(TextScanner& in, DesignParameters& p) {
+    p.k = in.readInteger();
+    p.k1 = in.readInteger();
+    p.kw = in.readInteger();
+    if (!CountsFitCapacity(p.k, p.k1, p.kw) || in.atEnd()) {
+        return;
+    }
+    p.MinGroupSize = in.readInteger();
+    const std::int32_t step = in.readInteger();
+    p.MaxGroupSize = in.readInteger();
+    if (step < 0) {
+        p.MinGroups = in.readInteger();
+        p.MaxGroups = in.readInteger();
+        p.BudgetMode = false;
+        p.GroupSizeStep = StepMagnitude(step);
+    } else {
+        p.Budget = in.readInteger();
+        p.CostParameter = in.readInteger();
+        p.BudgetMode = true;
+        p.GroupSizeStep = step;
+    }
+    if (in.atEnd()) {
+        return;
+    }
+    p.ResidualVariance = in.readReal();
+    const int nRandom = p.k - p.k1 + 1;
+    for (int i = 1; i <= nRandom; ++i) {
+        for (int j = 1; j <= i; ++j) {
+            const double x = in.readReal();
+            p.Tau(i, j) = x;
+            p.Tau(j, i) = x;
+        }
+    }
+    if (in.atEnd()) {
+        return;
+    }
+    readLowerTriangleByLines(in, p.WithinCov, p.k);
+    if (in.atEnd()) {
+        return;
+    }
+    readLowerTriangleByLines(in, p.BetweenCov, p.k1 + p.kw);
+    if (in.atEnd()) {
+        return;
+    }
+    for (int i = 1; i <= p.k1; ++i) {
+        p.Means1(i) = in.readReal();
+    }
+    if (in.atEnd()) {
+        return;
+    }
+    for (int i = 1; i <= p.kw; ++i) {
+        p.Means2(i) = in.readReal();
+    }
+}
+
+}  // namespace tavi

@@ -1,0 +1,39 @@
+// Reads a text file number by number, as both parameter-file readers do: characters of code 32
+// or below separate numbers, a number is the following run of other characters, and a number
+// asked for after the end of the text reads as 0.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tavi {
+
+class TextScanner {
+public:
+    TextScanner(std::string text, std::string fileName);
+
+    // The whole file, read at once. Throws FileError when it cannot be opened or read.
+    static TextScanner fromFile(const std::string& fileName);
+
+    // The next number, 0 when only separators are left. Throws FileError ("Invalid numeric
+    // input") when the next token is not a number of the kind asked for.
+    std::int32_t readInteger();
+    double readReal();
+
+    // True only when nothing at all is left, not even a line break, or the next character is
+    // the end-of-file mark of code 26.
+    bool atEnd() const;
+
+    // Moves behind the next line break (CR LF, LF or CR alone), or to the end.
+    void skipRestOfLine();
+
+private:
+    // The next token, empty at the end of the text.
+    std::string_view nextToken();
+
+    std::string m_text;
+    std::string m_fileName;
+    std::size_t m_pos = 0;
+};
+
+}  // namespace tavi
