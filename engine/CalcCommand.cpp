@@ -58,7 +58,8 @@ bool sameFile(const std::string& a, const std::string& b) {
 // Writes the CSV rows and shows progress while the run sweeps.
 class CommandObserver : public SweepObserver {
 public:
-    CommandObserver(StandardErrorCsv* csv, std::ostream* progress) : m_csv(csv), m_progress(progress) {}
+    CommandObserver(StandardErrorCsv* csv, std::ostream* progress)
+        : m_csv(csv), m_progress(progress) {}
 
     void sweepStarts(std::int64_t points) override {
         m_points = points;

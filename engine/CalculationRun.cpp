@@ -108,8 +108,7 @@ DesignVerdict ReadDesign(const std::string& ParFileName, DesignCounts& counts) {
     // between-groups variables, each with a zero row and column.
     readLowerTriangle(in, clearSquare(e.SigmaW, k + 1), k,
                       [k1](int i) { return i <= k1 ? i : i + 1; });
-    readLowerTriangle(in, clearSquare(e.SigmaB, kw + k1 + 1), kw + k1,
-                      [](int i) { return i + 1; });
+    readLowerTriangle(in, clearSquare(e.SigmaB, kw + k1 + 1), kw + k1, [](int i) { return i + 1; });
     for (int i = 1; i <= k1; ++i) {
         e.Mu1(i, 1) = in.readReal();
     }
@@ -163,8 +162,8 @@ std::int64_t countPoints(const EngineState& e) {
 }
 
 // Computes one point and writes it to both files.
-void computeAndWrite(ReportWriter& writer, SweepObserver* observer, std::int64_t n,
-                     std::int64_t N, std::int64_t cost) {
+void computeAndWrite(ReportWriter& writer, SweepObserver* observer, std::int64_t n, std::int64_t N,
+                     std::int64_t cost) {
     EngineState& e = TaviCalcs;
     ComputePoint(static_cast<std::int32_t>(n), static_cast<std::int32_t>(N));
     writer.writeCovBlock(e.NumGroups, e.GroupSize, e.CovCoef, e.NumCoef);
@@ -212,8 +211,7 @@ RunOutcome RunCalculation(const std::string& ParFileName, const std::string& Out
             const std::int64_t coefficients = CoefficientCount(counts.k, counts.k1, counts.kw);
             writer.writeCapacityFailure(coefficients);
             outcome = {true, "the design has " + std::to_string(coefficients) +
-                                 " regression coefficients, more than " +
-                                 std::to_string(dimmax)};
+                                 " regression coefficients, more than " + std::to_string(dimmax)};
             break;
         }
         case DesignVerdict::Impossible: {

@@ -2,10 +2,10 @@
 // it asks for, and writes the report and the covariance file.
 #pragma once
 
+#include "engine/EngineState.h"
+
 #include <cstdint>
 #include <string>
-
-#include "engine/EngineState.h"
 
 namespace tavi {
 

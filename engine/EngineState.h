@@ -29,15 +29,15 @@ struct EngineState {
     Matrix Mu3;     // LenW3: 1.0 followed by the means of the level-2 variables
 
     // The sample sizes to sweep.
-    bool BudgetMode;              // true: under a budget; false: all combinations within ranges
-    std::int32_t Budget;          // budget mode: the largest c * N + n * N
-    std::int32_t CostParameter;   // budget mode: c, cost of a group relative to a level-1 unit
-    std::int32_t MinGroupSize;    // smallest n
-    std::int32_t GroupSizeStep;   // step of n, positive
-    std::int32_t MaxGroupSize;    // largest n
-    std::int32_t MinGroups;       // range mode: smallest N
-    std::int32_t MaxGroups;       // range mode: largest N
-    std::int32_t GroupsStep;      // range mode: step of N, from the width of its range
+    bool BudgetMode;             // true: under a budget; false: all combinations within ranges
+    std::int32_t Budget;         // budget mode: the largest c * N + n * N
+    std::int32_t CostParameter;  // budget mode: c, cost of a group relative to a level-1 unit
+    std::int32_t MinGroupSize;   // smallest n
+    std::int32_t GroupSizeStep;  // step of n, positive
+    std::int32_t MaxGroupSize;   // largest n
+    std::int32_t MinGroups;      // range mode: smallest N
+    std::int32_t MaxGroups;      // range mode: largest N
+    std::int32_t GroupsStep;     // range mode: step of N, from the width of its range
 
     // The current sample-size point.
     std::int32_t GroupSize;  // n

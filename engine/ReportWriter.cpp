@@ -86,8 +86,7 @@ std::string LocalDateTime() {
 ReportWriter::ReportWriter(TextFileWriter& report, TextFileWriter& covFile)
     : m_report(report), m_cov(covFile) {}
 
-void ReportWriter::WriteReportMatrix(const Matrix& M, std::string_view Title, int Rows,
-                                     int Cols) {
+void ReportWriter::WriteReportMatrix(const Matrix& M, std::string_view Title, int Rows, int Cols) {
     appendTitle(m_report.buffer(), Title);
     m_report.endLine();
     m_report.endLine();
@@ -140,10 +139,7 @@ void ReportWriter::writeReportHead(std::string_view dateTime, std::string_view p
     m_report.buffer().append("Input parameters read from file ").append(parFileName).append(".");
     m_report.endLine();
     m_report.endLine();
-    m_report.buffer()
-        .append("File ")
-        .append(covFileName)
-        .append(" contains secondary output ");
+    m_report.buffer().append("File ").append(covFileName).append(" contains secondary output ");
     m_report.endLine();
     m_report.line("(entire covariance matrices).");
     m_report.endLine();
@@ -230,10 +226,9 @@ void ReportWriter::writeDesignEcho(const EngineState& e) {
     m_report.endLine();
     WriteReportMatrix(e.Tau2, "COVARIANCE MATRIX OF RANDOM EFFECTS (tau_2)       ", e.nRandom,
                       e.nRandom);
-    WriteReportMatrix(e.Mu1, "EXPECTATION OF LEVEL-1 VARIABLES WITH FIXED EFFECTS (mu_1)  ",
-                      e.k1, 1);
-    WriteReportMatrix(e.Mu3, "EXPECTATION OF LEVEL-2 VARIABLES (mu_3)             ", e.LenW3,
+    WriteReportMatrix(e.Mu1, "EXPECTATION OF LEVEL-1 VARIABLES WITH FIXED EFFECTS (mu_1)  ", e.k1,
                       1);
+    WriteReportMatrix(e.Mu3, "EXPECTATION OF LEVEL-2 VARIABLES (mu_3)             ", e.LenW3, 1);
     WriteReportMatrix(e.Mu2, "CONSTANT MEAN VECTOR (mu_2 = e)                   ", e.nRandom, 1);
     m_report.endLine();
 }
@@ -271,8 +266,7 @@ void ReportWriter::writeCovBlock(std::int32_t N, std::int32_t n, const Matrix& C
     m_cov.buffer().append(" ; n     = ");
     appendInteger(m_cov.buffer(), n);
     m_cov.endLine();
-    WriteCovMatrix(CovCoef, "Covariance matrix of estimated coefficients       ", NumCoef,
-                   NumCoef);
+    WriteCovMatrix(CovCoef, "Covariance matrix of estimated coefficients       ", NumCoef, NumCoef);
 }
 
 void ReportWriter::writeReportRow(const EngineState& e, std::int64_t cost) {

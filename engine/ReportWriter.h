@@ -2,13 +2,13 @@
 // whole covariance matrix of the estimates for every sample-size point.
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <string_view>
-
 #include "engine/EngineState.h"
 #include "engine/Matrix.h"
 #include "files/TextFileWriter.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace tavi {
 

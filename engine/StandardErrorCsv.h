@@ -2,10 +2,10 @@
 // and one unique name per coefficient, then one row per sample-size point.
 #pragma once
 
-#include <cstdint>
-
 #include "engine/EngineState.h"
 #include "files/TextFileWriter.h"
+
+#include <cstdint>
 
 namespace tavi {
 

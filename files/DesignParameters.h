@@ -2,19 +2,19 @@
 // it, with the start-up values and the tests of the counts that both readers share.
 #pragma once
 
-#include <cstdint>
-
 #include "engine/Matrix.h"
+
+#include <cstdint>
 
 namespace tavi {
 
 struct DesignParameters {
-    std::int32_t k;         // level-1 variables, the constant excluded
-    std::int32_t k1;        // of these, with a fixed effect only
-    std::int32_t kw;        // level-2 variables
-    std::int32_t nRandom;   // k - k1 + 1: order of Tau
-    std::int32_t nBetween;  // k1 + kw: order of BetweenCov
-    bool BudgetMode;        // true: under a budget; false: all combinations within ranges
+    std::int32_t k;              // level-1 variables, the constant excluded
+    std::int32_t k1;             // of these, with a fixed effect only
+    std::int32_t kw;             // level-2 variables
+    std::int32_t nRandom;        // k - k1 + 1: order of Tau
+    std::int32_t nBetween;       // k1 + kw: order of BetweenCov
+    bool BudgetMode;             // true: under a budget; false: all combinations within ranges
     std::int32_t CostParameter;  // c: cost of a group relative to a level-1 unit
     std::int32_t Budget;         // largest c*N + n*N
     std::int32_t MinGroupSize;

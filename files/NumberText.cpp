@@ -10,7 +10,9 @@ namespace tavi {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 void appendPadded(std::string& out, std::string_view text, int width) {
     if (static_cast<int>(text.size()) < width) {
@@ -33,9 +35,8 @@ std::int64_t magnitudeOf(std::string_view integerDigits, std::string_view fracti
 
 // Per number of decimals, the magnitudes below which value * 10^decimals stays under 2^52.
 constexpr int kMaxFastDecimals = 10;
-constexpr double kFastLimits[kMaxFastDecimals + 1] = {4.5e15, 4.5e14, 4.5e13, 4.5e12,
-                                                       4.5e11, 4.5e10, 4.5e9,  4.5e8,
-                                                       4.5e7,  4.5e6,  4.5e5};
+constexpr double kFastLimits[kMaxFastDecimals + 1] = {
+    4.5e15, 4.5e14, 4.5e13, 4.5e12, 4.5e11, 4.5e10, 4.5e9, 4.5e8, 4.5e7, 4.5e6, 4.5e5};
 
 constexpr char kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
@@ -149,17 +150,28 @@ char* writeFixedExactly(char* out, double value, int width, int decimals) {
     const auto scaled = static_cast<std::uint64_t>(rounded);
     const bool negative = value < 0;
     switch (decimals) {
-        case 0: return writeScaledField<0>(out, scaled, negative, width);
-        case 1: return writeScaledField<1>(out, scaled, negative, width);
-        case 2: return writeScaledField<2>(out, scaled, negative, width);
-        case 3: return writeScaledField<3>(out, scaled, negative, width);
-        case 4: return writeScaledField<4>(out, scaled, negative, width);
-        case 5: return writeScaledField<5>(out, scaled, negative, width);
-        case 6: return writeScaledField<6>(out, scaled, negative, width);
-        case 7: return writeScaledField<7>(out, scaled, negative, width);
-        case 8: return writeScaledField<8>(out, scaled, negative, width);
-        case 9: return writeScaledField<9>(out, scaled, negative, width);
-        default: return writeScaledField<10>(out, scaled, negative, width);
+        case 0:
+            return writeScaledField<0>(out, scaled, negative, width);
+        case 1:
+            return writeScaledField<1>(out, scaled, negative, width);
+        case 2:
+            return writeScaledField<2>(out, scaled, negative, width);
+        case 3:
+            return writeScaledField<3>(out, scaled, negative, width);
+        case 4:
+            return writeScaledField<4>(out, scaled, negative, width);
+        case 5:
+            return writeScaledField<5>(out, scaled, negative, width);
+        case 6:
+            return writeScaledField<6>(out, scaled, negative, width);
+        case 7:
+            return writeScaledField<7>(out, scaled, negative, width);
+        case 8:
+            return writeScaledField<8>(out, scaled, negative, width);
+        case 9:
+            return writeScaledField<9>(out, scaled, negative, width);
+        default:
+            return writeScaledField<10>(out, scaled, negative, width);
     }
 }
 
@@ -286,8 +298,7 @@ char* writeFixed(char* out, double value, int width, int decimals) {
     if (value == 0.0) {
         value = 0.0;  // no minus sign for a negative zero
     }
-    if (decimals >= 0 && decimals <= kMaxFastDecimals &&
-        std::fabs(value) < kFastLimits[decimals]) {
+    if (decimals >= 0 && decimals <= kMaxFastDecimals && std::fabs(value) < kFastLimits[decimals]) {
         return writeFixedExactly(out, value, width, decimals);
     }
     char text[kFixedFieldRoom];

@@ -11,7 +11,9 @@ namespace {
 
 // Row and value counts are the record's own; a record that is inconsistent beyond the capacity
 // must still not make the writer read outside its matrices.
-int withinCapacity(std::int32_t count) { return std::clamp<std::int32_t>(count, 0, dimmax); }
+int withinCapacity(std::int32_t count) {
+    return std::clamp<std::int32_t>(count, 0, dimmax);
+}
 
 void writeIntegers(TextFileWriter& out, std::int64_t a, std::int64_t b) {
     std::string& text = out.buffer();

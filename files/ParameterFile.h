@@ -7,10 +7,10 @@
 // line; Means1; Means2; an empty line; and a line naming the result files.
 #pragma once
 
-#include <string>
-
 #include "files/DesignParameters.h"
 #include "files/TextScanner.h"
+
+#include <string>
 
 namespace tavi {
 

@@ -80,8 +80,8 @@ void TextFileWriter::line(std::string_view text) {
 }
 
 void TextFileWriter::flush() {
-    if (!m_buffer.empty() && std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) !=
-                                 m_buffer.size()) {
+    if (!m_buffer.empty() &&
+        std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size()) {
         fail(errno);
     }
     m_buffer.clear();

@@ -14,7 +14,9 @@ namespace {
 
 constexpr char kEndOfFileMark = 26;
 
-bool isSeparator(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool isSeparator(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 }  // namespace
 
@@ -23,7 +25,7 @@ TextScanner::TextScanner(std::string text, std::string fileName)
 
 TextScanner TextScanner::fromFile(const std::string& fileName) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "rb"),
-                                                              &std::fclose);
+                                                               &std::fclose);
     if (!file) {
         throw fileErrorFromErrno(errno, fileName);
     }

@@ -1,0 +1,131 @@
+#include "engine/CalcCommand.h"
+#include "engine/EngineState.h"
+#include "tests/engine/RunFixture.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace tavi {
+namespace {
+
+namespace fs = std::filesystem;
+using test::linesOf;
+using test::slurp;
+
+class CalcCommand : public test::RunFixture {
+protected:
+    int command(std::vector<const char*> arguments) {
+        m_out.str("");
+        m_err.str("");
+        return RunCalcCommand(static_cast<int>(arguments.size()), arguments.data(), m_out, m_err,
+                              false);
+    }
+
+    void writeDesign(const std::string& name, double tau = 0.1) {
+        DesignParameters p = test::designWithCounts(3, 1, 1);
+        p.Tau(1, 1) = tau;
+        WriteParameterFile(p, name, "x", "y");
+    }
+
+    std::ostringstream m_out;
+    std::ostringstream m_err;
+};
+
+TEST_F(CalcCommand, NamesTheOutputAfterTheParameterFile) {
+    fs::create_directories("sub");
+    writeDesign("sub/x.y.dat");
+    EXPECT_EQ(command({"sub/x.y.dat"}), kExitComplete) << m_err.str();
+    EXPECT_TRUE(fs::exists("sub/x.out"));
+    EXPECT_TRUE(fs::exists("sub/x.cov"));
+    EXPECT_NE(slurp("sub/x.out").find("Input parameters read from file sub/x.y.dat."),
+              std::string::npos);
+
+    fs::create_directories("results");
+    EXPECT_EQ(command({"sub/x.y.dat", "results/r.txt"}), kExitComplete);
+    EXPECT_TRUE(fs::exists("results/r.txt"));
+    EXPECT_TRUE(fs::exists("results/r.cov"));
+    EXPECT_EQ(command({"sub/x.y.dat", "results/r.txt", "c.cov"}), kExitComplete);
+    EXPECT_TRUE(fs::exists("c.cov"));
+}
+
+TEST_F(CalcCommand, ReportsFileFailuresInOneLine) {
+    EXPECT_EQ(command({"missing.dat"}), kExitFileError);
+    EXPECT_EQ(m_err.str(), "tavi-calc: missing.dat: File not found\n");
+
+    std::ofstream("bad.dat", std::ios::binary) << "1 0 0\r\n10 5 ten\r\n";
+    EXPECT_EQ(command({"bad.dat"}), kExitFileError);
+    EXPECT_EQ(m_err.str(), "tavi-calc: bad.dat: Invalid numeric input\n");
+}
+
+TEST_F(CalcCommand, RefusedDesignsExitWithTwoAndWriteNoCsv) {
+    std::ofstream("big.dat", std::ios::binary) << "10 3 4\r\n";
+    EXPECT_EQ(command({"--csv", "t.csv", "big.dat"}), kExitRefused);
+    EXPECT_EQ(linesOf(m_err.str()).size(), 1u);
+    EXPECT_TRUE(m_err.str().starts_with("tavi-calc: big.dat: design refused: "));
+    EXPECT_NE(slurp("big.out").find("Constant dimmax is too small;"), std::string::npos);
+    EXPECT_FALSE(fs::exists("t.csv"));
+}
+
+TEST_F(CalcCommand, UsageErrorsWriteNothing) {
+    writeDesign("a.dat");
+    const std::vector<std::vector<const char*>> wrong = {
+        {},
+        {"--frobnicate", "a.dat"},
+        {"a.dat", "b", "c", "d"},
+        {"--csv"},
+        {"a.dat", "a.dat"},
+        {"a.dat", "r.out", "./r.out"},
+        {"--csv", "a.out", "a.dat"},
+    };
+    for (const auto& arguments : wrong) {
+        EXPECT_EQ(command(arguments), kExitUsage) << m_err.str();
+        EXPECT_FALSE(m_err.str().empty());
+    }
+    EXPECT_FALSE(fs::exists("a.out"));
+    EXPECT_FALSE(fs::exists("r.out"));
+    EXPECT_NE(slurp("a.dat").find("Results written"), std::string::npos) << "input untouched";
+}
+
+TEST_F(CalcCommand, HelpAndVersion) {
+    EXPECT_EQ(command({"--help"}), kExitComplete);
+    EXPECT_TRUE(m_out.str().starts_with("Usage: tavi-calc"));
+    EXPECT_EQ(command({"--version"}), kExitComplete);
+    EXPECT_EQ(m_out.str(), "tavi-calc 1.0\n");
+}
+
+TEST_F(CalcCommand, CsvHoldsEveryStandardErrorExactly) {
+    writeDesign("a.dat");
+    ASSERT_EQ(command({"--csv=t.csv", "a.dat"}), kExitComplete) << m_err.str();
+    const std::vector<std::string> lines = linesOf(slurp("t.csv"));
+    ASSERT_EQ(lines.size(), 10u);  // group sizes 10, 15, ..., 50
+    EXPECT_EQ(lines[0], "N*n,N,n,cost,Fixed1,Const,Group1,Random1,CrossL1_1,Random2,CrossL2_1");
+    std::vector<std::string> fields;
+    std::stringstream row(lines.back());
+    for (std::string field; std::getline(row, field, ',');) {
+        fields.push_back(field);
+    }
+    ASSERT_EQ(fields.size(), 11u);
+    EXPECT_EQ(fields[0], "1350");
+    EXPECT_EQ(fields[1], "27");
+    EXPECT_EQ(fields[2], "50");
+    EXPECT_EQ(fields[3], "1485");
+    for (int i = 1; i <= 7; ++i) {
+        EXPECT_EQ(std::strtod(fields[3 + i].c_str(), nullptr), std::sqrt(TaviCalcs.CovCoef(i, i)))
+            << fields[3 + i];
+    }
+}
+
+TEST_F(CalcCommand, CsvLeavesNegligibleVariancesEmpty) {
+    writeDesign("a.dat", -1.0);  // a negative intercept variance makes the intercept's negative
+    ASSERT_EQ(command({"--csv", "t.csv", "a.dat"}), kExitComplete);
+    const std::vector<std::string> lines = linesOf(slurp("t.csv"));
+    EXPECT_TRUE(lines[1].starts_with("1000,100,10,1500,0.")) << lines[1];
+    EXPECT_NE(lines[1].find(",,"), std::string::npos) << lines[1];
+    EXPECT_NE(slurp("a.out").find(" -.99999"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavi

@@ -1,0 +1,332 @@
+#include "engine/CalculationRun.h"
+#include "engine/EngineState.h"
+#include "files/FileError.h"
+#include "tests/engine/RunFixture.h"
+
+#include <climits>
+#include <gtest/gtest.h>
+
+namespace tavi {
+namespace {
+
+using test::designWithCounts;
+using test::linesOf;
+using test::slurp;
+
+using CalculationRun = test::RunFixture;
+using Points = std::vector<std::pair<long, long>>;
+
+std::string expected(const std::string& name) {
+    return slurp(std::string(TAVI_TEST_DATA_DIR) + "/" + name);
+}
+
+// Three level-1 variables (one fixed only, two with random slopes) and one level-2 variable:
+// every kind of coefficient appears.
+const char* const kFullDesign =
+    "     3      1      1\r\n"
+    "    10      5     20\r\n"
+    "  1000      5\r\n"
+    "        1.0000000000\r\n"
+    "      0.1000000 \r\n"
+    "      0.0100000       0.0500000 \r\n"
+    "      0.0100000       0.0000000       0.0400000 \r\n"
+    "      1.0000000 \r\n"
+    "      0.3000000       1.0000000 \r\n"
+    "      0.2000000       0.1000000       1.0000000 \r\n"
+    "      0.5000000 \r\n"
+    "      0.1000000       0.3000000 \r\n"
+    "      2.0000000 \r\n"
+    "      1.0000000 \r\n"
+    "\r\n"
+    "Results written to files tavi.out and tavi.cov.\r\n";
+
+TEST_F(CalculationRun, BudgetModeFilesByteForByte) {
+    EXPECT_FALSE(runText(kFullDesign).refused);
+    EXPECT_EQ(report(), expected("budget.out"));
+    EXPECT_EQ(covFile(), expected("budget.cov"));
+}
+
+TEST_F(CalculationRun, RangeModeFilesByteForByte) {
+    DesignParameters p = designWithCounts(1, 0, 0);
+    p.BudgetMode = false;
+    p.MinGroupSize = 5;
+    p.MaxGroupSize = 10;
+    p.MinGroups = 10;
+    p.MaxGroups = 12;
+    p.Tau(1, 1) = 0.2;
+    p.Tau(2, 1) = 0.05;
+    p.Tau(2, 2) = 0.1;
+    EXPECT_FALSE(run(p).refused);
+    EXPECT_EQ(report(), expected("range.out"));
+    EXPECT_EQ(covFile(), expected("range.cov"));
+}
+
+TEST_F(CalculationRun, GroupsStepFollowsTheWidthOfTheRange) {
+    const std::pair<int, int> stepByMaximum[] = {{30, 1}, {31, 2},  {60, 2},
+                                                 {61, 5}, {110, 5}, {111, 10}};
+    for (const auto& [maxGroups, step] : stepByMaximum) {
+        DesignParameters p = designWithCounts(0, 0, 0);
+        p.BudgetMode = false;
+        p.MinGroupSize = 10;
+        p.MaxGroupSize = 10;
+        p.MinGroups = 10;
+        p.MaxGroups = maxGroups;
+        run(p);
+        Points expectedPoints;
+        for (long N = 10; N <= maxGroups; N += step) {
+            expectedPoints.emplace_back(N, 10);
+        }
+        EXPECT_EQ(points(), expectedPoints) << "MaxGroups " << maxGroups;
+    }
+}
+
+TEST_F(CalculationRun, RangeModeRunsAllGroupCountsOfEachSizeInTurn) {
+    DesignParameters p = designWithCounts(0, 0, 0);
+    p.BudgetMode = false;
+    p.MinGroupSize = 5;
+    p.GroupSizeStep = 3;
+    p.MaxGroupSize = 11;
+    p.MinGroups = 20;
+    p.MaxGroups = 21;
+    run(p);
+    EXPECT_EQ(points(), (Points{{20, 5}, {21, 5}, {20, 8}, {21, 8}, {20, 11}, {21, 11}}));
+
+    p.MinGroups = 30;  // above MaxGroups: still one point per group size
+    run(p);
+    EXPECT_EQ(points(), (Points{{30, 5}, {30, 8}, {30, 11}}));
+}
+
+TEST_F(CalculationRun, GroupSizesStopAtTheLargestOnTheSequence) {
+    DesignParameters p = designWithCounts(0, 0, 0);
+    p.MinGroupSize = 5;
+    p.GroupSizeStep = 5;
+    for (int maximum : {50, 52}) {
+        p.MaxGroupSize = maximum;
+        run(p);
+        const Points rows = points();
+        ASSERT_EQ(rows.size(), 10u);
+        EXPECT_EQ(rows.front().second, 5);
+        EXPECT_EQ(rows.back().second, 50);
+    }
+}
+
+TEST_F(CalculationRun, EmptySweepEndsWithTheHeader) {
+    DesignParameters p = designWithCounts(0, 0, 0);
+    p.MinGroupSize = 20;
+    p.MaxGroupSize = 10;
+    EXPECT_FALSE(run(p).refused);
+    EXPECT_TRUE(report().ends_with(" Const  \r\n"));
+    EXPECT_EQ(covFile(), "<date>\r\n\r\n");
+}
+
+TEST_F(CalculationRun, BudgetModeRowsStayWithinTheBudget) {
+    DesignParameters p = designWithCounts(0, 0, 0);
+    p.Budget = 1000;
+    p.CostParameter = 5;
+    p.MinGroupSize = 10;
+    p.GroupSizeStep = 35;
+    p.MaxGroupSize = 45;
+    run(p);
+    const std::vector<std::string> rows = tableRows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_TRUE(rows[0].starts_with("    660    66    10     990  ")) << rows[0];
+    EXPECT_TRUE(rows[1].starts_with("    900    20    45    1000  ")) << rows[1];
+}
+
+TEST_F(CalculationRun, NoAffordableGroupGivesTheInverseOfZero) {
+    DesignParameters p = designWithCounts(0, 0, 0);
+    p.Budget = 10;
+    p.MinGroupSize = 10;
+    p.MaxGroupSize = 10;
+    run(p);
+    EXPECT_EQ(tableRows(), std::vector<std::string>{"      0     0    10       0   1.00000"});
+
+    p.kw = 1;  // two coefficients: the zero matrix inverts to 1.0e20 on the diagonal
+    p.nBetween = 1;
+    run(p);
+    EXPECT_EQ(tableRows(), std::vector<std::string>{
+                               "      0     0    10       0  10000000000.0000010000000000.00000"});
+}
+
+TEST_F(CalculationRun, CapacityIsFortyCoefficients) {
+    EXPECT_FALSE(run(designWithCounts(10, 4, 4)).refused);   // 4 + 7 * 5 = 39
+    EXPECT_FALSE(run(designWithCounts(39, 39, 0)).refused);  // 39 + 1 = 40
+
+    const RunOutcome outcome = run(designWithCounts(10, 3, 4));  // 3 + 8 * 5 = 43
+    EXPECT_TRUE(outcome.refused);
+    EXPECT_NE(outcome.reason.find("43"), std::string::npos);
+    const std::string text = report();
+    EXPECT_TRUE(
+        text.ends_with("(entire covariance matrices).\r\n"
+                       "\r\n"
+                       "\r\n"
+                       "Constant dimmax is too small;\r\n"
+                       "Must be at least k1 + (k-k1+1)*(kw+1) = 43\r\n"
+                       "but is now only 40.\r\n"
+                       "Program stops. SorrY! \r\n"
+                       "Ask for a compilation with larger dimmax.\r\n"))
+        << text;
+    EXPECT_EQ(covFile(), "<date>\r\n\r\n");
+}
+
+TEST_F(CalculationRun, EstablishesTheEngineLayout) {
+    runText(
+        "3 1 1\r\n10 5 10\r\n100 5\r\n1\r\n1\r\n0 1\r\n0 0 1\r\n"
+        "11\r\n21 22\r\n31 32 33\r\n"
+        "111\r\n121 122\r\n"
+        "7\r\n8\r\n");
+    const EngineState& e = TaviCalcs;
+    EXPECT_EQ(e.nRandom, 3);
+    EXPECT_EQ(e.LenW3, 2);
+    EXPECT_EQ(e.NumCoef, 7);
+    const double w[4][4] = {{11, 0, 21, 31}, {0, 0, 0, 0}, {21, 0, 22, 32}, {31, 0, 32, 33}};
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_EQ(e.SigmaW(i + 1, j + 1), w[i][j]) << i << ", " << j;
+        }
+    }
+    const double b[3][3] = {{0, 0, 0}, {0, 111, 121}, {0, 121, 122}};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_EQ(e.SigmaB(i + 1, j + 1), b[i][j]) << i << ", " << j;
+        }
+    }
+    EXPECT_EQ(e.Mu1(1, 1), 7.0);
+    EXPECT_EQ(e.Mu3(1, 1), 1.0);
+    EXPECT_EQ(e.Mu3(2, 1), 8.0);
+    EXPECT_EQ(e.Mu2(1, 1), 1.0);
+    EXPECT_EQ(e.Mu2(2, 1), 0.0);
+    EXPECT_EQ(e.Mu2(3, 1), 0.0);
+}
+
+TEST_F(CalculationRun, ASecondSmallerRunShowsNothingOfTheFirst) {
+    DesignParameters small = designWithCounts(2, 1, 0);
+    small.Means1(1) = 1.5;
+    run(small);
+    const std::string aloneReport = report();
+    const std::string aloneCov = covFile();
+
+    DesignParameters large = designWithCounts(6, 2, 3);
+    for (int i = 1; i <= dimmax; ++i) {
+        for (int j = 1; j <= dimmax; ++j) {
+            large.WithinCov(i, j) = large.BetweenCov(i, j) = large.Tau(i, j) = 0.3 + (i == j);
+        }
+        large.Means1(i) = 2.0;
+        large.Means2(i) = 3.0;
+    }
+    run(large);
+    run(small);
+    EXPECT_EQ(report(), aloneReport);
+    EXPECT_EQ(covFile(), aloneCov);
+}
+
+TEST_F(CalculationRun, LineBreaksMatterOnlyInTheCovarianceRows) {
+    runText(
+        "1 0 0\r\n10 5 10\r\n100 5\r\n1\r\n0.1 0.01 0.05\r\n"
+        "2 9 9 9\r\n");
+    const std::string oneLine = report();
+    runText(
+        "1 0 0\r\n10 5 10\r\n100 5\r\n1\r\n0.1\r\n0.01\r\n0.05\r\n"
+        "2\r\n");
+    EXPECT_EQ(report(), oneLine);
+    EXPECT_EQ(TaviCalcs.SigmaW(2, 2), 2.0);
+    EXPECT_EQ(TaviCalcs.Tau2(2, 1), 0.01);
+}
+
+TEST_F(CalculationRun, RefusesImpossibleCounts) {
+    const char* const files[] = {
+        "3 5 0\r\n10 5 10\r\n100 5\r\n",   // k1 > k
+        "3 -1 0\r\n10 5 10\r\n100 5\r\n",  // k1 < 0
+        "3 1 -2\r\n10 5 10\r\n100 5\r\n",  // kw < 0
+        "-2147483648 -2147483648 0\r\n",  "2147483647 -2147483648 2147483647\r\n",
+    };
+    for (const char* text : files) {
+        const RunOutcome outcome = runText(text);
+        EXPECT_TRUE(outcome.refused) << text;
+        const std::vector<std::string> lines = linesOf(report());
+        ASSERT_GE(lines.size(), 3u);
+        EXPECT_EQ(lines.back(), "Program stops.") << text;
+        EXPECT_EQ(covFile(), "<date>\r\n\r\n");
+    }
+    runText("3 5 0\r\n");
+    EXPECT_NE(report().find("k = 3, k1 = 5, kw = 0"), std::string::npos);
+
+    // Possible counts whose coefficients overflow 32 bits are simply too many.
+    EXPECT_TRUE(runText("2147483647 0 2147483647\r\n10 5 10\r\n").refused);
+    EXPECT_NE(report().find("(kw+1) = 4611686018427387904\r\n"), std::string::npos);
+}
+
+TEST_F(CalculationRun, RefusesSettingsThatCannotBeSwept) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"1 1 0\r\n0 5 10\r\n100 5\r\n1\r\n", "smallest group size"},
+        {"1 1 0\r\n10 0 10\r\n100 5\r\n1\r\n", "step size"},
+        {"1 1 0\r\n10 5 10\r\n100 -10\r\n1\r\n", "relative cost"},
+        {"1 1 0\r\n10 5 10\r\n100 5\r\n0\r\n", "residual variance"},
+    };
+    for (const auto& [text, problem] : cases) {
+        const RunOutcome outcome = runText(text);
+        EXPECT_TRUE(outcome.refused) << text;
+        EXPECT_NE(outcome.reason.find(problem), std::string::npos) << outcome.reason;
+        const std::string written = report();
+        EXPECT_NE(written.find(problem), std::string::npos);
+        EXPECT_TRUE(written.ends_with("Program stops.\r\n"));
+        EXPECT_EQ(written.find("Sample sizes"), std::string::npos) << "no table";
+        EXPECT_EQ(covFile(), "<date>\r\n\r\n");
+    }
+    // Without fixed-only variables the residual variance divides nothing.
+    EXPECT_FALSE(runText("1 0 0\r\n10 5 10\r\n100 5\r\n0\r\n1\r\n").refused);
+    EXPECT_EQ(points().size(), 1u);
+}
+
+TEST_F(CalculationRun, SweepsNearTheThirtyTwoBitLimitsEnd) {
+    DesignParameters p = designWithCounts(0, 0, 0);
+    p.MinGroupSize = INT_MAX - 1;
+    p.GroupSizeStep = INT_MAX;
+    p.MaxGroupSize = INT_MAX;
+    p.Budget = INT_MAX;
+    p.CostParameter = 0;
+    run(p);
+    EXPECT_EQ(points(), (Points{{1, INT_MAX - 1}}));
+    // Fields too narrow for their numbers grow and touch their neighbours.
+    EXPECT_EQ(tableRows(),
+              std::vector<std::string>{"2147483646     121474836462147483646   1.00000"});
+
+    p.MinGroupSize = INT_MAX - 1;
+    p.GroupSizeStep = 1;
+    p.CostParameter = INT_MAX;
+    run(p);
+    EXPECT_EQ(points(), (Points{{0, INT_MAX - 1}, {0, INT_MAX}}));
+
+    p.BudgetMode = false;
+    p.MinGroupSize = 2;
+    p.MaxGroupSize = 2;
+    p.MinGroups = INT_MAX - 47;
+    p.MaxGroups = INT_MAX;
+    run(p);
+    const Points rows = points();
+    ASSERT_EQ(rows.size(), 24u);
+    EXPECT_EQ(rows.back(), (std::pair<long, long>{INT_MAX - 1, 2}));
+    EXPECT_TRUE(tableRows().back().starts_with("42949672922147483646     2  "));
+}
+
+TEST_F(CalculationRun, FileFailuresReachTheCaller) {
+    try {
+        RunCalculation(path("missing.dat"), path("tavi.out"), path("tavi.cov"));
+        ADD_FAILURE() << "ran without a parameter file";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(), "File not found");
+        EXPECT_EQ(error.fileName(), path("missing.dat"));
+    }
+    try {
+        runText("1 0 0\r\n10 5 10\r\n100 five\r\n");
+        ADD_FAILURE() << "read a malformed number";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(), "Invalid numeric input");
+    }
+    std::ofstream(path("ax.dat"), std::ios::binary) << kFullDesign;
+    EXPECT_THROW(RunCalculation(path("ax.dat"), path("no-dir/tavi.out"), path("tavi.cov")),
+                 FileError);
+}
+
+}  // namespace
+}  // namespace tavi

@@ -1,0 +1,260 @@
+#include "files/FileError.h"
+#include "files/ParameterFile.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+#include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace tavi {
+namespace {
+
+class ParameterFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("tavi-parameters-" + std::to_string(getpid()));
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
+
+    std::string writeAndSlurp(const DesignParameters& p) {
+        WriteParameterFile(p, path("ax.dat"), "tavi.out", "tavi.cov");
+        std::ifstream in(path("ax.dat"), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    std::vector<std::string> filesInDirectory() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir)) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    std::filesystem::path m_dir;
+};
+
+DesignParameters counts(int k, int k1, int kw) {
+    DesignParameters p = InitialDesignParameters();
+    p.k = k;
+    p.k1 = k1;
+    p.kw = kw;
+    p.nRandom = k - k1 + 1;
+    p.nBetween = k1 + kw;
+    return p;
+}
+
+DesignParameters read(const std::string& text, DesignParameters p = InitialDesignParameters()) {
+    TextScanner in(text, "ax.dat");
+    ReadParameterFile(in, p);
+    return p;
+}
+
+TEST_F(ParameterFileTest, WritesTheStartUpValuesLineByLine) {
+    EXPECT_EQ(writeAndSlurp(counts(2, 1, 1)),
+              "     2      1      1\r\n"
+              "    10      5     50\r\n"
+              "  1500      5\r\n"
+              "        1.0000000000\r\n"
+              "      1.0000000 \r\n"
+              "      0.0000000       1.0000000 \r\n"
+              "      1.0000000 \r\n"
+              "      0.0000000       1.0000000 \r\n"
+              "      1.0000000 \r\n"
+              "      0.0000000       1.0000000 \r\n"
+              "      0.0000000 \r\n"
+              "      1.0000000 \r\n"
+              "\r\n"
+              "Results written to files tavi.out and tavi.cov.\r\n");
+}
+
+TEST_F(ParameterFileTest, WritesAnEmptyDesignAndTheRangeMode) {
+    DesignParameters p = counts(0, 0, 0);
+    p.BudgetMode = false;
+    EXPECT_EQ(writeAndSlurp(p),
+              "     0      0      0\r\n"
+              "    10     -5     50\r\n"
+              "    10     50\r\n"
+              "        1.0000000000\r\n"
+              "      1.0000000 \r\n"
+              "\r\n"
+              "\r\n"
+              "\r\n"
+              "Results written to files tavi.out and tavi.cov.\r\n");
+    const DesignParameters back = read(writeAndSlurp(p));
+    EXPECT_FALSE(back.BudgetMode);
+    EXPECT_EQ(back.GroupSizeStep, 5);
+    EXPECT_EQ(back.MinGroups, 10);
+    EXPECT_EQ(back.MaxGroups, 50);
+}
+
+TEST_F(ParameterFileTest, WhatIsWrittenReadsBackToItsWrittenDecimals) {
+    std::mt19937_64 rng(17);
+    std::uniform_real_distribution<double> value(-50, 50);
+    DesignParameters p = counts(6, 2, 3);
+    p.BudgetMode = false;
+    p.MinGroupSize = 3;
+    p.GroupSizeStep = 7;
+    p.MaxGroupSize = 90;
+    p.MinGroups = 12;
+    p.MaxGroups = 44;
+    p.ResidualVariance = 0.123456789012;
+    for (int i = 1; i <= dimmax; ++i) {
+        p.Means1(i) = value(rng);
+        p.Means2(i) = value(rng);
+        for (int j = 1; j <= dimmax; ++j) {
+            p.WithinCov(i, j) = value(rng);
+            p.BetweenCov(i, j) = value(rng);
+            p.Tau(i, j) = value(rng);
+        }
+    }
+    const DesignParameters back = read(writeAndSlurp(p));
+    EXPECT_EQ(back.k, 6);
+    EXPECT_EQ(back.k1, 2);
+    EXPECT_EQ(back.kw, 3);
+    EXPECT_EQ(back.MinGroupSize, 3);
+    EXPECT_EQ(back.GroupSizeStep, 7);
+    EXPECT_EQ(back.MaxGroupSize, 90);
+    EXPECT_NEAR(back.ResidualVariance, p.ResidualVariance, 0.5e-10);
+    const DesignParameters initial = InitialDesignParameters();
+    for (int i = 1; i <= 6; ++i) {
+        for (int j = 1; j <= 6; ++j) {
+            if (j <= i) {
+                EXPECT_NEAR(back.WithinCov(i, j), p.WithinCov(i, j), 0.5e-7);
+            } else {
+                EXPECT_EQ(back.WithinCov(i, j), initial.WithinCov(i, j)) << "upper triangle";
+            }
+        }
+    }
+    for (int i = 1; i <= 5; ++i) {
+        for (int j = 1; j <= i; ++j) {
+            EXPECT_NEAR(back.BetweenCov(i, j), p.BetweenCov(i, j), 0.5e-7);
+            EXPECT_NEAR(back.Tau(i, j), p.Tau(i, j), 0.5e-7);
+            EXPECT_EQ(back.Tau(j, i), back.Tau(i, j)) << "Tau is mirrored";
+        }
+    }
+    for (int i = 1; i <= 2; ++i) {
+        EXPECT_NEAR(back.Means1(i), p.Means1(i), 0.5e-7);
+    }
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_NEAR(back.Means2(i), p.Means2(i), 0.5e-7);
+    }
+}
+
+TEST(ParameterFileReader, StepZeroMeansBudgetMode) {
+    const DesignParameters p = read("0 0 0\r\n5 0 9\r\n100 3\r\n");
+    EXPECT_TRUE(p.BudgetMode);
+    EXPECT_EQ(p.GroupSizeStep, 0);
+    EXPECT_EQ(p.Budget, 100);
+    EXPECT_EQ(p.CostParameter, 3);
+}
+
+TEST(ParameterFileReader, DesignsThatDoNotFitSetOnlyTheCounts) {
+    for (const char* text : {"10 0 10\r\n5 2 9\r\n", "3 5 0\r\n5 2 9\r\n", "2 -1 0\r\n5 2 9\r\n",
+                             "2 1 -1\r\n5 2 9\r\n", "2147483647 0 2147483647\r\n5 2 9\r\n"}) {
+        const DesignParameters p = read(text);
+        const DesignParameters initial = InitialDesignParameters();
+        EXPECT_EQ(p.MinGroupSize, initial.MinGroupSize) << text;
+        EXPECT_EQ(p.GroupSizeStep, initial.GroupSizeStep) << text;
+        EXPECT_EQ(p.ResidualVariance, initial.ResidualVariance) << text;
+    }
+    EXPECT_EQ(read("10 0 10\r\n").kw, 10);
+}
+
+TEST(ParameterFileReader, AFileEndingAfterTheCountsZeroesTheSettingsOnly) {
+    DesignParameters start = InitialDesignParameters();
+    start.ResidualVariance = 3.0;
+    start.BudgetMode = false;
+    const DesignParameters p = read("     1      0      0\r\n", start);
+    EXPECT_EQ(p.MinGroupSize, 0);
+    EXPECT_EQ(p.GroupSizeStep, 0);
+    EXPECT_EQ(p.MaxGroupSize, 0);
+    EXPECT_EQ(p.Budget, 0);
+    EXPECT_EQ(p.CostParameter, 0);
+    EXPECT_TRUE(p.BudgetMode);
+    EXPECT_EQ(p.ResidualVariance, 3.0);
+
+    // Ending right behind the counts, without a line break, reads nothing more.
+    const DesignParameters bare = read("1 0 0", start);
+    EXPECT_EQ(bare.MinGroupSize, start.MinGroupSize);
+    EXPECT_FALSE(bare.BudgetMode);
+}
+
+TEST(ParameterFileReader, WithinRowsIgnoreExtraValuesButTauValuesRunOn) {
+    const DesignParameters p = read(
+        "2 0 0\r\n1 1 2\r\n10 0\r\n1.0\r\n"
+        "0.1 0.2 0.3 0.4 0.5 0.6\r\n"  // Tau has 6 values: the line carries all of them
+        "1.5 99 98\r\n2.5 3.5 97\r\n");
+    EXPECT_EQ(p.Tau(3, 3), 0.6);
+    EXPECT_EQ(p.Tau(3, 2), 0.5);
+    EXPECT_EQ(p.WithinCov(1, 1), 1.5);
+    EXPECT_EQ(p.WithinCov(2, 1), 2.5);
+    EXPECT_EQ(p.WithinCov(2, 2), 3.5);
+}
+
+TEST(ParameterFileReader, MalformedNumberKeepsWhatWasReadBefore) {
+    DesignParameters p = InitialDesignParameters();
+    TextScanner in(std::string("1 0 0\r\n4 2 8\r\n100 x\r\n"), "bad.dat");
+    EXPECT_THROW(ReadParameterFile(in, p), FileError);
+    EXPECT_EQ(p.MinGroupSize, 4);
+    EXPECT_EQ(p.MaxGroupSize, 8);
+    EXPECT_EQ(p.Budget, 100);
+    EXPECT_EQ(p.CostParameter, InitialDesignParameters().CostParameter);
+}
+
+TEST_F(ParameterFileTest, FailedWritesRaiseAndLeaveNoTrace) {
+    const DesignParameters p = counts(1, 0, 0);
+    try {
+        WriteParameterFile(p, path("no-such-dir/ax.dat"), "a", "b");
+        ADD_FAILURE() << "wrote into a missing directory";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(), "File not found");
+    }
+    std::filesystem::create_directory(path("taken"));
+    EXPECT_THROW(WriteParameterFile(p, path("taken"), "a", "b"), FileError);
+    EXPECT_TRUE(std::filesystem::is_directory(path("taken")));
+    EXPECT_EQ(filesInDirectory(), std::vector<std::string>{"taken"});
+}
+
+// A write that fails halfway, here at a file-size limit, must leave the old parameter file as
+// it was rather than a truncated one.
+TEST_F(ParameterFileTest, FailureHalfwayLeavesTheOldFileUntouched) {
+    std::ofstream(path("ax.dat"), std::ios::binary) << "old contents\r\n";
+    DesignParameters big = counts(39, 39, 0);
+    big.nBetween = 39;
+
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = previous;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    bool failed = false;
+    try {
+        WriteParameterFile(big, path("ax.dat"), "a", "b");
+    } catch (const FileError& error) {
+        failed = true;
+        EXPECT_EQ(error.fileName(), path("ax.dat"));
+    }
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_TRUE(failed);
+    std::ifstream in(path("ax.dat"), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "old contents\r\n");
+    EXPECT_EQ(filesInDirectory(), std::vector<std::string>{"ax.dat"});
+}
+
+}  // namespace
+}  // namespace tavi

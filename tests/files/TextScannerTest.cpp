@@ -1,0 +1,106 @@
+#include "files/FileError.h"
+#include "files/TextScanner.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace tavi {
+namespace {
+
+TEST(TextScanner, ReadsNumbersAcrossAnySeparatorsAndZeroAfterTheEnd) {
+    TextScanner in(std::string("  12\t-3\r\n\x01\x1a 2.5e1\n\n"), "f");
+    EXPECT_EQ(in.readInteger(), 12);
+    EXPECT_EQ(in.readInteger(), -3);
+    EXPECT_EQ(in.readReal(), 25.0);
+    EXPECT_FALSE(in.atEnd()) << "line breaks are left";
+    EXPECT_EQ(in.readInteger(), 0);
+    EXPECT_EQ(in.readReal(), 0.0);
+    EXPECT_TRUE(in.atEnd());
+}
+
+TEST(TextScanner, EndOfFileMeansNothingLeftOrTheEndMark) {
+    TextScanner exhausted(std::string("7"), "f");
+    EXPECT_FALSE(exhausted.atEnd());
+    exhausted.readInteger();
+    EXPECT_TRUE(exhausted.atEnd());
+
+    TextScanner marked(std::string("7\x1a\r\n8"), "f");
+    marked.readInteger();
+    EXPECT_TRUE(marked.atEnd());
+    EXPECT_EQ(marked.readInteger(), 8) << "the mark itself only separates numbers";
+
+    TextScanner blankLeft(std::string("7 "), "f");
+    blankLeft.readInteger();
+    EXPECT_FALSE(blankLeft.atEnd());
+}
+
+TEST(TextScanner, SkipsTheRestOfALineWhateverItsEnding) {
+    TextScanner in(std::string("1 2 3\r\n4 5\n6 7\r8"), "f");
+    EXPECT_EQ(in.readInteger(), 1);
+    in.skipRestOfLine();
+    EXPECT_EQ(in.readInteger(), 4);
+    in.skipRestOfLine();
+    EXPECT_EQ(in.readInteger(), 6);
+    in.skipRestOfLine();
+    EXPECT_EQ(in.readInteger(), 8);
+    in.skipRestOfLine();
+    EXPECT_TRUE(in.atEnd());
+}
+
+TEST(TextScanner, MalformedNumbersRaiseInvalidNumericInput) {
+    for (const char* text : {"1.5", "abc", "12x"}) {
+        TextScanner in(std::string(text), "design.dat");
+        try {
+            in.readInteger();
+            ADD_FAILURE() << text << " read as an integer";
+        } catch (const FileError& error) {
+            EXPECT_STREQ(error.what(), "Invalid numeric input");
+            EXPECT_EQ(error.fileName(), "design.dat");
+        }
+    }
+    TextScanner in(std::string("2 x"), "f");
+    EXPECT_EQ(in.readReal(), 2.0);
+    EXPECT_THROW(in.readReal(), FileError);
+}
+
+class TextScannerFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir =
+            std::filesystem::temp_directory_path() / ("tavi-scanner-" + std::to_string(getpid()));
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    std::filesystem::path m_dir;
+};
+
+TEST_F(TextScannerFile, ReadsAWholeFile) {
+    const std::string name = (m_dir / "a.dat").string();
+    std::ofstream(name, std::ios::binary) << "3 4.5\r\n";
+    TextScanner in = TextScanner::fromFile(name);
+    EXPECT_EQ(in.readInteger(), 3);
+    EXPECT_EQ(in.readReal(), 4.5);
+}
+
+TEST_F(TextScannerFile, ReportsMissingAndUnreadableFiles) {
+    const std::string missing = (m_dir / "missing.dat").string();
+    try {
+        TextScanner::fromFile(missing);
+        ADD_FAILURE() << "a missing file was read";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(), "File not found");
+        EXPECT_EQ(error.fileName(), missing);
+    }
+    try {
+        TextScanner::fromFile(m_dir.string());
+        ADD_FAILURE() << "a directory was read";
+    } catch (const FileError& error) {
+        EXPECT_STREQ(error.what(), "File access denied");
+    }
+}
+
+}  // namespace
+}  // namespace tavi
