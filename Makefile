@@ -3,9 +3,12 @@
 
 BUILD_DIR := build
 ASAN_DIR := build-asan
+FUZZ_DIR := build-fuzz
+FUZZ_TARGETS := parameter-reader calculation-run
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test test-release test-asan run bench clean
+.PHONY: all deps build test test-release test-asan run bench fuzz clean
 
 all: build
 
@@ -17,8 +20,10 @@ build: deps
 	@cmake --build $(BUILD_DIR)
 
 run: build
-	@echo "The windowed program is not part of this build yet; the numerical engine is a library"
-	@echo "(build/engine/libtavi_engine.a) checked by 'make test' and measured by 'make bench'."
+	@echo "The windowed program is not part of this build yet; the calculation runs from the"
+	@echo "command line as build/tavi-calc:"
+	@echo
+	@$(BUILD_DIR)/tavi-calc --help
 
 # Every test, then every test again with AddressSanitizer and UndefinedBehaviorSanitizer, whose
 # first report fails the run.
@@ -37,5 +42,21 @@ bench: build
 	@cmake --build $(BUILD_DIR) --target tavi-bench
 	@OPENBLAS_NUM_THREADS=1 $(BUILD_DIR)/bench/tavi-bench
 
+# Each fuzz target searches for FUZZ_SECONDS, built with clang, libFuzzer and both sanitizers,
+# as a debug build so that the matrices' index assertions stay on. Inputs that reach new code
+# are added to its corpus in tests/fuzz/corpus, which every test run replays; a crash or an
+# input slower than 10 seconds stops the search and is saved in $(FUZZ_DIR).
+fuzz: deps
+	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+		-DCMAKE_CXX_FLAGS="-O1 -fsanitize=fuzzer-no-link" -DTAVI_SANITIZE=ON -DTAVI_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_DIR) --target $(addprefix fuzz-,$(FUZZ_TARGETS))
+	@for target in $(FUZZ_TARGETS); do \
+		echo "fuzz-$$target: $(FUZZ_SECONDS) seconds"; \
+		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+			$(FUZZ_DIR)/tests/fuzz/fuzz-$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+			-print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/$$target- \
+			tests/fuzz/corpus/$$target || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
