@@ -2,9 +2,12 @@
 
 #include "engine/CalcCommand.h"
 
+#include <clocale>
 #include <iostream>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
+    // The report's date and time appear in the user's own forms.
+    std::setlocale(LC_TIME, "");
     return tavi::RunCalcCommand(argc - 1, argv + 1, std::cout, std::cerr, isatty(STDERR_FILENO));
 }

@@ -89,6 +89,26 @@ TEST_F(CalcCommand, UsageErrorsWriteNothing) {
     EXPECT_NE(slurp("a.dat").find("Results written"), std::string::npos) << "input untouched";
 }
 
+TEST_F(CalcCommand, ShowsProgressOnLongSweepsOnly) {
+    DesignParameters p = test::designWithCounts(0, 0, 0);
+    p.BudgetMode = false;
+    p.MinGroupSize = 1;
+    p.MaxGroupSize = 1001;
+    p.GroupSizeStep = 1;
+    p.MinGroups = 10;
+    p.MaxGroups = 10;
+    WriteParameterFile(p, "long.dat", "x", "y");
+    const char* arguments[] = {"long.dat"};
+    ASSERT_EQ(RunCalcCommand(1, arguments, m_out, m_err, true), kExitComplete);
+    EXPECT_TRUE(m_err.str().ends_with("\rtavi-calc: 1001 of 1001 points\n")) << m_err.str();
+
+    p.MaxGroupSize = 1000;
+    WriteParameterFile(p, "long.dat", "x", "y");
+    m_err.str("");
+    ASSERT_EQ(RunCalcCommand(1, arguments, m_out, m_err, true), kExitComplete);
+    EXPECT_EQ(m_err.str(), "");
+}
+
 TEST_F(CalcCommand, HelpAndVersion) {
     EXPECT_EQ(command({"--help"}), kExitComplete);
     EXPECT_TRUE(m_out.str().starts_with("Usage: tavi-calc"));
