@@ -311,11 +311,11 @@ TEST_F(CalculationRun, SweepsNearTheThirtyTwoBitLimitsEnd) {
 
 TEST_F(CalculationRun, FileFailuresReachTheCaller) {
     try {
-        RunCalculation(path("missing.dat"), path("tavi.out"), path("tavi.cov"));
+        RunCalculation("missing.dat", "tavi.out", "tavi.cov");
         ADD_FAILURE() << "ran without a parameter file";
     } catch (const FileError& error) {
         EXPECT_STREQ(error.what(), "File not found");
-        EXPECT_EQ(error.fileName(), path("missing.dat"));
+        EXPECT_EQ(error.fileName(), "missing.dat");
     }
     try {
         runText("1 0 0\r\n10 5 10\r\n100 five\r\n");
@@ -323,9 +323,8 @@ TEST_F(CalculationRun, FileFailuresReachTheCaller) {
     } catch (const FileError& error) {
         EXPECT_STREQ(error.what(), "Invalid numeric input");
     }
-    std::ofstream(path("ax.dat"), std::ios::binary) << kFullDesign;
-    EXPECT_THROW(RunCalculation(path("ax.dat"), path("no-dir/tavi.out"), path("tavi.cov")),
-                 FileError);
+    std::ofstream("ax.dat", std::ios::binary) << kFullDesign;
+    EXPECT_THROW(RunCalculation("ax.dat", "no-dir/tavi.out", "tavi.cov"), FileError);
 }
 
 }  // namespace

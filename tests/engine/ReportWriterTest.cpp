@@ -1,5 +1,5 @@
 #include "engine/ReportWriter.h"
-#include "tests/engine/RunFixture.h"
+#include "tests/files/FileTestSupport.h"
 
 #include <cmath>
 #include <filesystem>

@@ -1,5 +1,6 @@
 #include "files/FileError.h"
 #include "files/ParameterFile.h"
+#include "tests/files/FileTestSupport.h"
 
 #include <csignal>
 #include <filesystem>
@@ -13,45 +14,15 @@
 namespace tavi {
 namespace {
 
-class ParameterFileTest : public ::testing::Test {
+class ParameterFileTest : public test::WorkingDirectoryTest {
 protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("tavi-parameters-" + std::to_string(getpid()));
-        std::filesystem::create_directories(m_dir);
+    static std::string writeAndSlurp(const DesignParameters& p) {
+        WriteParameterFile(p, "ax.dat", "tavi.out", "tavi.cov");
+        return test::slurp("ax.dat");
     }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
-    std::string path(const std::string& name) const { return (m_dir / name).string(); }
-
-    std::string writeAndSlurp(const DesignParameters& p) {
-        WriteParameterFile(p, path("ax.dat"), "tavi.out", "tavi.cov");
-        std::ifstream in(path("ax.dat"), std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    std::vector<std::string> filesInDirectory() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_dir)) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
-    }
-
-    std::filesystem::path m_dir;
 };
 
-DesignParameters counts(int k, int k1, int kw) {
-    DesignParameters p = InitialDesignParameters();
-    p.k = k;
-    p.k1 = k1;
-    p.kw = kw;
-    p.nRandom = k - k1 + 1;
-    p.nBetween = k1 + kw;
-    return p;
-}
+using test::designWithCounts;
 
 DesignParameters read(const std::string& text, DesignParameters p = InitialDesignParameters()) {
     TextScanner in(text, "ax.dat");
@@ -60,7 +31,7 @@ DesignParameters read(const std::string& text, DesignParameters p = InitialDesig
 }
 
 TEST_F(ParameterFileTest, WritesTheStartUpValuesLineByLine) {
-    EXPECT_EQ(writeAndSlurp(counts(2, 1, 1)),
+    EXPECT_EQ(writeAndSlurp(designWithCounts(2, 1, 1)),
               "     2      1      1\r\n"
               "    10      5     50\r\n"
               "  1500      5\r\n"
@@ -78,7 +49,7 @@ TEST_F(ParameterFileTest, WritesTheStartUpValuesLineByLine) {
 }
 
 TEST_F(ParameterFileTest, WritesAnEmptyDesignAndTheRangeMode) {
-    DesignParameters p = counts(0, 0, 0);
+    DesignParameters p = designWithCounts(0, 0, 0);
     p.BudgetMode = false;
     EXPECT_EQ(writeAndSlurp(p),
               "     0      0      0\r\n"
@@ -100,7 +71,7 @@ TEST_F(ParameterFileTest, WritesAnEmptyDesignAndTheRangeMode) {
 TEST_F(ParameterFileTest, WhatIsWrittenReadsBackToItsWrittenDecimals) {
     std::mt19937_64 rng(17);
     std::uniform_real_distribution<double> value(-50, 50);
-    DesignParameters p = counts(6, 2, 3);
+    DesignParameters p = designWithCounts(6, 2, 3);
     p.BudgetMode = false;
     p.MinGroupSize = 3;
     p.GroupSizeStep = 7;
@@ -212,24 +183,24 @@ TEST(ParameterFileReader, MalformedNumberKeepsWhatWasReadBefore) {
 }
 
 TEST_F(ParameterFileTest, FailedWritesRaiseAndLeaveNoTrace) {
-    const DesignParameters p = counts(1, 0, 0);
+    const DesignParameters p = designWithCounts(1, 0, 0);
     try {
-        WriteParameterFile(p, path("no-such-dir/ax.dat"), "a", "b");
+        WriteParameterFile(p, "no-such-dir/ax.dat", "a", "b");
         ADD_FAILURE() << "wrote into a missing directory";
     } catch (const FileError& error) {
         EXPECT_STREQ(error.what(), "File not found");
     }
-    std::filesystem::create_directory(path("taken"));
-    EXPECT_THROW(WriteParameterFile(p, path("taken"), "a", "b"), FileError);
-    EXPECT_TRUE(std::filesystem::is_directory(path("taken")));
-    EXPECT_EQ(filesInDirectory(), std::vector<std::string>{"taken"});
+    std::filesystem::create_directory("taken");
+    EXPECT_THROW(WriteParameterFile(p, "taken", "a", "b"), FileError);
+    EXPECT_TRUE(std::filesystem::is_directory("taken"));
+    EXPECT_EQ(filesHere(), std::vector<std::string>{"taken"});
 }
 
 // A write that fails halfway, here at a file-size limit, must leave the old parameter file as
 // it was rather than a truncated one.
 TEST_F(ParameterFileTest, FailureHalfwayLeavesTheOldFileUntouched) {
-    std::ofstream(path("ax.dat"), std::ios::binary) << "old contents\r\n";
-    DesignParameters big = counts(39, 39, 0);
+    std::ofstream("ax.dat", std::ios::binary) << "old contents\r\n";
+    DesignParameters big = designWithCounts(39, 39, 0);
     big.nBetween = 39;
 
     rlimit previous{};
@@ -240,20 +211,17 @@ TEST_F(ParameterFileTest, FailureHalfwayLeavesTheOldFileUntouched) {
     setrlimit(RLIMIT_FSIZE, &small);
     bool failed = false;
     try {
-        WriteParameterFile(big, path("ax.dat"), "a", "b");
+        WriteParameterFile(big, "ax.dat", "a", "b");
     } catch (const FileError& error) {
         failed = true;
-        EXPECT_EQ(error.fileName(), path("ax.dat"));
+        EXPECT_EQ(error.fileName(), "ax.dat");
     }
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_TRUE(failed);
-    std::ifstream in(path("ax.dat"), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), "old contents\r\n");
-    EXPECT_EQ(filesInDirectory(), std::vector<std::string>{"ax.dat"});
+    EXPECT_EQ(test::slurp("ax.dat"), "old contents\r\n");
+    EXPECT_EQ(filesHere(), std::vector<std::string>{"ax.dat"});
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "files/FileError.h"
 #include "files/TextScanner.h"
+#include "tests/files/FileTestSupport.h"
 
 #include <filesystem>
 #include <fstream>
@@ -65,37 +66,25 @@ TEST(TextScanner, MalformedNumbersRaiseInvalidNumericInput) {
     EXPECT_THROW(in.readReal(), FileError);
 }
 
-class TextScannerFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_dir =
-            std::filesystem::temp_directory_path() / ("tavi-scanner-" + std::to_string(getpid()));
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
-    std::filesystem::path m_dir;
-};
+using TextScannerFile = test::WorkingDirectoryTest;
 
 TEST_F(TextScannerFile, ReadsAWholeFile) {
-    const std::string name = (m_dir / "a.dat").string();
-    std::ofstream(name, std::ios::binary) << "3 4.5\r\n";
-    TextScanner in = TextScanner::fromFile(name);
+    std::ofstream("a.dat", std::ios::binary) << "3 4.5\r\n";
+    TextScanner in = TextScanner::fromFile("a.dat");
     EXPECT_EQ(in.readInteger(), 3);
     EXPECT_EQ(in.readReal(), 4.5);
 }
 
 TEST_F(TextScannerFile, ReportsMissingAndUnreadableFiles) {
-    const std::string missing = (m_dir / "missing.dat").string();
     try {
-        TextScanner::fromFile(missing);
+        TextScanner::fromFile("missing.dat");
         ADD_FAILURE() << "a missing file was read";
     } catch (const FileError& error) {
         EXPECT_STREQ(error.what(), "File not found");
-        EXPECT_EQ(error.fileName(), missing);
+        EXPECT_EQ(error.fileName(), "missing.dat");
     }
     try {
-        TextScanner::fromFile(m_dir.string());
+        TextScanner::fromFile(".");
         ADD_FAILURE() << "a directory was read";
     } catch (const FileError& error) {
         EXPECT_STREQ(error.what(), "File access denied");
