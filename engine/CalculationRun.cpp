@@ -20,9 +20,9 @@ struct DesignCounts {
     std::int32_t kw = 0;
 };
 
-// The step of N: coarser for wider ranges, so a group size gets at most 26 group counts for
-// ranges up to 100.
-std::int32_t groupsStepFor(std::int64_t range) {
+}  // namespace
+
+std::int32_t GroupsStepFor(std::int64_t range) {
     if (range <= 20) {
         return 1;
     }
@@ -34,6 +34,8 @@ std::int32_t groupsStepFor(std::int64_t range) {
     }
     return 10;
 }
+
+namespace {
 
 Matrix& clearSquare(Matrix& m, int order) {
     for (int i = 1; i <= order; ++i) {
@@ -92,7 +94,7 @@ DesignVerdict ReadDesign(const std::string& ParFileName, DesignCounts& counts) {
         e.GroupSizeStep = StepMagnitude(step);
         e.MinGroups = in.readInteger();
         e.MaxGroups = in.readInteger();
-        e.GroupsStep = groupsStepFor(std::int64_t{e.MaxGroups} - e.MinGroups);
+        e.GroupsStep = GroupsStepFor(std::int64_t{e.MaxGroups} - e.MinGroups);
     }
 
     e.Sigma2 = in.readReal();
@@ -148,19 +150,6 @@ std::vector<std::string> unusableSettings(const EngineState& e) {
     return problems;
 }
 
-std::int64_t countPoints(const EngineState& e) {
-    if (e.MinGroupSize > e.MaxGroupSize) {
-        return 0;
-    }
-    const std::int64_t groupSizes =
-        (std::int64_t{e.MaxGroupSize} - e.MinGroupSize) / e.GroupSizeStep + 1;
-    if (e.BudgetMode) {
-        return groupSizes;
-    }
-    const std::int64_t range = std::int64_t{e.MaxGroups} - e.MinGroups;
-    return groupSizes * (range < 0 ? 1 : range / e.GroupsStep + 1);
-}
-
 // Computes one point and writes it to both files.
 void computeAndWrite(ReportWriter& writer, SweepObserver* observer, std::int64_t n, std::int64_t N,
                      std::int64_t cost) {
@@ -193,6 +182,19 @@ void sweep(ReportWriter& writer, SweepObserver* observer) {
 }
 
 }  // namespace
+
+std::int64_t SweepPointCount(const EngineState& e) {
+    if (e.MinGroupSize > e.MaxGroupSize) {
+        return 0;
+    }
+    const std::int64_t groupSizes =
+        (std::int64_t{e.MaxGroupSize} - e.MinGroupSize) / e.GroupSizeStep + 1;
+    if (e.BudgetMode) {
+        return groupSizes;
+    }
+    const std::int64_t range = std::int64_t{e.MaxGroups} - e.MinGroups;
+    return groupSizes * (range < 0 ? 1 : range / e.GroupsStep + 1);
+}
 
 RunOutcome RunCalculation(const std::string& ParFileName, const std::string& OutFileName,
                           const std::string& CovFileName, SweepObserver* observer) {
@@ -239,7 +241,7 @@ RunOutcome RunCalculation(const std::string& ParFileName, const std::string& Out
             PrepareRunConstants();
             writer.writeTableHead(e);
             if (observer != nullptr) {
-                observer->sweepStarts(countPoints(e));
+                observer->sweepStarts(SweepPointCount(e));
             }
             sweep(writer, observer);
         }

@@ -3,8 +3,10 @@
 #include "files/FileError.h"
 #include "tests/engine/RunFixture.h"
 
+#include <algorithm>
 #include <climits>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace tavi {
 namespace {
@@ -307,6 +309,35 @@ TEST_F(CalculationRun, SweepsNearTheThirtyTwoBitLimitsEnd) {
     ASSERT_EQ(rows.size(), 24u);
     EXPECT_EQ(rows.back(), (std::pair<long, long>{INT_MAX - 1, 2}));
     EXPECT_TRUE(tableRows().back().starts_with("42949672922147483646     2  "));
+}
+
+// Counts the points the run announces and the points it computes.
+class PointCounter : public SweepObserver {
+public:
+    void sweepStarts(std::int64_t points) override { announced = points; }
+    void pointDone(const EngineState&, std::int64_t) override { ++done; }
+
+    std::int64_t announced = -1;
+    std::int64_t done = 0;
+};
+
+TEST_F(CalculationRun, AnnouncesExactlyThePointsItComputes) {
+    std::mt19937_64 rng(6);
+    std::uniform_int_distribution<int> small(-3, 40);
+    std::uniform_int_distribution<int> step(1, 9);
+    for (int trial = 0; trial < 200; ++trial) {
+        DesignParameters p = designWithCounts(0, 0, 0);
+        p.BudgetMode = trial % 2 == 0;
+        p.MinGroupSize = std::max(1, small(rng));
+        p.GroupSizeStep = step(rng);
+        p.MaxGroupSize = small(rng);
+        p.MinGroups = small(rng);
+        p.MaxGroups = small(rng) * (trial % 3 == 0 ? 5 : 1);
+        WriteParameterFile(p, "ax.dat", "tavi.out", "tavi.cov");
+        PointCounter counter;
+        RunCalculation("ax.dat", "tavi.out", "tavi.cov", &counter);
+        ASSERT_EQ(counter.announced, counter.done) << "trial " << trial;
+    }
 }
 
 TEST_F(CalculationRun, FileFailuresReachTheCaller) {
