@@ -1,0 +1,77 @@
+// Feeds arbitrary bytes to the start-up reader of parameter files. A malformed number may end
+// the reading with a FileError; any other way out, and any record the reader could never leave
+// behind, is a fault.
+
+#include "files/DesignParameters.h"
+#include "files/FileError.h"
+#include "files/ParameterFile.h"
+#include "files/TextScanner.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <string>
+
+namespace {
+
+void require(bool holds, const char* what) {
+    if (!holds) {
+        std::fprintf(stderr, "parameter reader: %s\n", what);
+        std::abort();
+    }
+}
+
+bool sameMatrix(const tavi::Matrix& a, const tavi::Matrix& b) {
+    return std::equal(std::begin(a.data), std::end(a.data), std::begin(b.data));
+}
+
+bool sameVector(const tavi::Vector& a, const tavi::Vector& b) {
+    return std::equal(std::begin(a.data), std::end(a.data), std::begin(b.data));
+}
+
+// Everything the file holds after the counts, as the start-up left it.
+bool restUnchanged(const tavi::DesignParameters& p, const tavi::DesignParameters& initial) {
+    return p.BudgetMode == initial.BudgetMode && p.CostParameter == initial.CostParameter &&
+           p.Budget == initial.Budget && p.MinGroupSize == initial.MinGroupSize &&
+           p.MaxGroupSize == initial.MaxGroupSize && p.GroupSizeStep == initial.GroupSizeStep &&
+           p.MinGroups == initial.MinGroups && p.MaxGroups == initial.MaxGroups &&
+           p.ResidualVariance == initial.ResidualVariance && sameVector(p.Means1, initial.Means1) &&
+           sameVector(p.Means2, initial.Means2) && sameMatrix(p.WithinCov, initial.WithinCov) &&
+           sameMatrix(p.BetweenCov, initial.BetweenCov) && sameMatrix(p.Tau, initial.Tau);
+}
+
+bool symmetric(const tavi::Matrix& m) {
+    for (int i = 1; i <= tavi::dimmax; ++i) {
+        for (int j = 1; j < i; ++j) {
+            if (m(i, j) != m(j, i)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const tavi::DesignParameters initial = tavi::InitialDesignParameters();
+    tavi::TextScanner in(std::string(reinterpret_cast<const char*>(data), size), "fuzz.par");
+    tavi::DesignParameters p = initial;
+    try {
+        tavi::ReadParameterFile(in, p);
+    } catch (const tavi::FileError&) {
+        // What was read before the malformed number stays; the checks below hold for it too.
+    }
+    // Counts beyond the capacity would make the rest address rows the matrices do not have, so
+    // the reader must not have taken anything after them.
+    require(tavi::CountsFitCapacity(p.k, p.k1, p.kw) || restUnchanged(p, initial),
+            "values after counts that do not fit were taken");
+    // The sign of the file's step carries the mode; the step kept is its magnitude.
+    require(p.GroupSizeStep >= 0, "negative group-size step");
+    // Tau is read as a lower triangle and mirrored.
+    require(symmetric(p.Tau), "Tau is not symmetric");
+    return 0;
+}
