@@ -1,0 +1,40 @@
+// The windowed program: the main window and its three dialogs, and the message loop.
+
+#include "ui/AmountUnit.h"
+#include "ui/CheckAnswer.h"
+#include "ui/FillUnit.h"
+#include "ui/Tavifm.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Qt aborts when it finds no display; a clear hint is kinder.
+bool displayAvailable() {
+    return std::getenv("QT_QPA_PLATFORM") != nullptr || std::getenv("DISPLAY") != nullptr ||
+           std::getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!displayAvailable()) {
+        std::fputs(
+            "tavi: no display found; start it in a desktop session, or without one as "
+            "'xvfb-run build/tavi' (tavi-calc computes without any window)\n",
+            stderr);
+        return 1;
+    }
+    QApplication application(argc, argv);
+    using namespace tavi::ui;
+    TaviForm = new TTaviForm;
+    TaviForm->setAttribute(Qt::WA_DeleteOnClose);
+    ExistsForm = new TExistsForm(TaviForm);
+    FillForm = new TFillForm(TaviForm);
+    AmountForm = new TAmountForm(TaviForm);
+    TaviForm->show();
+    return QApplication::exec();
+}

@@ -1,0 +1,98 @@
+// The main window, through which the user enters a design step by step, and the program-wide
+// state that the dialogue keeps: the design record, the file names and the four windows.
+#pragma once
+
+#include "files/DesignParameters.h"
+#include "ui/toolkit/Controls.h"
+#include "ui/toolkit/FileOpenDialog.h"
+
+#include <QWidget>
+
+class QLabel;
+
+namespace tavi::ui {
+
+class TExistsForm;
+class TFillForm;
+class TAmountForm;
+class TTaviForm;
+
+// The design being entered; the start-up, the entry sequence and the amount form share it.
+extern tavi::DesignParameters DesignParameters;
+
+// File names, each at most 255 characters: the parameter file as chosen, its name without
+// directory, the directory of its absolute form with the final separator, the characters of
+// its name before the first ".", the report and the covariance file.
+extern QString ParFileName;
+extern QString FileNamePart;
+extern QString PathName;
+extern QString BaseName;
+extern QString OutFileName;
+extern QString CovFileName;
+
+// The four windows, created at start and kept to the end.
+extern TTaviForm* TaviForm;
+extern TExistsForm* ExistsForm;
+extern TFillForm* FillForm;
+extern TAmountForm* AmountForm;
+
+class TTaviForm : public QWidget {
+public:
+    explicit TTaviForm(QWidget* parent = nullptr);
+
+    // The start-up steps, on the first activation only: start-up values, the choice of the
+    // parameter file, the names derived from it, its directory as the current one, and its
+    // values as defaults when it exists.
+    void FormActivate();
+
+    // Read a count field into the design, keep the count within its bound and answer with the
+    // prompt or a warning in the explanation area.
+    void CheckNumber1Vars();
+    void CheckNumberFixed();
+    void CheckNumber2Vars();
+    // Key presses in the count fields: Enter (code 13) runs the field's check.
+    void EnterCheckNumberVars(QChar key);
+    void EnterCheckNumberFixed(QChar key);
+    void EnterCheckNumber2Vars(QChar key);
+
+    // The controls, named as the dialogue code knows them.
+    TMemo* Explanation;
+    QLabel* PathNameLabel;
+    TEdit* PathNameEdit;
+    QLabel* InFileLabel;
+    TEdit* InNameEdit;
+    QLabel* OutFileLabel;
+    TEdit* OutNameEdit;
+    QLabel* OutFileLabel2;
+    QLabel* Nvar1Label;
+    TEdit* Number1Vars;
+    QLabel* NFixedLabel;
+    TEdit* NumberFixedEffects;
+    QLabel* NVar2Label;
+    TEdit* Number2Vars;
+    TBitBtn* BitBtn1;
+    QLabel* ReadyLabel;
+    TRadioGroup* FinalChoice;
+    TBitBtn* FinalChoiceBitBtn0;
+    TBitBtn* FinalChoiceBitBtn1;
+    TBitBtn* FinalChoiceBitBtn2;
+    TOpenDialog FindInFileDialog;
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void createControls();
+    void bindHandlers();
+    // Writes the normal prompt for the counts into the cleared explanation area.
+    void promptForCounts();
+    void clearExplanation();
+
+    bool m_started = false;
+    bool m_shown = false;
+    int m_number1VarsRightMargin = 0;
+};
+
+}  // namespace tavi::ui

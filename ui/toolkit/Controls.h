@@ -1,0 +1,92 @@
+// The controls of the windows, each a Qt widget with the operations and events the dialogue
+// code relies on: edits that report clicks, double-clicks and the Enter key, a memo whose lines
+// are replaced by number, a radio group, a string grid, and buttons with a glyph.
+#pragma once
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QTableWidget>
+
+namespace tavi::ui {
+
+// A single-line edit that reports clicks, double-clicks and key presses.
+class TEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit TEdit(QWidget* parent = nullptr);
+
+signals:
+    void clicked();
+    void doubleClicked();
+    // A key with a character was pressed (Enter gives code 13); the key is then typed as usual.
+    void keyPressed(QChar key);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// A multi-line text area whose lines, counted from 0, are replaced one at a time.
+class TMemo : public QPlainTextEdit {
+public:
+    TMemo(int lineCount, QWidget* parent = nullptr);
+
+    // Replaces line index; an index past the last line does nothing.
+    void setLine(int index, const QString& text);
+    QString line(int index) const;
+    int lineCount() const;
+};
+
+// A framed group of radio buttons, one chosen.
+class TRadioGroup : public QGroupBox {
+    Q_OBJECT
+public:
+    TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent = nullptr);
+
+    int ItemIndex() const;
+    // Choosing a different item runs the click handlers, as the user's choice does.
+    void setItemIndex(int index);
+
+signals:
+    void clicked();
+
+private:
+    QButtonGroup m_buttons;
+};
+
+// An editable grid of texts; cells are addressed by column and row from 0.
+class TStringGrid : public QTableWidget {
+public:
+    explicit TStringGrid(QWidget* parent = nullptr);
+
+    // Counts below 1 become 1.
+    void setColCount(int count);
+    void setRowCount(int count);
+    int ColCount() const { return columnCount(); }
+    int RowCount() const { return rowCount(); }
+
+    // A cell never set reads as empty.
+    QString Cells(int column, int row) const;
+    void setCells(int column, int row, const QString& text);
+
+    int DefaultColWidth() const;
+    int DefaultRowHeight() const;
+    // No scroll bars, or both.
+    void setScrollBars(bool both);
+};
+
+// A push button with a 16 x 16 glyph beside its caption: a check mark for OK, a cross for
+// Cancel, drawn greyed when the button is disabled.
+class TBitBtn : public QPushButton {
+public:
+    enum class Glyph { Check, Cross };
+
+    TBitBtn(const QString& caption, Glyph glyph, QWidget* parent = nullptr);
+};
+
+}  // namespace tavi::ui

@@ -1,0 +1,55 @@
+#include "ui/toolkit/FileOpenDialog.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include <utility>
+
+namespace tavi::ui {
+
+namespace {
+
+// Qt's own dialog rather than the desktop's, so that it behaves the same everywhere.
+std::optional<QString> chooseWithQtDialog(const TOpenDialog& request, QWidget* parent) {
+    QFileDialog dialog(parent, request.Title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(request.Filters);
+    dialog.setDefaultSuffix(request.DefaultExt);
+    dialog.selectFile(request.FileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+TOpenDialog::Chooser& chooser() {
+    static TOpenDialog::Chooser current = chooseWithQtDialog;
+    return current;
+}
+
+}  // namespace
+
+bool TOpenDialog::Execute(QWidget* parent) {
+    const std::optional<QString> chosen = chooser()(*this, parent);
+    if (!chosen) {
+        return false;
+    }
+    QString name = *chosen;
+    if (!DefaultExt.isEmpty() && QFileInfo(name).suffix().isEmpty() && !QFileInfo(name).exists()) {
+        name += QLatin1Char('.') + DefaultExt;
+    }
+    FileName = QFileInfo(name).absoluteFilePath();
+    return true;
+}
+
+void TOpenDialog::setChooser(Chooser replacement) {
+    chooser() = std::move(replacement);
+}
+
+void TOpenDialog::resetChooser() {
+    chooser() = chooseWithQtDialog;
+}
+
+}  // namespace tavi::ui

@@ -1,0 +1,33 @@
+// The file-open dialog: a title, an initial file name, a default extension added to a name
+// typed without one, and name filters. It accepts the name of a file that does not exist yet.
+// Tests replace the chooser so that no dialog blocks them.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace tavi::ui {
+
+class TOpenDialog {
+public:
+    QString Title;
+    QString FileName;     // the initial name; after Execute, the chosen file's full path
+    QString DefaultExt;   // without the dot
+    QStringList Filters;  // "caption (pattern)", in order
+
+    // Shows the dialog; true when the user confirmed a file, whose name FileName then holds.
+    bool Execute(QWidget* parent);
+
+    // What choosing a file does: returns the chosen name, or nothing when cancelled. Replacing
+    // it (in tests) keeps the real dialog from showing.
+    using Chooser = std::function<std::optional<QString>(const TOpenDialog&, QWidget* parent)>;
+    static void setChooser(Chooser chooser);
+    static void resetChooser();
+};
+
+}  // namespace tavi::ui

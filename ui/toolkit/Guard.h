@@ -1,0 +1,24 @@
+// Every event handler of the windows is entered through this guard: an error that escapes the
+// handler ends it, its message is shown in a message box, and the program goes on. Exceptions
+// must never reach Qt's event loop, which cannot carry them.
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+namespace tavi::ui {
+
+// Runs handler; an escaping error is shown to the user instead of ending the program.
+void runGuarded(const std::function<void()>& handler);
+
+// Connects signal of sender to a member handler of receiver that takes no arguments, entered
+// through the guard.
+template <typename Sender, typename Signal, typename Receiver>
+void bindHandler(Sender* sender, Signal signal, Receiver* receiver, void (Receiver::*handler)()) {
+    QObject::connect(sender, signal, receiver, [receiver, handler] {
+        runGuarded([receiver, handler] { (receiver->*handler)(); });
+    });
+}
+
+}  // namespace tavi::ui

@@ -1,0 +1,35 @@
+// A window that is shown modally and answers with a modal result: 0 none, 1 OK, 2 Cancel.
+// Setting a non-zero result ends the showing; closing the window by its close box, or Close,
+// ends it with Cancel.
+#pragma once
+
+#include <QDialog>
+
+namespace tavi::ui {
+
+enum ModalResultValue { mrNone = 0, mrOK = 1, mrCancel = 2 };
+
+class TModalForm : public QDialog {
+public:
+    explicit TModalForm(QWidget* parent = nullptr);
+
+    // Shows the window, disabling the others, until its modal result is set; hides it and
+    // returns that result.
+    int ShowModal();
+
+    int ModalResult() const { return m_modalResult; }
+    void setModalResult(int result);
+
+    // Ends a modal showing with Cancel, whatever result was set before; hides the window
+    // otherwise.
+    void Close();
+
+protected:
+    void reject() override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    int m_modalResult = mrNone;
+};
+
+}  // namespace tavi::ui

@@ -1,0 +1,36 @@
+#include "ui/toolkit/Placement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cmath>
+
+namespace tavi::ui {
+
+Placement::Placement(int designDpi) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double screenDpi = screen != nullptr ? screen->logicalDotsPerInch() : designDpi;
+    m_factor = screenDpi / designDpi;
+}
+
+int Placement::scaled(int designPixels) const {
+    return static_cast<int>(std::lround(designPixels * m_factor));
+}
+
+void Placement::place(QWidget* widget, int left, int top, int width, int height) const {
+    widget->setGeometry(scaled(left), scaled(top), scaled(width), scaled(height));
+}
+
+void Placement::resize(QWidget* widget, int width, int height) const {
+    widget->resize(scaled(width), scaled(height));
+}
+
+QFont Placement::font(const QString& family, int heightPixels) const {
+    QFont font(family);
+    // Without the family, the closest sans-serif face stands in.
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(std::max(1, scaled(heightPixels)));
+    return font;
+}
+
+}  // namespace tavi::ui

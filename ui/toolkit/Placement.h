@@ -1,0 +1,30 @@
+// Places controls at positions and sizes given in pixels of a design resolution (pixels per
+// inch), scaled to the screen's, and picks fonts by family and pixel height with the nearest
+// available family standing in for a missing one.
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+namespace tavi::ui {
+
+class Placement {
+public:
+    // designDpi: the resolution the positions were laid out at (120 or 96).
+    explicit Placement(int designDpi);
+
+    int scaled(int designPixels) const;
+
+    // Left, top, width, height at the design resolution.
+    void place(QWidget* widget, int left, int top, int width, int height) const;
+    void resize(QWidget* widget, int width, int height) const;
+
+    // The family at a character height of the given design pixels.
+    QFont font(const QString& family, int heightPixels) const;
+
+private:
+    double m_factor;
+};
+
+}  // namespace tavi::ui
