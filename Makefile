@@ -19,11 +19,9 @@ build: deps
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD_DIR)
 
+# Starts the windowed program; without a display it says how to run it anyway.
 run: build
-	@echo "The windowed program is not part of this build yet; the calculation runs from the"
-	@echo "command line as build/tavi-calc:"
-	@echo
-	@$(BUILD_DIR)/tavi-calc --help
+	@$(BUILD_DIR)/tavi
 
 # Every test, then every test again with AddressSanitizer and UndefinedBehaviorSanitizer, whose
 # first report fails the run.

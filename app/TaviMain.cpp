@@ -4,6 +4,7 @@
 #include "ui/CheckAnswer.h"
 #include "ui/FillUnit.h"
 #include "ui/Tavifm.h"
+#include "ui/toolkit/CloseOnTerminate.h"
 
 #include <QApplication>
 
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     ExistsForm = new TExistsForm(TaviForm);
     FillForm = new TFillForm(TaviForm);
     AmountForm = new TAmountForm(TaviForm);
+    closeOnTerminate(TaviForm);
     TaviForm->show();
     return QApplication::exec();
 }

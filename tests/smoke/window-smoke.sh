@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Starts the real program in a real X window, as a user would (run it under xvfb-run): the
+# file-open dialog must appear first; cancelled, it leaves the main window, which is saved as a
+# screenshot and then closed. Usage: window-smoke.sh PROGRAM SCREENSHOT_DIR
+set -euo pipefail
+
+program=$(realpath "$1")
+screenshots=$(realpath -m "$2")
+mkdir -p "$screenshots"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+fail() {
+  echo "window-smoke: $*" >&2
+  exit 1
+}
+
+# The id of the visible window with exactly this title, once it shows (10 seconds at most).
+wait_for_window() {
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+QT_QPA_PLATFORM=xcb "$program" &
+pid=$!
+
+wait_for_window "Choose parameter file" >/dev/null || fail "the file-open dialog did not appear"
+xdotool key Escape
+main=$(wait_for_window "Tavi") || fail "the main window did not appear"
+for _ in $(seq 50); do
+  [ -z "$(xdotool search --onlyvisible --name '^Choose parameter file$' 2>/dev/null)" ] && break
+  sleep 0.1
+done
+[ -z "$(xdotool search --onlyvisible --name '^Choose parameter file$' 2>/dev/null)" ] ||
+  fail "the file-open dialog did not close"
+sleep 0.5
+import -window "$main" "$screenshots/main-window.png" || fail "no screenshot of the main window"
+
+kill -TERM "$pid"
+status=0
+wait "$pid" || status=$?
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+echo "window-smoke: file-open dialog, main window and screenshot $screenshots/main-window.png"
