@@ -189,6 +189,9 @@ bool parseStandardReal(std::string_view text, double& value) {
     if (text[pos] == '+' || text[pos] == '-') {
         negative = text[pos] == '-';
         ++pos;
+        if (pos == text.size()) {
+            return false;  // a sign alone
+        }
     }
     const std::size_t integerStart = pos;
     while (pos < text.size() && isDigit(text[pos])) {

@@ -11,8 +11,9 @@ namespace tavi {
 // The standard text-to-real conversion: leading spaces, an optional sign, digits optionally
 // followed by "." and more digits (any part may be missing: "5.", ".5", "." and "E5" are
 // numbers, the last two reading as 0), then optionally "E" or "e", an optional sign and at
-// least one digit, and nothing after. Empty or blank text, and a magnitude beyond the range of
-// a double, are not numbers. Returns whether text is a number; value is set only when it is.
+// least one digit, and nothing after. Empty or blank text, a sign alone, and a magnitude beyond
+// the range of a double are not numbers. Returns whether text is a number; value is set only when
+// it is.
 bool parseStandardReal(std::string_view text, double& value);
 
 // An optional sign and decimal digits, nothing else, within the 32-bit range.

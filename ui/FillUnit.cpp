@@ -1,9 +1,108 @@
 #include "ui/FillUnit.h"
 
+#include "files/TypedNumbers.h"
+#include "ui/toolkit/Guard.h"
+#include "ui/toolkit/Placement.h"
+
+#include <QLocale>
+
+#include <algorithm>
+
 namespace tavi::ui {
+
+tavi::Matrix FillMatrix{};
+bool FillError = false;
+
+namespace {
+
+// The grid window is laid out at 120 pixels per inch.
+const Placement& fillFormPlacement() {
+    static const Placement placement(120);
+    return placement;
+}
+
+}  // namespace
+
+QString RealToCellText(double value) {
+    // TextToReal reads "." and "," only; any other separator would make the cell no number.
+    const char separator = QLocale::system().decimalPoint() == QStringLiteral(",") ? ',' : '.';
+    return QString::fromStdString(realToText(value, separator));
+}
 
 TFillForm::TFillForm(QWidget* parent) : TModalForm(parent) {
     setObjectName(QStringLiteral("FillForm"));
+    setWindowTitle(QStringLiteral("Parameter Input"));
+    const Placement& place = fillFormPlacement();
+    place.place(this, 329, 161, 565, 481);
+    m_designWidth = width();
+    QPalette olive = palette();
+    olive.setColor(QPalette::Window, QColor(128, 128, 0));
+    setPalette(olive);
+    setAutoFillBackground(true);
+    setFont(place.font(QStringLiteral("MS Sans Serif"), 14));
+
+    StringGrid1 = new TStringGrid(this);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    place.place(StringGrid1, 84, 20, 163, 278);
+    StringGrid1->setColCount(2);
+    StringGrid1->setRowCount(2);
+    StringGrid1->setDefaultColWidth(place.scaled(48));
+    StringGrid1->setDefaultRowHeight(place.scaled(24));
+    StringGrid1->setScrollBars(false);
+
+    QFont bold = place.font(QStringLiteral("MS Sans Serif"), 17);
+    bold.setBold(true);
+    const auto heading = [this, &place, &bold](const char* name, const char* caption, int left,
+                                               int top) {
+        auto* label = new TLabel(QString::fromLatin1(caption), this);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setFont(bold);
+        label->move(place.scaled(left), place.scaled(top));
+        return label;
+    };
+    FillFormLabel = heading("FillFormLabel", "Fill in the means of the level-1 variables", 20, 326);
+    FillFormLabel2 = heading("FillFormLabel2", "xxx", 30, 366);
+
+    BitBtn2 = new TBitBtn(QStringLiteral("OK"), TBitBtn::Glyph::Check, this);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    place.place(BitBtn2, 433, 366, 93, 30);
+    BitBtn2->setToolTip(QStringLiteral("click OK when everything is filled out properly"));
+    setTabOrder(StringGrid1, BitBtn2);
+    bindHandler(BitBtn2, &TBitBtn::clicked, this, &TFillForm::ReadValues);
+}
+
+void TFillForm::showEvent(QShowEvent* event) {
+    const Placement& place = fillFormPlacement();
+    resize(widthToFit({FillFormLabel, FillFormLabel2}, place.scaled(20), m_designWidth), height());
+    // The caller sizes the grid to all its cells; a grid too large for the room above the
+    // headings is cut to it, and its scroll bars reach the cells beyond.
+    StringGrid1->resize(
+        std::min(StringGrid1->width(), width() - place.scaled(20) - StringGrid1->x()),
+        std::min(StringGrid1->height(), FillFormLabel->y() - place.scaled(10) - StringGrid1->y()));
+    TModalForm::showEvent(event);
+    StringGrid1->setCurrentCell(0, 0);
+    StringGrid1->setFocus();
+}
+
+void TFillForm::ReadValues() {
+    FillError = false;
+    // FillMatrix holds dimmax rows and columns; cells beyond them have nowhere to go.
+    const int rows = std::min(StringGrid1->RowCount(), dimmax);
+    const int columns = std::min(StringGrid1->ColCount(), dimmax);
+    for (int r = 1; r <= rows; ++r) {
+        for (int c = 1; c <= columns; ++c) {
+            double value = 0.0;
+            if (TextToReal(StringGrid1->Cells(c - 1, r - 1).toStdString(), value)) {
+                FillMatrix(r, c) = value;
+            } else {
+                FillMatrix(r, c) = 0.0;
+                if (!(LowerTriangle && c > r)) {
+                    FillError = true;
+                }
+            }
+        }
+    }
+    Close();
 }
 
 }  // namespace tavi::ui

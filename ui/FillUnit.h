@@ -1,13 +1,49 @@
-// The window of the grid in which vectors, matrices and single values are entered.
+// The grid window in which every vector, matrix and single value of a design is typed, and the
+// values it hands back to the entry sequence.
 #pragma once
 
+#include "engine/Matrix.h"
+#include "ui/toolkit/Controls.h"
 #include "ui/toolkit/ModalForm.h"
 
 namespace tavi::ui {
 
+// The values of the last ReadValues: element (r, c) holds the cell in column c - 1 and row
+// r - 1, 0.0 for a cell that is not a number. Elements outside the grid keep what they held.
+extern tavi::Matrix FillMatrix;
+// Whether the last ReadValues met a cell that is not a number and counts.
+extern bool FillError;
+
+// value as the grid's cells show it: up to 15 significant digits with the user's decimal
+// separator ("," where the regional settings use it, "." otherwise), so that ReadValues reads
+// it back.
+QString RealToCellText(double value);
+
 class TFillForm : public TModalForm {
 public:
     explicit TFillForm(QWidget* parent = nullptr);
+
+    // Reads every cell of the grid, row by row, into FillMatrix and sets FillError when a cell
+    // is not a number, unless it lies above the diagonal while LowerTriangle is set; then closes
+    // the window. The cells keep their texts.
+    void ReadValues();
+
+    // Set by the caller before each showing: true for a covariance matrix, whose cells above
+    // the diagonal are not read.
+    bool LowerTriangle = false;
+
+    TStringGrid* StringGrid1;
+    TLabel* FillFormLabel;
+    TLabel* FillFormLabel2;
+    TBitBtn* BitBtn2;
+
+protected:
+    // Fits the window to the headings and the grid to the window, and starts in the top left
+    // cell.
+    void showEvent(QShowEvent* event) override;
+
+private:
+    int m_designWidth = 0;
 };
 
 }  // namespace tavi::ui

@@ -28,7 +28,7 @@ TEST(ParseStandardReal, AcceptsTheNumbersOfTheStandardConversion) {
         {".", 0.0},       {"E5", 0.0},
         {"-2.25", -2.25}, {"+1.5e-3", 1.5e-3},
         {"  7", 7.0},     {"1E+2", 100.0},
-        {"0.1", 0.1},     {"-", 0.0},
+        {"0.1", 0.1},     {"-.", 0.0},
         {"1e-400", 0.0},  {"00012.5000", 12.5},
         {"2.5e0", 2.5},   {"1.7976931348623157e308", 1.7976931348623157e308},
     };
@@ -41,7 +41,7 @@ TEST(ParseStandardReal, AcceptsTheNumbersOfTheStandardConversion) {
 
 TEST(ParseStandardReal, RejectsEverythingElse) {
     for (const char* text : {"", "   ", "7 ", "1,5", "1e", "1e+", "E", "abc", "1.2.3", "--1",
-                             "1e400", "inf", "nan", "0x10", "\t1", "1 2", "5-"}) {
+                             "1e400", "inf", "nan", "0x10", "\t1", "1 2", "5-", "-", " +"}) {
         double value = -99;
         EXPECT_FALSE(parseStandardReal(text, value)) << '"' << text << '"';
         EXPECT_EQ(value, -99) << text;

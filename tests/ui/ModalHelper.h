@@ -25,6 +25,17 @@ inline void whenModalShown(std::function<void(QWidget*)> act) {
     poll->start();
 }
 
+// Runs act on the next modal window once it is showing, then closes the window if act left it
+// open, so that a check that fails (and returns early) does not leave the test waiting.
+inline void whenModalShownThenClose(std::function<void(QWidget*)> act) {
+    whenModalShown([act = std::move(act)](QWidget* window) {
+        act(window);
+        if (window->isVisible()) {
+            window->close();
+        }
+    });
+}
+
 // Answers the next message box with its first button and hands back its text through text.
 inline void acceptNextMessageBox(QString* text) {
     whenModalShown([text](QWidget* window) {

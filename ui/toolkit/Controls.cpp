@@ -1,5 +1,6 @@
 #include "ui/toolkit/Controls.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -9,6 +10,22 @@
 #include <QVBoxLayout>
 
 namespace tavi::ui {
+
+TLabel::TLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
+    adjustSize();
+}
+
+void TLabel::setText(const QString& caption) {
+    QLabel::setText(caption);
+    adjustSize();
+}
+
+void TLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        adjustSize();
+    }
+}
 
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {}
 
@@ -61,7 +78,11 @@ TRadioGroup::TRadioGroup(const QString& caption, const QStringList& items, QWidg
         m_buttons.addButton(button, i);
         layout->addWidget(button);
     }
-    connect(&m_buttons, &QButtonGroup::idClicked, this, &TRadioGroup::clicked);
+    connect(&m_buttons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) {
+            emit clicked();
+        }
+    });
 }
 
 int TRadioGroup::ItemIndex() const {
@@ -69,17 +90,48 @@ int TRadioGroup::ItemIndex() const {
 }
 
 void TRadioGroup::setItemIndex(int index) {
-    QAbstractButton* button = m_buttons.button(index);
-    if (button == nullptr || index == ItemIndex()) {
-        return;
+    if (QAbstractButton* button = m_buttons.button(index)) {
+        button->setChecked(true);
     }
-    button->setChecked(true);
+}
+
+// Only clicks that miss the items arrive here; they stay with the group.
+void TRadioGroup::mousePressEvent(QMouseEvent* event) {
+    event->accept();
     emit clicked();
+}
+
+TGroupBox::TGroupBox(const QString& caption, QWidget* parent) : QGroupBox(caption, parent) {
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (old != nullptr && now != nullptr && isAncestorOf(old) && !isAncestorOf(now) &&
+            now->window() == window()) {
+            emit exited();
+        }
+    });
+}
+
+// Clicks on the group's own area, or on a label in it, stay with the group.
+void TGroupBox::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    emit clicked();
+}
+
+void TGroupBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+    emit doubleClicked();
 }
 
 TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(1, 1, parent) {
     horizontalHeader()->hide();
     verticalHeader()->hide();
+    for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
+        header->setSectionResizeMode(QHeaderView::Fixed);
+        // The style's minimum would keep small cells from their size.
+        header->setMinimumSectionSize(1);
+    }
+    setEditTriggers(QAbstractItemView::AllEditTriggers);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setTabKeyNavigation(true);
 }
 
 void TStringGrid::setColCount(int count) {
@@ -115,10 +167,52 @@ int TStringGrid::DefaultRowHeight() const {
     return verticalHeader()->defaultSectionSize();
 }
 
+void TStringGrid::setDefaultColWidth(int width) {
+    horizontalHeader()->setDefaultSectionSize(width);
+}
+
+void TStringGrid::setDefaultRowHeight(int height) {
+    verticalHeader()->setDefaultSectionSize(height);
+}
+
 void TStringGrid::setScrollBars(bool both) {
     const Qt::ScrollBarPolicy policy = both ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
     setHorizontalScrollBarPolicy(policy);
     setVerticalScrollBarPolicy(policy);
+}
+
+void TStringGrid::focusInEvent(QFocusEvent* event) {
+    QTableWidget::focusInEvent(event);
+    showEditorLater();
+}
+
+// Enter and Escape close the editor (keeping or dropping the typed text), Tab moves it on, and
+// leaving the grid closes it; while the grid keeps the focus, the current cell shows it again.
+void TStringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTableWidget::closeEditor(editor, hint);
+    showEditorLater();
+}
+
+// Later, so that an editor is never opened while Qt is still closing the one before. An editor
+// opened while the window was inactive is open already and only needs the focus, with its text
+// selected as in a newly opened one, so that typing replaces it.
+void TStringGrid::showEditorLater() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!hasFocus() || !currentIndex().isValid()) {
+                return;
+            }
+            if (QWidget* editor = indexWidget(currentIndex())) {
+                editor->setFocus();
+                if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+                    line->selectAll();
+                }
+            } else if (state() != QAbstractItemView::EditingState) {
+                edit(currentIndex());
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 namespace {
@@ -152,6 +246,7 @@ TBitBtn::TBitBtn(const QString& caption, Glyph glyph, QWidget* parent)
     // QIcon derives the greyed picture of the disabled state from the normal one.
     setIcon(QIcon(drawGlyph(glyph)));
     setIconSize(QSize(16, 16));
+    setAutoDefault(false);
 }
 
 }  // namespace tavi::ui

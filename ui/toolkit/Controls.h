@@ -1,10 +1,12 @@
 // The controls of the windows, each a Qt widget with the operations and events the dialogue
-// code relies on: edits that report clicks, double-clicks and the Enter key, a memo whose lines
-// are replaced by number, a radio group, a string grid, and buttons with a glyph.
+// code relies on: labels that fit their caption, edits that report clicks, double-clicks and the
+// Enter key, a memo whose lines are replaced by number, a radio group, a group box that reports
+// clicks and the focus leaving it, a string grid, and buttons with a glyph.
 #pragma once
 
 #include <QButtonGroup>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -12,6 +14,19 @@
 #include <QTableWidget>
 
 namespace tavi::ui {
+
+// A label that always fits its caption and font, from its top left corner, so that no caption
+// is ever cut short.
+class TLabel : public QLabel {
+public:
+    explicit TLabel(const QString& caption, QWidget* parent = nullptr);
+
+    // Replaces the caption and fits the label to it.
+    void setText(const QString& caption);
+
+protected:
+    void changeEvent(QEvent* event) override;
+};
 
 // A single-line edit that reports clicks, double-clicks and key presses.
 class TEdit : public QLineEdit {
@@ -53,13 +68,37 @@ public:
     void setItemIndex(int index);
 
 signals:
+    // The chosen item changed, by the user or the program, or the user clicked on the group
+    // outside its items; clicking the item already chosen is no click of the group.
     void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     QButtonGroup m_buttons;
 };
 
-// An editable grid of texts; cells are addressed by column and row from 0.
+// A framed group of controls that reports clicks on itself and the focus leaving it.
+class TGroupBox : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit TGroupBox(const QString& caption, QWidget* parent = nullptr);
+
+signals:
+    void clicked();
+    void doubleClicked();
+    // The focus moved from a control inside the group to another control of the same window.
+    void exited();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
+
+// An editable grid of texts; cells are addressed by column and row from 0. Cells are edited in
+// place, the current cell always shows its editor while the grid has the focus, Tab moves from
+// cell to cell, and a rectangular range of cells can be selected.
 class TStringGrid : public QTableWidget {
 public:
     explicit TStringGrid(QWidget* parent = nullptr);
@@ -76,12 +115,25 @@ public:
 
     int DefaultColWidth() const;
     int DefaultRowHeight() const;
+    // Cell sizes in pixels of the screen.
+    void setDefaultColWidth(int width);
+    void setDefaultRowHeight(int height);
     // No scroll bars, or both.
     void setScrollBars(bool both);
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+private:
+    // Opens the current cell's editor once pending events are handled, when the grid still has
+    // the focus and no editor is open.
+    void showEditorLater();
 };
 
 // A push button with a 16 x 16 glyph beside its caption: a check mark for OK, a cross for
-// Cancel, drawn greyed when the button is disabled.
+// Cancel, drawn greyed when the button is disabled. It is never a window's default button:
+// Enter presses it only while it has the focus (see TModalForm).
 class TBitBtn : public QPushButton {
 public:
     enum class Glyph { Check, Cross };

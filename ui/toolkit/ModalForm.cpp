@@ -1,6 +1,7 @@
 #include "ui/toolkit/ModalForm.h"
 
 #include <QKeyEvent>
+#include <QPushButton>
 
 namespace tavi::ui {
 
@@ -33,13 +34,23 @@ void TModalForm::reject() {
     Close();
 }
 
-// Escape does not close these windows; only their buttons and the close box do.
+// Escape does not close these windows; only their buttons and the close box do. Enter arrives
+// here from the control that has the focus: a focused button is pressed, and Enter typed into an
+// edit or a grid cell presses nothing, so that it never ends the showing unasked.
 void TModalForm::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
-        return;
+    switch (event->key()) {
+        case Qt::Key_Escape:
+            event->ignore();
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+                button->click();
+            }
+            return;
+        default:
+            QDialog::keyPressEvent(event);
     }
-    QDialog::keyPressEvent(event);
 }
 
 }  // namespace tavi::ui

@@ -1,6 +1,7 @@
 // A window that is shown modally and answers with a modal result: 0 none, 1 OK, 2 Cancel.
 // Setting a non-zero result ends the showing; closing the window by its close box, or Close,
-// ends it with Cancel.
+// ends it with Cancel. Neither Escape nor Enter ends it on its own: the window has no default
+// button, and Enter presses only the button that has the focus.
 #pragma once
 
 #include <QDialog>

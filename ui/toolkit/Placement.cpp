@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavi::ui {
@@ -31,6 +32,17 @@ QFont Placement::font(const QString& family, int heightPixels) const {
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(std::max(1, scaled(heightPixels)));
     return font;
+}
+
+int widthToFit(std::initializer_list<const QWidget*> controls, int margin, int minimum) {
+    int width = minimum;
+    for (const QWidget* control : controls) {
+        width = std::max(width, control->geometry().right() + 1 + margin);
+    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        width = std::max(minimum, std::min(width, screen->availableGeometry().width()));
+    }
+    return width;
 }
 
 }  // namespace tavi::ui

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <initializer_list>
+
 namespace tavi::ui {
 
 class Placement {
@@ -26,5 +28,10 @@ public:
 private:
     double m_factor;
 };
+
+// The width a window needs so that each of controls ends at least margin pixels before its right
+// edge: never less than minimum, and no more than the screen offers. Fonts wider than the ones a
+// window was designed with make their captions longer; the window grows with them.
+int widthToFit(std::initializer_list<const QWidget*> controls, int margin, int minimum);
 
 }  // namespace tavi::ui
