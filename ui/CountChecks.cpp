@@ -47,8 +47,8 @@ void writeRestriction(TMemo* explanation) {
 
 }  // namespace
 
-void TTaviForm::clearExplanation() {
-    for (int i = 0; i <= 9; ++i) {
+void TTaviForm::clearExplanation(int first, int last) {
+    for (int i = first; i <= last; ++i) {
         Explanation->setLine(i, QString());
     }
 }

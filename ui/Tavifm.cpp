@@ -158,6 +158,11 @@ void TTaviForm::createControls() {
 }
 
 void TTaviForm::bindHandlers() {
+    bindHandler(BitBtn1, &TBitBtn::clicked, this, &TTaviForm::AskParameters);
+    bindHandler(FinalChoice, &TRadioGroup::clicked, this, &TTaviForm::PlaceOKButton);
+    bindHandler(FinalChoiceBitBtn0, &TBitBtn::clicked, this, &TTaviForm::Calculate);
+    bindHandler(FinalChoiceBitBtn1, &TBitBtn::clicked, this, &TTaviForm::SaveOnly);
+    bindHandler(FinalChoiceBitBtn2, &TBitBtn::clicked, this, &TTaviForm::NoAction);
     for (auto [field, check] : {std::pair{Number1Vars, &TTaviForm::CheckNumber1Vars},
                                 std::pair{NumberFixedEffects, &TTaviForm::CheckNumberFixed},
                                 std::pair{Number2Vars, &TTaviForm::CheckNumber2Vars}}) {

@@ -55,6 +55,17 @@ public:
     void EnterCheckNumberFixed(QChar key);
     void EnterCheckNumber2Vars(QChar key);
 
+    // The parameter-entry sequence behind the OK button: the report and covariance file names,
+    // the counts, every value step in the grid, the amount of output, and the final choice.
+    void AskParameters();
+    // Shows the OK button beside the chosen final choice.
+    void PlaceOKButton();
+    // The final choices: write the parameter file and run the calculation, only write it, or
+    // write nothing; each then closes the window, which ends the program.
+    void Calculate();
+    void SaveOnly();
+    void NoAction();
+
     // The controls, named as the dialogue code knows them.
     TMemo* Explanation;
     QLabel* PathNameLabel;
@@ -88,9 +99,16 @@ private:
     void bindHandlers();
     // Writes the normal prompt for the counts into the cleared explanation area.
     void promptForCounts();
-    void clearExplanation();
+    void clearExplanation(int first = 0, int last = 9);
+    // The stages of AskParameters; each returns false where the sequence ends early.
+    bool settleFileNames();
+    void settleCounts();
+    void enterValues();
+    void enterAmountOfOutput();
+    void offerFinalChoice();
 
     bool m_started = false;
+    bool m_sequenceRunning = false;
     bool m_shown = false;
     int m_number1VarsRightMargin = 0;
 };

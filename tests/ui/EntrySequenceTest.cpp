@@ -1,0 +1,499 @@
+// The whole program driven through its windows: the OK button leads through the file names,
+// the counts, every value step and the amount of output to the final choice, which writes the
+// parameter file and runs the calculation.
+
+#include "engine/CalcCommand.h"
+#include "files/ParameterFile.h"
+#include "tests/ui/ModalHelper.h"
+#include "tests/ui/ModalScript.h"
+#include "ui/AmountUnit.h"
+#include "ui/CheckAnswer.h"
+#include "ui/FillUnit.h"
+#include "ui/Tavifm.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sstream>
+
+namespace tavi::ui {
+
+namespace {
+
+// What one showing of the grid presented.
+struct GridShowing {
+    QString heading;
+    QString heading2;
+    int rows = 0;
+    int columns = 0;
+    bool lowerTriangle = false;
+    QStringList explanation;
+    QStringList cells;  // row by row
+};
+
+QStringList explanationLines() {
+    QStringList lines;
+    for (int i = 0; i < 10; ++i) {
+        lines << TaviForm->Explanation->line(i);
+    }
+    return lines;
+}
+
+QString readFile(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+// The file without its date lines, which differ between two runs.
+QString withoutDates(const QString& text) {
+    QStringList lines = text.split(QStringLiteral("\r\n"));
+    for (QString& line : lines) {
+        if (line.startsWith(QStringLiteral("Date and time: ")) ||
+            (&line == &lines.first() && !line.isEmpty())) {
+            line = QStringLiteral("<date>");
+        }
+    }
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+}  // namespace
+
+class EntrySequenceTest : public QObject {
+    Q_OBJECT
+
+private:
+    // Records the grid as shown, types the texts into the cells to be entered (all of a vector,
+    // the lower triangle of a matrix, row by row) and confirms.
+    test::ModalScript::Step answerGrid(QStringList texts) {
+        return [this, texts](QWidget*) {
+            TStringGrid& grid = *FillForm->StringGrid1;
+            GridShowing showing{FillForm->FillFormLabel->text(),
+                                FillForm->FillFormLabel2->text(),
+                                grid.RowCount(),
+                                grid.ColCount(),
+                                FillForm->LowerTriangle,
+                                explanationLines(),
+                                {}};
+            int next = 0;
+            for (int row = 0; row < grid.RowCount(); ++row) {
+                for (int column = 0; column < grid.ColCount(); ++column) {
+                    showing.cells << grid.Cells(column, row);
+                    const bool entered = !FillForm->LowerTriangle || column <= row;
+                    if (entered && next < texts.size()) {
+                        grid.setCells(column, row, texts[next++]);
+                    }
+                }
+            }
+            m_grids.push_back(showing);
+            FillForm->BitBtn2->click();
+        };
+    }
+
+    // Confirms the amount form as it stands.
+    test::ModalScript::Step answerAmount() {
+        return [this](QWidget*) {
+            m_amountExplanation = explanationLines();
+            AmountForm->BitBtn1->click();
+        };
+    }
+
+    test::ModalScript::Step answerExists(bool overwrite) {
+        return [this, overwrite](QWidget*) {
+            m_warning = ExistsForm->Warnlabel1->text();
+            (overwrite ? ExistsForm->OKButton : ExistsForm->CancelButton)->click();
+        };
+    }
+
+    void enterCounts(int k, int k1, int kw) {
+        TaviForm->Number1Vars->setText(QString::number(k));
+        TaviForm->NumberFixedEffects->setText(QString::number(k1));
+        TaviForm->Number2Vars->setText(QString::number(kw));
+    }
+
+    // Runs the sequence with the script, and checks that the script was used up exactly.
+    void walk(test::ModalScript& script) {
+        TaviForm->BitBtn1->click();
+        QCOMPARE(script.unexpectedShowings(), 0);
+        QCOMPARE(script.stepsLeft(), std::size_t{0});
+    }
+
+    std::vector<GridShowing> m_grids;
+    QStringList m_amountExplanation;
+    QString m_warning;
+    QTemporaryDir m_dir;
+    QString m_previousDir;
+
+private slots:
+    void init() {
+        m_grids.clear();
+        m_amountExplanation.clear();
+        m_warning.clear();
+        m_previousDir = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+        const QDir here(m_dir.path());
+        for (const QFileInfo& entry :
+             here.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            if (entry.isDir()) {
+                QDir(entry.filePath()).removeRecursively();
+            } else {
+                QFile::remove(entry.filePath());
+            }
+        }
+        TaviForm = new TTaviForm;
+        ExistsForm = new TExistsForm(TaviForm);
+        FillForm = new TFillForm(TaviForm);
+        AmountForm = new TAmountForm(TaviForm);
+        TOpenDialog::setChooser([](const TOpenDialog&, QWidget*) { return std::nullopt; });
+        TaviForm->FormActivate();
+    }
+
+    void cleanup() {
+        delete TaviForm;
+        TaviForm = nullptr;
+        ExistsForm = nullptr;
+        FillForm = nullptr;
+        AmountForm = nullptr;
+        TOpenDialog::resetChooser();
+        QDir::setCurrent(m_previousDir);
+    }
+
+    void noVariablesAsksForTwoVariances() {
+        enterCounts(0, 0, 0);
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerGrid({QStringLiteral("0.8")}))
+            .then(answerGrid({QStringLiteral("0.2")}))
+            .then(answerAmount());
+        walk(script);
+        QCOMPARE(int(m_grids.size()), 2);
+        QCOMPARE(m_grids[0].heading, QStringLiteral("Fill in the level-1 residual variance"));
+        QCOMPARE(m_grids[0].heading2, QStringLiteral("  "));
+        QCOMPARE(m_grids[0].explanation[0],
+                 QStringLiteral("Parameters of the random part of the model."));
+        QCOMPARE(m_grids[0].explanation[1], QStringLiteral("1. Residual variance at level 1."));
+        QCOMPARE(m_grids[1].heading, QStringLiteral("Fill in the intercept variance"));
+        QCOMPARE(m_grids[1].rows, 1);
+        QCOMPARE(m_grids[1].columns, 1);
+        QCOMPARE(m_grids[1].explanation,
+                 (QStringList{
+                     QStringLiteral("Parameters of the random part of the model."),
+                     QStringLiteral("2. Intercept variance at level 2."),
+                     {},
+                     QStringLiteral("The model contains a random intercept and no random slopes."),
+                     QStringLiteral("The intercept variance is needed."),
+                     {},
+                     {},
+                     {},
+                     {},
+                     {}}));
+        QCOMPARE(m_amountExplanation[0], QStringLiteral("Determination of the amount of output."));
+        QCOMPARE(DesignParameters.ResidualVariance, 0.8);
+        QCOMPARE(DesignParameters.Tau(1, 1), 0.2);
+        QVERIFY(TaviForm->ReadyLabel->isVisible() || !TaviForm->ReadyLabel->isHidden());
+        QVERIFY(!TaviForm->FinalChoice->isHidden());
+        QVERIFY(!TaviForm->FinalChoiceBitBtn0->isHidden());
+        QVERIFY(TaviForm->BitBtn1->isHidden());
+        QCOMPARE(explanationLines()[0],
+                 QStringLiteral("All parameter values now have been determined."));
+        QCOMPARE(explanationLines()[2],
+                 QStringLiteral("Continue by choosing what to do with them."));
+    }
+
+    void oneRandomSlope() {
+        enterCounts(1, 0, 0);
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerGrid({QStringLiteral("2")}))
+            .then(answerGrid({QStringLiteral("1")}))
+            .then(answerGrid({QStringLiteral("0.1"), QStringLiteral("0"), QStringLiteral("0.05")}))
+            .then(answerAmount());
+        walk(script);
+        QCOMPARE(m_grids[0].heading,
+                 QStringLiteral("Fill in the within-groups variance of the level-1 variable"));
+        QCOMPARE(m_grids[0].heading2, QString());
+        QCOMPARE(m_grids[0].explanation[0], QStringLiteral("Within-groups variance "));
+        QCOMPARE(DesignParameters.WithinCov(1, 1), 2.0);
+        QCOMPARE(m_grids[2].rows, 2);
+        QCOMPARE(m_grids[2].explanation[3],
+                 QStringLiteral("There are 2 random coefficients (intercept plus 1 slopes)."));
+        QCOMPARE(m_grids[2].cells[1], QStringLiteral(" "));
+        QCOMPARE(DesignParameters.Tau(1, 2), 0.0);
+        QCOMPARE(DesignParameters.Tau(2, 2), 0.05);
+    }
+
+    void everyKindOfVariableThenCalculate() {
+        enterCounts(3, 1, 2);
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerGrid({QStringLiteral("2")}))
+            .then(answerGrid({QStringLiteral("1"), QStringLiteral("0,5")}))
+            .then(answerGrid({QStringLiteral("1"), QStringLiteral("0.3"), QStringLiteral("1"),
+                              QStringLiteral("0.2"), QStringLiteral("0.1"), QStringLiteral("1")}))
+            .then(answerGrid({QStringLiteral("0.5"), QStringLiteral("0.1"), QStringLiteral("0.4"),
+                              QStringLiteral("0.05"), QStringLiteral("0"), QStringLiteral("0.3")}))
+            .then(answerGrid({QStringLiteral("1")}))
+            .then(answerGrid({QStringLiteral("0.1"), QStringLiteral("0.01"), QStringLiteral("0.05"),
+                              QStringLiteral("0.01"), QStringLiteral("0"), QStringLiteral("0.04")}))
+            .then(answerAmount());
+        walk(script);
+        QCOMPARE(int(m_grids.size()), 6);
+        QCOMPARE(m_grids[0].rows, 1);
+        QCOMPARE(m_grids[0].explanation[0], QStringLiteral("Mean of the level-1 variable"));
+        QCOMPARE(m_grids[0].explanation[1], QString());
+        QCOMPARE(m_grids[1].rows, 2);
+        QCOMPARE(m_grids[1].heading, QStringLiteral("Fill in the means of the level-2 variables"));
+        QCOMPARE(
+            m_grids[2].explanation.mid(0, 5),
+            (QStringList{QStringLiteral("Within-groups covariance matrix"),
+                         QStringLiteral("of the level-1 variables"),
+                         QStringLiteral("Level-1 variables must be ordered as follows:"),
+                         QStringLiteral("first the variable with a fixed effect only,"),
+                         QStringLiteral("then variables with fixed as well as random effects.")}));
+        QCOMPARE(m_grids[2].heading2, QStringLiteral("of the level-1 variables"));
+        QCOMPARE(m_grids[3].explanation,
+                 (QStringList{QStringLiteral("Between-groups covariance matrix"),
+                              QStringLiteral("of explanatory variables"),
+                              QStringLiteral("(The group mean of the level-1 variable"),
+                              QStringLiteral("is treated as a level-2 variable.)"),
+                              {},
+                              QStringLiteral("There are in total 3 variables at level 2."),
+                              QStringLiteral("They must be ordered so "),
+                              QStringLiteral("that first come the 2 original level-2 variables,"),
+                              QStringLiteral("and then the group mean of the"),
+                              QStringLiteral("of the level-1 variable with fixed effects only.")}));
+        QCOMPARE(m_grids[3].heading2, QString());
+        QCOMPARE(m_grids[5].rows, 3);
+        QCOMPARE(DesignParameters.nRandom, 3);
+        QCOMPARE(DesignParameters.nBetween, 3);
+        QCOMPARE(DesignParameters.Means2(2), 0.5);
+        QCOMPARE(DesignParameters.WithinCov(1, 3), 0.2);
+        QVERIFY(TaviForm->Number1Vars->isReadOnly());
+
+        TaviForm->FinalChoiceBitBtn0->click();
+        QVERIFY(!TaviForm->isVisible());
+        const QString written = readFile(QStringLiteral("ax.out"));
+        const QString covariances = readFile(QStringLiteral("ax.cov"));
+        QVERIFY(written.contains(QStringLiteral("    N*n     N     n (n+c)*N    Fixed   Const")));
+
+        // The parameter file is the writer's, and the results are tavi-calc's for it.
+        WriteParameterFile(DesignParameters, "expected.dat", OutFileName.toStdString(),
+                           CovFileName.toStdString());
+        QCOMPARE(readFile(QStringLiteral("ax.dat")), readFile(QStringLiteral("expected.dat")));
+        std::ostringstream out;
+        std::ostringstream err;
+        const std::string report = OutFileName.toStdString();
+        const std::string covFile = CovFileName.toStdString();
+        const char* arguments[] = {"ax.dat", report.c_str(), covFile.c_str()};
+        QCOMPARE(RunCalcCommand(3, arguments, out, err, false), kExitComplete);
+        QCOMPARE(withoutDates(readFile(QStringLiteral("ax.out"))), withoutDates(written));
+        QCOMPARE(withoutDates(readFile(QStringLiteral("ax.cov"))), withoutDates(covariances));
+    }
+
+    void onlyFixedEffects() {
+        enterCounts(2, 2, 0);
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerGrid({QStringLiteral("1"), QStringLiteral("2")}))
+            .then(answerGrid({QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("1")}))
+            .then(answerGrid({QStringLiteral("0.5"), QStringLiteral("0"), QStringLiteral("0.5")}))
+            .then(answerGrid({QStringLiteral("1")}))
+            .then(answerGrid({QStringLiteral("0.1")}))
+            .then(answerAmount());
+        walk(script);
+        QCOMPARE(m_grids[1].explanation[2], QString());
+        QCOMPARE(m_grids[2].explanation[2],
+                 QStringLiteral("(The group means of the level-1 variables"));
+        QCOMPARE(m_grids[2].explanation[3], QStringLiteral("are treated as level-2 variables.)"));
+        QCOMPARE(m_grids[2].explanation[4], QString());
+        QCOMPARE(m_grids[2].explanation[6], QString());
+        QCOMPARE(m_grids[4].heading, QStringLiteral("Fill in the intercept variance"));
+    }
+
+    void residualVarianceHasAFloor() {
+        enterCounts(0, 0, 0);
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerGrid({QStringLiteral("-2")}))
+            .then(answerGrid({QStringLiteral("0.2")}))
+            .then(answerAmount());
+        walk(script);
+        QCOMPARE(DesignParameters.ResidualVariance, 0.000001);
+        TaviForm->FinalChoice->setItemIndex(1);
+        QVERIFY(!TaviForm->FinalChoiceBitBtn1->isHidden());
+        QVERIFY(TaviForm->FinalChoiceBitBtn0->isHidden());
+        TaviForm->FinalChoiceBitBtn1->click();
+        QVERIFY(readFile(QStringLiteral("ax.dat"))
+                    .contains(QStringLiteral("        0.0000010000\r\n")));
+        QVERIFY(!QFile::exists(QStringLiteral("ax.out")));
+    }
+
+    void badCellBringsTheGridBack() {
+        enterCounts(0, 0, 0);
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerGrid({QStringLiteral("abc")}))
+            .then(answerGrid({QStringLiteral("3")}))
+            .then(answerGrid({QStringLiteral("0.2")}))
+            .then(answerAmount());
+        walk(script);
+        QCOMPARE(m_grids[1].cells[0], QStringLiteral("abc"));
+        QCOMPARE(DesignParameters.ResidualVariance, 3.0);
+    }
+
+    void quitWritesNothing() {
+        enterCounts(0, 0, 0);
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerGrid({QStringLiteral("1")}))
+            .then(answerGrid({QStringLiteral("1")}))
+            .then(answerAmount());
+        walk(script);
+        TaviForm->FinalChoice->setItemIndex(2);
+        TaviForm->FinalChoiceBitBtn2->click();
+        QVERIFY(!TaviForm->isVisible());
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList());
+    }
+
+    void refusedDesignStillEnds() {
+        enterCounts(10, 0, 10);
+        QStringList ones;
+        for (int i = 0; i < 66; ++i) {
+            ones << QStringLiteral("1");
+        }
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerGrid(ones.mid(0, 10)))
+            .then(answerGrid(ones.mid(0, 55)))
+            .then(answerGrid(ones.mid(0, 55)))
+            .then(answerGrid({QStringLiteral("1")}))
+            .then(answerGrid(ones))
+            .then(answerAmount());
+        walk(script);
+        QCOMPARE(m_grids[2].rows, 10);
+        QCOMPARE(m_grids[4].rows, 11);
+        TaviForm->FinalChoiceBitBtn0->click();
+        QVERIFY(readFile(QStringLiteral("ax.out")).contains(QStringLiteral("(kw+1) = 121\r\n")));
+    }
+
+    void existingReportNeedsConsent() {
+        QFile(QStringLiteral("ax.out")).open(QIODevice::WriteOnly);
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerExists(false));
+        walk(script);
+        QCOMPARE(m_warning, QStringLiteral("Warning: file ax.out is an existing file."));
+        QVERIFY(!TaviForm->BitBtn1->isHidden());
+        QVERIFY(m_grids.empty());
+    }
+
+    void covarianceNamesCountUp() {
+        QFile(QStringLiteral("ax.cov")).open(QIODevice::WriteOnly);
+        for (int m = 1; m <= 8; ++m) {
+            QFile(QStringLiteral("ax.co%1").arg(m)).open(QIODevice::WriteOnly);
+        }
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerGrid({QStringLiteral("1")}))
+            .then(answerGrid({QStringLiteral("1")}))
+            .then(answerAmount());
+        walk(script);
+        QCOMPARE(CovFileName, TaviForm->PathNameEdit->text() + QStringLiteral("ax.co9"));
+    }
+
+    void allCovarianceNamesTakenAsks() {
+        QFile(QStringLiteral("ax.cov")).open(QIODevice::WriteOnly);
+        for (int m = 1; m <= 9; ++m) {
+            QFile(QStringLiteral("ax.co%1").arg(m)).open(QIODevice::WriteOnly);
+        }
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerExists(false));
+        walk(script);
+        QVERIFY(m_warning.endsWith(QStringLiteral("ax.co9 is an existing file.")));
+        QCOMPARE(
+            explanationLines().mid(0, 4),
+            (QStringList{
+                QStringLiteral("Give parameter file to be written or used by TAVI"), {}, {}, {}}));
+        QVERIFY(!TaviForm->BitBtn1->isHidden());
+    }
+
+    void namesOfTheReportAndItsCovarianceFile() {
+        QDir().mkdir(QStringLiteral("results"));
+        const std::pair<QString, QString> covarianceByReport[] = {
+            {QString(), QStringLiteral("tavi.cov")},
+            {QStringLiteral("res.txt"), QStringLiteral("res.cov")},
+            {QStringLiteral("results/res.out"), QStringLiteral("res.cov")},
+            {QStringLiteral(".out"), QStringLiteral(".cov")},
+            // The report's own name is never the covariance file's.
+            {QStringLiteral("ax.cov"), QStringLiteral("ax.co1")},
+        };
+        for (const auto& [report, covariances] : covarianceByReport) {
+            cleanup();
+            init();
+            QDir().mkdir(QStringLiteral("results"));
+            TaviForm->OutNameEdit->setText(report);
+            TaviForm->PathNameEdit->setText(QStringLiteral("/elsewhere/"));  // has no effect
+            test::ModalScript script{FillForm, AmountForm, ExistsForm};
+            script.then(answerGrid({QStringLiteral("1")}))
+                .then(answerGrid({QStringLiteral("1")}))
+                .then(answerAmount());
+            walk(script);
+            QCOMPARE(OutFileName, report.isEmpty() ? QStringLiteral("tavi.out") : report);
+            QCOMPARE(CovFileName, PathName + covariances);
+        }
+    }
+
+    void secondClickWhileRunningIsIgnored() {
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        int showingsDuringClick = -1;
+        script
+            .then([&](QWidget* window) {
+                const int before = int(m_grids.size());
+                TaviForm->AskParameters();
+                showingsDuringClick = int(m_grids.size()) - before;
+                answerGrid({QStringLiteral("1")})(window);
+            })
+            .then(answerGrid({QStringLiteral("1")}))
+            .then(answerAmount());
+        walk(script);
+        QCOMPARE(showingsDuringClick, 0);
+        QVERIFY(TaviForm->NumberFixedEffects->isReadOnly());
+    }
+
+    void badAmountBringsTheFormBack() {
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerGrid({QStringLiteral("1")}))
+            .then(answerGrid({QStringLiteral("1")}))
+            .then([](QWidget*) {
+                AmountForm->Edit2->setText(QStringLiteral("lots"));
+                AmountForm->BitBtn1->click();
+            })
+            .then(answerAmount());
+        walk(script);
+        QCOMPARE(script.shown().count(QStringLiteral("AmountForm")), 2);
+    }
+
+    void unwritableParameterFileKeepsTheFinalChoice() {
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerGrid({QStringLiteral("1")}))
+            .then(answerGrid({QStringLiteral("1")}))
+            .then(answerAmount());
+        walk(script);
+        QDir().mkdir(QStringLiteral("ax.dat"));  // a folder where the file should go
+        TaviForm->show();
+        QString shown;
+        test::acceptNextMessageBox(&shown);
+        TaviForm->FinalChoiceBitBtn0->click();
+        QCOMPARE(shown, QStringLiteral("File access denied"));
+        QVERIFY(TaviForm->isVisible());
+        QVERIFY(!TaviForm->FinalChoice->isHidden());
+        QVERIFY(!QFile::exists(QStringLiteral("ax.out")));
+    }
+
+    void reportMayNotBeTheParameterFile() {
+        TaviForm->OutNameEdit->setText(QStringLiteral("ax.dat"));
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        walk(script);
+        QCOMPARE(explanationLines()[0], QStringLiteral("Warning: "));
+        QVERIFY(explanationLines()[1].contains(QStringLiteral("ax.dat")));
+        QVERIFY(explanationLines()[1].contains(QStringLiteral("parameter file")));
+        QVERIFY(!TaviForm->BitBtn1->isHidden());
+    }
+};
+
+}  // namespace tavi::ui
+
+QTEST_MAIN(tavi::ui::EntrySequenceTest)
+#include "EntrySequenceTest.moc"
