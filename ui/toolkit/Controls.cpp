@@ -189,6 +189,18 @@ void TStringGrid::focusInEvent(QFocusEvent* event) {
 // Enter and Escape close the editor (keeping or dropping the typed text), Tab moves it on, and
 // leaving the grid closes it; while the grid keeps the focus, the current cell shows it again.
 void TStringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    // Tab past the last cell, or Shift+Tab before the first, leaves the grid for the next or
+    // previous control instead of wrapping around, so that the keyboard reaches the buttons.
+    const QModelIndex current = currentIndex();
+    const bool pastLast = hint == QAbstractItemDelegate::EditNextItem &&
+                          current.row() == rowCount() - 1 && current.column() == columnCount() - 1;
+    const bool beforeFirst = hint == QAbstractItemDelegate::EditPreviousItem &&
+                             current.row() == 0 && current.column() == 0;
+    if (pastLast || beforeFirst) {
+        QTableWidget::closeEditor(editor, QAbstractItemDelegate::NoHint);
+        QWidget::focusNextPrevChild(pastLast);
+        return;
+    }
     QTableWidget::closeEditor(editor, hint);
     showEditorLater();
 }

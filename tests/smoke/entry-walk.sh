@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Walks the real program from start to end as a user would, with keyboard and mouse in a real X
+# window (run it under xvfb-run): the parameter file, the counts, every value grid, the amount
+# of output and "Calculate standard errors". Saves a screenshot of every stage and checks that
+# the files written are those tavi-calc writes from the same parameter file.
+# Usage: entry-walk.sh PROGRAM TAVI_CALC SCREENSHOT_DIR
+set -euo pipefail
+
+program=$(realpath "$1")
+calc=$(realpath "$2")
+screenshots=$(realpath -m "$3")
+mkdir -p "$screenshots"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+fail() {
+  echo "entry-walk: $*" >&2
+  exit 1
+}
+
+visible() {
+  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true
+}
+
+wait_for_window() {
+  for _ in $(seq 100); do
+    [ -n "$(visible "$1")" ] && return 0
+    sleep 0.1
+  done
+  fail "the window \"$1\" did not appear"
+}
+
+# Lets the program catch up with the keys sent, then saves the screen, cut to the windows.
+shot() {
+  sleep 0.6
+  import -window root "$work/screen.png"
+  convert "$work/screen.png" -trim +repage "$screenshots/walk-$1.png"
+}
+
+type_text() {
+  xdotool type --delay 30 "$1"
+}
+
+# Fills the showing grid cell by cell, row by row: a value is typed, "-" leaves the cell as it
+# is (a blank above the diagonal). Tab after the last cell reaches the OK button.
+fill_grid() {
+  local name=$1
+  shift
+  wait_for_window "Parameter Input"
+  shot "$name"
+  for value in "$@"; do
+    [ "$value" = "-" ] || type_text "$value"
+    xdotool key Tab
+  done
+  xdotool key space
+  sleep 0.8
+}
+
+QT_QPA_PLATFORM=xcb "$program" &
+pid=$!
+
+wait_for_window "Choose parameter file"
+type_text "walk.dat"
+shot 01-parameter-file
+xdotool key Return
+
+wait_for_window "Tavi"
+sleep 0.5
+# The focus starts on the OK button; the count fields follow the report's name.
+xdotool key Tab Tab ctrl+a
+type_text 2
+xdotool key Return Tab ctrl+a
+type_text 1
+xdotool key Return Tab ctrl+a
+type_text 1
+xdotool key Return
+shot 02-counts
+xdotool key shift+Tab shift+Tab shift+Tab shift+Tab space
+sleep 0.8
+
+fill_grid 03-means-level-1 1.5
+fill_grid 04-means-level-2 2
+fill_grid 05-within-groups 1 - 0.3 1.2
+fill_grid 06-between-groups 0.5 - 0.1 0.3
+fill_grid 07-residual-variance 0.9
+fill_grid 08-random-effects 0.1 - 0.01 0.05
+
+wait_for_window "Amount of Output"
+shot 09-amount-of-output
+xdotool key shift+Tab space
+sleep 0.8
+shot 10-final-choice
+
+# The OK button beside "Calculate standard errors", clicked with the mouse; the window is laid
+# out at 120 pixels per inch for a width of 876.
+main=$(visible "Tavi")
+eval "$(xdotool getwindowgeometry --shell "$main")"
+read -r x y < <(awk -v x="$X" -v y="$Y" -v w="$WIDTH" \
+  'BEGIN { s = w / 876; printf "%d %d\n", x + (490 + 47) * s, y + (420 + 15) * s }')
+xdotool mousemove "$x" "$y" click 1
+
+status=0
+for _ in $(seq 100); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "the program did not end after Calculate"
+wait "$pid" || status=$?
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+
+[ -f walk.dat ] && [ -f walk.out ] && [ -f walk.cov ] || fail "missing output: $(ls)"
+grep -q "^      1.5000000 " walk.dat || fail "the mean typed in the grid is not in walk.dat"
+cp walk.out entered.out
+cp walk.cov entered.cov
+"$calc" "$work/walk.dat" walk.out "$work/walk.cov" || fail "tavi-calc refused the parameter file"
+without_dates() {
+  sed -e 's/^Date and time: .*/Date and time:/' -e '1s/.*/<date>/' "$1"
+}
+diff <(without_dates entered.out) <(without_dates walk.out) || fail "the report differs from tavi-calc's"
+diff <(without_dates entered.cov) <(without_dates walk.cov) || fail "the covariance file differs"
+grep -q "Sample sizes" walk.out || fail "the report has no table"
+echo "entry-walk: the whole walk passed; screenshots in $screenshots"
