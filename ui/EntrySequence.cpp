@@ -178,32 +178,32 @@ void TTaviForm::settleCounts() {
     }
 }
 
+void TTaviForm::enterMeans(Vector& means, int count, const char* level) {
+    if (count < 1) {
+        return;
+    }
+    const QString variables =
+        QString::fromLatin1(level) +
+        (count == 1 ? QStringLiteral(" variable") : QStringLiteral(" variables"));
+    const QString mean = count == 1 ? QStringLiteral("mean") : QStringLiteral("means");
+    // All lines: a count check's prompt or warning must not stand under the step.
+    clearExplanation();
+    Explanation->setLine(0, (count == 1 ? QStringLiteral("Mean") : QStringLiteral("Means")) +
+                                QStringLiteral(" of the ") + variables);
+    setHeadings(QStringLiteral("Fill in the ") + mean + QStringLiteral(" of the ") + variables,
+                kTwoBlanks);
+    ProcessMessages();
+    enterVector(means, count);
+}
+
 void TTaviForm::enterValues() {
     tavi::DesignParameters& p = DesignParameters;
     const auto plural = [](int count, const char* one, const char* many) {
         return QString::fromLatin1(count == 1 ? one : many);
     };
 
-    if (p.k1 >= 1) {
-        clearExplanation();
-        Explanation->setLine(
-            0, plural(p.k1, "Mean of the level-1 variable", "Means of the level-1 variables"));
-        setHeadings(plural(p.k1, "Fill in the mean of the level-1 variable",
-                           "Fill in the means of the level-1 variables"),
-                    kTwoBlanks);
-        ProcessMessages();
-        enterVector(p.Means1, p.k1);
-    }
-    if (p.kw >= 1) {
-        clearExplanation();
-        Explanation->setLine(
-            0, plural(p.kw, "Mean of the level-2 variable", "Means of the level-2 variables"));
-        setHeadings(plural(p.kw, "Fill in the mean of the level-2 variable",
-                           "Fill in the means of the level-2 variables"),
-                    kTwoBlanks);
-        ProcessMessages();
-        enterVector(p.Means2, p.kw);
-    }
+    enterMeans(p.Means1, p.k1, "level-1");
+    enterMeans(p.Means2, p.kw, "level-2");
     if (p.k >= 1) {
         clearExplanation();
         if (p.k == 1) {

@@ -207,25 +207,9 @@ void TTaviForm::resizeEvent(QResizeEvent* event) {
 
 void TTaviForm::FormActivate() {
     m_started = true;
+    // The start-up values; nRandom and nBetween follow from the counts when values are entered.
     tavi::DesignParameters& p = DesignParameters;
-    p.k = 0;
-    p.k1 = 0;
-    p.kw = 0;
-    const tavi::DesignParameters initial = InitialDesignParameters();
-    p.MinGroupSize = initial.MinGroupSize;
-    p.GroupSizeStep = initial.GroupSizeStep;
-    p.MaxGroupSize = initial.MaxGroupSize;
-    p.CostParameter = initial.CostParameter;
-    p.MinGroups = initial.MinGroups;
-    p.MaxGroups = initial.MaxGroups;
-    p.Budget = (p.CostParameter + 25) * 50;
-    p.ResidualVariance = initial.ResidualVariance;
-    p.Tau = initial.Tau;
-    p.WithinCov = initial.WithinCov;
-    p.BetweenCov = initial.BetweenCov;
-    p.Means1 = initial.Means1;
-    p.Means2 = initial.Means2;
-    p.BudgetMode = true;
+    p = InitialDesignParameters();
 
     ParFileName.clear();
     ParFileName = cutFileName(FindInFileDialog.Execute(this) ? FindInFileDialog.FileName

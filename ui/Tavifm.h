@@ -104,6 +104,8 @@ private:
     bool settleFileNames();
     void settleCounts();
     void enterValues();
+    // One of the value steps for the means of the variables at a level ("level-1", "level-2").
+    void enterMeans(Vector& means, int count, const char* level);
     void enterAmountOfOutput();
     void offerFinalChoice();
 

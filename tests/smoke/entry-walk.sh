@@ -9,27 +9,8 @@ set -euo pipefail
 program=$(realpath "$1")
 calc=$(realpath "$2")
 screenshots=$(realpath -m "$3")
-mkdir -p "$screenshots"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-
-fail() {
-  echo "entry-walk: $*" >&2
-  exit 1
-}
-
-visible() {
-  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true
-}
-
-wait_for_window() {
-  for _ in $(seq 100); do
-    [ -n "$(visible "$1")" ] && return 0
-    sleep 0.1
-  done
-  fail "the window \"$1\" did not appear"
-}
+name=entry-walk
+source "$(dirname "$0")/x11-session.sh"
 
 # Lets the program catch up with the keys sent, then saves the screen, cut to the windows.
 shot() {
@@ -42,12 +23,16 @@ type_text() {
   xdotool type --delay 30 "$1"
 }
 
+wait_for() {
+  wait_for_window "$1" >/dev/null || fail "the window \"$1\" did not appear"
+}
+
 # Fills the showing grid cell by cell, row by row: a value is typed, "-" leaves the cell as it
 # is (a blank above the diagonal). Tab after the last cell reaches the OK button.
 fill_grid() {
   local name=$1
   shift
-  wait_for_window "Parameter Input"
+  wait_for "Parameter Input"
   shot "$name"
   for value in "$@"; do
     [ "$value" = "-" ] || type_text "$value"
@@ -60,12 +45,12 @@ fill_grid() {
 QT_QPA_PLATFORM=xcb "$program" &
 pid=$!
 
-wait_for_window "Choose parameter file"
+wait_for "Choose parameter file"
 type_text "walk.dat"
 shot 01-parameter-file
 xdotool key Return
 
-wait_for_window "Tavi"
+wait_for "Tavi"
 sleep 0.5
 # The focus starts on the OK button; the count fields follow the report's name.
 xdotool key Tab Tab ctrl+a
@@ -86,7 +71,7 @@ fill_grid 06-between-groups 0.5 - 0.1 0.3
 fill_grid 07-residual-variance 0.9
 fill_grid 08-random-effects 0.1 - 0.01 0.05
 
-wait_for_window "Amount of Output"
+wait_for "Amount of Output"
 shot 09-amount-of-output
 xdotool key shift+Tab space
 sleep 0.8

@@ -6,28 +6,8 @@ set -euo pipefail
 
 program=$(realpath "$1")
 screenshots=$(realpath -m "$2")
-mkdir -p "$screenshots"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-
-fail() {
-  echo "window-smoke: $*" >&2
-  exit 1
-}
-
-# The id of the visible window with exactly this title, once it shows (10 seconds at most).
-wait_for_window() {
-  for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
-    if [ -n "$id" ]; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
-}
+name=window-smoke
+source "$(dirname "$0")/x11-session.sh"
 
 QT_QPA_PLATFORM=xcb "$program" &
 pid=$!
@@ -36,11 +16,10 @@ wait_for_window "Choose parameter file" >/dev/null || fail "the file-open dialog
 xdotool key Escape
 main=$(wait_for_window "Tavi") || fail "the main window did not appear"
 for _ in $(seq 50); do
-  [ -z "$(xdotool search --onlyvisible --name '^Choose parameter file$' 2>/dev/null)" ] && break
+  [ -z "$(visible "Choose parameter file")" ] && break
   sleep 0.1
 done
-[ -z "$(xdotool search --onlyvisible --name '^Choose parameter file$' 2>/dev/null)" ] ||
-  fail "the file-open dialog did not close"
+[ -z "$(visible "Choose parameter file")" ] || fail "the file-open dialog did not close"
 sleep 0.5
 import -window "$main" "$screenshots/main-window.png" || fail "no screenshot of the main window"
 
