@@ -2,6 +2,7 @@
 
 #include "files/NumberText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -106,17 +107,10 @@ void ReportWriter::WriteCovMatrix(const Matrix& M, std::string_view Title, int R
     m_cov.endLine();
     m_cov.endLine();
     // The covariance file holds the bulk of a run's output: each row is formatted into one
-    // block and appended at once.
-    char row[dimmax * 32 + kFixedFieldRoom];
+    // block, from the contiguous elements of the matrix row, and appended at once.
+    char row[dimmax * kFixedFieldRoom];
     for (int i = 1; i <= Rows; ++i) {
-        char* end = row;
-        for (int j = 1; j <= Cols; ++j) {
-            end = writeFixed(end, M(i, j), 13, 8);
-            if (end - row > static_cast<long>(sizeof row) - kFixedFieldRoom) {
-                m_cov.buffer().append(row, end);
-                end = row;
-            }
-        }
+        char* end = writeFixedFields(row, M.row(i), std::min(Cols, dimmax), 13, 8);
         m_cov.buffer().append(row, end);
         m_cov.endLine();
     }

@@ -36,4 +36,7 @@ inline constexpr int kFixedFieldRoom = 512;
 // write millions of numbers. Returns the end of the field.
 char* writeFixed(char* out, double value, int width, int decimals);
 
+// writeFixed for count values in a row, with room for count fields behind out.
+char* writeFixedFields(char* out, const double* values, int count, int width, int decimals);
+
 }  // namespace tavi

@@ -126,6 +126,29 @@ TEST(AppendFixed, MatchesTheStandardConversionByteForByte) {
     }
 }
 
+TEST(WriteFixedFields, WritesARowAsFieldByField) {
+    std::mt19937_64 rng(12);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    std::uniform_real_distribution<double> exponent(-30, 30);
+    double row[40];
+    for (int trial = 0; trial < 2000; ++trial) {
+        for (double& value : row) {
+            value = unit(rng) * std::pow(10.0, exponent(rng));
+        }
+        row[trial % 40] = trial % 3 == 0   ? std::nan("")
+                          : trial % 3 == 1 ? -0.0
+                                           : -std::numeric_limits<double>::infinity();
+        const int decimals = trial % 12;
+        std::string expected;
+        for (double value : row) {
+            appendFixed(expected, value, 13, decimals);
+        }
+        static char written[40 * kFixedFieldRoom];
+        char* end = writeFixedFields(written, row, 40, 13, decimals);
+        ASSERT_EQ(std::string(written, end), expected) << "decimals " << decimals;
+    }
+}
+
 TEST(AppendInteger, RightAlignsAndWidensWhenNeeded) {
     EXPECT_EQ(integer(2, 6), "     2");
     EXPECT_EQ(integer(-5, 6), "    -5");
