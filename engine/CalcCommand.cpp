@@ -6,7 +6,6 @@
 #include "files/FileNames.h"
 #include "files/TextFileWriter.h"
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -43,16 +42,6 @@ struct Arguments {
 // directory.
 std::string withExtension(const std::string& path, std::string_view extension) {
     return DirectoryPartOf(path) + BaseNameOf(FileNamePartOf(path)) + std::string(extension);
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    if (fs::exists(a, error) && fs::exists(b, error)) {
-        return fs::equivalent(a, b, error);
-    }
-    return fs::weakly_canonical(fs::absolute(a), error) ==
-           fs::weakly_canonical(fs::absolute(b), error);
 }
 
 // Writes the CSV rows and shows progress while the run sweeps.
@@ -159,7 +148,7 @@ int RunCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
     }
     for (std::size_t i = 0; i < names.size(); ++i) {
         for (std::size_t j = i + 1; j < names.size(); ++j) {
-            if (sameFile(names[i], names[j])) {
+            if (SameFile(names[i], names[j])) {
                 err << "tavi-calc: " << names[i] << " and " << names[j]
                     << " are the same file; nothing written\n";
                 return kExitUsage;

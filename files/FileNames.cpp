@@ -1,5 +1,7 @@
 #include "files/FileNames.h"
 
+#include <filesystem>
+
 namespace tavi {
 
 std::string FileNamePartOf(const std::string& path) {
@@ -14,6 +16,16 @@ std::string DirectoryPartOf(const std::string& path) {
 
 std::string BaseNameOf(const std::string& fileNamePart) {
     return fileNamePart.substr(0, fileNamePart.find('.'));
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::exists(a, error) && fs::exists(b, error)) {
+        return fs::equivalent(a, b, error);
+    }
+    return fs::weakly_canonical(fs::absolute(a), error) ==
+           fs::weakly_canonical(fs::absolute(b), error);
 }
 
 }  // namespace tavi

@@ -15,4 +15,8 @@ std::string DirectoryPartOf(const std::string& path);
 // "a", "params" gives "params", ".hidden" gives "".
 std::string BaseNameOf(const std::string& fileNamePart);
 
+// Whether two names lead to the same file: for existing files, the same file on disk (links
+// followed); otherwise the same absolute, normalised path.
+bool SameFile(const std::string& a, const std::string& b);
+
 }  // namespace tavi

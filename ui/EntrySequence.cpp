@@ -31,14 +31,8 @@ constexpr double kSmallestResidualVariance = 0.000001;
 
 const QString kTwoBlanks = QStringLiteral("  ");
 
-// Whether two names lead to the same file, existing or not.
 bool sameFile(const QString& a, const QString& b) {
-    const QFileInfo first(a);
-    const QFileInfo second(b);
-    if (first.exists() && second.exists()) {
-        return first.canonicalFilePath() == second.canonicalFilePath();
-    }
-    return first.absoluteFilePath() == second.absoluteFilePath();
+    return SameFile(a.toStdString(), b.toStdString());
 }
 
 enum class Shape { Vector, Matrix, Single };
