@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
-#include <QLabel>
 #include <QResizeEvent>
 
 namespace tavi::ui {
@@ -67,12 +66,12 @@ TTaviForm::TTaviForm(QWidget* parent) : QWidget(parent) {
 }
 
 void TTaviForm::createControls() {
-    const auto label = [this](const char* name, const char* caption, int left, int top, int width,
-                              int height) {
-        // Labels size themselves to their caption, so that no font cuts a caption short.
-        QLabel* text =
-            placed(new QLabel(QString::fromLatin1(caption), this), name, left, top, width, height);
-        text->adjustSize();
+    // Labels take their place's left and top; their size is their caption's, so that no font
+    // cuts a caption short.
+    const auto label = [this](const char* name, const char* caption, int left, int top) {
+        auto* text = new TLabel(QString::fromLatin1(caption), this);
+        text->setObjectName(QString::fromLatin1(name));
+        text->move(mainWindowPlacement().scaled(left), mainWindowPlacement().scaled(top));
         return text;
     };
     const auto edit = [this](const char* name, const char* text, int left, int top, int width,
@@ -86,29 +85,28 @@ void TTaviForm::createControls() {
     Explanation->setFont(mainWindowPlacement().font(QStringLiteral("MS Sans Serif"), 15));
     Explanation->setLine(
         0, QStringLiteral("Give name of parameter file to be written or used by TAVI"));
-    PathNameLabel = label("PathNameLabel", "Path name", 450, 29, 64, 16);
+    PathNameLabel = label("PathNameLabel", "Path name", 450, 29);
     PathNameEdit = edit("PathNameEdit", "Path name", 610, 25, 241, 24);
-    InFileLabel = label("InFileLabel", "Parameter file name", 450, 74, 120, 16);
+    InFileLabel = label("InFileLabel", "Parameter file name", 450, 74);
     InNameEdit = edit("InNameEdit", "ax.dat", 610, 70, 241, 24);
-    OutFileLabel = label("OutFileLabel", "Output file name", 450, 124, 95, 16);
+    OutFileLabel = label("OutFileLabel", "Output file name", 450, 124);
     OutNameEdit = edit("OutNameEdit", "tavi.out", 610, 120, 241, 24);
     OutFileLabel2 =
-        label("OutFileLabel2", "(should be different from parameter file name)", 490, 160, 328, 19);
+        label("OutFileLabel2", "(should be different from parameter file name)", 490, 160);
     QFont italic = mainWindowPlacement().font(QStringLiteral("Times New Roman"), 17);
     italic.setStyleHint(QFont::Serif);
     italic.setItalic(true);
     OutFileLabel2->setFont(italic);
-    OutFileLabel2->adjustSize();
-    Nvar1Label = label("Nvar1Label", "Number of level-1 vars.", 30, 240, 137, 16);
+    Nvar1Label = label("Nvar1Label", "Number of level-1 vars.", 30, 240);
     Number1Vars = edit("Number1Vars", "    0", 310, 240, 81, 24);
     m_number1VarsRightMargin = width() - Number1Vars->geometry().right();
-    NFixedLabel = label("NFixedLabel", "Number of these with fixed effect only", 30, 280, 217, 16);
+    NFixedLabel = label("NFixedLabel", "Number of these with fixed effect only", 30, 280);
     NumberFixedEffects = edit("NumberFixedEffects", "    0", 310, 280, 81, 24);
-    NVar2Label = label("NVar2Label", "Number of level-2 vars.", 30, 320, 137, 16);
+    NVar2Label = label("NVar2Label", "Number of level-2 vars.", 30, 320);
     Number2Vars = edit("Number2Vars", "    0", 310, 320, 81, 24);
     BitBtn1 = placed(new TBitBtn(QStringLiteral("OK"), TBitBtn::Glyph::Check, this), "BitBtn1", 730,
                      240, 94, 31);
-    ReadyLabel = label("ReadyLabel", "Parameters have been determined.", 450, 310, 211, 16);
+    ReadyLabel = label("ReadyLabel", "Parameters have been determined.", 450, 310);
     ReadyLabel->hide();
 
     FinalChoice = placed(new TRadioGroup(QStringLiteral("Final Choice"),

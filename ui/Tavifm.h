@@ -8,8 +8,6 @@
 
 #include <QWidget>
 
-class QLabel;
-
 namespace tavi::ui {
 
 class TExistsForm;
@@ -68,21 +66,21 @@ public:
 
     // The controls, named as the dialogue code knows them.
     TMemo* Explanation;
-    QLabel* PathNameLabel;
+    TLabel* PathNameLabel;
     TEdit* PathNameEdit;
-    QLabel* InFileLabel;
+    TLabel* InFileLabel;
     TEdit* InNameEdit;
-    QLabel* OutFileLabel;
+    TLabel* OutFileLabel;
     TEdit* OutNameEdit;
-    QLabel* OutFileLabel2;
-    QLabel* Nvar1Label;
+    TLabel* OutFileLabel2;
+    TLabel* Nvar1Label;
     TEdit* Number1Vars;
-    QLabel* NFixedLabel;
+    TLabel* NFixedLabel;
     TEdit* NumberFixedEffects;
-    QLabel* NVar2Label;
+    TLabel* NVar2Label;
     TEdit* Number2Vars;
     TBitBtn* BitBtn1;
-    QLabel* ReadyLabel;
+    TLabel* ReadyLabel;
     TRadioGroup* FinalChoice;
     TBitBtn* FinalChoiceBitBtn0;
     TBitBtn* FinalChoiceBitBtn1;

@@ -22,10 +22,6 @@ void Placement::place(QWidget* widget, int left, int top, int width, int height)
     widget->setGeometry(scaled(left), scaled(top), scaled(width), scaled(height));
 }
 
-void Placement::resize(QWidget* widget, int width, int height) const {
-    widget->resize(scaled(width), scaled(height));
-}
-
 QFont Placement::font(const QString& family, int heightPixels) const {
     QFont font(family);
     // Without the family, the closest sans-serif face stands in.

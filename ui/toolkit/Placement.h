@@ -20,7 +20,6 @@ public:
 
     // Left, top, width, height at the design resolution.
     void place(QWidget* widget, int left, int top, int width, int height) const;
-    void resize(QWidget* widget, int width, int height) const;
 
     // The family at a character height of the given design pixels.
     QFont font(const QString& family, int heightPixels) const;
