@@ -90,7 +90,7 @@ void ReadParameterFile(TextScanner& in, DesignParameters& p) {
     p.k = in.readInteger();
     p.k1 = in.readInteger();
     p.kw = in.readInteger();
-    if (!CountsFitCapacity(p.k, p.k1, p.kw) || in.atEnd()) {
+    if (in.atEnd()) {
         return;
     }
     p.MinGroupSize = in.readInteger();
@@ -111,6 +111,11 @@ void ReadParameterFile(TextScanner& in, DesignParameters& p) {
         return;
     }
     p.ResidualVariance = in.readReal();
+    // The matrices and vectors take their sizes from the counts: counts that describe no
+    // design, or one beyond the capacity, leave them as they were.
+    if (!CountsFitCapacity(p.k, p.k1, p.kw)) {
+        return;
+    }
     const int nRandom = p.k - p.k1 + 1;
     for (int i = 1; i <= nRandom; ++i) {
         for (int j = 1; j <= i; ++j) {

@@ -19,10 +19,11 @@ namespace tavi {
 void WriteParameterFile(const DesignParameters& p, const std::string& ParFileName,
                         const std::string& OutFileName, const std::string& CovFileName);
 
-// Reads a parameter file into p as the start-up does: the counts always; the rest only for a
-// design that fits the capacity, block by block as long as the file goes on. Fields the file
-// does not reach keep their values. Throws FileError ("Invalid numeric input") at a token that
-// is not a number; what was read before it stays in p.
+// Reads a parameter file into p as the start-up does, block by block as long as the file goes
+// on: the counts, the amount settings and the residual variance always; the matrices and means
+// only for a design that fits the capacity. Fields the file does not reach keep their values.
+// Throws FileError ("Invalid numeric input") at a token that is not a number; what was read before
+// it stays in p.
 void ReadParameterFile(TextScanner& in, DesignParameters& p);
 
 }  // namespace tavi

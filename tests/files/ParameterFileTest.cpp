@@ -129,14 +129,21 @@ TEST(ParameterFileReader, StepZeroMeansBudgetMode) {
     EXPECT_EQ(p.CostParameter, 3);
 }
 
-TEST(ParameterFileReader, DesignsThatDoNotFitSetOnlyTheCounts) {
-    for (const char* text : {"10 0 10\r\n5 2 9\r\n", "3 5 0\r\n5 2 9\r\n", "2 -1 0\r\n5 2 9\r\n",
-                             "2 1 -1\r\n5 2 9\r\n", "2147483647 0 2147483647\r\n5 2 9\r\n"}) {
-        const DesignParameters p = read(text);
-        const DesignParameters initial = InitialDesignParameters();
-        EXPECT_EQ(p.MinGroupSize, initial.MinGroupSize) << text;
-        EXPECT_EQ(p.GroupSizeStep, initial.GroupSizeStep) << text;
-        EXPECT_EQ(p.ResidualVariance, initial.ResidualVariance) << text;
+// The amount settings and the residual variance do not depend on the counts; the matrices and
+// means, whose sizes do, are left alone when the counts are impossible or too large.
+TEST(ParameterFileReader, CountsThatDoNotFitKeepTheSettingsButNotTheMatrices) {
+    for (const char* counts : {"10 0 10", "3 5 0", "2 -1 0", "2 1 -1", "2147483647 0 2147483647"}) {
+        const DesignParameters p =
+            read(std::string(counts) + "\r\n5 -2 9\r\n3 7\r\n2.5\r\n8 8 8\r\n");
+        EXPECT_EQ(p.MinGroupSize, 5) << counts;
+        EXPECT_EQ(p.GroupSizeStep, 2) << counts;
+        EXPECT_EQ(p.MaxGroupSize, 9) << counts;
+        EXPECT_FALSE(p.BudgetMode) << counts;
+        EXPECT_EQ(p.MinGroups, 3) << counts;
+        EXPECT_EQ(p.MaxGroups, 7) << counts;
+        EXPECT_EQ(p.ResidualVariance, 2.5) << counts;
+        EXPECT_EQ(p.Tau(1, 1), 1.0) << counts;
+        EXPECT_EQ(p.WithinCov(1, 1), 1.0) << counts;
     }
     EXPECT_EQ(read("10 0 10\r\n").kw, 10);
 }

@@ -32,14 +32,10 @@ bool sameVector(const tavi::Vector& a, const tavi::Vector& b) {
     return std::equal(std::begin(a.data), std::end(a.data), std::begin(b.data));
 }
 
-// Everything the file holds after the counts, as the start-up left it.
-bool restUnchanged(const tavi::DesignParameters& p, const tavi::DesignParameters& initial) {
-    return p.BudgetMode == initial.BudgetMode && p.CostParameter == initial.CostParameter &&
-           p.Budget == initial.Budget && p.MinGroupSize == initial.MinGroupSize &&
-           p.MaxGroupSize == initial.MaxGroupSize && p.GroupSizeStep == initial.GroupSizeStep &&
-           p.MinGroups == initial.MinGroups && p.MaxGroups == initial.MaxGroups &&
-           p.ResidualVariance == initial.ResidualVariance && sameVector(p.Means1, initial.Means1) &&
-           sameVector(p.Means2, initial.Means2) && sameMatrix(p.WithinCov, initial.WithinCov) &&
+// The matrices and means, whose sizes come from the counts, as the start-up left them.
+bool sizedBlocksUnchanged(const tavi::DesignParameters& p, const tavi::DesignParameters& initial) {
+    return sameVector(p.Means1, initial.Means1) && sameVector(p.Means2, initial.Means2) &&
+           sameMatrix(p.WithinCov, initial.WithinCov) &&
            sameMatrix(p.BetweenCov, initial.BetweenCov) && sameMatrix(p.Tau, initial.Tau);
 }
 
@@ -65,10 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const tavi::FileError&) {
         // What was read before the malformed number stays; the checks below hold for it too.
     }
-    // Counts beyond the capacity would make the rest address rows the matrices do not have, so
-    // the reader must not have taken anything after them.
-    require(tavi::CountsFitCapacity(p.k, p.k1, p.kw) || restUnchanged(p, initial),
-            "values after counts that do not fit were taken");
+    // Counts beyond the capacity would make the matrices and means address rows they do not
+    // have, so the reader must not have taken any of them.
+    require(tavi::CountsFitCapacity(p.k, p.k1, p.kw) || sizedBlocksUnchanged(p, initial),
+            "matrices or means taken for counts that do not fit");
     // The sign of the file's step carries the mode; the step kept is its magnitude.
     require(p.GroupSizeStep >= 0, "negative group-size step");
     // Tau is read as a lower triangle and mirrored.
