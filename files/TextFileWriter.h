@@ -1,5 +1,6 @@
 // A checked, buffered text file writer whose lines end with CR LF. Every failure of the file
-// system reaches the caller as a FileError.
+// system reaches the caller as a FileError; an existing file that the user may not write, or
+// that has no write permission for anyone, is refused with "File access denied".
 #pragma once
 
 #include <cstdio>
@@ -14,7 +15,9 @@ public:
         // The file is created, or emptied when it exists, right away.
         Truncate,
         // The text goes to a temporary file beside it, which replaces the file only when
-        // everything has been written: a failure leaves the old file as it was.
+        // everything has been written: a failure leaves the old file as it was. A symbolic link
+        // stays a link and its target is replaced; the replacement keeps the old file's
+        // permissions and, where the system allows, its owner.
         ReplaceWhenClosed,
     };
 
@@ -40,6 +43,7 @@ private:
     void fail(int errnoValue);
 
     std::string m_fileName;
+    std::string m_targetName;  // when replacing: the file that the name finally refers to
     std::string m_tempName;
     std::FILE* m_file = nullptr;
     std::string m_buffer;

@@ -1,5 +1,6 @@
 #include "files/FileError.h"
 #include "files/ParameterFile.h"
+#include "files/TextFileWriter.h"
 #include "tests/files/FileTestSupport.h"
 
 #include <csignal>
@@ -9,6 +10,7 @@
 #include <random>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavi {
@@ -22,6 +24,7 @@ protected:
     }
 };
 
+namespace fs = std::filesystem;
 using test::designWithCounts;
 
 DesignParameters read(const std::string& text, DesignParameters p = InitialDesignParameters()) {
@@ -229,6 +232,59 @@ TEST_F(ParameterFileTest, FailureHalfwayLeavesTheOldFileUntouched) {
     EXPECT_TRUE(failed);
     EXPECT_EQ(test::slurp("ax.dat"), "old contents\r\n");
     EXPECT_EQ(filesHere(), std::vector<std::string>{"ax.dat"});
+}
+
+// Mode bits alone decide here, so that the superuser, whom the system lets write anything, is
+// refused a file marked read-only too.
+TEST_F(ParameterFileTest, ReadOnlyFilesAreRefusedAndLeftAsTheyWere) {
+    std::ofstream("ax.dat", std::ios::binary) << "old contents\r\n";
+    fs::permissions("ax.dat",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    for (const auto mode :
+         {TextFileWriter::Mode::ReplaceWhenClosed, TextFileWriter::Mode::Truncate}) {
+        try {
+            TextFileWriter out("ax.dat", mode);
+            ADD_FAILURE() << "opened a read-only file";
+        } catch (const FileError& error) {
+            EXPECT_STREQ(error.what(), "File access denied");
+            EXPECT_EQ(error.fileName(), "ax.dat");
+        }
+    }
+    EXPECT_THROW(WriteParameterFile(designWithCounts(1, 0, 0), "ax.dat", "a", "b"), FileError);
+    EXPECT_EQ(test::slurp("ax.dat"), "old contents\r\n");
+    EXPECT_EQ(fs::status("ax.dat").permissions(), fs::perms(0444));
+    EXPECT_EQ(filesHere(), std::vector<std::string>{"ax.dat"});
+}
+
+TEST_F(ParameterFileTest, ALinkStaysALinkAndItsTargetIsReplaced) {
+    fs::create_directory("real");
+    fs::create_symlink("real/ax.dat", "ax.dat");  // dangling until the first write
+    const std::string expected = writeAndSlurp(designWithCounts(1, 0, 0));
+    EXPECT_TRUE(fs::is_symlink("ax.dat"));
+    EXPECT_EQ(test::slurp("real/ax.dat"), expected);
+    EXPECT_TRUE(expected.starts_with("     1      0      0\r\n"));
+
+    const std::string second = writeAndSlurp(designWithCounts(2, 0, 0));
+    EXPECT_TRUE(fs::is_symlink("ax.dat"));
+    EXPECT_EQ(fs::read_symlink("ax.dat"), "real/ax.dat");
+    EXPECT_EQ(test::slurp("real/ax.dat"), second);
+    EXPECT_NE(second, expected);
+    EXPECT_EQ(filesHere(), (std::vector<std::string>{"ax.dat", "real"}));
+}
+
+TEST_F(ParameterFileTest, AReplacedFileKeepsItsPermissionsAndOwner) {
+    std::ofstream("ax.dat", std::ios::binary) << "old contents\r\n";
+    fs::permissions("ax.dat", fs::perms(0640));
+    // Only the superuser can hand a file to someone else, and only it has to give it back.
+    const bool giveAway = geteuid() == 0 && chown("ax.dat", 4321, 4321) == 0;
+    writeAndSlurp(designWithCounts(1, 0, 0));
+    struct stat status {};
+    ASSERT_EQ(stat("ax.dat", &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+    if (giveAway) {
+        EXPECT_EQ(status.st_uid, 4321u);
+        EXPECT_EQ(status.st_gid, 4321u);
+    }
 }
 
 }  // namespace
