@@ -2,9 +2,12 @@
 
 #include "engine/CalculationRun.h"
 #include "engine/StandardErrorCsv.h"
+#include "files/CovarianceCheck.h"
 #include "files/FileError.h"
 #include "files/FileNames.h"
+#include "files/ParameterFile.h"
 #include "files/TextFileWriter.h"
+#include "files/TextScanner.h"
 
 #include <memory>
 #include <optional>
@@ -77,6 +80,22 @@ private:
     std::int64_t m_points = 0;
     std::int64_t m_done = 0;
 };
+
+// Warns, a line each, about covariance matrices in the parameter file that cannot be covariance
+// matrices; the run computes with them all the same. A file that cannot be read is left to the
+// run, which reports it.
+void warnAboutCovariances(const std::string& parFile, std::ostream& err) {
+    DesignParameters p = InitialDesignParameters();
+    try {
+        TextScanner in = TextScanner::fromFile(parFile);
+        ReadParameterFile(in, p);
+    } catch (const FileError&) {
+        return;
+    }
+    for (const CovarianceFinding& finding : covarianceFindings(p)) {
+        err << "tavi-calc: " << finding.message << "\n";
+    }
+}
 
 // Parses the arguments; nullopt after a usage error has been reported.
 std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::ostream& err) {
@@ -156,6 +175,7 @@ int RunCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
         }
     }
 
+    warnAboutCovariances(parFile, err);
     try {
         std::unique_ptr<TextFileWriter> csvFile;
         std::unique_ptr<StandardErrorCsv> csv;

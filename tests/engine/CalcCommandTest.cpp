@@ -147,5 +147,22 @@ TEST_F(CalcCommand, CsvLeavesNegligibleVariancesEmpty) {
     EXPECT_NE(slurp("a.out").find(" -.99999"), std::string::npos);
 }
 
+TEST_F(CalcCommand, WarnsAboutAnInvalidCovarianceMatrixAndComputesAsBefore) {
+    writeDesign("ax.dat", -1.0);  // the intercept variance: Tau's smallest eigenvalue is -1
+    ASSERT_EQ(RunCalculation("ax.dat", "tavi.out", "tavi.cov").refused, false);
+    const std::string before = report();
+    EXPECT_EQ(command({"ax.dat", "tavi.out"}), kExitComplete);
+    const std::vector<std::string> warnings = linesOf(m_err.str());
+    ASSERT_EQ(warnings.size(), 1u) << m_err.str();
+    EXPECT_TRUE(warnings[0].starts_with("tavi-calc: ")) << warnings[0];
+    EXPECT_NE(warnings[0].find("random-effects covariance matrix"), std::string::npos);
+    EXPECT_NE(warnings[0].find("-1)"), std::string::npos) << warnings[0];
+    EXPECT_EQ(report(), before);
+
+    writeDesign("ax.dat");
+    EXPECT_EQ(command({"ax.dat", "tavi.out"}), kExitComplete);
+    EXPECT_EQ(m_err.str(), "");
+}
+
 }  // namespace
 }  // namespace tavi

@@ -1,0 +1,86 @@
+#include "files/CovarianceCheck.h"
+
+#include <Eigen/Eigenvalues>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace tavi {
+
+namespace {
+
+// Sized up to the capacity, so that checking a matrix allocates nothing.
+using CapacityMatrix =
+    Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::ColMajor, dimmax, dimmax>;
+
+constexpr double kRelativeTolerance = 1e-10;
+
+// The names of the matrices, in the order of CovarianceMatrixKind.
+constexpr const char* kMatrixNames[] = {
+    "within-groups covariance matrix",
+    "between-groups covariance matrix",
+    "random-effects covariance matrix",
+};
+
+}  // namespace
+
+CovarianceCheck checkCovarianceMatrix(const Matrix& m, int order) {
+    if (order <= 0) {
+        return {true, 0.0};
+    }
+    // Zero-filled, though the loop sets every entry, because the compiler cannot tell.
+    CapacityMatrix a = CapacityMatrix::Zero(order, order);
+    double largestVariance = 0.0;
+    bool negativeVariance = false;
+    for (int i = 1; i <= order; ++i) {
+        for (int j = 1; j <= i; ++j) {
+            if (!std::isfinite(m(i, j))) {
+                return {false, std::numeric_limits<double>::quiet_NaN()};
+            }
+            a(i - 1, j - 1) = m(i, j);
+            a(j - 1, i - 1) = m(i, j);
+        }
+        largestVariance = std::max(largestVariance, std::abs(m(i, i)));
+        negativeVariance = negativeVariance || m(i, i) < 0.0;
+    }
+    const Eigen::SelfAdjointEigenSolver<CapacityMatrix> solver(a, Eigen::EigenvaluesOnly);
+    const double smallest = solver.eigenvalues()(0);  // they come in increasing order
+    return {!negativeVariance && smallest >= -kRelativeTolerance * largestVariance, smallest};
+}
+
+std::string covarianceWarning(CovarianceMatrixKind kind, const Matrix& m, int order) {
+    const CovarianceCheck check = checkCovarianceMatrix(m, order);
+    if (check.valid) {
+        return {};
+    }
+    char eigenvalue[32];
+    std::snprintf(eigenvalue, sizeof eigenvalue, "%.6g", check.smallestEigenvalue);
+    return std::string("Warning: the ") + kMatrixNames[static_cast<int>(kind)] +
+           " is not a valid covariance matrix (smallest eigenvalue " + eigenvalue + ").";
+}
+
+std::vector<CovarianceFinding> covarianceFindings(const DesignParameters& p) {
+    std::vector<CovarianceFinding> findings;
+    if (!CountsFitCapacity(p.k, p.k1, p.kw)) {
+        return findings;
+    }
+    const struct {
+        CovarianceMatrixKind kind;
+        const Matrix& matrix;
+        int order;
+    } matrices[] = {
+        {CovarianceMatrixKind::Within, p.WithinCov, p.k},
+        {CovarianceMatrixKind::Between, p.BetweenCov, p.k1 + p.kw},
+        {CovarianceMatrixKind::RandomEffects, p.Tau, p.k - p.k1 + 1},
+    };
+    for (const auto& entry : matrices) {
+        std::string message = covarianceWarning(entry.kind, entry.matrix, entry.order);
+        if (!message.empty()) {
+            findings.push_back({entry.kind, std::move(message)});
+        }
+    }
+    return findings;
+}
+
+}  // namespace tavi
