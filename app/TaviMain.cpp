@@ -4,12 +4,13 @@
 #include "ui/CheckAnswer.h"
 #include "ui/FillUnit.h"
 #include "ui/Tavifm.h"
-#include "ui/toolkit/CloseOnTerminate.h"
+#include "ui/toolkit/EndOnTerminate.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -31,12 +32,16 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     using namespace tavi::ui;
-    TaviForm = new TTaviForm;
-    TaviForm->setAttribute(Qt::WA_DeleteOnClose);
+    // Kept until the message loop has ended, however it ends: the dialogue may still be on the
+    // stack of a dialog's loop when the program is asked to terminate.
+    const auto mainWindow = std::make_unique<TTaviForm>();
+    TaviForm = mainWindow.get();
     ExistsForm = new TExistsForm(TaviForm);
     FillForm = new TFillForm(TaviForm);
     AmountForm = new TAmountForm(TaviForm);
-    closeOnTerminate(TaviForm);
+    if (!endOnTerminate()) {
+        std::fputs("tavi: SIGTERM will not end the program in order\n", stderr);
+    }
     TaviForm->show();
     return QApplication::exec();
 }

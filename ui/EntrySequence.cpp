@@ -3,6 +3,7 @@
 // choice itself.
 
 #include "engine/CalculationRun.h"
+#include "files/CovarianceCheck.h"
 #include "files/CovarianceFileName.h"
 #include "files/FileNames.h"
 #include "files/ParameterFile.h"
@@ -11,18 +12,20 @@
 #include "ui/FillUnit.h"
 #include "ui/Tavifm.h"
 #include "ui/toolkit/Application.h"
+#include "ui/toolkit/Guard.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
 
+#include <cmath>
 #include <functional>
+#include <optional>
 
 namespace tavi::ui {
 
 namespace {
 
-constexpr int kMaxFileNameLength = 255;
 // From this order on the grid gets scroll bars.
 constexpr int kScrollingOrder = 8;
 // Room around the cells of the grid, in pixels.
@@ -35,11 +38,23 @@ bool sameFile(const QString& a, const QString& b) {
     return SameFile(a.toStdString(), b.toStdString());
 }
 
+// Whether the leading n x n blocks of a and b hold the same values, NaN matching NaN.
+bool sameValues(const Matrix& a, const Matrix& b, int n) {
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= n; ++j) {
+            if (a(i, j) != b(i, j) && !(std::isnan(a(i, j)) && std::isnan(b(i, j)))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 enum class Shape { Vector, Matrix, Single };
 
-// Shows the grid with the values of one quantity of order n until every needed cell holds a
-// number; the numbers are then in FillMatrix. value(i, j) is the element in row i, column j.
-void showGrid(Shape shape, int n, const std::function<double(int, int)>& value) {
+// Sets the grid to the shape of one quantity of order n, with its values in the cells;
+// value(i, j) is the element in row i, column j.
+void prepareGrid(Shape shape, int n, const std::function<double(int, int)>& value) {
     TFillForm& form = *FillForm;
     TStringGrid& grid = *form.StringGrid1;
     form.LowerTriangle = shape == Shape::Matrix;
@@ -56,31 +71,61 @@ void showGrid(Shape shape, int n, const std::function<double(int, int)>& value) 
             grid.setCells(j - 1, i - 1, j <= i ? RealToCellText(value(i, j)) : QStringLiteral(" "));
         }
     }
+}
+
+// Shows the grid until every needed cell holds a number, which is then in FillMatrix. Returns
+// false when the window was closed without OK: the quantity then keeps the values it had.
+bool confirmGrid() {
+    TFillForm& form = *FillForm;
     do {
+        form.ValuesRead = false;
         form.ShowModal();
-    } while (FillError);
+    } while (form.ValuesRead && FillError);
+    return form.ValuesRead;
 }
 
 void enterVector(Vector& target, int n) {
-    showGrid(Shape::Vector, n, [&target](int i, int) { return target(i); });
-    for (int i = 1; i <= n; ++i) {
-        target(i) = FillMatrix(i, 1);
-    }
-}
-
-// The lower triangle with the diagonal is taken, and mirrored into the upper one.
-void enterMatrix(Matrix& target, int n) {
-    showGrid(Shape::Matrix, n, [&target](int i, int j) { return target(i, j); });
-    for (int i = 1; i <= n; ++i) {
-        for (int j = 1; j <= n; ++j) {
-            target(i, j) = j <= i ? FillMatrix(i, j) : FillMatrix(j, i);
+    prepareGrid(Shape::Vector, n, [&target](int i, int) { return target(i); });
+    if (confirmGrid()) {
+        for (int i = 1; i <= n; ++i) {
+            target(i) = FillMatrix(i, 1);
         }
     }
 }
 
+// The lower triangle with the diagonal is taken, and mirrored into the upper one. A matrix that
+// is no covariance matrix brings the grid back once with a warning; the same values confirmed
+// again are taken as they are.
+void enterMatrix(Matrix& target, int n, CovarianceMatrixKind kind) {
+    prepareGrid(Shape::Matrix, n, [&target](int i, int j) { return target(i, j); });
+    std::optional<Matrix> warnedAbout;
+    while (confirmGrid()) {
+        Matrix entered{};
+        for (int i = 1; i <= n; ++i) {
+            for (int j = 1; j <= n; ++j) {
+                entered(i, j) = j <= i ? FillMatrix(i, j) : FillMatrix(j, i);
+            }
+        }
+        const std::string warning = covarianceWarning(kind, entered, n);
+        if (warning.empty() || (warnedAbout && sameValues(*warnedAbout, entered, n))) {
+            for (int i = 1; i <= n; ++i) {
+                for (int j = 1; j <= n; ++j) {
+                    target(i, j) = entered(i, j);
+                }
+            }
+            break;
+        }
+        FillForm->FillFormMessage->setText(QString::fromStdString(warning));
+        warnedAbout = entered;
+    }
+    FillForm->FillFormMessage->setText(QString());
+}
+
 void enterSingle(double& target) {
-    showGrid(Shape::Single, 1, [&target](int, int) { return target; });
-    target = FillMatrix(1, 1);
+    prepareGrid(Shape::Single, 1, [&target](int, int) { return target; });
+    if (confirmGrid()) {
+        target = FillMatrix(1, 1);
+    }
 }
 
 void setHeadings(const QString& heading, const QString& secondLine) {
@@ -101,17 +146,22 @@ void TTaviForm::AskParameters() {
         ~Reset() { flag = false; }
     } reset{m_sequenceRunning};
 
-    if (!settleFileNames()) {
+    if (!settleFileNames() || !settleCounts()) {
         return;
     }
-    settleCounts();
     enterValues();
+    if (terminationRequested()) {
+        return;
+    }
     enterAmountOfOutput();
+    if (terminationRequested()) {
+        return;
+    }
     offerFinalChoice();
 }
 
 bool TTaviForm::settleFileNames() {
-    OutFileName = OutNameEdit->text().left(kMaxFileNameLength);
+    OutFileName = OutNameEdit->text();
     if (OutFileName.isEmpty()) {
         OutFileName = QStringLiteral("tavi.out");
     }
@@ -139,10 +189,12 @@ bool TTaviForm::settleFileNames() {
     const CovarianceFileChoice choice = ChooseCovarianceFileName(
         PathName.toStdString(), BaseName.toStdString(), [&report](const std::string& name) {
             const QString candidate = QString::fromStdString(name);
-            // The report's own name is taken as well: the two files must differ.
-            return QFileInfo::exists(candidate) || sameFile(candidate, report);
+            // The report's and the parameter file's own names are taken as well: the run
+            // writes the covariance file while it reads the one and writes the other.
+            return QFileInfo::exists(candidate) || sameFile(candidate, report) ||
+                   sameFile(candidate, ParFileName);
         });
-    CovFileName = QString::fromStdString(choice.name).left(kMaxFileNameLength);
+    CovFileName = QString::fromStdString(choice.name);
     if (choice.overwriteQuestion) {
         ExistsForm->Warnlabel1->setText(QStringLiteral("Warning: file ") + CovFileName +
                                         QStringLiteral(" is an existing file."));
@@ -159,17 +211,32 @@ bool TTaviForm::settleFileNames() {
     return true;
 }
 
-void TTaviForm::settleCounts() {
+bool TTaviForm::settleCounts() {
     clearExplanation(0, 3);
     ProcessMessages();
     CheckNumber1Vars();
     CheckNumberFixed();
     CheckNumber2Vars();
+    const tavi::DesignParameters& p = DesignParameters;
+    if (!CountsFitCapacity(p.k, p.k1, p.kw)) {
+        // Said now, before any value is typed, and the counts stay open to change.
+        clearExplanation();
+        Explanation->setLine(0, QStringLiteral("Too many variables: "));
+        Explanation->setLine(2, QStringLiteral("these numbers of variables give ") +
+                                    QString::number(CoefficientCount(p.k, p.k1, p.kw)) +
+                                    QStringLiteral(" regression"));
+        Explanation->setLine(3, QStringLiteral("coefficients, and at most ") +
+                                    QString::number(dimmax) +
+                                    QStringLiteral(" fit in the program."));
+        Explanation->setLine(4, QStringLiteral("Give fewer variables and click OK again."));
+        return false;
+    }
     BitBtn1->hide();
     // From here on the counts match the blocks entered, and so the parameter file's layout.
     for (TEdit* field : {Number1Vars, NumberFixedEffects, Number2Vars}) {
         field->setReadOnly(true);
     }
+    return true;
 }
 
 void TTaviForm::enterMeans(Vector& means, int count, const char* level) {
@@ -224,7 +291,7 @@ void TTaviForm::enterValues() {
                         QStringLiteral("of the level-1 variables"));
         }
         ProcessMessages();
-        enterMatrix(p.WithinCov, p.k);
+        enterMatrix(p.WithinCov, p.k, CovarianceMatrixKind::Within);
     }
     // Line 4 too: the last ordering line must not stand under the next step.
     clearExplanation(0, 4);
@@ -262,7 +329,7 @@ void TTaviForm::enterValues() {
                                             : "Fill in the between-groups covariance matrix"),
                     QString());
         ProcessMessages();
-        enterMatrix(p.BetweenCov, p.nBetween);
+        enterMatrix(p.BetweenCov, p.nBetween, CovarianceMatrixKind::Between);
     }
     clearExplanation();
 
@@ -294,7 +361,7 @@ void TTaviForm::enterValues() {
                                         : "Fill in the level-two random effects covariance matrix"),
                 QString());
     ProcessMessages();
-    enterMatrix(p.Tau, p.nRandom);
+    enterMatrix(p.Tau, p.nRandom, CovarianceMatrixKind::RandomEffects);
 }
 
 void TTaviForm::enterAmountOfOutput() {
@@ -317,7 +384,7 @@ void TTaviForm::enterAmountOfOutput() {
     form.SetAmounts();
     do {
         form.ShowModal();
-    } while (form.AmountError);
+    } while (form.AmountError && !terminationRequested());
 }
 
 void TTaviForm::offerFinalChoice() {
@@ -340,24 +407,52 @@ void TTaviForm::PlaceOKButton() {
     }
 }
 
-void TTaviForm::Calculate() {
+bool TTaviForm::mayReplaceParameterFile() {
+    if (!m_parameterFileUnread || !QFileInfo::exists(ParFileName)) {
+        return true;
+    }
+    ExistsForm->Warnlabel1->setText(QStringLiteral("Warning: file ") + ParFileName +
+                                    QStringLiteral(" is an existing file."));
+    return ExistsForm->ShowModal() == mrOK;
+}
+
+bool TTaviForm::writeParameters() {
+    if (!mayReplaceParameterFile()) {
+        return false;
+    }
     WriteParameterFile(DesignParameters, ParFileName.toStdString(), OutFileName.toStdString(),
                        CovFileName.toStdString());
+    m_parameterFileUnread = false;
+    return true;
+}
+
+void TTaviForm::Calculate() {
+    if (!writeParameters()) {
+        return;
+    }
+    RunOutcome outcome;
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const struct RestoreCursor {
             ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
         } restore;
-        RunCalculation(ParFileName.toStdString(), OutFileName.toStdString(),
-                       CovFileName.toStdString());
+        outcome = RunCalculation(ParFileName.toStdString(), OutFileName.toStdString(),
+                                 CovFileName.toStdString());
+    }
+    if (outcome.refused) {
+        // The final choice stays open: the user may save the parameters or quit.
+        showMessage(QStringLiteral("No standard errors were calculated: ") +
+                    QString::fromStdString(outcome.reason) + QStringLiteral(".\nThe report ") +
+                    OutFileName + QStringLiteral(" says why."));
+        return;
     }
     close();
 }
 
 void TTaviForm::SaveOnly() {
-    WriteParameterFile(DesignParameters, ParFileName.toStdString(), OutFileName.toStdString(),
-                       CovFileName.toStdString());
-    close();
+    if (writeParameters()) {
+        close();
+    }
 }
 
 void TTaviForm::NoAction() {

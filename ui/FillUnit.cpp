@@ -62,6 +62,12 @@ TFillForm::TFillForm(QWidget* parent) : TModalForm(parent) {
     };
     FillFormLabel = heading("FillFormLabel", "Fill in the means of the level-1 variables", 20, 326);
     FillFormLabel2 = heading("FillFormLabel2", "xxx", 30, 366);
+    FillFormMessage = new TLabel(QString(), this);
+    FillFormMessage->setObjectName(QStringLiteral("FillFormMessage"));
+    FillFormMessage->move(place.scaled(20), place.scaled(416));
+    QPalette red = FillFormMessage->palette();
+    red.setColor(QPalette::WindowText, QColor(128, 0, 0));
+    FillFormMessage->setPalette(red);
 
     BitBtn2 = new TBitBtn(QStringLiteral("OK"), TBitBtn::Glyph::Check, this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
@@ -73,7 +79,9 @@ TFillForm::TFillForm(QWidget* parent) : TModalForm(parent) {
 
 void TFillForm::showEvent(QShowEvent* event) {
     const Placement& place = fillFormPlacement();
-    resize(widthToFit({FillFormLabel, FillFormLabel2}, place.scaled(20), m_designWidth), height());
+    resize(widthToFit({FillFormLabel, FillFormLabel2, FillFormMessage}, place.scaled(20),
+                      m_designWidth),
+           height());
     // The caller sizes the grid to all its cells; a grid too large for the room above the
     // headings is cut to it, and its scroll bars reach the cells beyond.
     StringGrid1->resize(
@@ -102,6 +110,7 @@ void TFillForm::ReadValues() {
             }
         }
     }
+    ValuesRead = true;
     Close();
 }
 

@@ -31,10 +31,14 @@ public:
     // Set by the caller before each showing: true for a covariance matrix, whose cells above
     // the diagonal are not read.
     bool LowerTriangle = false;
+    // Set by ReadValues: the showing ended with OK rather than by the close box.
+    bool ValuesRead = false;
 
     TStringGrid* StringGrid1;
     TLabel* FillFormLabel;
     TLabel* FillFormLabel2;
+    // A line under the headings about the values confirmed last, empty when there is none.
+    TLabel* FillFormMessage;
     TBitBtn* BitBtn2;
 
 protected:

@@ -1,5 +1,6 @@
 #include "ui/Tavifm.h"
 
+#include "files/FileError.h"
 #include "files/FileNames.h"
 #include "files/ParameterFile.h"
 #include "files/TextScanner.h"
@@ -35,12 +36,7 @@ const Placement& mainWindowPlacement() {
     return placement;
 }
 
-constexpr int kMaxFileNameLength = 255;
 constexpr int kExplanationLines = 10;
-
-QString cutFileName(const QString& name) {
-    return name.left(kMaxFileNameLength);
-}
 
 template <typename Control>
 Control* placed(Control* control, const char* name, int left, int top, int width, int height) {
@@ -63,6 +59,7 @@ TTaviForm::TTaviForm(QWidget* parent) : QWidget(parent) {
     setFont(place.font(QStringLiteral("MS Sans Serif"), 13));
     createControls();
     bindHandlers();
+    setMessageWindow(this);
 }
 
 void TTaviForm::createControls() {
@@ -209,22 +206,33 @@ void TTaviForm::FormActivate() {
     tavi::DesignParameters& p = DesignParameters;
     p = InitialDesignParameters();
 
-    ParFileName.clear();
-    ParFileName = cutFileName(FindInFileDialog.Execute(this) ? FindInFileDialog.FileName
-                                                             : QStringLiteral("ax.dat"));
-    FileNamePart = cutFileName(QString::fromStdString(FileNamePartOf(ParFileName.toStdString())));
+    ParFileName =
+        FindInFileDialog.Execute(this) ? FindInFileDialog.FileName : QStringLiteral("ax.dat");
+    FileNamePart = QString::fromStdString(FileNamePartOf(ParFileName.toStdString()));
     const QString absolute = QFileInfo(ParFileName).absoluteFilePath();
-    PathName = cutFileName(QString::fromStdString(DirectoryPartOf(absolute.toStdString())));
-    BaseName = cutFileName(QString::fromStdString(BaseNameOf(FileNamePart.toStdString())));
+    PathName = QString::fromStdString(DirectoryPartOf(absolute.toStdString()));
+    BaseName = QString::fromStdString(BaseNameOf(FileNamePart.toStdString()));
     InNameEdit->setText(FileNamePart);
     InNameEdit->setReadOnly(true);
     OutNameEdit->setText(BaseName + QStringLiteral(".out"));
     PathNameEdit->setText(PathName);
     QDir::setCurrent(QFileInfo(absolute).absolutePath());
 
+    m_parameterFileUnread = false;
     if (QFileInfo::exists(absolute)) {
-        TextScanner in = TextScanner::fromFile(absolute.toStdString());
-        ReadParameterFile(in, p);
+        try {
+            TextScanner in = TextScanner::fromFile(absolute.toStdString());
+            ReadParameterFile(in, p);
+        } catch (const FileError& error) {
+            // The start-up ends here, with what was read so far. Whatever the file holds, it is
+            // the user's: the final choice replaces it only when they agree.
+            m_parameterFileUnread = true;
+            showMessage(QStringLiteral("File ") + ParFileName +
+                        QStringLiteral(" is not a readable parameter file (") +
+                        QString::fromUtf8(error.what()) +
+                        QStringLiteral(").\nIt will not be overwritten without asking."));
+            return;
+        }
     }
 
     Number1Vars->setText(QString::number(p.k));

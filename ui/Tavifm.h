@@ -18,7 +18,7 @@ class TTaviForm;
 // The design being entered; the start-up, the entry sequence and the amount form share it.
 extern tavi::DesignParameters DesignParameters;
 
-// File names, each at most 255 characters: the parameter file as chosen, its name without
+// File names: the parameter file as chosen, its name without
 // directory, the directory of its absolute form with the final separator, the characters of
 // its name before the first ".", the report and the covariance file.
 extern QString ParFileName;
@@ -100,14 +100,20 @@ private:
     void clearExplanation(int first = 0, int last = 9);
     // The stages of AskParameters; each returns false where the sequence ends early.
     bool settleFileNames();
-    void settleCounts();
+    bool settleCounts();
     void enterValues();
     // One of the value steps for the means of the variables at a level ("level-1", "level-2").
     void enterMeans(Vector& means, int count, const char* level);
     void enterAmountOfOutput();
     void offerFinalChoice();
+    // Whether the final choice may write the parameter file: one that existed but could not be
+    // read is replaced only after the overwrite confirmation.
+    bool mayReplaceParameterFile();
+    // Writes the parameter file if it may be replaced; false when the user declined.
+    bool writeParameters();
 
     bool m_started = false;
+    bool m_parameterFileUnread = false;
     bool m_sequenceRunning = false;
     bool m_shown = false;
     int m_number1VarsRightMargin = 0;

@@ -10,6 +10,7 @@
 #include "ui/CheckAnswer.h"
 #include "ui/FillUnit.h"
 #include "ui/Tavifm.h"
+#include "ui/toolkit/Guard.h"
 
 #include <QDir>
 #include <QFile>
@@ -113,6 +114,26 @@ private:
         TaviForm->Number2Vars->setText(QString::number(kw));
     }
 
+    // A new main window whose start-up gets chosen from the file dialog.
+    void start(std::optional<QString> chosen) {
+        delete TaviForm;
+        TaviForm = new TTaviForm;
+        ExistsForm = new TExistsForm(TaviForm);
+        FillForm = new TFillForm(TaviForm);
+        AmountForm = new TAmountForm(TaviForm);
+        TOpenDialog::setChooser([chosen](const TOpenDialog&, QWidget*) { return chosen; });
+        TaviForm->FormActivate();
+    }
+
+    // The simplest walk to the final choice: no variables, two variances, the amount as offered.
+    void walkWithoutVariables() {
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerGrid({QStringLiteral("1")}))
+            .then(answerGrid({QStringLiteral("1")}))
+            .then(answerAmount());
+        walk(script);
+    }
+
     // Runs the sequence with the script, and checks that the script was used up exactly.
     void walk(test::ModalScript& script) {
         TaviForm->BitBtn1->click();
@@ -128,6 +149,8 @@ private:
 
 private slots:
     void init() {
+        // A message that no test expects fails the test instead of waiting for a click.
+        setMessageAnswerer([](const QString& message) { QFAIL(qPrintable(message)); });
         m_grids.clear();
         m_amountExplanation.clear();
         m_warning.clear();
@@ -142,15 +165,11 @@ private slots:
                 QFile::remove(entry.filePath());
             }
         }
-        TaviForm = new TTaviForm;
-        ExistsForm = new TExistsForm(TaviForm);
-        FillForm = new TFillForm(TaviForm);
-        AmountForm = new TAmountForm(TaviForm);
-        TOpenDialog::setChooser([](const TOpenDialog&, QWidget*) { return std::nullopt; });
-        TaviForm->FormActivate();
+        start(std::nullopt);
     }
 
     void cleanup() {
+        setMessageAnswerer({});
         delete TaviForm;
         TaviForm = nullptr;
         ExistsForm = nullptr;
@@ -350,24 +369,118 @@ private slots:
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList());
     }
 
-    void refusedDesignStillEnds() {
-        enterCounts(10, 0, 10);
-        QStringList ones;
-        for (int i = 0; i < 66; ++i) {
-            ones << QStringLiteral("1");
-        }
+    void tooManyCoefficientsStopBeforeAnyValue() {
+        enterCounts(5, 0, 6);  // 6 x 7 = 42 coefficients
         test::ModalScript script{FillForm, AmountForm, ExistsForm};
-        script.then(answerGrid(ones.mid(0, 10)))
-            .then(answerGrid(ones.mid(0, 55)))
-            .then(answerGrid(ones.mid(0, 55)))
-            .then(answerGrid({QStringLiteral("1")}))
-            .then(answerGrid(ones))
+        walk(script);
+        QVERIFY(script.shown().isEmpty());
+        QVERIFY(explanationLines().join(QLatin1Char(' ')).contains(QStringLiteral("42")));
+        QVERIFY(!TaviForm->Number2Vars->isReadOnly());
+        QVERIFY(!TaviForm->BitBtn1->isHidden());
+        enterCounts(1, 0, 0);
+        walk(script.then(answerGrid({}))
+                 .then(answerGrid({}))
+                 .then(answerGrid({}))
+                 .then(answerAmount()));
+    }
+
+    void refusedRunIsShownAndKeepsTheFinalChoice() {
+        walkWithoutVariables();
+        DesignParameters.MinGroupSize = 0;  // a setting the run refuses
+        QString shown;
+        setMessageAnswerer([&shown](const QString& message) { shown = message; });
+        TaviForm->show();
+        TaviForm->FinalChoiceBitBtn0->click();
+        QVERIFY(shown.contains(QStringLiteral("ax.out")));
+        QVERIFY(TaviForm->isVisible());
+        QVERIFY(!TaviForm->FinalChoice->isHidden());
+    }
+
+    void closedGridsKeepTheirValues() {
+        enterCounts(2, 2, 0);
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        const auto closeBox = [](QWidget* window) { window->close(); };
+        script.then(answerGrid({QStringLiteral("3"), QStringLiteral("4")}))
+            .then(closeBox)
+            .then(closeBox)
+            .then(closeBox)
+            .then(closeBox)
             .then(answerAmount());
         walk(script);
-        QCOMPARE(m_grids[2].rows, 10);
-        QCOMPARE(m_grids[4].rows, 11);
+        const tavi::DesignParameters& p = DesignParameters;
+        QCOMPARE(p.Means1(2), 4.0);
+        QCOMPARE(p.WithinCov(1, 2), 0.0);
+        QCOMPARE(p.WithinCov(2, 2), 1.0);
+        QCOMPARE(p.ResidualVariance, 1.0);
+        QCOMPARE(p.Tau(1, 1), 1.0);
+    }
+
+    void notACovarianceMatrixIsQueriedOnce() {
+        enterCounts(2, 0, 0);
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        QString warning;
+        script.then(answerGrid({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("1")}))
+            .then([&](QWidget*) {
+                warning = FillForm->FillFormMessage->text();
+                FillForm->BitBtn2->click();  // the same values again
+            })
+            .then(answerGrid({QStringLiteral("1")}))
+            .then(answerGrid({}))
+            .then(answerAmount());
+        walk(script);
+        QVERIFY(warning.contains(QStringLiteral("within-groups")));
+        QVERIFY(warning.contains(QStringLiteral("-1")));  // eigenvalues 3 and -1
+        QCOMPARE(DesignParameters.WithinCov(2, 1), 2.0);
+    }
+
+    void unreadableParameterFileIsReplacedOnlyWhenAllowed() {
+        QFile notes(QStringLiteral("notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("Meeting notes, not numbers\n");
+        notes.close();
+        QString shown;
+        setMessageAnswerer([&shown](const QString& message) { shown = message; });
+        start(m_dir.filePath(QStringLiteral("notes.txt")));
+        QVERIFY(shown.contains(QStringLiteral("notes.txt")));
+        walkWithoutVariables();
+        test::ModalScript refuse{ExistsForm};
+        refuse.then(answerExists(false));
+        TaviForm->FinalChoiceBitBtn1->click();
+        QCOMPARE(readFile(QStringLiteral("notes.txt")),
+                 QStringLiteral("Meeting notes, not numbers\n"));
+        QVERIFY(!TaviForm->FinalChoice->isHidden());
+        test::ModalScript allow{ExistsForm};
+        allow.then(answerExists(true));
+        TaviForm->FinalChoiceBitBtn1->click();
+        QVERIFY(readFile(QStringLiteral("notes.txt")).startsWith(QStringLiteral("     0      0")));
+    }
+
+    void longNamesAreNeverCut() {
+        QString folder = m_dir.path();
+        for (int i = 0; i < 3; ++i) {
+            folder += QLatin1Char('/') + QString(100, QLatin1Char('d'));
+        }
+        QVERIFY(QDir().mkpath(folder));
+        const QString chosen = folder + QStringLiteral("/long.dat");
+        DesignParameters = InitialDesignParameters();
+        DesignParameters.kw = 1;
+        DesignParameters.nBetween = 1;
+        DesignParameters.nRandom = 1;
+        WriteParameterFile(DesignParameters, chosen.toStdString(), "long.out", "long.cov");
+        start(chosen);
+        QCOMPARE(TaviForm->Number2Vars->text(), QStringLiteral("1"));
+        TaviForm->Number2Vars->setText(QStringLiteral("0"));
+        walkWithoutVariables();
         TaviForm->FinalChoiceBitBtn0->click();
-        QVERIFY(readFile(QStringLiteral("ax.out")).contains(QStringLiteral("(kw+1) = 121\r\n")));
+        QVERIFY(readFile(chosen).startsWith(QStringLiteral("     0      0      0")));
+        QVERIFY(QFile::exists(folder + QStringLiteral("/long.out")));
+        QVERIFY(QFile::exists(folder + QStringLiteral("/long.cov")));
+    }
+
+    void covarianceFileIsNeverTheParameterFile() {
+        start(m_dir.filePath(QStringLiteral("res.cov")));
+        walkWithoutVariables();
+        QCOMPARE(CovFileName, PathName + QStringLiteral("res.co1"));
     }
 
     void existingReportNeedsConsent() {
@@ -474,9 +587,9 @@ private slots:
         QDir().mkdir(QStringLiteral("ax.dat"));  // a folder where the file should go
         TaviForm->show();
         QString shown;
-        test::acceptNextMessageBox(&shown);
+        setMessageAnswerer([&shown](const QString& message) { shown = message; });
         TaviForm->FinalChoiceBitBtn0->click();
-        QCOMPARE(shown, QStringLiteral("File access denied"));
+        QCOMPARE(shown, QStringLiteral("File access denied: ") + ParFileName);
         QVERIFY(TaviForm->isVisible());
         QVERIFY(!TaviForm->FinalChoice->isHidden());
         QVERIFY(!QFile::exists(QStringLiteral("ax.out")));

@@ -15,16 +15,28 @@ class GuardTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void errorBecomesAMessageBox() {
+    void fileErrorBecomesAMessageBoxNamingTheFileOverTheMainWindow() {
+        QWidget mainWindow;
+        mainWindow.setGeometry(300, 200, 800, 600);
+        mainWindow.show();
+        setMessageWindow(&mainWindow);
         QString shown;
-        test::acceptNextMessageBox(&shown);
+        QPoint boxCentre;
+        test::whenModalShown([&](QWidget* box) {
+            shown = qobject_cast<QMessageBox*>(box)->text();
+            boxCentre = box->frameGeometry().center();
+            box->close();
+        });
         bool after = false;
         runGuarded([&] {
             throw FileError("Invalid numeric input", "ax.dat");
             after = true;
         });
-        QCOMPARE(shown, QStringLiteral("Invalid numeric input"));
+        setMessageWindow(nullptr);
+        QCOMPARE(shown, QStringLiteral("Invalid numeric input: ax.dat"));
         QVERIFY(!after);
+        // Centred when shown; the box may still adjust its width by a few pixels afterwards.
+        QVERIFY((boxCentre - mainWindow.frameGeometry().center()).manhattanLength() < 60);
     }
 
     void boundHandlersAreGuarded() {

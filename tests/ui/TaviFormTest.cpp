@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -202,11 +203,29 @@ private slots:
         form.show();
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&form, &activate);
-        QTRY_COMPARE(shown, QStringLiteral("Invalid numeric input"));
+        QTRY_VERIFY(shown.contains(QStringLiteral("Invalid numeric input")));
+        QVERIFY(shown.contains(file.fileName()));
         QCOMPARE(form.Number1Vars->text(), QStringLiteral("    0"));
         QCOMPARE(form.Explanation->line(0),
                  QStringLiteral("Give name of parameter file to be written or used by TAVI"));
         QCOMPARE(DesignParameters.k, 3);  // what was read before stays
+    }
+
+    void existingFileWithoutADotOpensAsTyped() {
+        QFile file(m_dir.filePath(QStringLiteral("params")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        TOpenDialog::resetChooser();
+        TTaviForm form;
+        test::whenModalShown([](QWidget* window) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(window)) {
+                dialog->selectFile(QStringLiteral("params"));
+                QMetaObject::invokeMethod(dialog, "accept");
+            }
+            window->close();
+        });
+        QVERIFY(form.FindInFileDialog.Execute(&form));
+        QCOMPARE(form.FindInFileDialog.FileName, file.fileName());
     }
 
     void startUpRunsOnTheFirstActivationOnly() {

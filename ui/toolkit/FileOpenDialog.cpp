@@ -16,7 +16,8 @@ std::optional<QString> chooseWithQtDialog(const TOpenDialog& request, QWidget* p
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(request.Filters);
-    dialog.setDefaultSuffix(request.DefaultExt);
+    // No default suffix here: the dialog would add it to an existing file's name without a dot.
+    // Execute adds it only to names of files that do not exist.
     dialog.selectFile(request.FileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;

@@ -1,29 +1,59 @@
 #include "ui/toolkit/Guard.h"
 
+#include "files/FileError.h"
+
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 #include <exception>
+#include <utility>
 
 namespace tavi::ui {
 
 namespace {
 
-void showError(const QString& message) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tavi"), message, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+QPointer<QWidget>& messageWindow() {
+    static QPointer<QWidget> window;
+    return window;
+}
+
+std::function<void(const QString&)>& messageAnswerer() {
+    static std::function<void(const QString&)> answer;
+    return answer;
 }
 
 }  // namespace
 
+void setMessageWindow(QWidget* window) {
+    messageWindow() = window;
+}
+
+void setMessageAnswerer(std::function<void(const QString&)> answer) {
+    messageAnswerer() = std::move(answer);
+}
+
+void showMessage(const QString& message) {
+    if (messageAnswerer()) {
+        messageAnswerer()(message);
+        return;
+    }
+    QWidget* parent = messageWindow() ? messageWindow().data() : QApplication::activeWindow();
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tavi"), message, QMessageBox::Ok,
+                    parent);
+    box.exec();
+}
+
 void runGuarded(const std::function<void()>& handler) {
     try {
         handler();
+    } catch (const FileError& error) {
+        showMessage(QString::fromUtf8(error.what()) + QStringLiteral(": ") +
+                    QString::fromStdString(error.fileName()));
     } catch (const std::exception& error) {
-        showError(QString::fromUtf8(error.what()));
+        showMessage(QString::fromUtf8(error.what()));
     } catch (...) {
-        showError(QStringLiteral("Unknown error"));
+        showMessage(QStringLiteral("Unknown error"));
     }
 }
 

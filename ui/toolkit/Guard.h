@@ -4,13 +4,27 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
 
+class QWidget;
+
 namespace tavi::ui {
 
-// Runs handler; an escaping error is shown to the user instead of ending the program.
+// Runs handler; an escaping error is shown to the user instead of ending the program. A file
+// error names its file in the box.
 void runGuarded(const std::function<void()>& handler);
+
+// Shows message in a modal box centred over the program's main window (or the active one).
+void showMessage(const QString& message);
+
+// The window over which message boxes are centred.
+void setMessageWindow(QWidget* window);
+
+// Replaces the message box (in tests): each message goes to answer instead, and no box shows.
+// An empty function brings the box back.
+void setMessageAnswerer(std::function<void(const QString&)> answer);
 
 // Connects signal of sender to a member handler of receiver that takes no arguments, entered
 // through the guard.

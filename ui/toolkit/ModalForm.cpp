@@ -1,5 +1,7 @@
 #include "ui/toolkit/ModalForm.h"
 
+#include "ui/toolkit/Application.h"
+
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -11,7 +13,14 @@ TModalForm::TModalForm(QWidget* parent) : QDialog(parent) {
 
 int TModalForm::ShowModal() {
     m_modalResult = mrNone;
-    exec();
+    if (!terminationRequested()) {
+        exec();
+    }
+    // A program asked to end leaves its loops at once: the showing answers Cancel.
+    if (terminationRequested()) {
+        hide();
+        m_modalResult = mrCancel;
+    }
     return m_modalResult;
 }
 

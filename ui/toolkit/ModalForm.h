@@ -15,7 +15,7 @@ public:
     explicit TModalForm(QWidget* parent = nullptr);
 
     // Shows the window, disabling the others, until its modal result is set; hides it and
-    // returns that result.
+    // returns that result. Once the program is asked to end, it answers Cancel at once.
     int ShowModal();
 
     int ModalResult() const { return m_modalResult; }

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Asks the real program to terminate (SIGTERM) while each of its windows is open, in a real X
+# window (run it under xvfb-run): every time it must end with status 0 and leave the folder as
+# it was. Usage: terminate-walk.sh PROGRAM
+set -euo pipefail
+
+program=$(realpath "$1")
+screenshots=$(mktemp -d)
+name=terminate-walk
+source "$(dirname "$0")/x11-session.sh"
+trap 'rm -rf "$work" "$screenshots"' EXIT
+
+wait_for() {
+  wait_for_window "$1" >/dev/null || fail "$stage: the window \"$1\" did not appear"
+}
+
+# Starts the program in an empty folder (holding only the files named), cancels the file dialog
+# and waits for the main window.
+start() {
+  stage=$1
+  shift
+  rm -rf "$work/run"
+  mkdir "$work/run"
+  cd "$work/run"
+  for file in "$@"; do
+    echo kept >"$file"
+  done
+  before=$(ls -la --time-style=+%s.%N)
+  QT_QPA_PLATFORM=xcb "$program" &
+  pid=$!
+  wait_for "Choose parameter file"
+}
+
+to_main_window() {
+  xdotool key Escape
+  wait_for "Tavi"
+  sleep 0.5
+}
+
+# Sends SIGTERM and checks the ending and the folder.
+terminate() {
+  sleep 0.3
+  kill -TERM "$pid"
+  local status=0
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && { kill -KILL "$pid"; fail "$stage: the program did not end"; }
+  wait "$pid" || status=$?
+  [ "$status" -eq 0 ] || fail "$stage: the program ended with status $status"
+  [ "$(ls -la --time-style=+%s.%N)" = "$before" ] || fail "$stage: the folder changed: $(ls -a)"
+}
+
+start "file dialog"
+terminate
+
+start "value grid"
+to_main_window
+xdotool key space
+wait_for "Parameter Input"
+terminate
+
+start "amount of output"
+to_main_window
+xdotool key space
+for _ in 1 2; do
+  wait_for "Parameter Input"
+  xdotool key Tab space
+  sleep 0.5
+done
+wait_for "Amount of Output"
+terminate
+
+start "overwrite confirmation" ax.out
+to_main_window
+xdotool key space
+wait_for "ExistsForm"
+terminate
+
+echo "terminate-walk: the program ended in order in every window"
