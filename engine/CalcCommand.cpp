@@ -1,5 +1,7 @@
 #include "engine/CalcCommand.h"
 
+
+#include "TaviVersion.h"
 #include "engine/CalculationRun.h"
 #include "engine/StandardErrorCsv.h"
 #include "files/CovarianceCheck.h"
@@ -146,7 +148,7 @@ int RunCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
             return kExitComplete;
         }
         if (argument == "--version") {
-            out << "tavi-calc 1.0\n";
+            out << "tavi-calc " TAVI_VERSION "\n";
             return kExitComplete;
         }
     }

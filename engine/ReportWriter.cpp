@@ -1,5 +1,7 @@
 #include "engine/ReportWriter.h"
 
+
+#include "TaviVersion.h"
 #include "files/NumberText.h"
 
 #include <algorithm>
@@ -28,7 +30,7 @@ constexpr std::string_view kBanner[] = {
 constexpr std::string_view kHeadText[] = {
     "",
     "            Standard errors for planning two-level designs",
-    "            version 1.0, December 2026",
+    "            version " TAVI_VERSION ", " TAVI_RELEASE_MONTH,
     "",
     "            Written by the TAVI developers.",
     "            Free to use for planning research; no warranty.",
