@@ -1,6 +1,5 @@
 #include "engine/CalcCommand.h"
 
-
 #include "TaviVersion.h"
 #include "engine/CalculationRun.h"
 #include "engine/StandardErrorCsv.h"
