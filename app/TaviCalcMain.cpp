@@ -1,6 +1,6 @@
 // tavi-calc: the calculation run from the command line.
 
-#include "engine/CalcCommand.h"
+#include "app/CalcCommand.h"
 
 #include <clocale>
 #include <iostream>

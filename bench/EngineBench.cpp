@@ -1,7 +1,7 @@
 // Cost of one sample-size point at the largest design, and of the inversion alone, with a
 // LAPACK inversion of the same matrices as the yardstick when it is available.
 
-#include "engine/CalculationRun.h"
+#include "engine/run/CalculationRun.h"
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineState.h"
 #include "engine/MatrixRoutines.h"

@@ -148,4 +148,9 @@ void ComputePoint(std::int32_t n, std::int32_t N) {
     InvertMatrix(e.CovCoef, e.InfoMatrix, e.NumCoef);
 }
 
+bool HasStandardError(double variance) {
+    // Written so that a NaN, which compares false, is not taken.
+    return variance >= 1.0e-20;
+}
+
 }  // namespace tavi

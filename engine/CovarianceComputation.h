@@ -41,4 +41,8 @@ void PrepareRunConstants();
 // CovCoef in the engine state. Needs the run constants.
 void ComputePoint(std::int32_t n, std::int32_t N);
 
+// Whether a diagonal element of CovCoef gets a standard error: at least 1.0e-20. Smaller
+// variances, zero, negative and NaN ones are shown by a marker instead.
+bool HasStandardError(double variance);
+
 }  // namespace tavi

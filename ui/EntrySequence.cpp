@@ -2,7 +2,7 @@
 // the counts, the value steps and the amount of output to the final choice, and the final
 // choice itself.
 
-#include "engine/CalculationRun.h"
+#include "engine/run/CalculationRun.h"
 #include "files/CovarianceCheck.h"
 #include "files/CovarianceFileName.h"
 #include "files/FileNames.h"

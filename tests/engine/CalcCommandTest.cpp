@@ -1,4 +1,4 @@
-#include "engine/CalcCommand.h"
+#include "app/CalcCommand.h"
 #include "engine/EngineState.h"
 #include "tests/engine/RunFixture.h"
 

@@ -1,4 +1,4 @@
-#include "engine/CalculationRun.h"
+#include "engine/run/CalculationRun.h"
 #include "engine/EngineState.h"
 #include "files/FileError.h"
 #include "tests/engine/RunFixture.h"

@@ -1,4 +1,4 @@
-#include "engine/ReportWriter.h"
+#include "engine/run/ReportWriter.h"
 #include "tests/files/FileTestSupport.h"
 
 #include <cmath>

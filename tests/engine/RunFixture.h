@@ -2,7 +2,7 @@
 // and read the results back with the date and time masked.
 #pragma once
 
-#include "engine/CalculationRun.h"
+#include "engine/run/CalculationRun.h"
 #include "files/DesignParameters.h"
 #include "files/ParameterFile.h"
 #include "tests/files/FileTestSupport.h"

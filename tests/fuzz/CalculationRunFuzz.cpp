@@ -4,7 +4,7 @@
 // Fuzzed settings easily ask for billions of sample-size points, which would only make the
 // fuzzer slow, so inputs whose sweep is longer than kMostPoints are passed over.
 
-#include "engine/CalculationRun.h"
+#include "engine/run/CalculationRun.h"
 #include "engine/EngineState.h"
 #include "files/DesignParameters.h"
 #include "files/FileError.h"

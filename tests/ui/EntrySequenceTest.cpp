@@ -2,7 +2,7 @@
 // the counts, every value step and the amount of output to the final choice, which writes the
 // parameter file and runs the calculation.
 
-#include "engine/CalcCommand.h"
+#include "app/CalcCommand.h"
 #include "files/ParameterFile.h"
 #include "tests/ui/ModalHelper.h"
 #include "tests/ui/ModalScript.h"

@@ -1,6 +1,6 @@
-#include "engine/StandardErrorCsv.h"
+#include "engine/run/StandardErrorCsv.h"
 
-#include "engine/ReportWriter.h"
+#include "engine/CovarianceComputation.h"
 #include "files/NumberText.h"
 
 #include <charconv>

@@ -1,8 +1,8 @@
-#include "engine/CalcCommand.h"
+#include "app/CalcCommand.h"
 
 #include "TaviVersion.h"
-#include "engine/CalculationRun.h"
-#include "engine/StandardErrorCsv.h"
+#include "engine/run/CalculationRun.h"
+#include "engine/run/StandardErrorCsv.h"
 #include "files/CovarianceCheck.h"
 #include "files/FileError.h"
 #include "files/FileNames.h"

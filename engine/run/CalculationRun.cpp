@@ -1,7 +1,7 @@
-#include "engine/CalculationRun.h"
+#include "engine/run/CalculationRun.h"
 
 #include "engine/CovarianceComputation.h"
-#include "engine/ReportWriter.h"
+#include "engine/run/ReportWriter.h"
 #include "files/DesignParameters.h"
 #include "files/TextFileWriter.h"
 #include "files/TextScanner.h"

@@ -1,7 +1,7 @@
-#include "engine/ReportWriter.h"
-
+#include "engine/run/ReportWriter.h"
 
 #include "TaviVersion.h"
+#include "engine/CovarianceComputation.h"
 #include "files/NumberText.h"
 
 #include <algorithm>
@@ -13,7 +13,6 @@ namespace tavi {
 namespace {
 
 constexpr std::size_t kMaxTitleLength = 80;
-constexpr double kSmallestVariance = 1.0e-20;
 constexpr std::string_view kNegligibleVarianceMarker = " -.99999";
 
 constexpr std::string_view kBanner[] = {
@@ -70,11 +69,6 @@ void appendCoefficientLabels(std::string& out, const EngineState& e) {
 }
 
 }  // namespace
-
-bool HasStandardError(double variance) {
-    // Written so that a NaN, which compares false, is not taken.
-    return variance >= kSmallestVariance;
-}
 
 std::string LocalDateTime() {
     const std::time_t now = std::time(nullptr);
