@@ -5,6 +5,12 @@
 
 namespace tavi {
 
+namespace {
+
+constexpr double kSmallestVariance = 1.0e-20;
+
+}  // namespace
+
 void PrepareMoments(Matrix& Mu2T, Matrix& InvMomR, Matrix& Mu3T, Matrix& FixedWithin,
                     Matrix& FixedMom, Matrix& FixedOnRandom, Matrix& FixedLevel2Mom,
                     Matrix& Level2Mom) {
@@ -137,6 +143,11 @@ void PrepareRunConstants() {
     EngineState& e = TaviCalcs;
     PrepareMoments(e.Mu2T, e.InvMomR, e.Mu3T, e.FixedWithin, e.FixedMom, e.FixedOnRandom,
                    e.FixedLevel2Mom, e.Level2Mom);
+}
+
+bool HasStandardError(double variance) {
+    // Written so that a NaN, which compares false, is not taken.
+    return variance >= kSmallestVariance;
 }
 
 void ComputePoint(std::int32_t n, std::int32_t N) {

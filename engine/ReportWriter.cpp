@@ -1,5 +1,6 @@
 #include "engine/ReportWriter.h"
 
+#include "engine/CovarianceComputation.h"
 #include "files/NumberText.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@ namespace tavi {
 namespace {
 
 constexpr std::size_t kMaxTitleLength = 80;
-constexpr double kSmallestVariance = 1.0e-20;
 constexpr std::string_view kNegligibleVarianceMarker = " -.99999";
 
 constexpr std::string_view kBanner[] = {
@@ -68,11 +68,6 @@ void appendCoefficientLabels(std::string& out, const EngineState& e) {
 }
 
 }  // namespace
-
-bool HasStandardError(double variance) {
-    // Written so that a NaN, which compares false, is not taken.
-    return variance >= kSmallestVariance;
-}
 
 std::string LocalDateTime() {
     const std::time_t now = std::time(nullptr);

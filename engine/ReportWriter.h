@@ -12,10 +12,6 @@
 
 namespace tavi {
 
-// Whether a diagonal element of CovCoef gets a standard error: at least 1.0e-20. Smaller
-// variances, zero, negative and NaN ones are shown by a marker instead.
-bool HasStandardError(double variance);
-
 // The current local date and time in the user's date and time forms; the date alone at
 // exactly midnight.
 std::string LocalDateTime();
