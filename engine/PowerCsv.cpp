@@ -40,11 +40,14 @@ void WritePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tes
                    const std::vector<Coefficient>& coefficients) {
     out.line("N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power");
     std::string& text = out.buffer();
+    std::string point;
     for (std::size_t i = 0; i < table.size(); ++i) {
+        point.clear();
+        appendPoint(point, table.point(i), table.budgetMode());
+        point += ',';
         for (int c = 0; c < table.coefficients(); ++c) {
             const PointTest test = tests.at(table, i, c);
-            appendPoint(text, table.point(i), table.budgetMode());
-            text += ',';
+            text += point;
             text += coefficients[c].name;
             appendField(text, table.se(i, c));
             appendField(text, test.df);

@@ -49,11 +49,8 @@ std::vector<BestPoint> BestPoints(const SweepTable& table, PointTests& tests) {
         }
         best.push_back(found(table, tests, c, Criterion::SmallestSe, smallest));
         if (tests.effect(c)) {
-            // The power is evaluated from the cheapest point on and only until one reaches
-            // the target.
-            const auto reaches = [&](std::size_t i) {
-                return tests.power(table, i, c) >= tests.settings().power;
-            };
+            // From the cheapest point on and only until one reaches the target.
+            const auto reaches = [&](std::size_t i) { return tests.reachesTarget(table, i, c); };
             const auto cheapest = std::find_if(byCost.begin(), byCost.end(), reaches);
             best.push_back(found(
                 table, tests, c, Criterion::CheapestForPower,

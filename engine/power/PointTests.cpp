@@ -21,11 +21,15 @@ PointTests::Test* PointTests::testAt(const SweepTable& table, std::size_t i, int
     if (point.N < 1 || std::isnan(table.se(i, coefficient)) || !(df >= 1.0)) {
         return nullptr;
     }
-    auto found = m_tests.find(df);
-    if (found == m_tests.end()) {
-        found = m_tests.emplace(df, Test{TTest(df, m_settings), std::nullopt}).first;
+    if (m_lastTest == nullptr || df != m_lastDf) {
+        auto found = m_tests.find(df);
+        if (found == m_tests.end()) {
+            found = m_tests.emplace(df, Test{TTest(df, m_settings), std::nullopt}).first;
+        }
+        m_lastDf = df;
+        m_lastTest = &found->second;
     }
-    return &found->second;
+    return m_lastTest;
 }
 
 PointTest PointTests::at(const SweepTable& table, std::size_t i, int coefficient) {
@@ -47,10 +51,24 @@ PointTest PointTests::at(const SweepTable& table, std::size_t i, int coefficient
     return result;
 }
 
-double PointTests::power(const SweepTable& table, std::size_t i, int coefficient) {
+bool PointTests::reachesTarget(const SweepTable& table, std::size_t i, int coefficient) {
     Test* test = m_effects[coefficient] ? testAt(table, i, coefficient) : nullptr;
-    return test == nullptr ? kNaN
-                           : test->test.power(*m_effects[coefficient] / table.se(i, coefficient));
+    if (test == nullptr) {
+        return false;
+    }
+    const double noncentrality = *m_effects[coefficient] / table.se(i, coefficient);
+    if (test->exactMultiplier && !std::isnan(*test->exactMultiplier)) {
+        // The root is bracketed far closer than this, and the power rises with the
+        // noncentrality's magnitude.
+        const double margin = *test->exactMultiplier * 1.0e-12;
+        if (std::fabs(noncentrality) > *test->exactMultiplier + margin) {
+            return true;
+        }
+        if (std::fabs(noncentrality) < *test->exactMultiplier - margin) {
+            return false;
+        }
+    }
+    return test->test.power(noncentrality) >= m_settings.power;
 }
 
 }  // namespace tavi

@@ -35,8 +35,10 @@ public:
     // Everything about coefficient at point i of table.
     PointTest at(const SweepTable& table, std::size_t i, int coefficient);
 
-    // The power alone, which needs no exact MDES; NaN as in PointTest.
-    double power(const SweepTable& table, std::size_t i, int coefficient);
+    // Whether the power of coefficient's test at point i reaches the target; false without an
+    // effect or a test. Decided by the exact MDES where this df's is known and the effect is
+    // not within rounding of it, otherwise from the power itself.
+    bool reachesTarget(const SweepTable& table, std::size_t i, int coefficient);
 
 private:
     struct Test {
@@ -51,6 +53,9 @@ private:
     DegreesOfFreedom m_df;
     std::vector<std::optional<double>> m_effects;
     std::unordered_map<double, Test> m_tests;
+    // Neighbouring coefficients and points mostly share their df.
+    double m_lastDf = 0.0;
+    Test* m_lastTest = nullptr;
 };
 
 }  // namespace tavi

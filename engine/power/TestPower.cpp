@@ -13,11 +13,9 @@ namespace tavi {
 
 namespace {
 
-// Double precision throughout: the default promotion to long double costs three to four times
-// the time for digits that the rounding to double drops again.
-using Policy = boost::math::policies::policy<boost::math::policies::promote_double<false>>;
-using NoncentralT = boost::math::non_central_t_distribution<double, Policy>;
-using StudentsT = boost::math::students_t_distribution<double, Policy>;
+// In double precision: the target turns off Boost.Math's promotion to long double.
+using NoncentralT = boost::math::non_central_t_distribution<double>;
+using StudentsT = boost::math::students_t_distribution<double>;
 
 // The noncentral t's series starts at the index noncentrality^2 / 2, which must fit an int.
 // Beyond this noncentrality the power is taken from this one, as it only rises further.
@@ -63,11 +61,8 @@ double TTest::exactMultiplier() const {
     }
     try {
         const auto shortfall = [&](double delta) { return powerOrThrow(delta) - target; };
-        if (shortfall(kLargestNoncentrality) < 0.0) {
-            return kNaN;
-        }
-        // The field's MDES is close at large df: bracket the root from it with a step that
-        // grows quickly when it is not.
+        // The field's MDES is close at large df: bracket the root from it with steps of
+        // 0.01%, 0.1%, 1%, ... of it, which soon grow large when it is not.
         const double guess = std::clamp(m_mdesMultiplier, 1.0e-3, kLargestNoncentrality);
         double lower = guess;
         double upper = guess;
@@ -76,22 +71,25 @@ double TTest::exactMultiplier() const {
         if (lowerValue == 0.0) {
             return guess;
         }
-        for (double factor = 1.01; lowerValue > 0.0; factor *= factor) {
+        for (double step = 1.0e-4; lowerValue > 0.0; step *= 10.0) {
             upper = lower;
             upperValue = lowerValue;
-            lower = lower / factor;
+            lower = lower / (1.0 + step);
             lowerValue = shortfall(lower);
         }
-        for (double factor = 1.01; upperValue < 0.0; factor *= factor) {
+        for (double step = 1.0e-4; upperValue < 0.0; step *= 10.0) {
+            if (upper == kLargestNoncentrality) {
+                return kNaN;
+            }
             lower = upper;
             lowerValue = upperValue;
-            upper = std::min(upper * factor, kLargestNoncentrality);
+            upper = std::min(upper * (1.0 + step), kLargestNoncentrality);
             upperValue = shortfall(upper);
         }
         std::uintmax_t iterations = 100;
         const auto root = boost::math::tools::toms748_solve(
             shortfall, lower, upper, lowerValue, upperValue,
-            boost::math::tools::eps_tolerance<double>(45), iterations, Policy());
+            boost::math::tools::eps_tolerance<double>(45), iterations);
         return (root.first + root.second) / 2.0;
     } catch (const std::exception&) {
         return kNaN;
