@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numeric>
 #include <tuple>
 
 namespace tavi {
@@ -17,8 +16,8 @@ auto cheapness(const SweepTable& table, std::size_t i) {
     return std::make_tuple(size, p.N);
 }
 
-BestPoint found(const SweepTable& table, PointTests& tests, int coefficient, Criterion criterion,
-                std::optional<std::size_t> point) {
+BestPoint bestAt(const SweepTable& table, PointTests& tests, int coefficient, Criterion criterion,
+                 std::optional<std::size_t> point) {
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     return {coefficient, criterion, point,
             point ? tests.at(table, *point, coefficient) : PointTest{kNaN, kNaN, kNaN, kNaN}};
@@ -47,12 +46,12 @@ std::vector<BestPoint> BestPoints(const SweepTable& table, PointTests& tests) {
                 smallest = i;
             }
         }
-        best.push_back(found(table, tests, c, Criterion::SmallestSe, smallest));
+        best.push_back(bestAt(table, tests, c, Criterion::SmallestSe, smallest));
         if (tests.effect(c)) {
             // From the cheapest point on and only until one reaches the target.
             const auto reaches = [&](std::size_t i) { return tests.reachesTarget(table, i, c); };
             const auto cheapest = std::find_if(byCost.begin(), byCost.end(), reaches);
-            best.push_back(found(
+            best.push_back(bestAt(
                 table, tests, c, Criterion::CheapestForPower,
                 cheapest == byCost.end() ? std::nullopt : std::optional<std::size_t>(*cheapest)));
         }
