@@ -1,46 +1,176 @@
 #include "app/CalcCommand.h"
 
 #include "TaviVersion.h"
+#include "engine/Coefficients.h"
+#include "engine/power/BestAllocation.h"
+#include "engine/power/BudgetLine.h"
+#include "engine/power/PointTests.h"
+#include "engine/power/SweepTable.h"
 #include "engine/run/CalculationRun.h"
+#include "engine/run/PowerCsv.h"
+#include "engine/run/PowerSummary.h"
 #include "engine/run/StandardErrorCsv.h"
 #include "files/CovarianceCheck.h"
+#include "files/DesignParameters.h"
 #include "files/FileError.h"
 #include "files/FileNames.h"
 #include "files/ParameterFile.h"
 #include "files/TextFileWriter.h"
 #include "files/TextScanner.h"
 
+#include <charconv>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tavi {
 
 namespace {
 
-constexpr std::string_view kUsage =
-    "Usage: tavi-calc [--csv FILE] PARFILE [REPORT [COVFILE]]\n"
-    "Computes the standard errors of a two-level design for every sample-size point that the\n"
-    "parameter file PARFILE asks for.\n"
-    "\n"
-    "  REPORT      the report; default PARFILE's base name with .out, in its directory\n"
-    "  COVFILE     the covariance matrices; default REPORT's base name with .cov, beside it\n"
-    "  --csv FILE  also write the table of standard errors as CSV\n"
-    "  --help      show this help\n"
-    "  --version   show the version\n"
-    "\n"
-    "Exit status: 0 complete, 1 a file could not be read or written, 2 the design was refused\n"
-    "(the report says why), 64 wrong usage.\n";
-
 constexpr std::int64_t kProgressThreshold = 1000;
+
+using NamedValues = std::vector<std::pair<std::string, double>>;
 
 struct Arguments {
     std::vector<std::string> files;
     std::optional<std::string> csvFile;
+    std::optional<std::string> powerCsvFile;
+    std::optional<std::string> bestCsvFile;
+    NamedValues effects;
+    NamedValues dfs;
+    TestSettings test;
+    bool quiet = false;
+
+    bool wantsTests() const { return !effects.empty() || powerCsvFile || bestCsvFile; }
 };
+
+// An option's value that cannot be used: one line, and no hint at the usage.
+struct BadValue {
+    std::string message;
+};
+
+// A real written in full, finite.
+double numberIn(std::string_view option, std::string_view text) {
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        throw BadValue{std::string(option) + ": '" + std::string(text) + "' is not a number"};
+    }
+    return value;
+}
+
+double probabilityIn(std::string_view option, std::string_view text) {
+    const double value = numberIn(option, text);
+    if (!(value > 0.0 && value < 1.0)) {
+        throw BadValue{std::string(option) + " must lie strictly between 0 and 1; it is " +
+                       std::string(text)};
+    }
+    return value;
+}
+
+// NAME=VALUE, once per name.
+void addNamed(NamedValues& values, std::string_view option, std::string_view text) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos || equals == 0) {
+        throw BadValue{std::string(option) + " needs NAME=VALUE, not '" + std::string(text) + "'"};
+    }
+    const std::string name(text.substr(0, equals));
+    for (const auto& [given, value] : values) {
+        if (given == name) {
+            throw BadValue{std::string(option) + " " + name + " is given twice"};
+        }
+    }
+    values.emplace_back(name, numberIn(std::string(option) + " " + name, text.substr(equals + 1)));
+}
+
+// The command's options: the usage text and the parser both walk this table. An option with a
+// value takes it from the next argument or after "=".
+struct Option {
+    std::string_view name;
+    std::string_view value;  // what the value is, for the usage and for a missing value
+    std::string_view help;
+    void (*apply)(Arguments&, std::string_view value);
+};
+
+constexpr Option kOptions[] = {
+    {"--csv", "FILE", "also write the table of standard errors as CSV",
+     [](Arguments& a, std::string_view v) { a.csvFile = std::string(v); }},
+    {"--effect", "NAME=VALUE",
+     "true value of coefficient NAME, a CSV column name (Fixed1, Const, Group2,\n"
+     "Random1, CrossL1_2, ...); repeatable",
+     [](Arguments& a, std::string_view v) { addNamed(a.effects, "--effect", v); }},
+    {"--alpha", "A", "significance level, default 0.05",
+     [](Arguments& a, std::string_view v) { a.test.alpha = probabilityIn("--alpha", v); }},
+    {"--power", "P", "target power, default 0.8",
+     [](Arguments& a, std::string_view v) { a.test.power = probabilityIn("--power", v); }},
+    {"--one-sided", "", "one-sided tests (default two-sided)",
+     [](Arguments& a, std::string_view) { a.test.oneSided = true; }},
+    {"--df", "NAME=DF", "degrees of freedom for coefficient NAME instead of the rule;\nrepeatable",
+     [](Arguments& a, std::string_view v) {
+         addNamed(a.dfs, "--df", v);
+         if (!(a.dfs.back().second >= 1.0)) {
+             throw BadValue{"--df " + a.dfs.back().first +
+                            ": degrees of freedom must be at "
+                            "least 1; it is " +
+                            std::string(v.substr(v.find('=') + 1))};
+         }
+     }},
+    {"--power-csv", "FILE",
+     "write power and MDES for every point and coefficient as CSV:\n"
+     "N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power",
+     [](Arguments& a, std::string_view v) { a.powerCsvFile = std::string(v); }},
+    {"--best-csv", "FILE",
+     "write the best points of every coefficient as CSV:\n"
+     "coefficient,criterion,N*n,N,n,cost,se,df,mdes,power",
+     [](Arguments& a, std::string_view v) { a.bestCsvFile = std::string(v); }},
+    {"--quiet", "", "no summary of the tests on standard output",
+     [](Arguments& a, std::string_view) { a.quiet = true; }},
+    {"--help", "", "show this help", nullptr},
+    {"--version", "", "show the version", nullptr},
+};
+
+constexpr std::size_t kHelpColumn = 24;
+
+std::string usage() {
+    std::string text =
+        "Usage: tavi-calc [OPTION]... PARFILE [REPORT [COVFILE]]\n"
+        "Computes the standard errors of a two-level design for every sample-size point that "
+        "the\nparameter file PARFILE asks for; on request also the power and minimum "
+        "detectable effect\nof each coefficient's test and the best sample sizes.\n"
+        "\n"
+        "  REPORT                the report; default PARFILE's base name with .out, in its "
+        "directory\n"
+        "  COVFILE               the covariance matrices; default REPORT's base name with .cov\n";
+    for (const Option& option : kOptions) {
+        const std::size_t start = text.size();
+        text.append("  ").append(option.name);
+        if (!option.value.empty()) {
+            text.append(" ").append(option.value);
+        }
+        const std::size_t head = text.size() - start;
+        text.append(head < kHelpColumn ? kHelpColumn - head : 1, ' ');
+        for (const char c : option.help) {
+            text += c;
+            if (c == '\n') {
+                text.append(kHelpColumn, ' ');
+            }
+        }
+        text += '\n';
+    }
+    text +=
+        "\n"
+        "With --effect, --power-csv or --best-csv a summary of the tests goes to standard "
+        "output.\n"
+        "Exit status: 0 complete, 1 a file could not be read or written, 2 the design was "
+        "refused\n(the report says why), 64 wrong usage.\n";
+    return text;
+}
 
 // The name of a file with another extension: its base name (up to the first ".") in the same
 // directory.
@@ -48,16 +178,19 @@ std::string withExtension(const std::string& path, std::string_view extension) {
     return DirectoryPartOf(path) + BaseNameOf(FileNamePartOf(path)) + std::string(extension);
 }
 
-// Writes the CSV rows and shows progress while the run sweeps.
+// Writes the CSV rows, keeps the points for the tests and shows progress while the run sweeps.
 class CommandObserver : public SweepObserver {
 public:
-    CommandObserver(StandardErrorCsv* csv, std::ostream* progress)
-        : m_csv(csv), m_progress(progress) {}
+    CommandObserver(StandardErrorCsv* csv, bool keepPoints, std::ostream* progress)
+        : m_csv(csv), m_keepPoints(keepPoints), m_progress(progress) {}
 
     void sweepStarts(std::int64_t points) override {
         m_points = points;
         if (m_csv != nullptr) {
             m_csv->writeHeader(TaviCalcs);
+        }
+        if (m_keepPoints) {
+            m_table.emplace(TaviCalcs.NumCoef, TaviCalcs.BudgetMode);
         }
         if (m_points <= kProgressThreshold) {
             m_progress = nullptr;
@@ -68,6 +201,9 @@ public:
         if (m_csv != nullptr) {
             m_csv->writeRow(e, cost);
         }
+        if (m_table) {
+            m_table->addCurrent(e, cost);
+        }
         ++m_done;
         if (m_progress != nullptr && (m_done * 100 / m_points != (m_done - 1) * 100 / m_points)) {
             *m_progress << "\rtavi-calc: " << m_done << " of " << m_points << " points"
@@ -75,9 +211,13 @@ public:
         }
     }
 
+    const std::optional<SweepTable>& table() const { return m_table; }
+
 private:
     StandardErrorCsv* m_csv;
+    bool m_keepPoints;
     std::ostream* m_progress;
+    std::optional<SweepTable> m_table;
     std::int64_t m_points = 0;
     std::int64_t m_done = 0;
 };
@@ -104,33 +244,118 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
     bool optionsEnded = false;
     for (int i = 0; i < argc; ++i) {
         const std::string_view argument = argv[i];
-        if (!optionsEnded && argument == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && argument == "--csv") {
-            if (i + 1 == argc) {
-                err << "tavi-calc: --csv needs a file name\n";
-                return std::nullopt;
-            }
-            arguments.csvFile = argv[++i];
-        } else if (!optionsEnded && argument.starts_with("--csv=")) {
-            arguments.csvFile = std::string(argument.substr(6));
-        } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
-            err << "tavi-calc: unknown option " << argument << "\n";
-            return std::nullopt;
-        } else {
+        if (optionsEnded || argument.size() <= 1 || argument[0] != '-') {
             arguments.files.emplace_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::string_view name = argument.substr(0, argument.find('='));
+        const Option* option = nullptr;
+        for (const Option& candidate : kOptions) {
+            option = candidate.name == name && candidate.apply != nullptr ? &candidate : option;
+        }
+        if (option == nullptr || (option->value.empty() && name != argument)) {
+            err << "tavi-calc: unknown option " << argument << "\nTry 'tavi-calc --help'.\n";
+            return std::nullopt;
+        }
+        std::string_view value;
+        if (name != argument) {
+            value = argument.substr(name.size() + 1);
+        } else if (!option->value.empty() && i + 1 < argc) {
+            value = argv[++i];
+        }
+        if (!option->value.empty() && value.empty()) {
+            err << "tavi-calc: " << name << " needs "
+                << (option->value == "FILE" ? "a file name" : option->value)
+                << "\nTry 'tavi-calc --help'.\n";
+            return std::nullopt;
+        }
+        try {
+            option->apply(arguments, value);
+        } catch (const BadValue& bad) {
+            err << "tavi-calc: " << bad.message << "\n";
+            return std::nullopt;
         }
     }
     if (arguments.files.empty() || arguments.files.size() > 3) {
         err << (arguments.files.empty() ? "tavi-calc: no parameter file given\n"
-                                        : "tavi-calc: too many file names\n");
-        return std::nullopt;
-    }
-    if (arguments.csvFile && arguments.csvFile->empty()) {
-        err << "tavi-calc: --csv needs a file name\n";
+                                        : "tavi-calc: too many file names\n")
+            << "Try 'tavi-calc --help'.\n";
         return std::nullopt;
     }
     return arguments;
+}
+
+// The coefficients of the design in the parameter file, from its counts; empty when the run
+// will refuse the counts anyway.
+std::vector<Coefficient> coefficientsInFile(const std::string& parFile) {
+    TextScanner in = TextScanner::fromFile(parFile);
+    const std::int32_t k = in.readInteger();
+    const std::int32_t k1 = in.readInteger();
+    const std::int32_t kw = in.readInteger();
+    if (!CountsArePossible(k, k1, kw) || !CountsFitCapacity(k, k1, kw)) {
+        return {};
+    }
+    return CoefficientsOf(k1, k - k1 + 1, kw + 1);
+}
+
+// Per coefficient, the value given for it by name; throws BadValue for a name the design lacks.
+std::vector<std::optional<double>> byCoefficient(const NamedValues& values, std::string_view option,
+                                                 const std::vector<Coefficient>& coefficients) {
+    std::vector<std::optional<double>> result(coefficients.size());
+    for (const auto& [name, value] : values) {
+        std::size_t i = 0;
+        while (i < coefficients.size() && coefficients[i].name != name) {
+            ++i;
+        }
+        if (i == coefficients.size()) {
+            std::string valid;
+            for (const Coefficient& coefficient : coefficients) {
+                valid += (valid.empty() ? "" : ", ") + coefficient.name;
+            }
+            throw BadValue{std::string(option) + " " + name +
+                           ": the design has no such coefficient; it has " + valid};
+        }
+        result[i] = value;
+    }
+    return result;
+}
+
+// The tests over the run's points: the CSV files asked for and the summary.
+void reportTests(const Arguments& arguments, const SweepTable& sweep,
+                 const std::vector<std::optional<double>>& effects,
+                 const std::vector<std::optional<double>>& dfs, std::ostream& out) {
+    const EngineState& e = TaviCalcs;
+    const std::vector<Coefficient> coefficients = CoefficientsOf(e.k1, e.nRandom, e.LenW3);
+    DegreesOfFreedom df(e);
+    for (std::size_t i = 0; i < dfs.size(); ++i) {
+        if (dfs[i]) {
+            df.give(static_cast<int>(i), *dfs[i]);
+        }
+    }
+    PointTests tests(arguments.test, std::move(df), effects);
+    if (arguments.powerCsvFile) {
+        TextFileWriter file(*arguments.powerCsvFile, TextFileWriter::Mode::ReplaceWhenClosed);
+        WritePowerCsv(file, sweep, tests, coefficients);
+        file.close();
+    }
+    if (!arguments.bestCsvFile && arguments.quiet) {
+        return;
+    }
+    const AllocationSearch search = PrepareAllocationSearch();
+    const SweepTable& searched = search.points(sweep);
+    const std::vector<BestPoint> best = BestPoints(searched, tests);
+    if (arguments.bestCsvFile) {
+        TextFileWriter file(*arguments.bestCsvFile, TextFileWriter::Mode::ReplaceWhenClosed);
+        WriteBestCsv(file, searched, best, coefficients);
+        file.close();
+    }
+    if (!arguments.quiet) {
+        WritePowerSummary(out, {sweep, search, best, coefficients}, tests);
+    }
 }
 
 }  // namespace
@@ -143,7 +368,7 @@ int RunCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
             break;
         }
         if (argument == "--help") {
-            out << kUsage;
+            out << usage();
             return kExitComplete;
         }
         if (argument == "--version") {
@@ -153,7 +378,6 @@ int RunCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
     }
     const std::optional<Arguments> arguments = parseArguments(argc, argv, err);
     if (!arguments) {
-        err << "Try 'tavi-calc --help'.\n";
         return kExitUsage;
     }
     const std::string& parFile = arguments->files[0];
@@ -163,8 +387,11 @@ int RunCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
         arguments->files.size() >= 3 ? arguments->files[2] : withExtension(report, ".cov");
 
     std::vector<std::string> names = {parFile, report, covFile};
-    if (arguments->csvFile) {
-        names.push_back(*arguments->csvFile);
+    for (const auto* file :
+         {&arguments->csvFile, &arguments->powerCsvFile, &arguments->bestCsvFile}) {
+        if (*file) {
+            names.push_back(**file);
+        }
     }
     for (std::size_t i = 0; i < names.size(); ++i) {
         for (std::size_t j = i + 1; j < names.size(); ++j) {
@@ -178,6 +405,17 @@ int RunCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
 
     warnAboutCovariances(parFile, err);
     try {
+        std::vector<std::optional<double>> effects;
+        std::vector<std::optional<double>> dfs;
+        if (!arguments->effects.empty() || !arguments->dfs.empty()) {
+            // Names are checked before anything is written; a design the run refuses has
+            // none to check.
+            const std::vector<Coefficient> coefficients = coefficientsInFile(parFile);
+            if (!coefficients.empty()) {
+                effects = byCoefficient(arguments->effects, "--effect", coefficients);
+                dfs = byCoefficient(arguments->dfs, "--df", coefficients);
+            }
+        }
         std::unique_ptr<TextFileWriter> csvFile;
         std::unique_ptr<StandardErrorCsv> csv;
         if (arguments->csvFile) {
@@ -185,7 +423,7 @@ int RunCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
                                                        TextFileWriter::Mode::ReplaceWhenClosed);
             csv = std::make_unique<StandardErrorCsv>(*csvFile);
         }
-        CommandObserver observer(csv.get(), showProgress ? &err : nullptr);
+        CommandObserver observer(csv.get(), arguments->wantsTests(), showProgress ? &err : nullptr);
         const RunOutcome outcome = RunCalculation(parFile, report, covFile, &observer);
         if (outcome.refused) {
             err << "tavi-calc: " << parFile << ": design refused: " << outcome.reason << "\n";
@@ -194,6 +432,14 @@ int RunCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
         if (csvFile) {
             csvFile->close();
         }
+        if (observer.table()) {
+            effects.resize(TaviCalcs.NumCoef);
+            dfs.resize(TaviCalcs.NumCoef);
+            reportTests(*arguments, *observer.table(), effects, dfs, out);
+        }
+    } catch (const BadValue& bad) {
+        err << "tavi-calc: " << bad.message << "\n";
+        return kExitUsage;
     } catch (const FileError& error) {
         err << "tavi-calc: " << error.fileName() << ": " << error.what() << "\n";
         return kExitFileError;

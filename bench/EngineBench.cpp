@@ -1,12 +1,11 @@
 // Cost of one sample-size point at the largest design, and of the inversion alone, with a
 // LAPACK inversion of the same matrices as the yardstick when it is available.
 
+#include "RunParameters.h"
 #include "engine/run/CalculationRun.h"
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineState.h"
 #include "engine/MatrixRoutines.h"
-#include "files/DesignParameters.h"
-#include "files/ParameterFile.h"
 #include "tests/engine/MatrixTestSupport.h"
 #include "tests/engine/RandomDesign.h"
 #include "tests/engine/ReferenceLinearAlgebra.h"
@@ -94,47 +93,6 @@ void BM_LapackInverse(benchmark::State& state) {
 }
 BENCHMARK(BM_LapackInverse)->Arg(10)->Arg(20)->Arg(40);
 #endif
-
-// A whole run at the largest design in range mode: group sizes 5..100 (20 sizes) times
-// 10..110 groups in steps of 10... gives 20 * 101 / 1 points; see writeRunParameters.
-const char* const kRunParFile = "/dev/shm/tavi-bench.dat";
-const char* const kRunReport = "/dev/shm/tavi-bench.out";
-const char* const kRunCovFile = "/dev/shm/tavi-bench.cov";
-
-// Range mode, n = 5, 10, ..., 100 and N = 10..30: 20 * 21 = 420 points... scaled by the
-// benchmark argument, the number of group sizes.
-void writeRunParameters(int groupSizes) {
-    DesignParameters p = InitialDesignParameters();
-    p.k = 9;
-    p.k1 = 4;
-    p.kw = 5;
-    p.nRandom = 6;
-    p.nBetween = 9;
-    p.BudgetMode = false;
-    p.MinGroupSize = 5;
-    p.GroupSizeStep = 1;
-    p.MaxGroupSize = 4 + groupSizes;
-    p.MinGroups = 10;
-    p.MaxGroups = 30;
-    std::mt19937_64 rng(40);
-    const test::FileDesign d = test::randomDesign(rng, p.k, p.k1, p.kw);
-    for (int i = 0; i < p.k; ++i) {
-        for (int j = 0; j < p.k; ++j) {
-            p.WithinCov(i + 1, j + 1) = d.within[i][j];
-        }
-    }
-    for (int i = 0; i < p.nBetween; ++i) {
-        for (int j = 0; j < p.nBetween; ++j) {
-            p.BetweenCov(i + 1, j + 1) = d.between[i][j];
-        }
-    }
-    for (int i = 0; i < p.nRandom; ++i) {
-        for (int j = 0; j < p.nRandom; ++j) {
-            p.Tau(i + 1, j + 1) = d.tau[i][j];
-        }
-    }
-    WriteParameterFile(p, kRunParFile, kRunReport, kRunCovFile);
-}
 
 constexpr int kRunGroupSizes = 100;  // 100 group sizes x 21 group counts = 2,100 points
 

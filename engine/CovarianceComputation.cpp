@@ -5,6 +5,12 @@
 
 namespace tavi {
 
+namespace {
+
+constexpr double kSmallestVariance = 1.0e-20;
+
+}  // namespace
+
 void PrepareMoments(Matrix& Mu2T, Matrix& InvMomR, Matrix& Mu3T, Matrix& FixedWithin,
                     Matrix& FixedMom, Matrix& FixedOnRandom, Matrix& FixedLevel2Mom,
                     Matrix& Level2Mom) {
@@ -139,6 +145,11 @@ void PrepareRunConstants() {
                    e.FixedLevel2Mom, e.Level2Mom);
 }
 
+bool HasStandardError(double variance) {
+    // Written so that a NaN, which compares false, is not taken.
+    return variance >= kSmallestVariance;
+}
+
 void ComputePoint(std::int32_t n, std::int32_t N) {
     EngineState& e = TaviCalcs;
     e.GroupSize = n;
@@ -146,11 +157,6 @@ void ComputePoint(std::int32_t n, std::int32_t N) {
     GroupBlocks(e.FixedBlock, e.CrossBlock, e.RandomBlock);
     AssembleInfo(e.InfoMatrix);
     InvertMatrix(e.CovCoef, e.InfoMatrix, e.NumCoef);
-}
-
-bool HasStandardError(double variance) {
-    // Written so that a NaN, which compares false, is not taken.
-    return variance >= 1.0e-20;
 }
 
 }  // namespace tavi

@@ -37,12 +37,12 @@ void AssembleInfo(Matrix& InfoMatrix);
 // PrepareMoments into the engine state's own run constants.
 void PrepareRunConstants();
 
+// Whether a diagonal element of CovCoef gets a standard error: at least 1.0e-20. Smaller
+// variances, zero, negative and NaN ones get none (the report shows a marker instead).
+bool HasStandardError(double variance);
+
 // Makes N groups of n units the current point, and leaves its InfoMatrix and, inverted,
 // CovCoef in the engine state. Needs the run constants.
 void ComputePoint(std::int32_t n, std::int32_t N);
-
-// Whether a diagonal element of CovCoef gets a standard error: at least 1.0e-20. Smaller
-// variances, zero, negative and NaN ones are shown by a marker instead.
-bool HasStandardError(double variance);
 
 }  // namespace tavi

@@ -306,6 +306,12 @@ void appendInteger(std::string& out, std::int64_t value, int width) {
     appendPadded(out, std::string_view(buffer, result.ptr - buffer), width);
 }
 
+void appendShortestReal(std::string& out, double value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
 char* writeFixedFields(char* out, const double* values, int count, int width, int decimals) {
     switch (decimals) {
         case 0:

@@ -23,6 +23,10 @@ bool parseInteger(std::string_view text, std::int32_t& value);
 // needs.
 void appendInteger(std::string& out, std::int64_t value, int width = 0);
 
+// Appends the shortest text that reads back to exactly value, for tables that other programs
+// read.
+void appendShortestReal(std::string& out, double value);
+
 // Appends value in fixed-point notation with exactly `decimals` digits after the point and at
 // least one before it, a minus sign only when value is below zero, right-aligned in width
 // characters (wider when needed). Non-finite values appear as "NaN", "Inf" or "-Inf".

@@ -2,6 +2,7 @@
 #include "engine/EngineState.h"
 #include "tests/engine/RunFixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -162,6 +163,72 @@ TEST_F(CalcCommand, WarnsAboutAnInvalidCovarianceMatrixAndComputesAsBefore) {
     writeDesign("ax.dat");
     EXPECT_EQ(command({"ax.dat", "tavi.out"}), kExitComplete);
     EXPECT_EQ(m_err.str(), "");
+}
+
+TEST_F(CalcCommand, BadTestSettingsExitWith64InOneLineAndWriteNothing) {
+    writeDesign("a.dat");
+    const std::vector<std::vector<const char*>> wrong = {
+        {"--effect", "Slope=1", "a.dat"},
+        {"--df", "Group2=5", "a.dat"},
+        {"--alpha", "0", "a.dat"},
+        {"--power=1", "a.dat"},
+        {"--alpha", "0.05x", "a.dat"},
+        {"--effect", "Const=", "a.dat"},
+        {"--effect", "Const", "a.dat"},
+        {"--df", "Const=0.5", "a.dat"},
+        {"--effect", "Const=1", "--effect", "Const=2", "a.dat"},
+    };
+    for (const auto& arguments : wrong) {
+        EXPECT_EQ(command(arguments), kExitUsage) << arguments[1];
+        const std::string message = m_err.str();
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    }
+    command(wrong.front());
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: --effect Slope: the design has no such coefficient; it has Fixed1, "
+              "Const, Group1, Random1, CrossL1_1, Random2, CrossL2_1\n");
+    EXPECT_FALSE(fs::exists("a.out"));
+}
+
+TEST_F(CalcCommand, PowerCsvRepeatsTheStandardErrorsAndBestCsvNamesTheBestPoints) {
+    writeDesign("a.dat");
+    ASSERT_EQ(command({"--csv", "se.csv", "--power-csv", "p.csv", "--best-csv", "b.csv", "--effect",
+                       "Group1=0.3", "--effect", "Fixed1=0.0001", "a.dat"}),
+              kExitComplete)
+        << m_err.str();
+    const auto fieldsOf = [](const std::string& line) {
+        std::vector<std::string> fields;
+        std::stringstream row(line + ",");
+        for (std::string field; std::getline(row, field, ',');) {
+            fields.push_back(field);
+        }
+        return fields;
+    };
+    const std::vector<std::string> se = linesOf(slurp("se.csv"));
+    const std::vector<std::string> power = linesOf(slurp("p.csv"));
+    ASSERT_EQ(power.size(), 1 + (se.size() - 1) * 7);
+    EXPECT_EQ(power[0], "N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power");
+    const std::vector<std::string> names = fieldsOf(se[0]);
+    for (std::size_t row = 1; row < power.size(); ++row) {
+        const std::vector<std::string> p = fieldsOf(power[row]);
+        const std::vector<std::string> s = fieldsOf(se[1 + (row - 1) / 7]);
+        ASSERT_EQ(p.size(), 10u) << power[row];
+        EXPECT_EQ(std::vector(p.begin(), p.begin() + 4), std::vector(s.begin(), s.begin() + 4));
+        const std::size_t column = 4 + (row - 1) % 7;
+        EXPECT_EQ(p[4], names[column]);
+        EXPECT_EQ(p[5], s[column]) << power[row];
+        EXPECT_EQ(p[9].empty(), p[4] != "Group1" && p[4] != "Fixed1") << power[row];
+    }
+    const std::vector<std::string> best = linesOf(slurp("b.csv"));
+    ASSERT_EQ(best.size(), 1u + 7 + 2);
+    EXPECT_EQ(best[0], "coefficient,criterion,N*n,N,n,cost,se,df,mdes,power");
+    EXPECT_TRUE(best[1].starts_with("Fixed1,smallest_se,")) << best[1];
+    EXPECT_EQ(best[2], "Fixed1,cheapest_for_power,,,,,,,,") << "no point reaches the target";
+    EXPECT_TRUE(best[5].starts_with("Group1,cheapest_for_power,")) << best[5];
+    EXPECT_NE(m_out.str().find("Group1: smallest SE"), std::string::npos) << m_out.str();
+
+    ASSERT_EQ(command({"--quiet", "--effect", "Group1=0.3", "a.dat"}), kExitComplete);
+    EXPECT_EQ(m_out.str(), "");
 }
 
 }  // namespace

@@ -1,0 +1,84 @@
+#include "engine/run/PowerCsv.h"
+
+#include "files/NumberText.h"
+
+#include <cmath>
+#include <string>
+
+namespace tavi {
+
+namespace {
+
+// ",value", or "," alone when value is not available.
+void appendField(std::string& out, double value) {
+    out += ',';
+    if (!std::isnan(value)) {
+        appendShortestReal(out, value);
+    }
+}
+
+// "N*n,N,n,cost", the cost empty outside budget mode.
+void appendPoint(std::string& out, const SweepPoint& point, bool budgetMode) {
+    appendInteger(out, std::int64_t{point.N} * point.n);
+    out += ',';
+    appendInteger(out, point.N);
+    out += ',';
+    appendInteger(out, point.n);
+    out += ',';
+    if (budgetMode) {
+        appendInteger(out, point.cost);
+    }
+}
+
+const char* criterionName(Criterion criterion) {
+    return criterion == Criterion::SmallestSe ? "smallest_se" : "cheapest_for_power";
+}
+
+}  // namespace
+
+void WritePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
+                   const std::vector<Coefficient>& coefficients) {
+    out.line("N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power");
+    std::string& text = out.buffer();
+    std::string point;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        point.clear();
+        appendPoint(point, table.point(i), table.budgetMode());
+        point += ',';
+        for (int c = 0; c < table.coefficients(); ++c) {
+            const PointTest test = tests.at(table, i, c);
+            text += point;
+            text += coefficients[c].name;
+            appendField(text, table.se(i, c));
+            appendField(text, test.df);
+            appendField(text, test.mdes);
+            appendField(text, test.mdesExact);
+            appendField(text, test.power);
+            out.endLine();
+        }
+    }
+}
+
+void WriteBestCsv(TextFileWriter& out, const SweepTable& table, const std::vector<BestPoint>& best,
+                  const std::vector<Coefficient>& coefficients) {
+    out.line("coefficient,criterion,N*n,N,n,cost,se,df,mdes,power");
+    std::string& text = out.buffer();
+    for (const BestPoint& entry : best) {
+        text += coefficients[entry.coefficient].name;
+        text += ',';
+        text += criterionName(entry.criterion);
+        if (entry.point) {
+            text += ',';
+            appendPoint(text, table.point(*entry.point), table.budgetMode());
+            appendField(text, table.se(*entry.point, entry.coefficient));
+        } else {
+            text += ",,,,,";
+        }
+        appendField(text, entry.test.df);
+        appendField(text, entry.test.mdes);
+        appendField(text, entry.test.power);
+        out.endLine();
+    }
+}
+
+}  // namespace tavi

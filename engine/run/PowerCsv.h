@@ -1,0 +1,26 @@
+// The tests of the coefficients as CSV, for further processing: every point and coefficient
+// with its power and MDES, and every coefficient's best points. Numbers are written as the
+// table of standard errors writes them; what is not available is an empty field.
+#pragma once
+
+#include "engine/Coefficients.h"
+#include "engine/power/BestAllocation.h"
+#include "engine/power/PointTests.h"
+#include "engine/power/SweepTable.h"
+#include "files/TextFileWriter.h"
+
+#include <vector>
+
+namespace tavi {
+
+// N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power: one row per point of table and
+// coefficient, point by point.
+void WritePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
+                   const std::vector<Coefficient>& coefficients);
+
+// coefficient,criterion,N*n,N,n,cost,se,df,mdes,power: one row per entry of best, whose points
+// index table; the point's fields are empty when no point qualifies.
+void WriteBestCsv(TextFileWriter& out, const SweepTable& table, const std::vector<BestPoint>& best,
+                  const std::vector<Coefficient>& coefficients);
+
+}  // namespace tavi
