@@ -2,10 +2,10 @@
 // LAPACK inversion of the same matrices as the yardstick when it is available.
 
 #include "RunParameters.h"
-#include "engine/run/CalculationRun.h"
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineState.h"
 #include "engine/MatrixRoutines.h"
+#include "engine/run/CalculationRun.h"
 #include "tests/engine/MatrixTestSupport.h"
 #include "tests/engine/RandomDesign.h"
 #include "tests/engine/ReferenceLinearAlgebra.h"

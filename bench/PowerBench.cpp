@@ -4,9 +4,9 @@
 
 #include "RunParameters.h"
 #include "app/CalcCommand.h"
-#include "engine/run/CalculationRun.h"
 #include "engine/power/BestAllocation.h"
 #include "engine/power/BudgetLine.h"
+#include "engine/run/CalculationRun.h"
 
 #include <benchmark/benchmark.h>
 #include <sstream>
