@@ -11,8 +11,8 @@ namespace {
 
 // Row and value counts are the record's own; a record that is inconsistent beyond the capacity
 // must still not make the writer read outside its matrices.
-int withinCapacity(std::int32_t count) {
-    return std::clamp<std::int32_t>(count, 0, dimmax);
+int withinCapacity(std::int64_t count) {
+    return static_cast<int>(std::clamp<std::int64_t>(count, 0, dimmax));
 }
 
 void writeIntegers(TextFileWriter& out, std::int64_t a, std::int64_t b) {
@@ -34,7 +34,7 @@ void writeValue(TextFileWriter& out, double value) {
     out.buffer() += ' ';
 }
 
-void writeLowerTriangle(TextFileWriter& out, const Matrix& m, std::int32_t order) {
+void writeLowerTriangle(TextFileWriter& out, const Matrix& m, std::int64_t order) {
     for (int i = 1; i <= withinCapacity(order); ++i) {
         for (int j = 1; j <= i; ++j) {
             writeValue(out, m(i, j));
@@ -76,9 +76,11 @@ void WriteParameterFile(const DesignParameters& p, const std::string& ParFileNam
     }
     appendFixed(out.buffer(), p.ResidualVariance, 20, 10);
     out.endLine();
-    writeLowerTriangle(out, p.Tau, p.nRandom);
+    // The orders of Tau and BetweenCov follow from the counts, whatever the record's derived
+    // fields say.
+    writeLowerTriangle(out, p.Tau, std::int64_t{p.k} - p.k1 + 1);
     writeLowerTriangle(out, p.WithinCov, p.k);
-    writeLowerTriangle(out, p.BetweenCov, p.nBetween);
+    writeLowerTriangle(out, p.BetweenCov, std::int64_t{p.k1} + p.kw);
     writeVector(out, p.Means1, p.k1);
     writeVector(out, p.Means2, p.kw);
     out.endLine();
@@ -86,11 +88,19 @@ void WriteParameterFile(const DesignParameters& p, const std::string& ParFileNam
     out.close();
 }
 
-void ReadParameterFile(TextScanner& in, DesignParameters& p) {
+void ReadParameterFile(TextScanner& in, DesignParameters& p, const ReadingRules& rules) {
+    const auto ended = [&in, &rules] { return rules.stopAtEndOfText && in.atEnd(); };
     p.k = in.readInteger();
     p.k1 = in.readInteger();
     p.kw = in.readInteger();
-    if (in.atEnd()) {
+    // The matrices and vectors take their sizes from the counts: counts that describe no
+    // design, or one beyond the capacity, leave them as they were.
+    const bool usable = CountsFitCapacity(p.k, p.k1, p.kw);
+    if (usable) {
+        p.nRandom = p.k - p.k1 + 1;
+        p.nBetween = p.k1 + p.kw;
+    }
+    if (ended() || (!usable && !rules.settingsForUnusableCounts)) {
         return;
     }
     p.MinGroupSize = in.readInteger();
@@ -107,38 +117,35 @@ void ReadParameterFile(TextScanner& in, DesignParameters& p) {
         p.BudgetMode = true;
         p.GroupSizeStep = step;
     }
-    if (in.atEnd()) {
+    if (ended()) {
         return;
     }
     p.ResidualVariance = in.readReal();
-    // The matrices and vectors take their sizes from the counts: counts that describe no
-    // design, or one beyond the capacity, leave them as they were.
-    if (!CountsFitCapacity(p.k, p.k1, p.kw)) {
+    if (!usable) {
         return;
     }
-    const int nRandom = p.k - p.k1 + 1;
-    for (int i = 1; i <= nRandom; ++i) {
+    for (int i = 1; i <= p.nRandom; ++i) {
         for (int j = 1; j <= i; ++j) {
             const double x = in.readReal();
             p.Tau(i, j) = x;
             p.Tau(j, i) = x;
         }
     }
-    if (in.atEnd()) {
+    if (ended()) {
         return;
     }
     readLowerTriangleByLines(in, p.WithinCov, p.k);
-    if (in.atEnd()) {
+    if (ended()) {
         return;
     }
-    readLowerTriangleByLines(in, p.BetweenCov, p.k1 + p.kw);
-    if (in.atEnd()) {
+    readLowerTriangleByLines(in, p.BetweenCov, p.nBetween);
+    if (ended()) {
         return;
     }
     for (int i = 1; i <= p.k1; ++i) {
         p.Means1(i) = in.readReal();
     }
-    if (in.atEnd()) {
+    if (ended()) {
         return;
     }
     for (int i = 1; i <= p.kw; ++i) {

@@ -14,16 +14,35 @@
 
 namespace tavi {
 
-// Writes p to ParFileName. The old file is replaced only once the new one is complete.
+// Writes p to ParFileName, the blocks sized by the counts k, k1 and kw. The old file is
+// replaced only once the new one is complete.
 // Throws FileError when the file cannot be written.
 void WriteParameterFile(const DesignParameters& p, const std::string& ParFileName,
                         const std::string& OutFileName, const std::string& CovFileName);
 
-// Reads a parameter file into p as the start-up does, block by block as long as the file goes
-// on: the counts, the amount settings and the residual variance always; the matrices and means
-// only for a design that fits the capacity. Fields the file does not reach keep their values.
-// Throws FileError ("Invalid numeric input") at a token that is not a number; what was read before
-// it stays in p.
-void ReadParameterFile(TextScanner& in, DesignParameters& p);
+// What the start-up's reading and the run's reading of a parameter file differ in.
+struct ReadingRules {
+    // The reading ends between two blocks at the end of the text or at an end-of-file mark
+    // (code 26), and the fields after it keep their values. Without it the mark is a blank like
+    // any other and numbers missing at the end read as 0.
+    bool stopAtEndOfText;
+    // Counts that describe no design, or one beyond the capacity, still let the amount settings
+    // and the residual variance be read; without it the reading ends after the counts.
+    bool settingsForUnusableCounts;
+};
+
+// The start-up offers what a file holds as defaults, as far as the file goes.
+inline constexpr ReadingRules kStartUpReading{true, true};
+// The run computes with exactly the design the file describes, or refuses it by its counts.
+inline constexpr ReadingRules kRunReading{false, false};
+
+// Reads a parameter file into p, block by block: the counts, the amount settings and the
+// residual variance, then the matrices and means for a design that fits the capacity, and
+// nRandom and nBetween derived from its counts. Tau is mirrored; of WithinCov and BetweenCov
+// only the lower triangles are read. Fields the reading does not reach keep their values.
+// Throws FileError ("Invalid numeric input") at a token that is not a number; what was read
+// before it stays in p.
+void ReadParameterFile(TextScanner& in, DesignParameters& p,
+                       const ReadingRules& rules = kStartUpReading);
 
 }  // namespace tavi

@@ -1,8 +1,10 @@
 #include "engine/run/CalculationRun.h"
 
 #include "engine/CovarianceComputation.h"
+#include "engine/run/EngineLayout.h"
 #include "engine/run/ReportWriter.h"
 #include "files/DesignParameters.h"
+#include "files/ParameterFile.h"
 #include "files/TextFileWriter.h"
 #include "files/TextScanner.h"
 
@@ -37,91 +39,22 @@ std::int32_t GroupsStepFor(std::int64_t range) {
 
 namespace {
 
-Matrix& clearSquare(Matrix& m, int order) {
-    for (int i = 1; i <= order; ++i) {
-        for (int j = 1; j <= order; ++j) {
-            m(i, j) = 0.0;
-        }
-    }
-    return m;
-}
-
-// Reads rows 1..order of a lower triangle, each on a line of its own, into the engine positions
-// position(1..order), and mirrors it.
-template <typename Position>
-void readLowerTriangle(TextScanner& in, Matrix& m, int order, Position position) {
-    for (int i = 1; i <= order; ++i) {
-        for (int j = 1; j <= i; ++j) {
-            const double x = in.readReal();
-            m(position(i), position(j)) = x;
-            m(position(j), position(i)) = x;
-        }
-        in.skipRestOfLine();
-    }
-}
-
 // Reads the parameter file into the engine state in the engine layout. Stops after the counts
 // when they are impossible or exceed the capacity.
 DesignVerdict ReadDesign(const std::string& ParFileName, DesignCounts& counts) {
+    // Kept between runs: the record is too large for a comfortable stack frame.
+    static DesignParameters p;
+    p = InitialDesignParameters();
     TextScanner in = TextScanner::fromFile(ParFileName);
-    EngineState& e = TaviCalcs;
-    counts.k = in.readInteger();
-    counts.k1 = in.readInteger();
-    counts.kw = in.readInteger();
-    const std::int32_t k = counts.k;
-    const std::int32_t k1 = counts.k1;
-    const std::int32_t kw = counts.kw;
-    if (!CountsArePossible(k, k1, kw)) {
+    ReadParameterFile(in, p, kRunReading);
+    counts = {p.k, p.k1, p.kw};
+    if (!CountsArePossible(p.k, p.k1, p.kw)) {
         return DesignVerdict::Impossible;
     }
-    if (!CountsFitCapacity(k, k1, kw)) {
+    if (!CountsFitCapacity(p.k, p.k1, p.kw)) {
         return DesignVerdict::TooLarge;
     }
-    e.k1 = k1;
-    e.nRandom = k - k1 + 1;
-    e.LenW3 = kw + 1;
-    e.NumCoef = static_cast<std::int32_t>(CoefficientCount(k, k1, kw));
-
-    e.MinGroupSize = in.readInteger();
-    const std::int32_t step = in.readInteger();
-    e.MaxGroupSize = in.readInteger();
-    e.BudgetMode = step >= 0;
-    if (e.BudgetMode) {
-        e.GroupSizeStep = step;
-        e.Budget = in.readInteger();
-        e.CostParameter = in.readInteger();
-    } else {
-        e.GroupSizeStep = StepMagnitude(step);
-        e.MinGroups = in.readInteger();
-        e.MaxGroups = in.readInteger();
-        e.GroupsStep = GroupsStepFor(std::int64_t{e.MaxGroups} - e.MinGroups);
-    }
-
-    e.Sigma2 = in.readReal();
-    clearSquare(e.Tau2, e.nRandom);
-    for (int i = 1; i <= e.nRandom; ++i) {
-        for (int j = 1; j <= i; ++j) {
-            const double x = in.readReal();
-            e.Tau2(i, j) = x;
-            e.Tau2(j, i) = x;
-        }
-    }
-    // The constant joins the within-groups variables after the fixed-only ones and leads the
-    // between-groups variables, each with a zero row and column.
-    readLowerTriangle(in, clearSquare(e.SigmaW, k + 1), k,
-                      [k1](int i) { return i <= k1 ? i : i + 1; });
-    readLowerTriangle(in, clearSquare(e.SigmaB, kw + k1 + 1), kw + k1, [](int i) { return i + 1; });
-    for (int i = 1; i <= k1; ++i) {
-        e.Mu1(i, 1) = in.readReal();
-    }
-    e.Mu3(1, 1) = 1.0;
-    for (int i = 2; i <= e.LenW3; ++i) {
-        e.Mu3(i, 1) = in.readReal();
-    }
-    e.Mu2(1, 1) = 1.0;
-    for (int i = 2; i <= e.nRandom; ++i) {
-        e.Mu2(i, 1) = 0.0;
-    }
+    LoadEngineDesign(p, TaviCalcs);
     return DesignVerdict::Accepted;
 }
 

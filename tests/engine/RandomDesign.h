@@ -1,8 +1,10 @@
 // Random valid two-level designs, held as the parameter file holds them (file order, no
-// constants), and loaded into the engine state in the engine's own layout.
+// constants), and loaded into the engine state through the run's own mapping.
 #pragma once
 
 #include "engine/EngineState.h"
+#include "engine/run/EngineLayout.h"
+#include "files/DesignParameters.h"
 
 #include <random>
 #include <vector>
@@ -70,45 +72,37 @@ inline FileDesign randomDesign(std::mt19937_64& rng, int k, int k1, int kw) {
     return d;
 }
 
-// Fills the engine's design in its layout: the constant inserted into both covariance
-// matrices with a zero row and column, Mu2 = e, Mu3 = (1, means of the level-2 variables).
-inline void loadIntoEngine(const FileDesign& d) {
-    EngineState& e = TaviCalcs;
-    e.k1 = d.k1;
-    e.nRandom = d.k - d.k1 + 1;
-    e.LenW3 = d.kw + 1;
-    e.NumCoef = e.k1 + e.nRandom * e.LenW3;
-    e.Sigma2 = d.sigma2;
-    e.Tau2 = Matrix{};
-    e.SigmaW = Matrix{};
-    e.SigmaB = Matrix{};
-    e.Mu1 = Matrix{};
-    e.Mu2 = Matrix{};
-    e.Mu3 = Matrix{};
-    for (int i = 0; i < e.nRandom; ++i) {
-        for (int j = 0; j < e.nRandom; ++j) {
-            e.Tau2(i + 1, j + 1) = d.tau[i][j];
+// The design as the parameter file's record holds it, with the start-up's amount settings.
+inline DesignParameters asRecord(const FileDesign& d) {
+    DesignParameters p = InitialDesignParameters();
+    p.k = d.k;
+    p.k1 = d.k1;
+    p.kw = d.kw;
+    p.nRandom = d.k - d.k1 + 1;
+    p.nBetween = d.k1 + d.kw;
+    p.ResidualVariance = d.sigma2;
+    const auto fill = [](Matrix& m, const Dense& values) {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            for (std::size_t j = 0; j < values.size(); ++j) {
+                m(int(i) + 1, int(j) + 1) = values[i][j];
+            }
         }
-    }
-    const auto withinPosition = [&](int i) { return i < d.k1 ? i + 1 : i + 2; };
-    for (int i = 0; i < d.k; ++i) {
-        for (int j = 0; j < d.k; ++j) {
-            e.SigmaW(withinPosition(i), withinPosition(j)) = d.within[i][j];
-        }
-    }
-    for (int i = 0; i < d.kw + d.k1; ++i) {
-        for (int j = 0; j < d.kw + d.k1; ++j) {
-            e.SigmaB(i + 2, j + 2) = d.between[i][j];
-        }
-    }
+    };
+    fill(p.Tau, d.tau);
+    fill(p.WithinCov, d.within);
+    fill(p.BetweenCov, d.between);
     for (int i = 0; i < d.k1; ++i) {
-        e.Mu1(i + 1, 1) = d.means1[i];
+        p.Means1(i + 1) = d.means1[i];
     }
-    e.Mu2(1, 1) = 1.0;
-    e.Mu3(1, 1) = 1.0;
     for (int i = 0; i < d.kw; ++i) {
-        e.Mu3(i + 2, 1) = d.means2[i];
+        p.Means2(i + 1) = d.means2[i];
     }
+    return p;
+}
+
+// Fills the engine's design in its layout, as the run does from a parameter file.
+inline void loadIntoEngine(const FileDesign& d) {
+    LoadEngineDesign(asRecord(d), TaviCalcs);
 }
 
 }  // namespace tavi::test

@@ -122,6 +122,8 @@ TEST_F(ParameterFileTest, WhatIsWrittenReadsBackToItsWrittenDecimals) {
     for (int i = 1; i <= 3; ++i) {
         EXPECT_NEAR(back.Means2(i), p.Means2(i), 0.5e-7);
     }
+    // What was read writes the same file again: every block, sized by the counts.
+    EXPECT_EQ(writeAndSlurp(back), writeAndSlurp(p));
 }
 
 TEST(ParameterFileReader, StepZeroMeansBudgetMode) {

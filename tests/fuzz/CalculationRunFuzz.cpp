@@ -4,10 +4,12 @@
 // Fuzzed settings easily ask for billions of sample-size points, which would only make the
 // fuzzer slow, so inputs whose sweep is longer than kMostPoints are passed over.
 
-#include "engine/run/CalculationRun.h"
 #include "engine/EngineState.h"
+#include "engine/run/CalculationRun.h"
+#include "engine/run/EngineLayout.h"
 #include "files/DesignParameters.h"
 #include "files/FileError.h"
+#include "files/ParameterFile.h"
 #include "files/TextScanner.h"
 
 #include <cstddef>
@@ -53,36 +55,24 @@ private:
     std::filesystem::path m_path;
 };
 
-// The number of points the run will compute for the parameter file text, read in the run's
-// order: the counts; the smallest group size, the signed step and the largest group size; then,
-// for ranges, the smallest and largest number of groups. Settings the run refuses before it
-// sweeps count as none, and so does a malformed number, at which the run stops too.
+// The number of points the run will compute for the parameter file text, read as the run
+// reads it. Settings the run refuses before it sweeps count as none, and so does a malformed
+// number, at which the run stops too.
 std::int64_t sweepPoints(const std::string& text) {
-    // Only the sweep settings are filled in; the whole state is too large for the stack.
+    // Static: the record and the engine state are too large for the stack.
+    static tavi::DesignParameters design;
     static tavi::EngineState settings{};
+    design = tavi::InitialDesignParameters();
     tavi::TextScanner in(text, "fuzz.par");
     try {
-        const std::int32_t k = in.readInteger();
-        const std::int32_t k1 = in.readInteger();
-        const std::int32_t kw = in.readInteger();
-        if (!tavi::CountsFitCapacity(k, k1, kw)) {
-            return 0;
-        }
-        settings.MinGroupSize = in.readInteger();
-        const std::int32_t signedStep = in.readInteger();
-        settings.MaxGroupSize = in.readInteger();
-        settings.BudgetMode = signedStep >= 0;
-        settings.GroupSizeStep = tavi::StepMagnitude(signedStep);
-        // Budget and cost do not change the number of points.
-        if (!settings.BudgetMode) {
-            settings.MinGroups = in.readInteger();
-            settings.MaxGroups = in.readInteger();
-            settings.GroupsStep =
-                tavi::GroupsStepFor(std::int64_t{settings.MaxGroups} - settings.MinGroups);
-        }
+        tavi::ReadParameterFile(in, design, tavi::kRunReading);
     } catch (const tavi::FileError&) {
         return 0;
     }
+    if (!tavi::CountsFitCapacity(design.k, design.k1, design.kw)) {
+        return 0;
+    }
+    tavi::LoadEngineDesign(design, settings);
     if (settings.MinGroupSize < 1 || settings.GroupSizeStep < 1) {
         return 0;
     }
