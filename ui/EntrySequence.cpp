@@ -7,6 +7,7 @@
 #include "files/CovarianceFileName.h"
 #include "files/FileNames.h"
 #include "files/ParameterFile.h"
+#include "files/ValueSteps.h"
 #include "ui/AmountUnit.h"
 #include "ui/CheckAnswer.h"
 #include "ui/FillUnit.h"
@@ -30,10 +31,6 @@ namespace {
 constexpr int kScrollingOrder = 8;
 // Room around the cells of the grid, in pixels.
 constexpr int kGridMargin = 15;
-constexpr double kSmallestResidualVariance = 0.000001;
-
-const QString kTwoBlanks = QStringLiteral("  ");
-
 bool sameFile(const QString& a, const QString& b) {
     return SameFile(a.toStdString(), b.toStdString());
 }
@@ -100,12 +97,8 @@ void enterMatrix(Matrix& target, int n, CovarianceMatrixKind kind) {
     prepareGrid(Shape::Matrix, n, [&target](int i, int j) { return target(i, j); });
     std::optional<Matrix> warnedAbout;
     while (confirmGrid()) {
-        Matrix entered{};
-        for (int i = 1; i <= n; ++i) {
-            for (int j = 1; j <= n; ++j) {
-                entered(i, j) = j <= i ? FillMatrix(i, j) : FillMatrix(j, i);
-            }
-        }
+        Matrix entered = FillMatrix;
+        MirrorLowerTriangle(entered, n);
         const std::string warning = covarianceWarning(kind, entered, n);
         if (warning.empty() || (warnedAbout && sameValues(*warnedAbout, entered, n))) {
             for (int i = 1; i <= n; ++i) {
@@ -239,129 +232,42 @@ bool TTaviForm::settleCounts() {
     return true;
 }
 
-void TTaviForm::enterMeans(Vector& means, int count, const char* level) {
-    if (count < 1) {
-        return;
-    }
-    const QString variables =
-        QString::fromLatin1(level) +
-        (count == 1 ? QStringLiteral(" variable") : QStringLiteral(" variables"));
-    const QString mean = count == 1 ? QStringLiteral("mean") : QStringLiteral("means");
-    // All lines: a count check's prompt or warning must not stand under the step.
-    clearExplanation();
-    Explanation->setLine(0, (count == 1 ? QStringLiteral("Mean") : QStringLiteral("Means")) +
-                                QStringLiteral(" of the ") + variables);
-    setHeadings(QStringLiteral("Fill in the ") + mean + QStringLiteral(" of the ") + variables,
-                kTwoBlanks);
-    ProcessMessages();
-    enterVector(means, count);
-}
-
 void TTaviForm::enterValues() {
     tavi::DesignParameters& p = DesignParameters;
-    const auto plural = [](int count, const char* one, const char* many) {
-        return QString::fromLatin1(count == 1 ? one : many);
-    };
-
-    enterMeans(p.Means1, p.k1, "level-1");
-    enterMeans(p.Means2, p.kw, "level-2");
-    if (p.k >= 1) {
-        clearExplanation();
-        if (p.k == 1) {
-            Explanation->setLine(0, QStringLiteral("Within-groups variance "));
-            Explanation->setLine(1, QStringLiteral("of the level-1 variable"));
-            setHeadings(
-                QStringLiteral("Fill in the within-groups variance of the level-1 variable"),
-                QString());
-        } else {
-            Explanation->setLine(0, QStringLiteral("Within-groups covariance matrix"));
-            Explanation->setLine(1, QStringLiteral("of the level-1 variables"));
-            if (p.k1 > 0 && p.k1 < p.k) {
-                Explanation->setLine(
-                    2, QStringLiteral("Level-1 variables must be ordered as follows:"));
-                Explanation->setLine(3, plural(p.k1, "first the variable with a fixed effect only,",
-                                               "first variables with fixed effects only,"));
-                Explanation->setLine(
-                    4,
-                    QString::fromLatin1(
-                        p.k == p.k1 + 1 ? "then the variable with fixed as well as random effect."
-                                        : "then variables with fixed as well as random effects."));
-            }
-            setHeadings(QStringLiteral("Fill in the within-groups covariance matrix (subdiagonal)"),
-                        QStringLiteral("of the level-1 variables"));
-        }
-        ProcessMessages();
-        enterMatrix(p.WithinCov, p.k, CovarianceMatrixKind::Within);
-    }
-    // Line 4 too: the last ordering line must not stand under the next step.
-    clearExplanation(0, 4);
-
-    p.nBetween = p.k1 + p.kw;
-    if (p.nBetween >= 1) {
-        const bool one = p.nBetween == 1;
-        Explanation->setLine(0, QString::fromLatin1(one ? "Between-groups variance "
-                                                        : "Between-groups covariance matrix"));
-        Explanation->setLine(
-            1, QString::fromLatin1(one ? "of explanatory variable" : "of explanatory variables"));
-        if (p.k1 == 1) {
-            Explanation->setLine(2, QStringLiteral("(The group mean of the level-1 variable"));
-            Explanation->setLine(3, QStringLiteral("is treated as a level-2 variable.)"));
-        } else if (p.k1 >= 2) {
-            Explanation->setLine(2, QStringLiteral("(The group means of the level-1 variables"));
-            Explanation->setLine(3, QStringLiteral("are treated as level-2 variables.)"));
-        }
-        Explanation->setLine(5, one ? QStringLiteral("There is in total one variable at level 2.")
-                                    : QStringLiteral("There are in total ") +
-                                          QString::number(p.nBetween) +
-                                          QStringLiteral(" variables at level 2."));
-        if (p.kw >= 1 && p.k1 >= 1) {
-            Explanation->setLine(6, QStringLiteral("They must be ordered so "));
-            Explanation->setLine(
-                7, p.kw == 1 ? QStringLiteral("that first comes the original level-2 variable,")
-                             : QStringLiteral("that first come the ") + QString::number(p.kw) +
-                                   QStringLiteral(" original level-2 variables,"));
-            Explanation->setLine(8, plural(p.k1, "and then the group mean of the",
-                                           "and then the group means of the"));
-            Explanation->setLine(9, plural(p.k1, "of the level-1 variable with fixed effects only.",
-                                           "of the level-1 variables with fixed effects only."));
-        }
-        setHeadings(QString::fromLatin1(one ? "Fill in the between-groups variance"
-                                            : "Fill in the between-groups covariance matrix"),
-                    QString());
-        ProcessMessages();
-        enterMatrix(p.BetweenCov, p.nBetween, CovarianceMatrixKind::Between);
-    }
-    clearExplanation();
-
-    Explanation->setLine(0, QStringLiteral("Parameters of the random part of the model."));
-    Explanation->setLine(1, QStringLiteral("1. Residual variance at level 1."));
-    setHeadings(QStringLiteral("Fill in the level-1 residual variance"), kTwoBlanks);
-    ProcessMessages();
-    enterSingle(p.ResidualVariance);
-    if (!(p.ResidualVariance > 0)) {
-        p.ResidualVariance = kSmallestResidualVariance;
-    }
-
     p.nRandom = p.k - p.k1 + 1;
-    if (p.nRandom == 1) {
-        Explanation->setLine(1, QStringLiteral("2. Intercept variance at level 2."));
-        Explanation->setLine(
-            3, QStringLiteral("The model contains a random intercept and no random slopes."));
-        Explanation->setLine(4, QStringLiteral("The intercept variance is needed."));
-    } else {
-        Explanation->setLine(1,
-                             QStringLiteral("2. Covariance matrix of random effects at level 2."));
-        Explanation->setLine(3, QStringLiteral("There are ") + QString::number(p.nRandom) +
-                                    QStringLiteral(" random coefficients (intercept plus ") +
-                                    QString::number(p.nRandom - 1) + QStringLiteral(" slopes)."));
-        Explanation->setLine(4, QStringLiteral("Their covariance matrix is required."));
+    p.nBetween = p.k1 + p.kw;
+    for (const ValueStep& step : ValueStepsFor(p.k, p.k1, p.kw)) {
+        if (terminationRequested()) {
+            return;
+        }
+        // Every line: a count check's prompt or warning must not stand under the step.
+        for (int i = 0; i < kExplanationLines; ++i) {
+            Explanation->setLine(i, QString::fromStdString(step.explanation[i]));
+        }
+        setHeadings(QString::fromStdString(step.heading), QString::fromStdString(step.heading2));
+        ProcessMessages();
+        switch (step.value) {
+            case DesignValue::Means1:
+                enterVector(p.Means1, step.order);
+                break;
+            case DesignValue::Means2:
+                enterVector(p.Means2, step.order);
+                break;
+            case DesignValue::WithinCov:
+                enterMatrix(p.WithinCov, step.order, CovarianceMatrixKind::Within);
+                break;
+            case DesignValue::BetweenCov:
+                enterMatrix(p.BetweenCov, step.order, CovarianceMatrixKind::Between);
+                break;
+            case DesignValue::ResidualVariance:
+                enterSingle(p.ResidualVariance);
+                p.ResidualVariance = KeptResidualVariance(p.ResidualVariance);
+                break;
+            case DesignValue::Tau:
+                enterMatrix(p.Tau, step.order, CovarianceMatrixKind::RandomEffects);
+                break;
+        }
     }
-    setHeadings(QString::fromLatin1(p.nRandom == 1
-                                        ? "Fill in the intercept variance"
-                                        : "Fill in the level-two random effects covariance matrix"),
-                QString());
-    ProcessMessages();
-    enterMatrix(p.Tau, p.nRandom, CovarianceMatrixKind::RandomEffects);
 }
 
 void TTaviForm::enterAmountOfOutput() {

@@ -4,6 +4,7 @@
 #include "files/FileNames.h"
 #include "files/ParameterFile.h"
 #include "files/TextScanner.h"
+#include "files/ValueSteps.h"
 #include "ui/toolkit/Application.h"
 #include "ui/toolkit/Guard.h"
 #include "ui/toolkit/Placement.h"
@@ -35,8 +36,6 @@ const Placement& mainWindowPlacement() {
     static const Placement placement(120);
     return placement;
 }
-
-constexpr int kExplanationLines = 10;
 
 template <typename Control>
 Control* placed(Control* control, const char* name, int left, int top, int width, int height) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "files/DesignParameters.h"
+#include "files/ValueSteps.h"
 #include "ui/toolkit/Controls.h"
 #include "ui/toolkit/FileOpenDialog.h"
 
@@ -97,13 +98,11 @@ private:
     void bindHandlers();
     // Writes the normal prompt for the counts into the cleared explanation area.
     void promptForCounts();
-    void clearExplanation(int first = 0, int last = 9);
+    void clearExplanation(int first = 0, int last = kExplanationLines - 1);
     // The stages of AskParameters; each returns false where the sequence ends early.
     bool settleFileNames();
     bool settleCounts();
     void enterValues();
-    // One of the value steps for the means of the variables at a level ("level-1", "level-2").
-    void enterMeans(Vector& means, int count, const char* level);
     void enterAmountOfOutput();
     void offerFinalChoice();
     // Whether the final choice may write the parameter file: one that existed but could not be
