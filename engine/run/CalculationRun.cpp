@@ -1,7 +1,9 @@
 #include "engine/run/CalculationRun.h"
 
 #include "engine/CovarianceComputation.h"
+#include "engine/run/CovarianceFileWriter.h"
 #include "engine/run/EngineLayout.h"
+#include "engine/run/LocalDateTime.h"
 #include "engine/run/ReportWriter.h"
 #include "files/DesignParameters.h"
 #include "files/ParameterFile.h"
@@ -84,11 +86,11 @@ std::vector<std::string> unusableSettings(const EngineState& e) {
 }
 
 // Computes one point and writes it to both files.
-void computeAndWrite(ReportWriter& writer, SweepObserver* observer, std::int64_t n, std::int64_t N,
-                     std::int64_t cost) {
+void computeAndWrite(ReportWriter& writer, CovarianceFileWriter& covWriter, SweepObserver* observer,
+                     std::int64_t n, std::int64_t N, std::int64_t cost) {
     EngineState& e = TaviCalcs;
     ComputePoint(static_cast<std::int32_t>(n), static_cast<std::int32_t>(N));
-    writer.writeCovBlock(e.NumGroups, e.GroupSize, e.CovCoef, e.NumCoef);
+    covWriter.writeCovBlock(e.NumGroups, e.GroupSize, e.CovCoef, e.NumCoef);
     writer.writeReportRow(e, cost);
     if (observer != nullptr) {
         observer->pointDone(e, cost);
@@ -97,17 +99,17 @@ void computeAndWrite(ReportWriter& writer, SweepObserver* observer, std::int64_t
 
 // Every point in report order. All sums and products are formed in 64 bits, so settings near
 // the 32-bit limits still give correct rows and a sweep that ends.
-void sweep(ReportWriter& writer, SweepObserver* observer) {
+void sweep(ReportWriter& writer, CovarianceFileWriter& covWriter, SweepObserver* observer) {
     const EngineState& e = TaviCalcs;
     for (std::int64_t n = e.MinGroupSize; n <= e.MaxGroupSize; n += e.GroupSizeStep) {
         if (e.BudgetMode) {
             const std::int64_t unitCost = n + e.CostParameter;
             const std::int64_t N = e.Budget / unitCost;
-            computeAndWrite(writer, observer, n, N, unitCost * N);
+            computeAndWrite(writer, covWriter, observer, n, N, unitCost * N);
         } else {
             std::int64_t N = e.MinGroups;
             do {
-                computeAndWrite(writer, observer, n, N, 0);
+                computeAndWrite(writer, covWriter, observer, n, N, 0);
                 N += e.GroupsStep;
             } while (N <= e.MaxGroups);
         }
@@ -133,9 +135,10 @@ RunOutcome RunCalculation(const std::string& ParFileName, const std::string& Out
                           const std::string& CovFileName, SweepObserver* observer) {
     TextFileWriter report(OutFileName);
     TextFileWriter covFile(CovFileName);
-    ReportWriter writer(report, covFile);
+    ReportWriter writer(report);
+    CovarianceFileWriter covWriter(covFile);
     writer.writeReportHead(LocalDateTime(), ParFileName, CovFileName);
-    writer.writeCovHead(LocalDateTime());
+    covWriter.writeCovHead(LocalDateTime());
 
     RunOutcome outcome;
     DesignCounts counts;
@@ -176,7 +179,7 @@ RunOutcome RunCalculation(const std::string& ParFileName, const std::string& Out
             if (observer != nullptr) {
                 observer->sweepStarts(SweepPointCount(e));
             }
-            sweep(writer, observer);
+            sweep(writer, covWriter, observer);
         }
     }
     report.close();

@@ -1,19 +1,14 @@
 #include "engine/run/ReportWriter.h"
 
 #include "TaviVersion.h"
-#include "engine/CovarianceComputation.h"
+#include "engine/run/ReportTable.h"
 #include "files/NumberText.h"
-
-#include <algorithm>
-#include <cmath>
-#include <ctime>
 
 namespace tavi {
 
 namespace {
 
 constexpr std::size_t kMaxTitleLength = 80;
-constexpr std::string_view kNegligibleVarianceMarker = " -.99999";
 
 constexpr std::string_view kBanner[] = {
     "  TTTTTTTTTT      AAAA      VV        VV   IIIIII",
@@ -52,36 +47,9 @@ void appendTitle(std::string& out, std::string_view title) {
     out.append(title.substr(0, kMaxTitleLength));
 }
 
-void appendCoefficientLabels(std::string& out, const EngineState& e) {
-    for (int i = 1; i <= e.k1; ++i) {
-        out.append(" Fixed  ");
-    }
-    out.append(" Const  ");
-    for (int s = 2; s <= e.LenW3; ++s) {
-        out.append(" Group  ");
-    }
-    for (int j = 2; j <= e.nRandom; ++j) {
-        out.append(" Random ");
-        for (int s = 2; s <= e.LenW3; ++s) {
-            out.append("Cross-L ");
-        }
-    }
-}
-
 }  // namespace
 
-std::string LocalDateTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    const bool midnight = local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0;
-    char text[128];
-    const std::size_t length = std::strftime(text, sizeof text, midnight ? "%x" : "%x %X", &local);
-    return std::string(text, length);
-}
-
-ReportWriter::ReportWriter(TextFileWriter& report, TextFileWriter& covFile)
-    : m_report(report), m_cov(covFile) {}
+ReportWriter::ReportWriter(TextFileWriter& report) : m_report(report) {}
 
 void ReportWriter::WriteReportMatrix(const Matrix& M, std::string_view Title, int Rows, int Cols) {
     appendTitle(m_report.buffer(), Title);
@@ -95,23 +63,6 @@ void ReportWriter::WriteReportMatrix(const Matrix& M, std::string_view Title, in
     }
     m_report.endLine();
     m_report.endLine();
-}
-
-void ReportWriter::WriteCovMatrix(const Matrix& M, std::string_view Title, int Rows, int Cols) {
-    m_cov.endLine();
-    appendTitle(m_cov.buffer(), Title);
-    m_cov.endLine();
-    m_cov.endLine();
-    // The covariance file holds the bulk of a run's output: each row is formatted into one
-    // block, from the contiguous elements of the matrix row, and appended at once.
-    char row[dimmax * kFixedFieldRoom];
-    for (int i = 1; i <= Rows; ++i) {
-        char* end = writeFixedFields(row, M.row(i), std::min(Cols, dimmax), 13, 8);
-        m_cov.buffer().append(row, end);
-        m_cov.endLine();
-    }
-    m_cov.endLine();
-    m_cov.endLine();
 }
 
 void ReportWriter::writeReportHead(std::string_view dateTime, std::string_view parFileName,
@@ -133,11 +84,6 @@ void ReportWriter::writeReportHead(std::string_view dateTime, std::string_view p
     m_report.endLine();
     m_report.line("(entire covariance matrices).");
     m_report.endLine();
-}
-
-void ReportWriter::writeCovHead(std::string_view dateTime) {
-    m_cov.line(dateTime);
-    m_cov.endLine();
 }
 
 void ReportWriter::writeCapacityFailure(std::int64_t coefficients) {
@@ -243,39 +189,12 @@ void ReportWriter::writeTableHead(const EngineState& e) {
         m_report.line("    Sample sizes      Standard errors   ");
     }
     m_report.endLine();
-    m_report.buffer().append(e.BudgetMode ? "    N*n     N     n (n+c)*N   "
-                                          : "    N*n     N     n   ");
-    appendCoefficientLabels(m_report.buffer(), e);
+    appendTableHeader(m_report.buffer(), e);
     m_report.endLine();
 }
 
-void ReportWriter::writeCovBlock(std::int32_t N, std::int32_t n, const Matrix& CovCoef,
-                                 int NumCoef) {
-    m_cov.buffer().append("N = ");
-    appendInteger(m_cov.buffer(), N);
-    m_cov.buffer().append(" ; n     = ");
-    appendInteger(m_cov.buffer(), n);
-    m_cov.endLine();
-    WriteCovMatrix(CovCoef, "Covariance matrix of estimated coefficients       ", NumCoef, NumCoef);
-}
-
 void ReportWriter::writeReportRow(const EngineState& e, std::int64_t cost) {
-    std::string& out = m_report.buffer();
-    appendInteger(out, std::int64_t{e.NumGroups} * e.GroupSize, 7);
-    appendInteger(out, e.NumGroups, 6);
-    appendInteger(out, e.GroupSize, 6);
-    if (e.BudgetMode) {
-        appendInteger(out, cost, 8);
-    }
-    out.append("  ");
-    for (int i = 1; i <= e.NumCoef; ++i) {
-        const double variance = e.CovCoef(i, i);
-        if (HasStandardError(variance)) {
-            appendFixed(out, std::sqrt(variance), 8, 5);
-        } else {
-            out.append(kNegligibleVarianceMarker);
-        }
-    }
+    appendTableRow(m_report.buffer(), e, cost);
     m_report.endLine();
 }
 

@@ -1,5 +1,5 @@
-// The layouts of the report, which a user reads, and of the covariance file, which holds the
-// whole covariance matrix of the estimates for every sample-size point.
+// The layout of the report, which a user reads: its head, the design, the refusals and the
+// table of standard errors.
 #pragma once
 
 #include "engine/EngineState.h"
@@ -7,32 +7,21 @@
 #include "files/TextFileWriter.h"
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 namespace tavi {
 
-// The current local date and time in the user's date and time forms; the date alone at
-// exactly midnight.
-std::string LocalDateTime();
-
 class ReportWriter {
 public:
-    ReportWriter(TextFileWriter& report, TextFileWriter& covFile);
+    explicit ReportWriter(TextFileWriter& report);
 
     // Title (cut to 80 characters), an empty line, Rows lines of M(i, 1..Cols) as 13.5 reals,
     // two empty lines.
     void WriteReportMatrix(const Matrix& M, std::string_view Title, int Rows, int Cols);
 
-    // An empty line, Title (cut to 80 characters), an empty line, Rows lines of M(i, 1..Cols)
-    // as 13.8 reals, two empty lines.
-    void WriteCovMatrix(const Matrix& M, std::string_view Title, int Rows, int Cols);
-
     // The report's banner, citation, date and file names.
     void writeReportHead(std::string_view dateTime, std::string_view parFileName,
                          std::string_view covFileName);
-    // The covariance file's date line and an empty line.
-    void writeCovHead(std::string_view dateTime);
 
     // The block that ends a run whose design has more coefficients than dimmax.
     void writeCapacityFailure(std::int64_t coefficients);
@@ -45,14 +34,11 @@ public:
     // The legend of the table and its header, with a label per coefficient.
     void writeTableHead(const EngineState& e);
 
-    // The point's heading and its CovCoef in the covariance file.
-    void writeCovBlock(std::int32_t N, std::int32_t n, const Matrix& CovCoef, int NumCoef);
     // The point's row of standard errors in the report; cost only in budget mode.
     void writeReportRow(const EngineState& e, std::int64_t cost);
 
 private:
     TextFileWriter& m_report;
-    TextFileWriter& m_cov;
 };
 
 }  // namespace tavi

@@ -9,15 +9,14 @@
 namespace tavi {
 namespace {
 
-// Writes through a ReportWriter into two files and hands back the report's text.
+// Writes through a ReportWriter and hands back the report's text.
 class ReportWriterTest : public ::testing::Test {
 protected:
     ReportWriterTest()
         : m_reportName(std::filesystem::temp_directory_path() /
                        ("tavi-report-" + std::to_string(getpid()) + ".out")),
           m_report(m_reportName.string()),
-          m_cov("/dev/null"),
-          m_writer(m_report, m_cov) {}
+          m_writer(m_report) {}
     ~ReportWriterTest() override { std::filesystem::remove(m_reportName); }
 
     std::vector<std::string> reportLines() {
@@ -27,7 +26,6 @@ protected:
 
     std::filesystem::path m_reportName;
     TextFileWriter m_report;
-    TextFileWriter m_cov;
     ReportWriter m_writer;
     EngineState m_state{};
 };
