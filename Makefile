@@ -8,7 +8,7 @@ FUZZ_TARGETS := parameter-reader calculation-run text-to-real
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test test-release test-asan run bench fuzz clean
+.PHONY: all deps build test test-release test-asan run bench fuzz lint clean
 
 all: build
 
@@ -35,6 +35,10 @@ test-asan: deps
 	@cmake --build $(ASAN_DIR)
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
+# Formatting, clang-tidy and the direction of the includes between the layers.
+lint: build
+	@scripts/lint $(BUILD_DIR)
 
 bench: build
 	@cmake --build $(BUILD_DIR) --target tavi-bench

@@ -314,10 +314,12 @@ std::vector<std::optional<double>> byCoefficient(const NamedValues& values, std:
         if (i == coefficients.size()) {
             std::string valid;
             for (const Coefficient& coefficient : coefficients) {
-                valid += (valid.empty() ? "" : ", ") + coefficient.name;
+                valid.append(valid.empty() ? "" : ", ").append(coefficient.name);
             }
-            throw BadValue{std::string(option) + " " + name +
-                           ": the design has no such coefficient; it has " + valid};
+            std::string message(option);
+            message.append(" ").append(name).append(
+                ": the design has no such coefficient; it has ");
+            throw BadValue{message.append(valid)};
         }
         result[i] = value;
     }

@@ -163,11 +163,13 @@ void TTaviForm::bindHandlers() {
         bindHandler(field, &TEdit::clicked, this, check);
         bindHandler(field, &TEdit::doubleClicked, this, check);
     }
-    for (auto [field, handler] : {std::pair{Number1Vars, &TTaviForm::EnterCheckNumberVars},
-                                  std::pair{NumberFixedEffects, &TTaviForm::EnterCheckNumberFixed},
-                                  std::pair{Number2Vars, &TTaviForm::EnterCheckNumber2Vars}}) {
-        connect(field, &TEdit::keyPressed, this,
-                [this, handler](QChar key) { runGuarded([&] { (this->*handler)(key); }); });
+    for (const auto& keyHandler : {std::pair{Number1Vars, &TTaviForm::EnterCheckNumberVars},
+                                   std::pair{NumberFixedEffects, &TTaviForm::EnterCheckNumberFixed},
+                                   std::pair{Number2Vars, &TTaviForm::EnterCheckNumber2Vars}}) {
+        connect(keyHandler.first, &TEdit::keyPressed, this,
+                [this, handler = keyHandler.second](QChar key) {
+                    runGuarded([&] { (this->*handler)(key); });
+                });
     }
 }
 

@@ -24,6 +24,7 @@ constexpr std::string_view kBanner[] = {
 constexpr std::string_view kHeadText[] = {
     "",
     "            Standard errors for planning two-level designs",
+    // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line joined from the version
     "            version " TAVI_VERSION ", " TAVI_RELEASE_MONTH,
     "",
     "            Written by the TAVI developers.",

@@ -1,5 +1,5 @@
-#include "engine/run/CalculationRun.h"
 #include "engine/EngineState.h"
+#include "engine/run/CalculationRun.h"
 #include "files/FileError.h"
 #include "tests/engine/RunFixture.h"
 

@@ -198,7 +198,9 @@ void TStringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHin
                              current.row() == 0 && current.column() == 0;
     if (pastLast || beforeFirst) {
         QTableWidget::closeEditor(editor, QAbstractItemDelegate::NoHint);
-        QWidget::focusNextPrevChild(pastLast);
+        // The view's own handler would wrap around to the other end of the grid; the widget's
+        // moves the focus out of it.
+        QWidget::focusNextPrevChild(pastLast);  // NOLINT(bugprone-parent-virtual-call)
         return;
     }
     QTableWidget::closeEditor(editor, hint);
