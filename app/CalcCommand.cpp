@@ -175,7 +175,7 @@ std::string usage() {
 // The name of a file with another extension: its base name (up to the first ".") in the same
 // directory.
 std::string withExtension(const std::string& path, std::string_view extension) {
-    return DirectoryPartOf(path) + BaseNameOf(FileNamePartOf(path)) + std::string(extension);
+    return directoryPartOf(path) + baseNameOf(fileNamePartOf(path)) + std::string(extension);
 }
 
 // Writes the CSV rows, keeps the points for the tests and shows progress while the run sweeps.
@@ -226,7 +226,7 @@ private:
 // matrices; the run computes with them all the same. A file that cannot be read is left to the
 // run, which reports it.
 void warnAboutCovariances(const std::string& parFile, std::ostream& err) {
-    DesignParameters p = InitialDesignParameters();
+    DesignParameters p = initialDesignParameters();
     try {
         TextScanner in = TextScanner::fromFile(parFile);
         ReadParameterFile(in, p);
@@ -296,10 +296,10 @@ std::vector<Coefficient> coefficientsInFile(const std::string& parFile) {
     const std::int32_t k = in.readInteger();
     const std::int32_t k1 = in.readInteger();
     const std::int32_t kw = in.readInteger();
-    if (!CountsArePossible(k, k1, kw) || !CountsFitCapacity(k, k1, kw)) {
+    if (!countsArePossible(k, k1, kw) || !countsFitCapacity(k, k1, kw)) {
         return {};
     }
-    return CoefficientsOf(k1, k - k1 + 1, kw + 1);
+    return coefficientsOf(k1, k - k1 + 1, kw + 1);
 }
 
 // Per coefficient, the value given for it by name; throws BadValue for a name the design lacks.
@@ -331,7 +331,7 @@ void reportTests(const Arguments& arguments, const SweepTable& sweep,
                  const std::vector<std::optional<double>>& effects,
                  const std::vector<std::optional<double>>& dfs, std::ostream& out) {
     const EngineState& e = TaviCalcs;
-    const std::vector<Coefficient> coefficients = CoefficientsOf(e.k1, e.nRandom, e.LenW3);
+    const std::vector<Coefficient> coefficients = coefficientsOf(e.k1, e.nRandom, e.LenW3);
     DegreesOfFreedom df(e);
     for (std::size_t i = 0; i < dfs.size(); ++i) {
         if (dfs[i]) {
@@ -341,28 +341,28 @@ void reportTests(const Arguments& arguments, const SweepTable& sweep,
     PointTests tests(arguments.test, std::move(df), effects);
     if (arguments.powerCsvFile) {
         TextFileWriter file(*arguments.powerCsvFile, TextFileWriter::Mode::ReplaceWhenClosed);
-        WritePowerCsv(file, sweep, tests, coefficients);
+        writePowerCsv(file, sweep, tests, coefficients);
         file.close();
     }
     if (!arguments.bestCsvFile && arguments.quiet) {
         return;
     }
-    const AllocationSearch search = PrepareAllocationSearch();
+    const AllocationSearch search = prepareAllocationSearch();
     const SweepTable& searched = search.points(sweep);
-    const std::vector<BestPoint> best = BestPoints(searched, tests);
+    const std::vector<BestPoint> best = bestPointsOf(searched, tests);
     if (arguments.bestCsvFile) {
         TextFileWriter file(*arguments.bestCsvFile, TextFileWriter::Mode::ReplaceWhenClosed);
-        WriteBestCsv(file, searched, best, coefficients);
+        writeBestCsv(file, searched, best, coefficients);
         file.close();
     }
     if (!arguments.quiet) {
-        WritePowerSummary(out, {sweep, search, best, coefficients}, tests);
+        writePowerSummary(out, {sweep, search, best, coefficients}, tests);
     }
 }
 
 }  // namespace
 
-int RunCalcCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                    bool showProgress) {
     for (int i = 0; i < argc; ++i) {
         const std::string_view argument = argv[i];
@@ -397,7 +397,7 @@ int RunCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
     }
     for (std::size_t i = 0; i < names.size(); ++i) {
         for (std::size_t j = i + 1; j < names.size(); ++j) {
-            if (SameFile(names[i], names[j])) {
+            if (sameFile(names[i], names[j])) {
                 err << "tavi-calc: " << names[i] << " and " << names[j]
                     << " are the same file; nothing written\n";
                 return kExitUsage;

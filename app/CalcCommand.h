@@ -14,7 +14,7 @@ inline constexpr int kExitUsage = 64;
 
 // Runs `tavi-calc` with its arguments (argv[0] excluded). Messages go to err, help and version
 // to out; progress is shown on err when showProgress is set and the sweep is long.
-int RunCalcCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                    bool showProgress);
 
 }  // namespace tavi

@@ -9,5 +9,5 @@
 int main(int argc, char** argv) {
     // The report's date and time appear in the user's own forms.
     std::setlocale(LC_TIME, "");
-    return tavi::RunCalcCommand(argc - 1, argv + 1, std::cout, std::cerr, isatty(STDERR_FILENO));
+    return tavi::runCalcCommand(argc - 1, argv + 1, std::cout, std::cerr, isatty(STDERR_FILENO));
 }

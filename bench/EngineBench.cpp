@@ -24,14 +24,14 @@ namespace {
 void loadLargestDesign() {
     std::mt19937_64 rng(40);
     test::loadIntoEngine(test::randomDesign(rng, 9, 4, 5));
-    PrepareRunConstants();
+    prepareRunConstants();
 }
 
 void BM_SampleSizePoint(benchmark::State& state) {
     loadLargestDesign();
     int n = 10;
     for (auto _ : state) {
-        ComputePoint(n, 100);
+        computePoint(n, 100);
         benchmark::DoNotOptimize(TaviCalcs.CovCoef.data[0]);
         n = n == 50 ? 10 : n + 5;
     }
@@ -43,7 +43,7 @@ BENCHMARK(BM_SampleSizePoint);
 Matrix benchmarkMatrix(int n) {
     if (n == dimmax) {
         loadLargestDesign();
-        ComputePoint(20, 100);
+        computePoint(20, 100);
         return TaviCalcs.InfoMatrix;
     }
     std::mt19937_64 rng(n);
@@ -111,10 +111,10 @@ void BM_RunComputationOnly(benchmark::State& state) {
     RunCalculation(kRunParFile, kRunReport, kRunCovFile);  // leaves the design in the engine
     const EngineState& e = TaviCalcs;
     for (auto _ : state) {
-        PrepareRunConstants();
+        prepareRunConstants();
         for (int n = e.MinGroupSize; n <= e.MaxGroupSize; n += e.GroupSizeStep) {
             for (int N = e.MinGroups; N <= e.MaxGroups; N += e.GroupsStep) {
-                ComputePoint(n, N);
+                computePoint(n, N);
                 benchmark::DoNotOptimize(TaviCalcs.CovCoef.data[0]);
             }
         }

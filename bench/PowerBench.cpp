@@ -32,7 +32,7 @@ void BM_CalcCommandPower(benchmark::State& state) {
         std::ostringstream out;
         std::ostringstream err;
         const int status =
-            RunCalcCommand(static_cast<int>(arguments.size()), arguments.data(), out, err, false);
+            runCalcCommand(static_cast<int>(arguments.size()), arguments.data(), out, err, false);
         if (status != kExitComplete) {
             state.SkipWithError(err.str().c_str());
         }
@@ -58,9 +58,9 @@ void BM_BudgetLineSearch(benchmark::State& state) {
         effects[i * TaviCalcs.NumCoef / state.range(0)] = 0.02;
     }
     for (auto _ : state) {
-        const AllocationSearch search = PrepareAllocationSearch();
+        const AllocationSearch search = prepareAllocationSearch();
         PointTests tests({}, DegreesOfFreedom(TaviCalcs), effects);
-        benchmark::DoNotOptimize(BestPoints(*search.budgetLine, tests).data());
+        benchmark::DoNotOptimize(bestPointsOf(*search.budgetLine, tests).data());
     }
 }
 BENCHMARK(BM_BudgetLineSearch)->Arg(3)->Arg(40)->Unit(benchmark::kMillisecond);

@@ -15,7 +15,7 @@ inline const char* const kRunReport = "/dev/shm/tavi-bench.out";
 inline const char* const kRunCovFile = "/dev/shm/tavi-bench.cov";
 
 inline DesignParameters largestDesignParameters() {
-    DesignParameters p = InitialDesignParameters();
+    DesignParameters p = initialDesignParameters();
     p.k = 9;
     p.k1 = 4;
     p.kw = 5;

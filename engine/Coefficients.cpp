@@ -2,7 +2,7 @@
 
 namespace tavi {
 
-std::vector<Coefficient> CoefficientsOf(std::int32_t k1, std::int32_t nRandom, std::int32_t LenW3) {
+std::vector<Coefficient> coefficientsOf(std::int32_t k1, std::int32_t nRandom, std::int32_t LenW3) {
     std::vector<Coefficient> coefficients;
     for (std::int32_t i = 1; i <= k1; ++i) {
         coefficients.push_back({CoefficientKind::Fixed, 0, "Fixed" + std::to_string(i)});

@@ -18,6 +18,6 @@ struct Coefficient {
 
 // Fixed1..Fixedk1, Const, Group1..Group(LenW3 - 1), then for each random slope j: Randomj,
 // CrossLj_1..CrossLj_(LenW3 - 1).
-std::vector<Coefficient> CoefficientsOf(std::int32_t k1, std::int32_t nRandom, std::int32_t LenW3);
+std::vector<Coefficient> coefficientsOf(std::int32_t k1, std::int32_t nRandom, std::int32_t LenW3);
 
 }  // namespace tavi

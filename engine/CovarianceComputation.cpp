@@ -139,18 +139,18 @@ void AssembleInfo(Matrix& InfoMatrix) {
     }
 }
 
-void PrepareRunConstants() {
+void prepareRunConstants() {
     EngineState& e = TaviCalcs;
     PrepareMoments(e.Mu2T, e.InvMomR, e.Mu3T, e.FixedWithin, e.FixedMom, e.FixedOnRandom,
                    e.FixedLevel2Mom, e.Level2Mom);
 }
 
-bool HasStandardError(double variance) {
+bool hasStandardError(double variance) {
     // Written so that a NaN, which compares false, is not taken.
     return variance >= kSmallestVariance;
 }
 
-void ComputePoint(std::int32_t n, std::int32_t N) {
+void computePoint(std::int32_t n, std::int32_t N) {
     EngineState& e = TaviCalcs;
     e.GroupSize = n;
     e.NumGroups = N;

@@ -35,14 +35,14 @@ void GroupBlocks(Matrix& FixedBlock, Matrix& CrossBlock, Matrix& RandomBlock);
 void AssembleInfo(Matrix& InfoMatrix);
 
 // PrepareMoments into the engine state's own run constants.
-void PrepareRunConstants();
+void prepareRunConstants();
 
 // Whether a diagonal element of CovCoef gets a standard error: at least 1.0e-20. Smaller
 // variances, zero, negative and NaN ones get none (the report shows a marker instead).
-bool HasStandardError(double variance);
+bool hasStandardError(double variance);
 
 // Makes N groups of n units the current point, and leaves its InfoMatrix and, inverted,
 // CovCoef in the engine state. Needs the run constants.
-void ComputePoint(std::int32_t n, std::int32_t N);
+void computePoint(std::int32_t n, std::int32_t N);
 
 }  // namespace tavi

@@ -62,7 +62,7 @@ std::string covarianceWarning(CovarianceMatrixKind kind, const Matrix& m, int or
 
 std::vector<CovarianceFinding> covarianceFindings(const DesignParameters& p) {
     std::vector<CovarianceFinding> findings;
-    if (!CountsFitCapacity(p.k, p.k1, p.kw)) {
+    if (!countsFitCapacity(p.k, p.k1, p.kw)) {
         return findings;
     }
     const struct {

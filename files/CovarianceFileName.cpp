@@ -2,7 +2,7 @@
 
 namespace tavi {
 
-CovarianceFileChoice ChooseCovarianceFileName(
+CovarianceFileChoice chooseCovarianceFileName(
     const std::string& directory, const std::string& baseName,
     const std::function<bool(const std::string&)>& taken) {
     CovarianceFileChoice choice{directory + baseName + ".cov", false};

@@ -15,7 +15,7 @@ struct CovarianceFileChoice {
 
 // directory: with its final separator. taken: whether a candidate name may not be used as it is
 // (an existing file, or the report itself).
-CovarianceFileChoice ChooseCovarianceFileName(const std::string& directory,
+CovarianceFileChoice chooseCovarianceFileName(const std::string& directory,
                                               const std::string& baseName,
                                               const std::function<bool(const std::string&)>& taken);
 

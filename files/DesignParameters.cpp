@@ -16,7 +16,7 @@ Matrix identityMatrix() {
 
 }  // namespace
 
-DesignParameters InitialDesignParameters() {
+DesignParameters initialDesignParameters() {
     DesignParameters p{};
     p.BudgetMode = true;
     p.CostParameter = 5;
@@ -37,19 +37,19 @@ DesignParameters InitialDesignParameters() {
     return p;
 }
 
-std::int64_t CoefficientCount(std::int32_t k, std::int32_t k1, std::int32_t kw) {
+std::int64_t coefficientCount(std::int32_t k, std::int32_t k1, std::int32_t kw) {
     return std::int64_t{k1} + (std::int64_t{k} - k1 + 1) * (std::int64_t{kw} + 1);
 }
 
-bool CountsArePossible(std::int32_t k, std::int32_t k1, std::int32_t kw) {
+bool countsArePossible(std::int32_t k, std::int32_t k1, std::int32_t kw) {
     return k1 >= 0 && k1 <= k && kw >= 0;
 }
 
-bool CountsFitCapacity(std::int32_t k, std::int32_t k1, std::int32_t kw) {
-    return CountsArePossible(k, k1, kw) && CoefficientCount(k, k1, kw) <= dimmax;
+bool countsFitCapacity(std::int32_t k, std::int32_t k1, std::int32_t kw) {
+    return countsArePossible(k, k1, kw) && coefficientCount(k, k1, kw) <= dimmax;
 }
 
-std::int32_t StepMagnitude(std::int32_t signedStep) {
+std::int32_t stepMagnitude(std::int32_t signedStep) {
     if (signedStep == std::numeric_limits<std::int32_t>::min()) {
         return std::numeric_limits<std::int32_t>::max();
     }

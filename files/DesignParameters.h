@@ -33,20 +33,20 @@ struct DesignParameters {
 // The values a new session starts from: no variables, a budget of 1500 at cost 5, group sizes
 // 10 to 50 in steps of 5, 10 to 50 groups, unit residual variance, zero level-1 means, unit
 // level-2 means and identity matrices over the whole capacity.
-DesignParameters InitialDesignParameters();
+DesignParameters initialDesignParameters();
 
 // k1 + (k - k1 + 1) * (kw + 1), the number of regression coefficients, without overflow for
-// counts that satisfy CountsArePossible.
-std::int64_t CoefficientCount(std::int32_t k, std::int32_t k1, std::int32_t kw);
+// counts that satisfy countsArePossible.
+std::int64_t coefficientCount(std::int32_t k, std::int32_t k1, std::int32_t kw);
 
 // 0 <= k1 <= k and kw >= 0: counts that describe a design at all.
-bool CountsArePossible(std::int32_t k, std::int32_t k1, std::int32_t kw);
+bool countsArePossible(std::int32_t k, std::int32_t k1, std::int32_t kw);
 
 // Possible counts whose coefficients fit the capacity dimmax.
-bool CountsFitCapacity(std::int32_t k, std::int32_t k1, std::int32_t kw);
+bool countsFitCapacity(std::int32_t k, std::int32_t k1, std::int32_t kw);
 
 // The group-size step of a file's signed step, whose sign carries the mode. The most negative
 // step, which has no positive counterpart, stands for the largest positive one.
-std::int32_t StepMagnitude(std::int32_t signedStep);
+std::int32_t stepMagnitude(std::int32_t signedStep);
 
 }  // namespace tavi

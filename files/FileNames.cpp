@@ -4,21 +4,21 @@
 
 namespace tavi {
 
-std::string FileNamePartOf(const std::string& path) {
+std::string fileNamePartOf(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string DirectoryPartOf(const std::string& path) {
+std::string directoryPartOf(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string BaseNameOf(const std::string& fileNamePart) {
+std::string baseNameOf(const std::string& fileNamePart) {
     return fileNamePart.substr(0, fileNamePart.find('.'));
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
+bool sameFile(const std::string& a, const std::string& b) {
     namespace fs = std::filesystem;
     std::error_code error;
     if (fs::exists(a, error) && fs::exists(b, error)) {

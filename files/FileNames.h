@@ -6,17 +6,17 @@
 namespace tavi {
 
 // The name without its directory: everything after the last "/".
-std::string FileNamePartOf(const std::string& path);
+std::string fileNamePartOf(const std::string& path);
 
 // The directory with its final "/", or empty for a name without one.
-std::string DirectoryPartOf(const std::string& path);
+std::string directoryPartOf(const std::string& path);
 
 // The characters before the first ".", or the whole name when it holds none: "a.b.dat" gives
 // "a", "params" gives "params", ".hidden" gives "".
-std::string BaseNameOf(const std::string& fileNamePart);
+std::string baseNameOf(const std::string& fileNamePart);
 
 // Whether two names lead to the same file: for existing files, the same file on disk (links
 // followed); otherwise the same absolute, normalised path.
-bool SameFile(const std::string& a, const std::string& b);
+bool sameFile(const std::string& a, const std::string& b);
 
 }  // namespace tavi

@@ -95,7 +95,7 @@ void ReadParameterFile(TextScanner& in, DesignParameters& p, const ReadingRules&
     p.kw = in.readInteger();
     // The matrices and vectors take their sizes from the counts: counts that describe no
     // design, or one beyond the capacity, leave them as they were.
-    const bool usable = CountsFitCapacity(p.k, p.k1, p.kw);
+    const bool usable = countsFitCapacity(p.k, p.k1, p.kw);
     if (usable) {
         p.nRandom = p.k - p.k1 + 1;
         p.nBetween = p.k1 + p.kw;
@@ -110,7 +110,7 @@ void ReadParameterFile(TextScanner& in, DesignParameters& p, const ReadingRules&
         p.MinGroups = in.readInteger();
         p.MaxGroups = in.readInteger();
         p.BudgetMode = false;
-        p.GroupSizeStep = StepMagnitude(step);
+        p.GroupSizeStep = stepMagnitude(step);
     } else {
         p.Budget = in.readInteger();
         p.CostParameter = in.readInteger();

@@ -100,7 +100,7 @@ ValueStep tauStep(int nRandom) {
 
 }  // namespace
 
-std::vector<ValueStep> ValueStepsFor(std::int32_t k, std::int32_t k1, std::int32_t kw) {
+std::vector<ValueStep> valueStepsFor(std::int32_t k, std::int32_t k1, std::int32_t kw) {
     std::vector<ValueStep> steps;
     if (k1 >= 1) {
         steps.push_back(meansStep(DesignValue::Means1, k1, "level-1"));
@@ -119,11 +119,11 @@ std::vector<ValueStep> ValueStepsFor(std::int32_t k, std::int32_t k1, std::int32
     return steps;
 }
 
-double KeptResidualVariance(double entered) {
+double keptResidualVariance(double entered) {
     return entered > 0 ? entered : kSmallestResidualVariance;
 }
 
-void MirrorLowerTriangle(Matrix& m, int order) {
+void mirrorLowerTriangle(Matrix& m, int order) {
     for (int i = 1; i <= order; ++i) {
         for (int j = 1; j < i; ++j) {
             m(j, i) = m(i, j);

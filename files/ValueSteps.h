@@ -36,13 +36,13 @@ struct ValueStep {
 
 // The steps for the counts k, k1 and kw, which must fit the capacity. A quantity of order 0 has
 // no step.
-std::vector<ValueStep> ValueStepsFor(std::int32_t k, std::int32_t k1, std::int32_t kw);
+std::vector<ValueStep> valueStepsFor(std::int32_t k, std::int32_t k1, std::int32_t kw);
 
 // The residual variance that a design keeps for an entered value: the value itself when it is
 // above 0, the smallest residual variance otherwise.
-double KeptResidualVariance(double entered);
+double keptResidualVariance(double entered);
 
 // Copies the lower triangle of rows 1..order of m into its upper triangle.
-void MirrorLowerTriangle(Matrix& m, int order);
+void mirrorLowerTriangle(Matrix& m, int order);
 
 }  // namespace tavi

@@ -213,7 +213,7 @@ void TAmountForm::GiveConstraints() {
 }
 
 void TAmountForm::SetAmounts() {
-    const tavi::DesignParameters& p = DesignParameters;
+    const DesignParameters& p = Design;
     OutputSelection->setItemIndex(p.BudgetMode ? 0 : 1);
     Edit1->setText(QString::number(p.CostParameter));
     Edit2->setText(QString::number(p.Budget));
@@ -235,12 +235,12 @@ void TAmountForm::ReadAmounts() {
         case 0:
             AmountError = !readBudgetAmounts(
                 {textOf(Edit1), textOf(Edit2), textOf(Edit3), textOf(Edit4), textOf(Edit10)},
-                DesignParameters);
+                Design);
             break;
         case 1:
             AmountError = !readRangeAmounts(
                 {textOf(Edit5), textOf(Edit6), textOf(Edit7), textOf(Edit8), textOf(Edit9)},
-                DesignParameters);
+                Design);
             break;
         default:
             break;

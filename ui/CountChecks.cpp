@@ -60,7 +60,7 @@ void TTaviForm::promptForCounts() {
 }
 
 void TTaviForm::CheckNumber1Vars() {
-    std::int32_t& k = DesignParameters.k;
+    std::int32_t& k = Design.k;
     k = nonNegativeCountIn(Number1Vars);
     if (k > kMaxVariables) {
         k = kMaxVariables;
@@ -77,10 +77,10 @@ void TTaviForm::CheckNumber1Vars() {
 
 void TTaviForm::CheckNumberFixed() {
     CheckNumber1Vars();
-    std::int32_t& k1 = DesignParameters.k1;
+    std::int32_t& k1 = Design.k1;
     k1 = nonNegativeCountIn(NumberFixedEffects);
-    if (k1 > DesignParameters.k) {
-        k1 = DesignParameters.k;
+    if (k1 > Design.k) {
+        k1 = Design.k;
         NumberFixedEffects->setText(QString::number(k1));
         clearExplanation();
         Explanation->setLine(0, QStringLiteral("warning: "));
@@ -94,10 +94,10 @@ void TTaviForm::CheckNumberFixed() {
 
 void TTaviForm::CheckNumber2Vars() {
     CheckNumber1Vars();
-    std::int32_t& kw = DesignParameters.kw;
+    std::int32_t& kw = Design.kw;
     kw = nonNegativeCountIn(Number2Vars);
-    if (kw > kMaxVariables - DesignParameters.k) {
-        kw = kMaxVariables - DesignParameters.k;
+    if (kw > kMaxVariables - Design.k) {
+        kw = kMaxVariables - Design.k;
         Number2Vars->setText(QString::number(kw));
         clearExplanation();
         Explanation->setLine(0, QStringLiteral("warning: "));

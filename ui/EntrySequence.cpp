@@ -31,8 +31,8 @@ namespace {
 constexpr int kScrollingOrder = 8;
 // Room around the cells of the grid, in pixels.
 constexpr int kGridMargin = 15;
-bool sameFile(const QString& a, const QString& b) {
-    return SameFile(a.toStdString(), b.toStdString());
+bool sameFileName(const QString& a, const QString& b) {
+    return sameFile(a.toStdString(), b.toStdString());
 }
 
 // Whether the leading n x n blocks of a and b hold the same values, NaN matching NaN.
@@ -65,7 +65,7 @@ void prepareGrid(Shape shape, int n, const std::function<double(int, int)>& valu
     for (int i = 1; i <= rows; ++i) {
         for (int j = 1; j <= columns; ++j) {
             // Above the diagonal a matrix shows a blank: only its lower triangle is entered.
-            grid.setCells(j - 1, i - 1, j <= i ? RealToCellText(value(i, j)) : QStringLiteral(" "));
+            grid.setCells(j - 1, i - 1, j <= i ? realToCellText(value(i, j)) : QStringLiteral(" "));
         }
     }
 }
@@ -98,7 +98,7 @@ void enterMatrix(Matrix& target, int n, CovarianceMatrixKind kind) {
     std::optional<Matrix> warnedAbout;
     while (confirmGrid()) {
         Matrix entered = FillMatrix;
-        MirrorLowerTriangle(entered, n);
+        mirrorLowerTriangle(entered, n);
         const std::string warning = covarianceWarning(kind, entered, n);
         if (warning.empty() || (warnedAbout && sameValues(*warnedAbout, entered, n))) {
             for (int i = 1; i <= n; ++i) {
@@ -159,7 +159,7 @@ bool TTaviForm::settleFileNames() {
         OutFileName = QStringLiteral("tavi.out");
     }
     // The report must not replace the parameters that the run is about to read.
-    if (sameFile(OutFileName, ParFileName)) {
+    if (sameFileName(OutFileName, ParFileName)) {
         clearExplanation(0, 3);
         Explanation->setLine(0, QStringLiteral("Warning: "));
         Explanation->setLine(
@@ -174,18 +174,18 @@ bool TTaviForm::settleFileNames() {
             return false;
         }
     }
-    FileNamePart = QString::fromStdString(FileNamePartOf(OutFileName.toStdString()));
-    BaseName = QString::fromStdString(BaseNameOf(FileNamePart.toStdString()));
+    FileNamePart = QString::fromStdString(fileNamePartOf(OutFileName.toStdString()));
+    BaseName = QString::fromStdString(baseNameOf(FileNamePart.toStdString()));
     ExistsForm->Warnlabel1->setText(QString());
 
     const QString report = OutFileName;
-    const CovarianceFileChoice choice = ChooseCovarianceFileName(
+    const CovarianceFileChoice choice = chooseCovarianceFileName(
         PathName.toStdString(), BaseName.toStdString(), [&report](const std::string& name) {
             const QString candidate = QString::fromStdString(name);
             // The report's and the parameter file's own names are taken as well: the run
             // writes the covariance file while it reads the one and writes the other.
-            return QFileInfo::exists(candidate) || sameFile(candidate, report) ||
-                   sameFile(candidate, ParFileName);
+            return QFileInfo::exists(candidate) || sameFileName(candidate, report) ||
+                   sameFileName(candidate, ParFileName);
         });
     CovFileName = QString::fromStdString(choice.name);
     if (choice.overwriteQuestion) {
@@ -210,13 +210,13 @@ bool TTaviForm::settleCounts() {
     CheckNumber1Vars();
     CheckNumberFixed();
     CheckNumber2Vars();
-    const tavi::DesignParameters& p = DesignParameters;
-    if (!CountsFitCapacity(p.k, p.k1, p.kw)) {
+    const DesignParameters& p = Design;
+    if (!countsFitCapacity(p.k, p.k1, p.kw)) {
         // Said now, before any value is typed, and the counts stay open to change.
         clearExplanation();
         Explanation->setLine(0, QStringLiteral("Too many variables: "));
         Explanation->setLine(2, QStringLiteral("these numbers of variables give ") +
-                                    QString::number(CoefficientCount(p.k, p.k1, p.kw)) +
+                                    QString::number(coefficientCount(p.k, p.k1, p.kw)) +
                                     QStringLiteral(" regression"));
         Explanation->setLine(3, QStringLiteral("coefficients, and at most ") +
                                     QString::number(dimmax) +
@@ -233,10 +233,10 @@ bool TTaviForm::settleCounts() {
 }
 
 void TTaviForm::enterValues() {
-    tavi::DesignParameters& p = DesignParameters;
+    DesignParameters& p = Design;
     p.nRandom = p.k - p.k1 + 1;
     p.nBetween = p.k1 + p.kw;
-    for (const ValueStep& step : ValueStepsFor(p.k, p.k1, p.kw)) {
+    for (const ValueStep& step : valueStepsFor(p.k, p.k1, p.kw)) {
         if (terminationRequested()) {
             return;
         }
@@ -261,7 +261,7 @@ void TTaviForm::enterValues() {
                 break;
             case DesignValue::ResidualVariance:
                 enterSingle(p.ResidualVariance);
-                p.ResidualVariance = KeptResidualVariance(p.ResidualVariance);
+                p.ResidualVariance = keptResidualVariance(p.ResidualVariance);
                 break;
             case DesignValue::Tau:
                 enterMatrix(p.Tau, step.order, CovarianceMatrixKind::RandomEffects);
@@ -282,7 +282,7 @@ void TTaviForm::enterAmountOfOutput() {
     ProcessMessages();
 
     TAmountForm& form = *AmountForm;
-    const bool budget = DesignParameters.BudgetMode;
+    const bool budget = Design.BudgetMode;
     // A changed item runs the form's own click handler, which explains the option chosen.
     form.OutputSelection->setItemIndex(budget ? 0 : 1);
     form.BudgetParameters->setVisible(budget);
@@ -326,7 +326,7 @@ bool TTaviForm::writeParameters() {
     if (!mayReplaceParameterFile()) {
         return false;
     }
-    WriteParameterFile(DesignParameters, ParFileName.toStdString(), OutFileName.toStdString(),
+    WriteParameterFile(Design, ParFileName.toStdString(), OutFileName.toStdString(),
                        CovFileName.toStdString());
     m_parameterFileUnread = false;
     return true;

@@ -23,7 +23,7 @@ const Placement& fillFormPlacement() {
 
 }  // namespace
 
-QString RealToCellText(double value) {
+QString realToCellText(double value) {
     // TextToReal reads "." and "," only; any other separator would make the cell no number.
     const char separator = QLocale::system().decimalPoint() == QStringLiteral(",") ? ',' : '.';
     return QString::fromStdString(realToText(value, separator));

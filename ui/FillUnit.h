@@ -17,7 +17,7 @@ extern bool FillError;
 // value as the grid's cells show it: up to 15 significant digits with the user's decimal
 // separator ("," where the regional settings use it, "." otherwise), so that ReadValues reads
 // it back.
-QString RealToCellText(double value);
+QString realToCellText(double value);
 
 class TFillForm : public TModalForm {
 public:

@@ -16,7 +16,7 @@
 
 namespace tavi::ui {
 
-tavi::DesignParameters DesignParameters = InitialDesignParameters();
+DesignParameters Design = initialDesignParameters();
 QString ParFileName;
 QString FileNamePart;
 QString PathName;
@@ -204,15 +204,15 @@ void TTaviForm::resizeEvent(QResizeEvent* event) {
 void TTaviForm::FormActivate() {
     m_started = true;
     // The start-up values; nRandom and nBetween follow from the counts when values are entered.
-    tavi::DesignParameters& p = DesignParameters;
-    p = InitialDesignParameters();
+    DesignParameters& p = Design;
+    p = initialDesignParameters();
 
     ParFileName =
         FindInFileDialog.Execute(this) ? FindInFileDialog.FileName : QStringLiteral("ax.dat");
-    FileNamePart = QString::fromStdString(FileNamePartOf(ParFileName.toStdString()));
+    FileNamePart = QString::fromStdString(fileNamePartOf(ParFileName.toStdString()));
     const QString absolute = QFileInfo(ParFileName).absoluteFilePath();
-    PathName = QString::fromStdString(DirectoryPartOf(absolute.toStdString()));
-    BaseName = QString::fromStdString(BaseNameOf(FileNamePart.toStdString()));
+    PathName = QString::fromStdString(directoryPartOf(absolute.toStdString()));
+    BaseName = QString::fromStdString(baseNameOf(FileNamePart.toStdString()));
     InNameEdit->setText(FileNamePart);
     InNameEdit->setReadOnly(true);
     OutNameEdit->setText(BaseName + QStringLiteral(".out"));

@@ -17,7 +17,7 @@ class TAmountForm;
 class TTaviForm;
 
 // The design being entered; the start-up, the entry sequence and the amount form share it.
-extern tavi::DesignParameters DesignParameters;
+extern DesignParameters Design;
 
 // File names: the parameter file as chosen, its name without
 // directory, the directory of its absolute form with the final separator, the characters of

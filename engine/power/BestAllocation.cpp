@@ -25,7 +25,7 @@ BestPoint bestAt(const SweepTable& table, PointTests& tests, int coefficient, Cr
 
 }  // namespace
 
-std::vector<BestPoint> BestPoints(const SweepTable& table, PointTests& tests) {
+std::vector<BestPoint> bestPointsOf(const SweepTable& table, PointTests& tests) {
     std::vector<std::size_t> byCost;
     for (std::size_t i = 0; i < table.size(); ++i) {
         if (table.point(i).N >= 1) {

@@ -25,6 +25,6 @@ struct BestPoint {
 
 // For each coefficient in order its smallest-SE point, followed, when it has an effect, by its
 // cheapest point reaching the target power.
-std::vector<BestPoint> BestPoints(const SweepTable& table, PointTests& tests);
+std::vector<BestPoint> bestPointsOf(const SweepTable& table, PointTests& tests);
 
 }  // namespace tavi

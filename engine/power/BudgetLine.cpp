@@ -4,7 +4,7 @@
 
 namespace tavi {
 
-AllocationSearch PrepareAllocationSearch() {
+AllocationSearch prepareAllocationSearch() {
     const EngineState& e = TaviCalcs;
     AllocationSearch search;
     if (!e.BudgetMode || e.GroupSizeStep == 1 || e.MinGroupSize > e.MaxGroupSize) {
@@ -19,7 +19,7 @@ AllocationSearch PrepareAllocationSearch() {
         const std::int64_t unitCost = n + e.CostParameter;
         const std::int64_t N = e.Budget / unitCost;
         if (N >= 1) {
-            ComputePoint(static_cast<std::int32_t>(n), static_cast<std::int32_t>(N));
+            computePoint(static_cast<std::int32_t>(n), static_cast<std::int32_t>(N));
             line.addCurrent(e, unitCost * N);
         }
     }

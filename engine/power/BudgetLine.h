@@ -29,6 +29,6 @@ struct AllocationSearch {
 // The search for the design and settings that the run left in the engine state: computes the
 // budget line with the engine (changing its current point) when the sweep's step of n is above
 // 1, for the sweep then already holds every point of it. Needs the run's constants.
-AllocationSearch PrepareAllocationSearch();
+AllocationSearch prepareAllocationSearch();
 
 }  // namespace tavi

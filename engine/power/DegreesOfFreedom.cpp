@@ -6,7 +6,7 @@ namespace tavi {
 
 DegreesOfFreedom::DegreesOfFreedom(const EngineState& e)
     : m_kw(e.LenW3 - 1), m_p1(e.k1 + std::int64_t{e.nRandom - 1} * e.LenW3) {
-    for (const Coefficient& coefficient : CoefficientsOf(e.k1, e.nRandom, e.LenW3)) {
+    for (const Coefficient& coefficient : coefficientsOf(e.k1, e.nRandom, e.LenW3)) {
         // A slope without variance is the same in every group, so it and its interactions
         // are estimated from the level-1 units like a fixed-only variable's.
         const bool fixedSlope =

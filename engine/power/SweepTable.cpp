@@ -16,7 +16,7 @@ void SweepTable::addCurrent(const EngineState& e, std::int64_t cost) {
     m_points.push_back({e.NumGroups, e.GroupSize, cost});
     for (int i = 1; i <= m_coefficients; ++i) {
         const double variance = e.CovCoef(i, i);
-        m_se.push_back(HasStandardError(variance) ? std::sqrt(variance)
+        m_se.push_back(hasStandardError(variance) ? std::sqrt(variance)
                                                   : std::numeric_limits<double>::quiet_NaN());
     }
 }

@@ -96,15 +96,15 @@ double TTest::exactMultiplier() const {
     }
 }
 
-double Power(double effect, double se, double df, const TestSettings& settings) {
+double powerOfTest(double effect, double se, double df, const TestSettings& settings) {
     return TTest(df, settings).power(effect / se);
 }
 
-double Mdes(double se, double df, const TestSettings& settings) {
+double mdesOf(double se, double df, const TestSettings& settings) {
     return TTest(df, settings).mdesMultiplier() * se;
 }
 
-double MdesExact(double se, double df, const TestSettings& settings) {
+double exactMdesOf(double se, double df, const TestSettings& settings) {
     return TTest(df, settings).exactMultiplier() * se;
 }
 

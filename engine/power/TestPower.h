@@ -42,12 +42,12 @@ private:
 };
 
 // The power of a coefficient's test with standard error se when its true value is effect.
-double Power(double effect, double se, double df, const TestSettings& settings);
+double powerOfTest(double effect, double se, double df, const TestSettings& settings);
 
 // The MDES by the field's convention: TTest::mdesMultiplier() times se.
-double Mdes(double se, double df, const TestSettings& settings);
+double mdesOf(double se, double df, const TestSettings& settings);
 
 // The effect whose exact power equals the target: TTest::exactMultiplier() times se.
-double MdesExact(double se, double df, const TestSettings& settings);
+double exactMdesOf(double se, double df, const TestSettings& settings);
 
 }  // namespace tavi

@@ -26,7 +26,7 @@ struct DesignCounts {
 
 }  // namespace
 
-std::int32_t GroupsStepFor(std::int64_t range) {
+std::int32_t groupsStepFor(std::int64_t range) {
     if (range <= 20) {
         return 1;
     }
@@ -46,17 +46,17 @@ namespace {
 DesignVerdict ReadDesign(const std::string& ParFileName, DesignCounts& counts) {
     // Kept between runs: the record is too large for a comfortable stack frame.
     static DesignParameters p;
-    p = InitialDesignParameters();
+    p = initialDesignParameters();
     TextScanner in = TextScanner::fromFile(ParFileName);
     ReadParameterFile(in, p, kRunReading);
     counts = {p.k, p.k1, p.kw};
-    if (!CountsArePossible(p.k, p.k1, p.kw)) {
+    if (!countsArePossible(p.k, p.k1, p.kw)) {
         return DesignVerdict::Impossible;
     }
-    if (!CountsFitCapacity(p.k, p.k1, p.kw)) {
+    if (!countsFitCapacity(p.k, p.k1, p.kw)) {
         return DesignVerdict::TooLarge;
     }
-    LoadEngineDesign(p, TaviCalcs);
+    loadEngineDesign(p, TaviCalcs);
     return DesignVerdict::Accepted;
 }
 
@@ -89,7 +89,7 @@ std::vector<std::string> unusableSettings(const EngineState& e) {
 void computeAndWrite(ReportWriter& writer, CovarianceFileWriter& covWriter, SweepObserver* observer,
                      std::int64_t n, std::int64_t N, std::int64_t cost) {
     EngineState& e = TaviCalcs;
-    ComputePoint(static_cast<std::int32_t>(n), static_cast<std::int32_t>(N));
+    computePoint(static_cast<std::int32_t>(n), static_cast<std::int32_t>(N));
     covWriter.writeCovBlock(e.NumGroups, e.GroupSize, e.CovCoef, e.NumCoef);
     writer.writeReportRow(e, cost);
     if (observer != nullptr) {
@@ -118,7 +118,7 @@ void sweep(ReportWriter& writer, CovarianceFileWriter& covWriter, SweepObserver*
 
 }  // namespace
 
-std::int64_t SweepPointCount(const EngineState& e) {
+std::int64_t sweepPointCount(const EngineState& e) {
     if (e.MinGroupSize > e.MaxGroupSize) {
         return 0;
     }
@@ -137,8 +137,8 @@ RunOutcome RunCalculation(const std::string& ParFileName, const std::string& Out
     TextFileWriter covFile(CovFileName);
     ReportWriter writer(report);
     CovarianceFileWriter covWriter(covFile);
-    writer.writeReportHead(LocalDateTime(), ParFileName, CovFileName);
-    covWriter.writeCovHead(LocalDateTime());
+    writer.writeReportHead(localDateTime(), ParFileName, CovFileName);
+    covWriter.writeCovHead(localDateTime());
 
     RunOutcome outcome;
     DesignCounts counts;
@@ -146,7 +146,7 @@ RunOutcome RunCalculation(const std::string& ParFileName, const std::string& Out
         case DesignVerdict::Accepted:
             break;
         case DesignVerdict::TooLarge: {
-            const std::int64_t coefficients = CoefficientCount(counts.k, counts.k1, counts.kw);
+            const std::int64_t coefficients = coefficientCount(counts.k, counts.k1, counts.kw);
             writer.writeCapacityFailure(coefficients);
             outcome = {true, "the design has " + std::to_string(coefficients) +
                                  " regression coefficients, more than " + std::to_string(dimmax)};
@@ -174,10 +174,10 @@ RunOutcome RunCalculation(const std::string& ParFileName, const std::string& Out
             writer.writeRefusal(explanation);
             outcome = {true, problems.front()};
         } else {
-            PrepareRunConstants();
+            prepareRunConstants();
             writer.writeTableHead(e);
             if (observer != nullptr) {
-                observer->sweepStarts(SweepPointCount(e));
+                observer->sweepStarts(sweepPointCount(e));
             }
             sweep(writer, covWriter, observer);
         }

@@ -27,11 +27,11 @@ struct RunOutcome {
 // The step of the number of groups for a range of the given width (largest minus smallest):
 // coarser for wider ranges, so that a group size gets at most 26 group counts for ranges up to
 // 100.
-std::int32_t GroupsStepFor(std::int64_t range);
+std::int32_t groupsStepFor(std::int64_t range);
 
 // The number of points that the sweep settings of e (mode, group sizes and group counts with
 // their steps) give, computed without overflow. Needs steps of at least 1.
-std::int64_t SweepPointCount(const EngineState& e);
+std::int64_t sweepPointCount(const EngineState& e);
 
 // Creates (or replaces) the report OutFileName and the covariance file CovFileName, reads the
 // design from ParFileName and writes the standard errors and covariance matrices of every

@@ -29,14 +29,14 @@ void placeSymmetric(const Matrix& from, Matrix& to, int order, Position position
 
 }  // namespace
 
-void LoadEngineDesign(const DesignParameters& p, EngineState& e) {
+void loadEngineDesign(const DesignParameters& p, EngineState& e) {
     const std::int32_t k = p.k;
     const std::int32_t k1 = p.k1;
     const std::int32_t kw = p.kw;
     e.k1 = k1;
     e.nRandom = k - k1 + 1;
     e.LenW3 = kw + 1;
-    e.NumCoef = static_cast<std::int32_t>(CoefficientCount(k, k1, kw));
+    e.NumCoef = static_cast<std::int32_t>(coefficientCount(k, k1, kw));
 
     e.BudgetMode = p.BudgetMode;
     e.MinGroupSize = p.MinGroupSize;
@@ -48,7 +48,7 @@ void LoadEngineDesign(const DesignParameters& p, EngineState& e) {
     } else {
         e.MinGroups = p.MinGroups;
         e.MaxGroups = p.MaxGroups;
-        e.GroupsStep = GroupsStepFor(std::int64_t{e.MaxGroups} - e.MinGroups);
+        e.GroupsStep = groupsStepFor(std::int64_t{e.MaxGroups} - e.MinGroups);
     }
 
     e.Sigma2 = p.ResidualVariance;

@@ -12,6 +12,6 @@ namespace tavi {
 // variables; SigmaB from the lower triangle of BetweenCov behind the constant's zero row and
 // column; Mu1 from Means1, Mu3 = (1, Means2), Mu2 = (1, 0, ..., 0); and the group-count step
 // for ranges. Expects counts that fit the capacity.
-void LoadEngineDesign(const DesignParameters& p, EngineState& e);
+void loadEngineDesign(const DesignParameters& p, EngineState& e);
 
 }  // namespace tavi

@@ -4,7 +4,7 @@
 
 namespace tavi {
 
-std::string LocalDateTime() {
+std::string localDateTime() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);

@@ -7,6 +7,6 @@ namespace tavi {
 
 // The current local date and time in the user's date and time forms; the date alone at
 // exactly midnight.
-std::string LocalDateTime();
+std::string localDateTime();
 
 }  // namespace tavi

@@ -36,7 +36,7 @@ const char* criterionName(Criterion criterion) {
 
 }  // namespace
 
-void WritePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
+void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
                    const std::vector<Coefficient>& coefficients) {
     out.line("N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power");
     std::string& text = out.buffer();
@@ -59,7 +59,7 @@ void WritePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tes
     }
 }
 
-void WriteBestCsv(TextFileWriter& out, const SweepTable& table, const std::vector<BestPoint>& best,
+void writeBestCsv(TextFileWriter& out, const SweepTable& table, const std::vector<BestPoint>& best,
                   const std::vector<Coefficient>& coefficients) {
     out.line("coefficient,criterion,N*n,N,n,cost,se,df,mdes,power");
     std::string& text = out.buffer();

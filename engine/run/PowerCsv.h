@@ -15,12 +15,12 @@ namespace tavi {
 
 // N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power: one row per point of table and
 // coefficient, point by point.
-void WritePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
+void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
                    const std::vector<Coefficient>& coefficients);
 
 // coefficient,criterion,N*n,N,n,cost,se,df,mdes,power: one row per entry of best, whose points
 // index table; the point's fields are empty when no point qualifies.
-void WriteBestCsv(TextFileWriter& out, const SweepTable& table, const std::vector<BestPoint>& best,
+void writeBestCsv(TextFileWriter& out, const SweepTable& table, const std::vector<BestPoint>& best,
                   const std::vector<Coefficient>& coefficients);
 
 }  // namespace tavi

@@ -69,7 +69,7 @@ void writeUntestable(std::ostream& out, const SummaryInput& input, const PointTe
 
 }  // namespace
 
-void WritePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests) {
+void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests) {
     const TestSettings& settings = tests.settings();
     const SweepTable& searched = input.search.points(input.sweep);
     out << (settings.oneSided ? "One-sided" : "Two-sided") << " tests at alpha "

@@ -21,6 +21,6 @@ struct SummaryInput {
     const std::vector<Coefficient>& coefficients;
 };
 
-void WritePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests);
+void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests);
 
 }  // namespace tavi

@@ -63,7 +63,7 @@ void appendTableHeader(std::string& out, const EngineState& e) {
         }
     }
     out.append(kHeaderGap);
-    for (const Coefficient& coefficient : CoefficientsOf(e.k1, e.nRandom, e.LenW3)) {
+    for (const Coefficient& coefficient : coefficientsOf(e.k1, e.nRandom, e.LenW3)) {
         const std::string_view label = labelOf(coefficient.kind);
         const std::size_t left = (kStandardErrorWidth - label.size()) / 2;
         out.append(left, ' ').append(label).append(kStandardErrorWidth - label.size() - left, ' ');
@@ -79,7 +79,7 @@ void appendTableRow(std::string& out, const EngineState& e, std::int64_t cost) {
     out.append(kRowGap);
     for (int i = 1; i <= e.NumCoef; ++i) {
         const double variance = e.CovCoef(i, i);
-        if (HasStandardError(variance)) {
+        if (hasStandardError(variance)) {
             appendFixed(out, std::sqrt(variance), kStandardErrorWidth, kStandardErrorDecimals);
         } else {
             out.append(kNegligibleVarianceMarker);

@@ -11,7 +11,7 @@ namespace tavi {
 void StandardErrorCsv::writeHeader(const EngineState& e) {
     std::string& out = m_out.buffer();
     out.append(e.BudgetMode ? "N*n,N,n,cost" : "N*n,N,n");
-    for (const Coefficient& coefficient : CoefficientsOf(e.k1, e.nRandom, e.LenW3)) {
+    for (const Coefficient& coefficient : coefficientsOf(e.k1, e.nRandom, e.LenW3)) {
         out += ',';
         out.append(coefficient.name);
     }
@@ -32,7 +32,7 @@ void StandardErrorCsv::writeRow(const EngineState& e, std::int64_t cost) {
     for (int i = 1; i <= e.NumCoef; ++i) {
         out += ',';
         const double variance = e.CovCoef(i, i);
-        if (HasStandardError(variance)) {
+        if (hasStandardError(variance)) {
             appendShortestReal(out, std::sqrt(variance));
         }
     }

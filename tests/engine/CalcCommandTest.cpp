@@ -21,7 +21,7 @@ protected:
     int command(std::vector<const char*> arguments) {
         m_out.str("");
         m_err.str("");
-        return RunCalcCommand(static_cast<int>(arguments.size()), arguments.data(), m_out, m_err,
+        return runCalcCommand(static_cast<int>(arguments.size()), arguments.data(), m_out, m_err,
                               false);
     }
 
@@ -100,13 +100,13 @@ TEST_F(CalcCommand, ShowsProgressOnLongSweepsOnly) {
     p.MaxGroups = 10;
     WriteParameterFile(p, "long.dat", "x", "y");
     const char* arguments[] = {"long.dat"};
-    ASSERT_EQ(RunCalcCommand(1, arguments, m_out, m_err, true), kExitComplete);
+    ASSERT_EQ(runCalcCommand(1, arguments, m_out, m_err, true), kExitComplete);
     EXPECT_TRUE(m_err.str().ends_with("\rtavi-calc: 1001 of 1001 points\n")) << m_err.str();
 
     p.MaxGroupSize = 1000;
     WriteParameterFile(p, "long.dat", "x", "y");
     m_err.str("");
-    ASSERT_EQ(RunCalcCommand(1, arguments, m_out, m_err, true), kExitComplete);
+    ASSERT_EQ(runCalcCommand(1, arguments, m_out, m_err, true), kExitComplete);
     EXPECT_EQ(m_err.str(), "");
 }
 

@@ -37,8 +37,8 @@ double variance(int i) {
 
 TEST(CovarianceComputation, InterceptOnly) {
     setDesign(0, 1, 1, 1.0, fromRows({{0.1}}), Matrix{}, Matrix{}, Matrix{});
-    PrepareRunConstants();
-    ComputePoint(10, 50);
+    prepareRunConstants();
+    computePoint(10, 50);
     EXPECT_EQ(TaviCalcs.InvMomR(1, 1), 1.0);
     EXPECT_DOUBLE_EQ(TaviCalcs.InfoMatrix(1, 1), 250.0);
     EXPECT_DOUBLE_EQ(variance(1), 1.0 / 250.0);
@@ -47,8 +47,8 @@ TEST(CovarianceComputation, InterceptOnly) {
 TEST(CovarianceComputation, OneRandomSlope) {
     setDesign(0, 2, 1, 1.0, fromRows({{0.1, 0}, {0, 0.05}}), fromRows({{0, 0}, {0, 1}}), Matrix{},
               Matrix{});
-    PrepareRunConstants();
-    ComputePoint(10, 50);
+    prepareRunConstants();
+    computePoint(10, 50);
     EXPECT_DOUBLE_EQ(variance(1), 0.2 / 50);
     EXPECT_DOUBLE_EQ(variance(2), 0.15 / 50);
 }
@@ -56,15 +56,15 @@ TEST(CovarianceComputation, OneRandomSlope) {
 TEST(CovarianceComputation, OneFixedOnlyVariable) {
     setDesign(1, 1, 1, 1.0, fromRows({{0.1}}), fromRows({{2, 0}, {0, 0}}),
               fromRows({{0, 0}, {0, 0.5}}), fromRows({{3}}));
-    PrepareRunConstants();
-    ComputePoint(10, 50);
+    prepareRunConstants();
+    computePoint(10, 50);
     EXPECT_DOUBLE_EQ(variance(1), 1.0 / (50 * 22.5));
     EXPECT_DOUBLE_EQ(variance(2), 0.6 / 50);
 
     // The mean of the fixed-only variable moves the intercept's variance, not the slope's.
     TaviCalcs.Mu1(1, 1) = 0.0;
-    PrepareRunConstants();
-    ComputePoint(10, 50);
+    prepareRunConstants();
+    computePoint(10, 50);
     EXPECT_DOUBLE_EQ(variance(1), 1.0 / (50 * 22.5));
     EXPECT_DOUBLE_EQ(variance(2), 0.2 / 50);
 }
@@ -77,8 +77,8 @@ TEST(CovarianceComputation, WithoutFixedOnlyVariablesOnlyTheRandomBlockCounts) {
     e.FixedBlock = test::sentinels();
     e.CrossBlock = test::sentinels();
     e.Sigma2 = 0.0;  // never divided by without fixed-only variables
-    PrepareRunConstants();
-    ComputePoint(7, 30);
+    prepareRunConstants();
+    computePoint(7, 30);
     EXPECT_TRUE(test::sameOutside(e.FixedWithin, test::sentinels(), 0, 0));
     EXPECT_TRUE(test::sameOutside(e.FixedBlock, test::sentinels(), 0, 0));
     EXPECT_TRUE(test::sameOutside(e.CrossBlock, test::sentinels(), 0, 0));
@@ -92,8 +92,8 @@ TEST(CovarianceComputation, WithoutFixedOnlyVariablesOnlyTheRandomBlockCounts) {
 TEST(CovarianceComputation, VanishingGroupVarianceUsesTheOneByOneRule) {
     // Tau2 + Sigma2 / n is exactly 0: the 1 x 1 inversion gives a group precision of 1.0.
     setDesign(0, 1, 1, 1.0, fromRows({{-0.1}}), Matrix{}, Matrix{}, Matrix{});
-    PrepareRunConstants();
-    ComputePoint(10, 4);
+    prepareRunConstants();
+    computePoint(10, 4);
     EXPECT_EQ(TaviCalcs.RandomBlock(1, 1), 1.0);
     EXPECT_EQ(TaviCalcs.InfoMatrix(1, 1), 4.0);
 }
@@ -102,8 +102,8 @@ TEST(CovarianceComputation, SingleLevel2ConstantGivesTheSimpleCrossBlock) {
     std::mt19937_64 rng(4);
     test::loadIntoEngine(test::randomDesign(rng, 4, 2, 0));
     const EngineState& e = TaviCalcs;
-    PrepareRunConstants();
-    ComputePoint(12, 1);
+    prepareRunConstants();
+    computePoint(12, 1);
     Matrix groupPrecision;
     for (int j = 1; j <= e.nRandom; ++j) {
         for (int jj = 1; jj <= e.nRandom; ++jj) {
@@ -126,8 +126,8 @@ TEST(CovarianceComputation, InformationIsSymmetricWithAnExactMirror) {
     std::mt19937_64 rng(5);
     test::loadIntoEngine(test::randomDesign(rng, 5, 2, 3));
     const EngineState& e = TaviCalcs;
-    PrepareRunConstants();
-    ComputePoint(8, 25);
+    prepareRunConstants();
+    computePoint(8, 25);
     for (int i = 1; i <= e.NumCoef; ++i) {
         for (int j = 1; j <= e.NumCoef; ++j) {
             if ((i <= e.k1) != (j <= e.k1)) {
@@ -155,8 +155,8 @@ TEST(CovarianceComputation, FixedOnlyMeansCorrelatedWithRandomSlopesGiveNoNegati
             mean *= 3.0;  // means far from zero relative to their spread
         }
         test::loadIntoEngine(design);
-        PrepareRunConstants();
-        ComputePoint(groupSize(rng), 20);
+        prepareRunConstants();
+        computePoint(groupSize(rng), 20);
         for (int i = 1; i <= TaviCalcs.NumCoef; ++i) {
             ASSERT_GT(variance(i), 0.0) << "trial " << trial << " coefficient " << i;
         }

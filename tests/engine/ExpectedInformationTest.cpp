@@ -182,8 +182,8 @@ TEST(ExpectedInformation, AssembledGroupInformationEqualsTheDirectAverage) {
         const Dense expected = expectedInformation(design, withinDeviations(rng, design, n));
 
         test::loadIntoEngine(design);
-        PrepareRunConstants();
-        ComputePoint(n, 1);
+        prepareRunConstants();
+        computePoint(n, 1);
         const EngineState& e = TaviCalcs;
         double scale = 1.0;
         for (const auto& row : expected) {

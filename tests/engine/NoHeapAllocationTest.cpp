@@ -37,9 +37,9 @@ TEST(Engine, ComputesAPointWithoutHeapAllocation) {
     test::loadIntoEngine(test::randomDesign(rng, 9, 4, 5));  // 4 + 6 * 6 = 40 coefficients
     ASSERT_EQ(TaviCalcs.NumCoef, dimmax);
     const long before = allocations.load();
-    PrepareRunConstants();
+    prepareRunConstants();
     for (int n = 1; n <= 50; n += 7) {
-        ComputePoint(n, 100);
+        computePoint(n, 100);
     }
     EXPECT_EQ(allocations.load(), before);
     // The counter itself must see allocations, or the check above proves nothing.

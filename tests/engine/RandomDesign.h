@@ -74,7 +74,7 @@ inline FileDesign randomDesign(std::mt19937_64& rng, int k, int k1, int kw) {
 
 // The design as the parameter file's record holds it, with the start-up's amount settings.
 inline DesignParameters asRecord(const FileDesign& d) {
-    DesignParameters p = InitialDesignParameters();
+    DesignParameters p = initialDesignParameters();
     p.k = d.k;
     p.k1 = d.k1;
     p.kw = d.kw;
@@ -102,7 +102,7 @@ inline DesignParameters asRecord(const FileDesign& d) {
 
 // Fills the engine's design in its layout, as the run does from a parameter file.
 inline void loadIntoEngine(const FileDesign& d) {
-    LoadEngineDesign(asRecord(d), TaviCalcs);
+    loadEngineDesign(asRecord(d), TaviCalcs);
 }
 
 }  // namespace tavi::test

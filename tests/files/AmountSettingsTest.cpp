@@ -47,7 +47,7 @@ TEST(AmountFromText, RefusesCommasNoNumbersAndNumbersBeyondThirtyTwoBits) {
 }
 
 DesignParameters startUp() {
-    DesignParameters p = InitialDesignParameters();
+    DesignParameters p = initialDesignParameters();
     p.CostParameter = 5;
     p.MinGroupSize = 10;
     p.MaxGroupSize = 50;

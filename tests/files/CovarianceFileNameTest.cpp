@@ -7,7 +7,7 @@ namespace tavi {
 namespace {
 
 CovarianceFileChoice chooseAmong(const std::set<std::string>& taken) {
-    return ChooseCovarianceFileName(
+    return chooseCovarianceFileName(
         "/data/", "base", [&taken](const std::string& name) { return taken.count(name) > 0; });
 }
 
@@ -36,7 +36,7 @@ TEST(CovarianceFileName, AGapIsUsedWhateverComesAfterIt) {
 }
 
 TEST(CovarianceFileName, EmptyBaseNameGivesTheBareExtension) {
-    EXPECT_EQ(ChooseCovarianceFileName("/d/", "", [](const std::string&) { return false; }).name,
+    EXPECT_EQ(chooseCovarianceFileName("/d/", "", [](const std::string&) { return false; }).name,
               "/d/.cov");
 }
 

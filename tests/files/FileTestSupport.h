@@ -35,7 +35,7 @@ inline std::vector<std::string> linesOf(const std::string& text) {
 
 // A record with the given counts, consistent derived counts and the start-up values.
 inline DesignParameters designWithCounts(int k, int k1, int kw) {
-    DesignParameters p = InitialDesignParameters();
+    DesignParameters p = initialDesignParameters();
     p.k = k;
     p.k1 = k1;
     p.kw = kw;

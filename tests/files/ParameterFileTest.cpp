@@ -27,7 +27,7 @@ protected:
 namespace fs = std::filesystem;
 using test::designWithCounts;
 
-DesignParameters read(const std::string& text, DesignParameters p = InitialDesignParameters()) {
+DesignParameters read(const std::string& text, DesignParameters p = initialDesignParameters()) {
     TextScanner in(text, "ax.dat");
     ReadParameterFile(in, p);
     return p;
@@ -99,7 +99,7 @@ TEST_F(ParameterFileTest, WhatIsWrittenReadsBackToItsWrittenDecimals) {
     EXPECT_EQ(back.GroupSizeStep, 7);
     EXPECT_EQ(back.MaxGroupSize, 90);
     EXPECT_NEAR(back.ResidualVariance, p.ResidualVariance, 0.5e-10);
-    const DesignParameters initial = InitialDesignParameters();
+    const DesignParameters initial = initialDesignParameters();
     for (int i = 1; i <= 6; ++i) {
         for (int j = 1; j <= 6; ++j) {
             if (j <= i) {
@@ -154,7 +154,7 @@ TEST(ParameterFileReader, CountsThatDoNotFitKeepTheSettingsButNotTheMatrices) {
 }
 
 TEST(ParameterFileReader, AFileEndingAfterTheCountsZeroesTheSettingsOnly) {
-    DesignParameters start = InitialDesignParameters();
+    DesignParameters start = initialDesignParameters();
     start.ResidualVariance = 3.0;
     start.BudgetMode = false;
     const DesignParameters p = read("     1      0      0\r\n", start);
@@ -185,13 +185,13 @@ TEST(ParameterFileReader, WithinRowsIgnoreExtraValuesButTauValuesRunOn) {
 }
 
 TEST(ParameterFileReader, MalformedNumberKeepsWhatWasReadBefore) {
-    DesignParameters p = InitialDesignParameters();
+    DesignParameters p = initialDesignParameters();
     TextScanner in(std::string("1 0 0\r\n4 2 8\r\n100 x\r\n"), "bad.dat");
     EXPECT_THROW(ReadParameterFile(in, p), FileError);
     EXPECT_EQ(p.MinGroupSize, 4);
     EXPECT_EQ(p.MaxGroupSize, 8);
     EXPECT_EQ(p.Budget, 100);
-    EXPECT_EQ(p.CostParameter, InitialDesignParameters().CostParameter);
+    EXPECT_EQ(p.CostParameter, initialDesignParameters().CostParameter);
 }
 
 TEST_F(ParameterFileTest, FailedWritesRaiseAndLeaveNoTrace) {

@@ -10,7 +10,7 @@ namespace tavi {
 
 TEST(ValueSteps, OneStepPerBlockOfTheParameterFileInItsOrder) {
     // k = 3 with one fixed-only variable, two level-2 variables.
-    const std::vector<ValueStep> steps = ValueStepsFor(3, 1, 2);
+    const std::vector<ValueStep> steps = valueStepsFor(3, 1, 2);
     const std::vector<std::pair<DesignValue, int>> expected = {
         {DesignValue::Means1, 1},           {DesignValue::Means2, 2},
         {DesignValue::WithinCov, 3},        {DesignValue::BetweenCov, 3},
@@ -21,15 +21,15 @@ TEST(ValueSteps, OneStepPerBlockOfTheParameterFileInItsOrder) {
         EXPECT_EQ(steps[i].order, expected[i].second) << i;
     }
     // Without variables only the two variances are asked for.
-    EXPECT_EQ(ValueStepsFor(0, 0, 0).size(), 2u);
+    EXPECT_EQ(valueStepsFor(0, 0, 0).size(), 2u);
 }
 
 TEST(ValueSteps, OnlyResidualVariancesAbove0AreKept) {
-    EXPECT_EQ(KeptResidualVariance(0.0), kSmallestResidualVariance);
-    EXPECT_EQ(KeptResidualVariance(-2.0), kSmallestResidualVariance);
-    EXPECT_EQ(KeptResidualVariance(std::nan("")), kSmallestResidualVariance);
+    EXPECT_EQ(keptResidualVariance(0.0), kSmallestResidualVariance);
+    EXPECT_EQ(keptResidualVariance(-2.0), kSmallestResidualVariance);
+    EXPECT_EQ(keptResidualVariance(std::nan("")), kSmallestResidualVariance);
     const double tiny = std::numeric_limits<double>::denorm_min();
-    EXPECT_EQ(KeptResidualVariance(tiny), tiny);
+    EXPECT_EQ(keptResidualVariance(tiny), tiny);
 }
 
 }  // namespace tavi

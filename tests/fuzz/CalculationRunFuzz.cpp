@@ -62,21 +62,21 @@ std::int64_t sweepPoints(const std::string& text) {
     // Static: the record and the engine state are too large for the stack.
     static tavi::DesignParameters design;
     static tavi::EngineState settings{};
-    design = tavi::InitialDesignParameters();
+    design = tavi::initialDesignParameters();
     tavi::TextScanner in(text, "fuzz.par");
     try {
         tavi::ReadParameterFile(in, design, tavi::kRunReading);
     } catch (const tavi::FileError&) {
         return 0;
     }
-    if (!tavi::CountsFitCapacity(design.k, design.k1, design.kw)) {
+    if (!tavi::countsFitCapacity(design.k, design.k1, design.kw)) {
         return 0;
     }
-    tavi::LoadEngineDesign(design, settings);
+    tavi::loadEngineDesign(design, settings);
     if (settings.MinGroupSize < 1 || settings.GroupSizeStep < 1) {
         return 0;
     }
-    return tavi::SweepPointCount(settings);
+    return tavi::sweepPointCount(settings);
 }
 
 void writeFile(const std::string& fileName, const std::string& text) {

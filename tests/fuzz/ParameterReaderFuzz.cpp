@@ -53,7 +53,7 @@ bool symmetric(const tavi::Matrix& m) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const tavi::DesignParameters initial = tavi::InitialDesignParameters();
+    static const tavi::DesignParameters initial = tavi::initialDesignParameters();
     tavi::TextScanner in(std::string(reinterpret_cast<const char*>(data), size), "fuzz.par");
     tavi::DesignParameters p = initial;
     try {
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Counts beyond the capacity would make the matrices and means address rows they do not
     // have, so the reader must not have taken any of them.
-    require(tavi::CountsFitCapacity(p.k, p.k1, p.kw) || sizedBlocksUnchanged(p, initial),
+    require(tavi::countsFitCapacity(p.k, p.k1, p.kw) || sizedBlocksUnchanged(p, initial),
             "matrices or means taken for counts that do not fit");
     // The sign of the file's step carries the mode; the step kept is its magnitude.
     require(p.GroupSizeStep >= 0, "negative group-size step");

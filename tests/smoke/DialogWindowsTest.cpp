@@ -75,7 +75,7 @@ private slots:
         for (int r = 0; r < 3; ++r) {
             for (int c = 0; c < 3; ++c) {
                 grid.setCells(c, r,
-                              c <= r ? RealToCellText(c == r ? 1.0 : 0.0) : QStringLiteral(" "));
+                              c <= r ? realToCellText(c == r ? 1.0 : 0.0) : QStringLiteral(" "));
             }
         }
         test::whenModalShownThenClose([&](QWidget* window) {
@@ -108,8 +108,8 @@ private slots:
 
     void focusLeavingAGroupReadsTheFields() {
         TAmountForm form;
-        DesignParameters = InitialDesignParameters();
-        DesignParameters.BudgetMode = true;
+        Design = initialDesignParameters();
+        Design.BudgetMode = true;
         form.BudgetParameters->show();
         form.SetAmounts();
         test::whenModalShownThenClose([&](QWidget* window) {
@@ -127,7 +127,7 @@ private slots:
             QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
         });
         QCOMPARE(form.ShowModal(), int(mrOK));
-        QCOMPARE(DesignParameters.CostParameter, 10);
+        QCOMPARE(Design.CostParameter, 10);
     }
 
 private:

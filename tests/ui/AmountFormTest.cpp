@@ -46,7 +46,7 @@ const QStringList kRangeLines = {
 
 // The amount settings as the start-up leaves them.
 void startUpAmounts() {
-    tavi::DesignParameters& p = DesignParameters;
+    DesignParameters& p = Design;
     p.BudgetMode = true;
     p.CostParameter = 5;
     p.MinGroupSize = 10;
@@ -155,8 +155,8 @@ private slots:
         QCOMPARE(form.Edit9->text(), QStringLiteral("5"));
         QCOMPARE(form.Edit10->text(), QStringLiteral("5"));
         QCOMPARE(form.Edit2->toolTip(), QStringLiteral("must be at least 150"));
-        DesignParameters.MinGroupSize = std::numeric_limits<std::int32_t>::max();
-        DesignParameters.CostParameter = std::numeric_limits<std::int32_t>::max();
+        Design.MinGroupSize = std::numeric_limits<std::int32_t>::max();
+        Design.CostParameter = std::numeric_limits<std::int32_t>::max();
         form.SetAmounts();
         QCOMPARE(form.Edit2->toolTip(), QStringLiteral("must be at least 42949672940"));
     }
@@ -169,7 +169,7 @@ private slots:
         QVERIFY(form.RangeParameters->isVisibleTo(&form));
         QVERIFY(!form.BudgetParameters->isVisibleTo(&form));
         fillLines();
-        DesignParameters.BudgetMode = true;
+        Design.BudgetMode = true;
         form.SetAmounts();  // chooses item 0 again
         QCOMPARE(explanationLines(), kBudgetLines);
         QVERIFY(form.BudgetParameters->isVisibleTo(&form));
@@ -198,14 +198,14 @@ private slots:
 
     void rangeMaximumIsRaisedToTheMinimum() {
         TAmountForm form;
-        DesignParameters.BudgetMode = false;
+        Design.BudgetMode = false;
         form.SetAmounts();
         form.Edit5->setText(QStringLiteral("20"));
         form.Edit6->setText(QStringLiteral("10"));
         form.ReadAmounts();
         QVERIFY(!form.AmountError);
-        QVERIFY(!DesignParameters.BudgetMode);
-        QCOMPARE(DesignParameters.MaxGroups, 20);
+        QVERIFY(!Design.BudgetMode);
+        QCOMPARE(Design.MaxGroups, 20);
         QCOMPARE(form.Edit6->text(), QStringLiteral("20"));
     }
 
@@ -217,10 +217,10 @@ private slots:
         form.Edit3->setText(QStringLiteral("5"));
         form.Edit4->setText(QStringLiteral("50"));
         form.ReadAmounts();
-        QCOMPARE(DesignParameters.Budget, 150);
+        QCOMPARE(Design.Budget, 150);
         QCOMPARE(form.Edit2->text(), QStringLiteral("150"));
         QCOMPARE(form.Edit2->toolTip(), QStringLiteral("must be at least 150"));
-        QCOMPARE(DesignParameters.MinGroups, 10);  // not read in this option
+        QCOMPARE(Design.MinGroups, 10);  // not read in this option
     }
 
     void boundsRoundingAndCommas() {
@@ -238,8 +238,8 @@ private slots:
         form.Edit3->setText(QStringLiteral("12.5"));
         form.Edit4->setText(QStringLiteral("13.5"));
         form.ReadAmounts();
-        QCOMPARE(DesignParameters.MinGroupSize, 12);
-        QCOMPARE(DesignParameters.MaxGroupSize, 14);
+        QCOMPARE(Design.MinGroupSize, 12);
+        QCOMPARE(Design.MaxGroupSize, 14);
 
         form.Edit10->setText(QStringLiteral("1,5"));
         form.ReadAmounts();
@@ -263,7 +263,7 @@ private slots:
             answers << form.ShowModal();
         } while (form.AmountError && answers.size() < 3);
         QCOMPARE(answers, QList<int>({mrCancel, mrOK}));
-        QCOMPARE(DesignParameters.CostParameter, 10);
+        QCOMPARE(Design.CostParameter, 10);
         QCOMPARE(form.Edit1->text(), QStringLiteral("10"));
     }
 
@@ -297,7 +297,7 @@ private slots:
         test::whenModalShownThenClose([](QWidget* window) { window->close(); });
         QCOMPARE(form.ShowModal(), int(mrCancel));
         QVERIFY(form.AmountError);
-        QCOMPARE(DesignParameters.CostParameter, 10);  // the text typed since was not read
+        QCOMPARE(Design.CostParameter, 10);  // the text typed since was not read
     }
 
     void worksWithoutTheMainWindow() {

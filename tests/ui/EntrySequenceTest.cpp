@@ -208,8 +208,8 @@ private slots:
                      {},
                      {}}));
         QCOMPARE(m_amountExplanation[0], QStringLiteral("Determination of the amount of output."));
-        QCOMPARE(DesignParameters.ResidualVariance, 0.8);
-        QCOMPARE(DesignParameters.Tau(1, 1), 0.2);
+        QCOMPARE(Design.ResidualVariance, 0.8);
+        QCOMPARE(Design.Tau(1, 1), 0.2);
         QVERIFY(TaviForm->ReadyLabel->isVisible() || !TaviForm->ReadyLabel->isHidden());
         QVERIFY(!TaviForm->FinalChoice->isHidden());
         QVERIFY(!TaviForm->FinalChoiceBitBtn0->isHidden());
@@ -232,13 +232,13 @@ private slots:
                  QStringLiteral("Fill in the within-groups variance of the level-1 variable"));
         QCOMPARE(m_grids[0].heading2, QString());
         QCOMPARE(m_grids[0].explanation[0], QStringLiteral("Within-groups variance "));
-        QCOMPARE(DesignParameters.WithinCov(1, 1), 2.0);
+        QCOMPARE(Design.WithinCov(1, 1), 2.0);
         QCOMPARE(m_grids[2].rows, 2);
         QCOMPARE(m_grids[2].explanation[3],
                  QStringLiteral("There are 2 random coefficients (intercept plus 1 slopes)."));
         QCOMPARE(m_grids[2].cells[1], QStringLiteral(" "));
-        QCOMPARE(DesignParameters.Tau(1, 2), 0.0);
-        QCOMPARE(DesignParameters.Tau(2, 2), 0.05);
+        QCOMPARE(Design.Tau(1, 2), 0.0);
+        QCOMPARE(Design.Tau(2, 2), 0.05);
     }
 
     void everyKindOfVariableThenCalculate() {
@@ -282,10 +282,10 @@ private slots:
                               QStringLiteral("of the level-1 variable with fixed effects only.")}));
         QCOMPARE(m_grids[3].heading2, QString());
         QCOMPARE(m_grids[5].rows, 3);
-        QCOMPARE(DesignParameters.nRandom, 3);
-        QCOMPARE(DesignParameters.nBetween, 3);
-        QCOMPARE(DesignParameters.Means2(2), 0.5);
-        QCOMPARE(DesignParameters.WithinCov(1, 3), 0.2);
+        QCOMPARE(Design.nRandom, 3);
+        QCOMPARE(Design.nBetween, 3);
+        QCOMPARE(Design.Means2(2), 0.5);
+        QCOMPARE(Design.WithinCov(1, 3), 0.2);
         QVERIFY(TaviForm->Number1Vars->isReadOnly());
 
         TaviForm->FinalChoiceBitBtn0->click();
@@ -295,7 +295,7 @@ private slots:
         QVERIFY(written.contains(QStringLiteral("    N*n     N     n (n+c)*N    Fixed   Const")));
 
         // The parameter file is the writer's, and the results are tavi-calc's for it.
-        WriteParameterFile(DesignParameters, "expected.dat", OutFileName.toStdString(),
+        WriteParameterFile(Design, "expected.dat", OutFileName.toStdString(),
                            CovFileName.toStdString());
         QCOMPARE(readFile(QStringLiteral("ax.dat")), readFile(QStringLiteral("expected.dat")));
         std::ostringstream out;
@@ -303,7 +303,7 @@ private slots:
         const std::string report = OutFileName.toStdString();
         const std::string covFile = CovFileName.toStdString();
         const char* arguments[] = {"ax.dat", report.c_str(), covFile.c_str()};
-        QCOMPARE(RunCalcCommand(3, arguments, out, err, false), kExitComplete);
+        QCOMPARE(runCalcCommand(3, arguments, out, err, false), kExitComplete);
         QCOMPARE(withoutDates(readFile(QStringLiteral("ax.out"))), withoutDates(written));
         QCOMPARE(withoutDates(readFile(QStringLiteral("ax.cov"))), withoutDates(covariances));
     }
@@ -334,7 +334,7 @@ private slots:
             .then(answerGrid({QStringLiteral("0.2")}))
             .then(answerAmount());
         walk(script);
-        QCOMPARE(DesignParameters.ResidualVariance, 0.000001);
+        QCOMPARE(Design.ResidualVariance, 0.000001);
         TaviForm->FinalChoice->setItemIndex(1);
         QVERIFY(!TaviForm->FinalChoiceBitBtn1->isHidden());
         QVERIFY(TaviForm->FinalChoiceBitBtn0->isHidden());
@@ -353,7 +353,7 @@ private slots:
             .then(answerAmount());
         walk(script);
         QCOMPARE(m_grids[1].cells[0], QStringLiteral("abc"));
-        QCOMPARE(DesignParameters.ResidualVariance, 3.0);
+        QCOMPARE(Design.ResidualVariance, 3.0);
     }
 
     void quitWritesNothing() {
@@ -386,7 +386,7 @@ private slots:
 
     void refusedRunIsShownAndKeepsTheFinalChoice() {
         walkWithoutVariables();
-        DesignParameters.MinGroupSize = 0;  // a setting the run refuses
+        Design.MinGroupSize = 0;  // a setting the run refuses
         QString shown;
         setMessageAnswerer([&shown](const QString& message) { shown = message; });
         TaviForm->show();
@@ -407,7 +407,7 @@ private slots:
             .then(closeBox)
             .then(answerAmount());
         walk(script);
-        const tavi::DesignParameters& p = DesignParameters;
+        const DesignParameters& p = Design;
         QCOMPARE(p.Means1(2), 4.0);
         QCOMPARE(p.WithinCov(1, 2), 0.0);
         QCOMPARE(p.WithinCov(2, 2), 1.0);
@@ -430,7 +430,7 @@ private slots:
         walk(script);
         QVERIFY(warning.contains(QStringLiteral("within-groups")));
         QVERIFY(warning.contains(QStringLiteral("-1")));  // eigenvalues 3 and -1
-        QCOMPARE(DesignParameters.WithinCov(2, 1), 2.0);
+        QCOMPARE(Design.WithinCov(2, 1), 2.0);
     }
 
     void unreadableParameterFileIsReplacedOnlyWhenAllowed() {
@@ -462,11 +462,11 @@ private slots:
         }
         QVERIFY(QDir().mkpath(folder));
         const QString chosen = folder + QStringLiteral("/long.dat");
-        DesignParameters = InitialDesignParameters();
-        DesignParameters.kw = 1;
-        DesignParameters.nBetween = 1;
-        DesignParameters.nRandom = 1;
-        WriteParameterFile(DesignParameters, chosen.toStdString(), "long.out", "long.cov");
+        Design = initialDesignParameters();
+        Design.kw = 1;
+        Design.nBetween = 1;
+        Design.nRandom = 1;
+        WriteParameterFile(Design, chosen.toStdString(), "long.out", "long.cov");
         start(chosen);
         QCOMPARE(TaviForm->Number2Vars->text(), QStringLiteral("1"));
         TaviForm->Number2Vars->setText(QStringLiteral("0"));

@@ -226,15 +226,15 @@ private slots:
         const QString separator = QLocale::system().decimalPoint() == QStringLiteral(",")
                                       ? QStringLiteral(",")
                                       : QStringLiteral(".");
-        QCOMPARE(RealToCellText(-1234.5),
+        QCOMPARE(realToCellText(-1234.5),
                  QStringLiteral("-1234") + separator + QStringLiteral("5"));
-        QCOMPARE(RealToCellText(2.5e-7), QStringLiteral("2") + separator + QStringLiteral("5E-7"));
-        QCOMPARE(RealToCellText(3.0), QStringLiteral("3"));
+        QCOMPARE(realToCellText(2.5e-7), QStringLiteral("2") + separator + QStringLiteral("5E-7"));
+        QCOMPARE(realToCellText(3.0), QStringLiteral("3"));
         TFillForm form;
         form.StringGrid1->setColCount(1);
         form.StringGrid1->setRowCount(2);
-        form.StringGrid1->setCells(0, 0, RealToCellText(1.0 / 3.0));
-        form.StringGrid1->setCells(0, 1, RealToCellText(-6.02214076e23));
+        form.StringGrid1->setCells(0, 0, realToCellText(1.0 / 3.0));
+        form.StringGrid1->setCells(0, 1, realToCellText(-6.02214076e23));
         form.ReadValues();
         QVERIFY(!FillError);
         QCOMPARE(FillMatrix(1, 1), 0.333333333333333);

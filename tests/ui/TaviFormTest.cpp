@@ -145,8 +145,8 @@ private slots:
         QCOMPARE(form.PathNameEdit->text(), QDir(m_dir.path()).absolutePath() + QLatin1Char('/'));
         QCOMPARE(form.Number1Vars->text(), QStringLiteral("0"));
         QCOMPARE(explanationLines(form), kPrompt);
-        QCOMPARE(DesignParameters.Budget, 1500);
-        QVERIFY(DesignParameters.BudgetMode);
+        QCOMPARE(Design.Budget, 1500);
+        QVERIFY(Design.BudgetMode);
     }
 
     void chosenFileNamesTheOutputAndTheDirectory() {
@@ -170,7 +170,7 @@ private slots:
     }
 
     void existingFileOffersItsValues() {
-        tavi::DesignParameters stored = InitialDesignParameters();
+        tavi::DesignParameters stored = initialDesignParameters();
         stored.k = 3;
         stored.k1 = 1;
         stored.kw = 2;
@@ -187,8 +187,8 @@ private slots:
         QCOMPARE(form.NumberFixedEffects->text(), QStringLiteral("1"));
         QCOMPARE(form.Number2Vars->text(), QStringLiteral("2"));
         QCOMPARE(form.OutNameEdit->text(), QStringLiteral("params.out"));
-        QVERIFY(!DesignParameters.BudgetMode);
-        QCOMPARE(DesignParameters.ResidualVariance, 2.5);
+        QVERIFY(!Design.BudgetMode);
+        QCOMPARE(Design.ResidualVariance, 2.5);
     }
 
     void malformedFileStopsTheStartUpWithAMessage() {
@@ -208,7 +208,7 @@ private slots:
         QCOMPARE(form.Number1Vars->text(), QStringLiteral("    0"));
         QCOMPARE(form.Explanation->line(0),
                  QStringLiteral("Give name of parameter file to be written or used by TAVI"));
-        QCOMPARE(DesignParameters.k, 3);  // what was read before stays
+        QCOMPARE(Design.k, 3);  // what was read before stays
     }
 
     void existingFileWithoutADotOpensAsTyped() {
@@ -237,36 +237,36 @@ private slots:
         TTaviForm form;
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&form, &activate);
-        DesignParameters.k = 7;  // as if entered since
+        Design.k = 7;  // as if entered since
         QCoreApplication::sendEvent(&form, &activate);
         QCOMPARE(choices, 1);
-        QCOMPARE(DesignParameters.k, 7);
+        QCOMPARE(Design.k, 7);
     }
 
     void countChecksClampAndWarn() {
         TTaviForm form;
         form.Number1Vars->setText(QStringLiteral("45"));
         QTest::keyClick(form.Number1Vars, Qt::Key_Return);
-        QCOMPARE(DesignParameters.k, 39);
+        QCOMPARE(Design.k, 39);
         QCOMPARE(form.Number1Vars->text(), QStringLiteral("39"));
         QCOMPARE(explanationLines(form),
                  boundWarning(QStringLiteral("number of level-1 variables is bounded")));
 
         form.Number1Vars->setText(QStringLiteral("abc"));
         form.CheckNumber1Vars();
-        QCOMPARE(DesignParameters.k, 0);
+        QCOMPARE(Design.k, 0);
         QCOMPARE(form.Number1Vars->text(), QStringLiteral("abc"));
         QCOMPARE(explanationLines(form), kPrompt);
 
         form.Number1Vars->setText(QStringLiteral("    0"));
         form.CheckNumber1Vars();
-        QCOMPARE(DesignParameters.k, 0);
+        QCOMPARE(Design.k, 0);
         QCOMPARE(explanationLines(form), kPrompt);
 
         form.Number1Vars->setText(QStringLiteral("3"));
         form.NumberFixedEffects->setText(QStringLiteral("5"));
         QTest::mouseClick(form.NumberFixedEffects, Qt::LeftButton);
-        QCOMPARE(DesignParameters.k1, 3);
+        QCOMPARE(Design.k1, 3);
         QCOMPARE(form.NumberFixedEffects->text(), QStringLiteral("3"));
         QCOMPARE(explanationLines(form),
                  (QStringList{QStringLiteral("warning: "),
@@ -282,13 +282,13 @@ private slots:
 
         form.Number2Vars->setText(QStringLiteral("-3"));
         form.CheckNumber2Vars();
-        QCOMPARE(DesignParameters.kw, 0);
+        QCOMPARE(Design.kw, 0);
         QCOMPARE(form.Number2Vars->text(), QStringLiteral("0"));
 
         form.Number1Vars->setText(QStringLiteral("35"));
         form.Number2Vars->setText(QStringLiteral("10"));
         QTest::mouseDClick(form.Number2Vars, Qt::LeftButton);
-        QCOMPARE(DesignParameters.kw, 4);
+        QCOMPARE(Design.kw, 4);
         QCOMPARE(form.Number2Vars->text(), QStringLiteral("4"));
         QCOMPARE(explanationLines(form),
                  boundWarning(QStringLiteral("number of level-2 variables is bounded")));
@@ -304,7 +304,7 @@ private slots:
         for (const auto& [text, value] : valueByText) {
             form.Number1Vars->setText(text);
             form.CheckNumber1Vars();
-            QCOMPARE(DesignParameters.k, value);
+            QCOMPARE(Design.k, value);
         }
     }
 
@@ -315,8 +315,8 @@ private slots:
         form.Number2Vars->setText(QStringLiteral("10"));
         form.CheckNumberFixed();
         form.CheckNumber2Vars();
-        QCOMPARE(DesignParameters.k, 10);
-        QCOMPARE(DesignParameters.kw, 10);
+        QCOMPARE(Design.k, 10);
+        QCOMPARE(Design.kw, 10);
         QCOMPARE(explanationLines(form), kPrompt);
     }
 

@@ -22,7 +22,7 @@ void loadOnBudgetLine(const FileDesign& d, int costParameter) {
     e.MinGroupSize = 2;
     e.GroupSizeStep = 7;
     e.MaxGroupSize = 200;
-    PrepareRunConstants();
+    prepareRunConstants();
 }
 
 // A cluster-randomised trial: a level-2 treatment with mean 0.5 and variance 0.25.
@@ -39,16 +39,16 @@ FileDesign clusterTrial() {
 TEST(BestAllocation, LevelTwoTreatmentFollowsItsClosedForms) {
     loadOnBudgetLine(clusterTrial(), 5);
     for (const auto& [N, n] : {std::pair{20, 5}, {300, 12}}) {
-        ComputePoint(n, N);  // Group1 is coefficient 2: SE^2 = (tau + sigma2 / n) / (N var(w))
+        computePoint(n, N);  // Group1 is coefficient 2: SE^2 = (tau + sigma2 / n) / (N var(w))
         EXPECT_NEAR(std::sqrt(TaviCalcs.CovCoef(2, 2)), std::sqrt((0.1 + 0.9 / n) / (N * 0.25)),
                     1e-12);
     }
-    const AllocationSearch search = PrepareAllocationSearch();
+    const AllocationSearch search = prepareAllocationSearch();
     ASSERT_TRUE(search.budgetLine);
     const SweepTable& line = *search.budgetLine;
     EXPECT_EQ(line.size(), 199u) << "every n from 2 to 200";
     PointTests tests({}, DegreesOfFreedom(TaviCalcs), {std::nullopt, 0.02});
-    const std::vector<BestPoint> best = BestPoints(line, tests);
+    const std::vector<BestPoint> best = bestPointsOf(line, tests);
     ASSERT_EQ(best.size(), 3u);
     // The best n on a budget line is sqrt(c sigma2 / tau) = sqrt(45) = 6.7.
     EXPECT_EQ(line.point(*best[1].point).n, 7);
@@ -56,7 +56,7 @@ TEST(BestAllocation, LevelTwoTreatmentFollowsItsClosedForms) {
     ASSERT_TRUE(best[2].point);
     const auto power = [&](std::size_t i) {
         const SweepPoint& p = line.point(i);
-        return Power(0.02, line.se(i, 1), p.N - 2.0, {});
+        return powerOfTest(0.02, line.se(i, 1), p.N - 2.0, {});
     };
     EXPECT_GE(power(*best[2].point), 0.8);
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -73,9 +73,9 @@ TEST(BestAllocation, RandomSlopeMeanOnTheBudgetLine) {
     d.tau = {{0.1, 0.0}, {0.0, 0.05}};
     d.within = {{1.0}};
     loadOnBudgetLine(d, 10);
-    const AllocationSearch search = PrepareAllocationSearch();
+    const AllocationSearch search = prepareAllocationSearch();
     PointTests tests({}, DegreesOfFreedom(TaviCalcs), {std::nullopt, std::nullopt});
-    const std::vector<BestPoint> best = BestPoints(*search.budgetLine, tests);
+    const std::vector<BestPoint> best = bestPointsOf(*search.budgetLine, tests);
     // sqrt(c sigma2 / (var(x) tau_11)) = sqrt(200) = 14.1
     EXPECT_EQ(search.budgetLine->point(*best[1].point).n, 14);
 }
@@ -92,7 +92,7 @@ TEST(BestAllocation, TiesGoToTheCheaperPointAndPointsWithoutGroupsDoNotCount) {
     }
     for (const double effect : {1.5, 0.01}) {
         PointTests tests({}, DegreesOfFreedom(TaviCalcs), {effect});
-        const std::vector<BestPoint> best = BestPoints(table, tests);
+        const std::vector<BestPoint> best = bestPointsOf(table, tests);
         ASSERT_EQ(best.size(), 2u);
         EXPECT_EQ(best[0].point, 2u) << "400 units as 20 groups before 40 groups, and before 500";
         EXPECT_EQ(best[0].test.df, 19.0);

@@ -48,7 +48,8 @@ TEST(TestPower, MatchesAnIndependentIntegrationOfTheNoncentralT) {
     for (const double df : {2.0, 10.0, 1000.0}) {
         const double c = integratedCritical(twoSided.alpha, df);
         for (const double effect : {0.5, 2.0, 3.5}) {
-            EXPECT_NEAR(Power(effect, 1.0, df, twoSided), integratedPower(effect, c, df), 1e-10)
+            EXPECT_NEAR(powerOfTest(effect, 1.0, df, twoSided), integratedPower(effect, c, df),
+                        1e-10)
                 << "df " << df << ", effect " << effect;
         }
     }
@@ -58,15 +59,15 @@ TEST(TestPower, IsAlphaAtNoEffectAndRisesWithTheEffectToOne) {
     for (const bool oneSided : {false, true}) {
         const TestSettings settings{0.05, 0.8, oneSided};
         for (const double df : {2.0, 10.0, 1000.0}) {
-            EXPECT_NEAR(Power(0.0, 0.1, df, settings), 0.05, 1e-12);
+            EXPECT_NEAR(powerOfTest(0.0, 0.1, df, settings), 0.05, 1e-12);
             double previous = 0.05;
             for (const double effect : {0.05, 0.1, 0.2, 0.4, 0.8}) {
-                const double power = Power(-effect, 0.1, df, settings);
+                const double power = powerOfTest(-effect, 0.1, df, settings);
                 EXPECT_GT(power, previous) << "df " << df << ", effect " << effect;
                 previous = power;
             }
             // Far beyond the noncentralities the distribution's series can reach.
-            EXPECT_EQ(Power(1.0, 1e-9, df, settings), 1.0);
+            EXPECT_EQ(powerOfTest(1.0, 1e-9, df, settings), 1.0);
         }
     }
 }
@@ -76,16 +77,16 @@ TEST(TestPower, ExactMdesReachesTheTargetAndTheFieldsMdesAddsTwoQuantiles) {
         for (const double target : {0.5, 0.8, 0.95}) {
             const TestSettings settings{0.05, target, oneSided};
             for (const double df : {1.0, 2.0, 10.0, 1000.0, 1e9}) {
-                const double mdes = MdesExact(0.3, df, settings);
-                EXPECT_NEAR(Power(mdes, 0.3, df, settings), target, 1e-9) << "df " << df;
+                const double mdes = exactMdesOf(0.3, df, settings);
+                EXPECT_NEAR(powerOfTest(mdes, 0.3, df, settings), target, 1e-9) << "df " << df;
             }
             // At df 2 the t quantile is (2p - 1) / sqrt(2p(1 - p)).
             const auto t2 = [](double p) { return (2 * p - 1) / std::sqrt(2 * p * (1 - p)); };
             const double tail = oneSided ? 0.95 : 0.975;
-            EXPECT_NEAR(Mdes(0.3, 2.0, settings), (t2(tail) + t2(target)) * 0.3, 1e-12);
+            EXPECT_NEAR(mdesOf(0.3, 2.0, settings), (t2(tail) + t2(target)) * 0.3, 1e-12);
         }
     }
-    EXPECT_EQ(MdesExact(0.3, 10.0, {0.05, 0.04, false}), 0.0) << "every effect reaches it";
+    EXPECT_EQ(exactMdesOf(0.3, 10.0, {0.05, 0.04, false}), 0.0) << "every effect reaches it";
 }
 
 }  // namespace
