@@ -150,13 +150,15 @@ std::vector<std::string> unusableSettings(const EngineState& e) {
     return problems;
 }
 
-// Computes one point and writes it to both files.
-void computeAndWrite(ReportWriter& writer, SweepObserver* observer, std::int64_t n, std::int64_t N,
+// Computes one point and writes it to both files, when there are files.
+void computeAndWrite(ReportWriter* writer, SweepObserver* observer, std::int64_t n, std::int64_t N,
                      std::int64_t cost) {
     EngineState& e = TaviCalcs;
     ComputePoint(static_cast<std::int32_t>(n), static_cast<std::int32_t>(N));
-    writer.writeCovBlock(e.NumGroups, e.GroupSize, e.CovCoef, e.NumCoef);
-    writer.writeReportRow(e, cost);
+    if (writer != nullptr) {
+        writer->writeCovBlock(e.NumGroups, e.GroupSize, e.CovCoef, e.NumCoef);
+        writer->writeReportRow(e, cost);
+    }
     if (observer != nullptr) {
         observer->pointDone(e, cost);
     }
@@ -164,7 +166,7 @@ void computeAndWrite(ReportWriter& writer, SweepObserver* observer, std::int64_t
 
 // Every point in report order. All sums and products are formed in 64 bits, so settings near
 // the 32-bit limits still give correct rows and a sweep that ends.
-void sweep(ReportWriter& writer, SweepObserver* observer) {
+void sweep(ReportWriter* writer, SweepObserver* observer) {
     const EngineState& e = TaviCalcs;
     for (std::int64_t n = e.MinGroupSize; n <= e.MaxGroupSize; n += e.GroupSizeStep) {
         if (e.BudgetMode) {
@@ -196,6 +198,63 @@ std::int64_t SweepPointCount(const EngineState& e) {
     return groupSizes * (range < 0 ? 1 : range / e.GroupsStep + 1);
 }
 
+namespace {
+
+// The run after the files' heads: reads and checks the design, then sweeps. Writes the report
+// and the covariance file through writer, or only computes when writer is null.
+RunOutcome runDesign(const std::string& ParFileName, ReportWriter* writer,
+                     SweepObserver* observer) {
+    DesignCounts counts;
+    switch (ReadDesign(ParFileName, counts)) {
+        case DesignVerdict::Accepted:
+            break;
+        case DesignVerdict::TooLarge: {
+            const std::int64_t coefficients = CoefficientCount(counts.k, counts.k1, counts.kw);
+            if (writer != nullptr) {
+                writer->writeCapacityFailure(coefficients);
+            }
+            return {true, "the design has " + std::to_string(coefficients) +
+                              " regression coefficients, more than " + std::to_string(dimmax)};
+        }
+        case DesignVerdict::Impossible: {
+            const std::string values = "k = " + std::to_string(counts.k) +
+                                       ", k1 = " + std::to_string(counts.k1) +
+                                       ", kw = " + std::to_string(counts.kw);
+            if (writer != nullptr) {
+                writer->writeRefusal("The numbers of variables are impossible: " + values +
+                                     ".\nThey must satisfy 0 <= k1 <= k and kw >= 0.");
+            }
+            return {true, "impossible numbers of variables: " + values};
+        }
+    }
+    const EngineState& e = TaviCalcs;
+    if (writer != nullptr) {
+        writer->writeDesignEcho(e);
+    }
+    const std::vector<std::string> problems = unusableSettings(e);
+    if (!problems.empty()) {
+        if (writer != nullptr) {
+            std::string explanation = "The parameters cannot be used for a calculation:";
+            for (const std::string& problem : problems) {
+                explanation += "\n" + problem;
+            }
+            writer->writeRefusal(explanation);
+        }
+        return {true, problems.front()};
+    }
+    PrepareRunConstants();
+    if (writer != nullptr) {
+        writer->writeTableHead(e);
+    }
+    if (observer != nullptr) {
+        observer->sweepStarts(SweepPointCount(e));
+    }
+    sweep(writer, observer);
+    return {};
+}
+
+}  // namespace
+
 RunOutcome RunCalculation(const std::string& ParFileName, const std::string& OutFileName,
                           const std::string& CovFileName, SweepObserver* observer) {
     TextFileWriter report(OutFileName);
@@ -203,52 +262,14 @@ RunOutcome RunCalculation(const std::string& ParFileName, const std::string& Out
     ReportWriter writer(report, covFile);
     writer.writeReportHead(LocalDateTime(), ParFileName, CovFileName);
     writer.writeCovHead(LocalDateTime());
-
-    RunOutcome outcome;
-    DesignCounts counts;
-    switch (ReadDesign(ParFileName, counts)) {
-        case DesignVerdict::Accepted:
-            break;
-        case DesignVerdict::TooLarge: {
-            const std::int64_t coefficients = CoefficientCount(counts.k, counts.k1, counts.kw);
-            writer.writeCapacityFailure(coefficients);
-            outcome = {true, "the design has " + std::to_string(coefficients) +
-                                 " regression coefficients, more than " + std::to_string(dimmax)};
-            break;
-        }
-        case DesignVerdict::Impossible: {
-            const std::string values = "k = " + std::to_string(counts.k) +
-                                       ", k1 = " + std::to_string(counts.k1) +
-                                       ", kw = " + std::to_string(counts.kw);
-            writer.writeRefusal("The numbers of variables are impossible: " + values +
-                                ".\nThey must satisfy 0 <= k1 <= k and kw >= 0.");
-            outcome = {true, "impossible numbers of variables: " + values};
-            break;
-        }
-    }
-    if (!outcome.refused) {
-        const EngineState& e = TaviCalcs;
-        writer.writeDesignEcho(e);
-        const std::vector<std::string> problems = unusableSettings(e);
-        if (!problems.empty()) {
-            std::string explanation = "The parameters cannot be used for a calculation:";
-            for (const std::string& problem : problems) {
-                explanation += "\n" + problem;
-            }
-            writer.writeRefusal(explanation);
-            outcome = {true, problems.front()};
-        } else {
-            PrepareRunConstants();
-            writer.writeTableHead(e);
-            if (observer != nullptr) {
-                observer->sweepStarts(SweepPointCount(e));
-            }
-            sweep(writer, observer);
-        }
-    }
+    const RunOutcome outcome = runDesign(ParFileName, &writer, observer);
     report.close();
     covFile.close();
     return outcome;
+}
+
+RunOutcome CalculateInMemory(const std::string& ParFileName, SweepObserver& observer) {
+    return runDesign(ParFileName, nullptr, &observer);
 }
 
 }  // namespace tavi

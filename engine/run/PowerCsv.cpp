@@ -59,6 +59,13 @@ void WritePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tes
     }
 }
 
+void WritePowerCsvFile(const std::string& fileName, const SweepTable& table, PointTests& tests,
+                       const std::vector<Coefficient>& coefficients) {
+    TextFileWriter file(fileName, TextFileWriter::Mode::ReplaceWhenClosed);
+    WritePowerCsv(file, table, tests, coefficients);
+    file.close();
+}
+
 void WriteBestCsv(TextFileWriter& out, const SweepTable& table, const std::vector<BestPoint>& best,
                   const std::vector<Coefficient>& coefficients) {
     out.line("coefficient,criterion,N*n,N,n,cost,se,df,mdes,power");
