@@ -184,15 +184,29 @@ void ResultsModel::addLines(Plot& plot, const std::function<double(std::size_t)>
     if (firsts.size() <= kMaxPlotLines) {
         shown.insert(firsts.begin(), firsts.end());
     } else {
-        // Evenly spread group sizes from the smallest to the largest, and the marked one's.
-        const std::size_t spread = plot.mark ? kMaxPlotLines - 1 : kMaxPlotLines;
-        for (std::size_t k = 0; k < spread; ++k) {
-            shown.insert(firsts[k * (firsts.size() - 1) / (spread - 1)]);
+        // Evenly spread group sizes from the smallest to the largest; the marked point's
+        // takes the place of the one nearest to it.
+        std::vector<std::size_t> spread;
+        for (std::size_t k = 0; k < kMaxPlotLines; ++k) {
+            spread.push_back(k * (firsts.size() - 1) / (kMaxPlotLines - 1));
         }
         if (plot.mark) {
             const std::int32_t n = t.point(plot.mark->point).n;
-            shown.insert(*std::find_if(firsts.begin(), firsts.end(),
-                                       [&](std::size_t i) { return t.point(i).n == n; }));
+            const std::size_t marked =
+                std::size_t(std::find_if(firsts.begin(), firsts.end(),
+                                         [&](std::size_t i) { return t.point(i).n == n; }) -
+                            firsts.begin());
+            const auto nearest = std::min_element(
+                spread.begin() + 1, spread.end() - 1, [&](std::size_t a, std::size_t b) {
+                    return std::max(a, marked) - std::min(a, marked) <
+                           std::max(b, marked) - std::min(b, marked);
+                });
+            if (std::find(spread.begin(), spread.end(), marked) == spread.end()) {
+                *nearest = marked;
+            }
+        }
+        for (const std::size_t k : spread) {
+            shown.insert(firsts[k]);
         }
         plot.note = "Showing " + std::to_string(shown.size()) + " of " +
                     std::to_string(firsts.size()) + " group sizes; the table holds them all.";

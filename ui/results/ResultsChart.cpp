@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace tavi::ui {
@@ -24,8 +25,17 @@ namespace {
 constexpr std::size_t kMostDottedPoints = 60;
 
 const QColor kMarkColour(0xc6, 0x28, 0x28);
+// As many distinguishable colours as the plot has lines at most.
+const QColor kLineColours[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xff, 0x7f, 0x0e),
+                               QColor(0x2c, 0xa0, 0x2c), QColor(0x94, 0x67, 0xbd),
+                               QColor(0x8c, 0x56, 0x4b), QColor(0xe3, 0x77, 0xc2),
+                               QColor(0x17, 0xbe, 0xcf), QColor(0xbc, 0xbd, 0x22)};
+static_assert(std::size(kLineColours) >= ResultsModel::kMaxPlotLines);
 
-QValueAxis* axis(const QString& title, double lowest, double highest, const char* format) {
+// An axis over lowest to highest with room on either side (pad: a share of the range), so
+// that points at the ends, the marked one above all, stay whole.
+QValueAxis* axis(const QString& title, double lowest, double highest, double pad,
+                 const char* format) {
     auto* result = new QValueAxis;
     result->setTitleText(title);
     if (!(lowest < highest)) {
@@ -34,8 +44,17 @@ QValueAxis* axis(const QString& title, double lowest, double highest, const char
         lowest -= room;
         highest += room;
     }
-    result->setRange(lowest, highest);
-    result->applyNiceNumbers();
+    // Ticks at multiples of 1, 2 or 5 times a power of ten, about five of them.
+    const double rough = (highest - lowest) / 5.0;
+    const double decade = std::pow(10.0, std::floor(std::log10(rough)));
+    const double step = rough / decade < 1.5   ? decade
+                        : rough / decade < 3.5 ? 2 * decade
+                                               : 5 * decade;
+    const double room = (highest - lowest) * pad;
+    result->setRange(lowest - room, highest + room);
+    result->setTickType(QValueAxis::TicksDynamic);
+    result->setTickAnchor(std::floor(lowest / step) * step);
+    result->setTickInterval(step);
     result->setLabelFormat(QString::fromLatin1(format));
     return result;
 }
@@ -59,6 +78,7 @@ QChart* buildChart(const Plot& plot) {
     for (const PlotLine& line : plot.lines) {
         auto* points = new QLineSeries;
         points->setName(QString::fromStdString(line.name));
+        points->setPen(QPen(kLineColours[series.size() % std::size(kLineColours)], 2.0));
         points->setPointsVisible(line.points.size() <= kMostDottedPoints);
         for (const PlotPoint& p : line.points) {
             points->append(p.x, p.y);
@@ -97,8 +117,10 @@ QChart* buildChart(const Plot& plot) {
         yHigh = 1.0;
     }
 
-    auto* xAxis = axis(QString::fromStdString(plot.xTitle), xLow, xHigh, "%d");
-    auto* yAxis = axis(QString::fromStdString(plot.yTitle), yLow, yHigh, "%.3g");
+    auto* xAxis = axis(QString::fromStdString(plot.xTitle), xLow, xHigh, 0.02, "%.0f");
+    // Power keeps its scale from 0 to 1.
+    auto* yAxis =
+        axis(QString::fromStdString(plot.yTitle), yLow, yHigh, plot.target ? 0.02 : 0.04, "%.3g");
     chart->addAxis(xAxis, Qt::AlignBottom);
     chart->addAxis(yAxis, Qt::AlignLeft);
     for (QAbstractSeries* s : series) {
