@@ -9,6 +9,7 @@
 #include "engine/run/CalculationRun.h"
 #include "engine/run/PowerCsv.h"
 #include "engine/run/PowerSummary.h"
+#include "engine/run/RunResults.h"
 #include "engine/run/StandardErrorCsv.h"
 #include "files/CovarianceCheck.h"
 #include "files/DesignParameters.h"
@@ -190,7 +191,7 @@ public:
             m_csv->writeHeader(TaviCalcs);
         }
         if (m_keepPoints) {
-            m_table.emplace(TaviCalcs.NumCoef, TaviCalcs.BudgetMode);
+            m_collector.sweepStarts(points);
         }
         if (m_points <= kProgressThreshold) {
             m_progress = nullptr;
@@ -201,8 +202,8 @@ public:
         if (m_csv != nullptr) {
             m_csv->writeRow(e, cost);
         }
-        if (m_table) {
-            m_table->addCurrent(e, cost);
+        if (m_keepPoints) {
+            m_collector.pointDone(e, cost);
         }
         ++m_done;
         if (m_progress != nullptr && (m_done * 100 / m_points != (m_done - 1) * 100 / m_points)) {
@@ -211,13 +212,13 @@ public:
         }
     }
 
-    const std::optional<SweepTable>& table() const { return m_table; }
+    std::optional<RunResults>& results() { return m_collector.results(); }
 
 private:
     StandardErrorCsv* m_csv;
     bool m_keepPoints;
     std::ostream* m_progress;
-    std::optional<SweepTable> m_table;
+    SweepCollector m_collector;
     std::int64_t m_points = 0;
     std::int64_t m_done = 0;
 };
@@ -327,22 +328,19 @@ std::vector<std::optional<double>> byCoefficient(const NamedValues& values, std:
 }
 
 // The tests over the run's points: the CSV files asked for and the summary.
-void reportTests(const Arguments& arguments, const SweepTable& sweep,
+void reportTests(const Arguments& arguments, RunResults& run,
                  const std::vector<std::optional<double>>& effects,
                  const std::vector<std::optional<double>>& dfs, std::ostream& out) {
-    const EngineState& e = TaviCalcs;
-    const std::vector<Coefficient> coefficients = coefficientsOf(e.k1, e.nRandom, e.LenW3);
-    DegreesOfFreedom df(e);
+    const SweepTable& sweep = run.table;
+    const std::vector<Coefficient>& coefficients = run.coefficients;
     for (std::size_t i = 0; i < dfs.size(); ++i) {
         if (dfs[i]) {
-            df.give(static_cast<int>(i), *dfs[i]);
+            run.df.give(static_cast<int>(i), *dfs[i]);
         }
     }
-    PointTests tests(arguments.test, std::move(df), effects);
+    PointTests tests(arguments.test, run.df, effects);
     if (arguments.powerCsvFile) {
-        TextFileWriter file(*arguments.powerCsvFile, TextFileWriter::Mode::ReplaceWhenClosed);
-        writePowerCsv(file, sweep, tests, coefficients);
-        file.close();
+        writePowerCsvFile(*arguments.powerCsvFile, sweep, tests, coefficients);
     }
     if (!arguments.bestCsvFile && arguments.quiet) {
         return;
@@ -434,10 +432,10 @@ int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
         if (csvFile) {
             csvFile->close();
         }
-        if (observer.table()) {
+        if (observer.results()) {
             effects.resize(TaviCalcs.NumCoef);
             dfs.resize(TaviCalcs.NumCoef);
-            reportTests(*arguments, *observer.table(), effects, dfs, out);
+            reportTests(*arguments, *observer.results(), effects, dfs, out);
         }
     } catch (const BadValue& bad) {
         err << "tavi-calc: " << bad.message << "\n";

@@ -3,6 +3,7 @@
 // choice itself.
 
 #include "engine/run/CalculationRun.h"
+#include "engine/run/RunResults.h"
 #include "files/CovarianceCheck.h"
 #include "files/CovarianceFileName.h"
 #include "files/FileNames.h"
@@ -12,6 +13,7 @@
 #include "ui/CheckAnswer.h"
 #include "ui/FillUnit.h"
 #include "ui/Tavifm.h"
+#include "ui/results/ResultsWindow.h"
 #include "ui/toolkit/Application.h"
 #include "ui/toolkit/Guard.h"
 
@@ -337,13 +339,20 @@ void TTaviForm::Calculate() {
         return;
     }
     RunOutcome outcome;
+    ResultsWindow* results = nullptr;
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const struct RestoreCursor {
             ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
         } restore;
+        SweepCollector collector;
         outcome = RunCalculation(ParFileName.toStdString(), OutFileName.toStdString(),
-                                 CovFileName.toStdString());
+                                 CovFileName.toStdString(), &collector);
+        if (!outcome.refused) {
+            // Owned by the main window, which lives to the program's end.
+            results =
+                new ResultsWindow(ResultsModel(std::move(*collector.results())), OutFileName, this);
+        }
     }
     if (outcome.refused) {
         // The final choice stays open: the user may save the parameters or quit.
@@ -352,7 +361,10 @@ void TTaviForm::Calculate() {
                     OutFileName + QStringLiteral(" says why."));
         return;
     }
-    close();
+    // The results take the main window's place; closing them ends the program.
+    connect(results, &ResultsWindow::closed, qApp, &QCoreApplication::quit);
+    hide();
+    results->show();
 }
 
 void TTaviForm::SaveOnly() {

@@ -59,8 +59,9 @@ public:
     void AskParameters();
     // Shows the OK button beside the chosen final choice.
     void PlaceOKButton();
-    // The final choices: write the parameter file and run the calculation, only write it, or
-    // write nothing; each then closes the window, which ends the program.
+    // The final choices: write the parameter file and run the calculation, whose results
+    // window then takes this window's place; only write it; or write nothing. The last two
+    // close the window, which ends the program.
     void Calculate();
     void SaveOnly();
     void NoAction();

@@ -23,9 +23,8 @@ BestPoint bestAt(const SweepTable& table, PointTests& tests, int coefficient, Cr
             point ? tests.at(table, *point, coefficient) : PointTest{kNaN, kNaN, kNaN, kNaN}};
 }
 
-}  // namespace
-
-std::vector<BestPoint> bestPointsOf(const SweepTable& table, PointTests& tests) {
+// The points with groups, cheapest first.
+std::vector<std::size_t> inCostOrder(const SweepTable& table) {
     std::vector<std::size_t> byCost;
     for (std::size_t i = 0; i < table.size(); ++i) {
         if (table.point(i).N >= 1) {
@@ -35,27 +34,44 @@ std::vector<BestPoint> bestPointsOf(const SweepTable& table, PointTests& tests) 
     std::sort(byCost.begin(), byCost.end(), [&](std::size_t a, std::size_t b) {
         return cheapness(table, a) < cheapness(table, b);
     });
+    return byCost;
+}
 
-    std::vector<BestPoint> best;
-    for (int c = 0; c < table.coefficients(); ++c) {
-        // In cost order, the first of equal standard errors is the cheaper.
-        std::optional<std::size_t> smallest;
-        for (const std::size_t i : byCost) {
-            const double se = table.se(i, c);
-            if (!std::isnan(se) && (!smallest || se < table.se(*smallest, c))) {
-                smallest = i;
-            }
-        }
-        best.push_back(bestAt(table, tests, c, Criterion::SmallestSe, smallest));
-        if (tests.effect(c)) {
-            // From the cheapest point on and only until one reaches the target.
-            const auto reaches = [&](std::size_t i) { return tests.reachesTarget(table, i, c); };
-            const auto cheapest = std::find_if(byCost.begin(), byCost.end(), reaches);
-            best.push_back(bestAt(
-                table, tests, c, Criterion::CheapestForPower,
-                cheapest == byCost.end() ? std::nullopt : std::optional<std::size_t>(*cheapest)));
+void appendBest(std::vector<BestPoint>& best, const SweepTable& table, PointTests& tests, int c,
+                const std::vector<std::size_t>& byCost) {
+    // In cost order, the first of equal standard errors is the cheaper.
+    std::optional<std::size_t> smallest;
+    for (const std::size_t i : byCost) {
+        const double se = table.se(i, c);
+        if (!std::isnan(se) && (!smallest || se < table.se(*smallest, c))) {
+            smallest = i;
         }
     }
+    best.push_back(bestAt(table, tests, c, Criterion::SmallestSe, smallest));
+    if (tests.effect(c)) {
+        // From the cheapest point on and only until one reaches the target.
+        const auto reaches = [&](std::size_t i) { return tests.reachesTarget(table, i, c); };
+        const auto cheapest = std::find_if(byCost.begin(), byCost.end(), reaches);
+        best.push_back(bestAt(
+            table, tests, c, Criterion::CheapestForPower,
+            cheapest == byCost.end() ? std::nullopt : std::optional<std::size_t>(*cheapest)));
+    }
+}
+
+}  // namespace
+
+std::vector<BestPoint> bestPointsOf(const SweepTable& table, PointTests& tests) {
+    const std::vector<std::size_t> byCost = inCostOrder(table);
+    std::vector<BestPoint> best;
+    for (int c = 0; c < table.coefficients(); ++c) {
+        appendBest(best, table, tests, c, byCost);
+    }
+    return best;
+}
+
+std::vector<BestPoint> bestPointsFor(const SweepTable& table, PointTests& tests, int coefficient) {
+    std::vector<BestPoint> best;
+    appendBest(best, table, tests, coefficient, inCostOrder(table));
     return best;
 }
 

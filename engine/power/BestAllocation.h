@@ -27,4 +27,7 @@ struct BestPoint {
 // cheapest point reaching the target power.
 std::vector<BestPoint> bestPointsOf(const SweepTable& table, PointTests& tests);
 
+// The same for one coefficient alone.
+std::vector<BestPoint> bestPointsFor(const SweepTable& table, PointTests& tests, int coefficient);
+
 }  // namespace tavi

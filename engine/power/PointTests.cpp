@@ -32,19 +32,21 @@ PointTests::Test* PointTests::testAt(const SweepTable& table, std::size_t i, int
     return m_lastTest;
 }
 
-PointTest PointTests::at(const SweepTable& table, std::size_t i, int coefficient) {
+PointTest PointTests::at(const SweepTable& table, std::size_t i, int coefficient, bool exactMdes) {
     const SweepPoint& point = table.point(i);
     PointTest result{m_df.at(coefficient, point.N, point.n), kNaN, kNaN, kNaN};
     Test* test = testAt(table, i, coefficient);
     if (test == nullptr) {
         return result;
     }
-    if (!test->exactMultiplier) {
+    if (exactMdes && !test->exactMultiplier) {
         test->exactMultiplier = test->test.exactMultiplier();
     }
     const double se = table.se(i, coefficient);
     result.mdes = test->test.mdesMultiplier() * se;
-    result.mdesExact = *test->exactMultiplier * se;
+    if (exactMdes) {
+        result.mdesExact = *test->exactMultiplier * se;
+    }
     if (m_effects[coefficient]) {
         result.power = test->test.power(*m_effects[coefficient] / se);
     }

@@ -32,8 +32,9 @@ public:
     const DegreesOfFreedom& degreesOfFreedom() const { return m_df; }
     const std::optional<double>& effect(int coefficient) const { return m_effects[coefficient]; }
 
-    // Everything about coefficient at point i of table.
-    PointTest at(const SweepTable& table, std::size_t i, int coefficient);
+    // Everything about coefficient at point i of table. Without exactMdes, mdesExact is left
+    // NaN, which spares the root search that the exact MDES needs at every new df.
+    PointTest at(const SweepTable& table, std::size_t i, int coefficient, bool exactMdes = true);
 
     // Whether the power of coefficient's test at point i reaches the target; false without an
     // effect or a test. Decided by the exact MDES where this df's is known and the effect is

@@ -85,13 +85,21 @@ std::vector<std::string> unusableSettings(const EngineState& e) {
     return problems;
 }
 
-// Computes one point and writes it to both files.
-void computeAndWrite(ReportWriter& writer, CovarianceFileWriter& covWriter, SweepObserver* observer,
-                     std::int64_t n, std::int64_t N, std::int64_t cost) {
+// The two files a run writes; a run in memory has none.
+struct RunFiles {
+    ReportWriter& report;
+    CovarianceFileWriter& cov;
+};
+
+// Computes one point and writes it to both files, when there are files.
+void computeAndWrite(RunFiles* files, SweepObserver* observer, std::int64_t n, std::int64_t N,
+                     std::int64_t cost) {
     EngineState& e = TaviCalcs;
     computePoint(static_cast<std::int32_t>(n), static_cast<std::int32_t>(N));
-    covWriter.writeCovBlock(e.NumGroups, e.GroupSize, e.CovCoef, e.NumCoef);
-    writer.writeReportRow(e, cost);
+    if (files != nullptr) {
+        files->cov.writeCovBlock(e.NumGroups, e.GroupSize, e.CovCoef, e.NumCoef);
+        files->report.writeReportRow(e, cost);
+    }
     if (observer != nullptr) {
         observer->pointDone(e, cost);
     }
@@ -99,17 +107,17 @@ void computeAndWrite(ReportWriter& writer, CovarianceFileWriter& covWriter, Swee
 
 // Every point in report order. All sums and products are formed in 64 bits, so settings near
 // the 32-bit limits still give correct rows and a sweep that ends.
-void sweep(ReportWriter& writer, CovarianceFileWriter& covWriter, SweepObserver* observer) {
+void sweep(RunFiles* files, SweepObserver* observer) {
     const EngineState& e = TaviCalcs;
     for (std::int64_t n = e.MinGroupSize; n <= e.MaxGroupSize; n += e.GroupSizeStep) {
         if (e.BudgetMode) {
             const std::int64_t unitCost = n + e.CostParameter;
             const std::int64_t N = e.Budget / unitCost;
-            computeAndWrite(writer, covWriter, observer, n, N, unitCost * N);
+            computeAndWrite(files, observer, n, N, unitCost * N);
         } else {
             std::int64_t N = e.MinGroups;
             do {
-                computeAndWrite(writer, covWriter, observer, n, N, 0);
+                computeAndWrite(files, observer, n, N, 0);
                 N += e.GroupsStep;
             } while (N <= e.MaxGroups);
         }
@@ -131,6 +139,62 @@ std::int64_t sweepPointCount(const EngineState& e) {
     return groupSizes * (range < 0 ? 1 : range / e.GroupsStep + 1);
 }
 
+namespace {
+
+// The run after the files' heads: reads and checks the design, then sweeps. Writes the report
+// and the covariance file when there are files, or only computes.
+RunOutcome runDesign(const std::string& ParFileName, RunFiles* files, SweepObserver* observer) {
+    DesignCounts counts;
+    switch (ReadDesign(ParFileName, counts)) {
+        case DesignVerdict::Accepted:
+            break;
+        case DesignVerdict::TooLarge: {
+            const std::int64_t coefficients = coefficientCount(counts.k, counts.k1, counts.kw);
+            if (files != nullptr) {
+                files->report.writeCapacityFailure(coefficients);
+            }
+            return {true, "the design has " + std::to_string(coefficients) +
+                              " regression coefficients, more than " + std::to_string(dimmax)};
+        }
+        case DesignVerdict::Impossible: {
+            const std::string values = "k = " + std::to_string(counts.k) +
+                                       ", k1 = " + std::to_string(counts.k1) +
+                                       ", kw = " + std::to_string(counts.kw);
+            if (files != nullptr) {
+                files->report.writeRefusal("The numbers of variables are impossible: " + values +
+                                           ".\nThey must satisfy 0 <= k1 <= k and kw >= 0.");
+            }
+            return {true, "impossible numbers of variables: " + values};
+        }
+    }
+    const EngineState& e = TaviCalcs;
+    if (files != nullptr) {
+        files->report.writeDesignEcho(e);
+    }
+    const std::vector<std::string> problems = unusableSettings(e);
+    if (!problems.empty()) {
+        if (files != nullptr) {
+            std::string explanation = "The parameters cannot be used for a calculation:";
+            for (const std::string& problem : problems) {
+                explanation += "\n" + problem;
+            }
+            files->report.writeRefusal(explanation);
+        }
+        return {true, problems.front()};
+    }
+    prepareRunConstants();
+    if (files != nullptr) {
+        files->report.writeTableHead(e);
+    }
+    if (observer != nullptr) {
+        observer->sweepStarts(sweepPointCount(e));
+    }
+    sweep(files, observer);
+    return {};
+}
+
+}  // namespace
+
 RunOutcome RunCalculation(const std::string& ParFileName, const std::string& OutFileName,
                           const std::string& CovFileName, SweepObserver* observer) {
     TextFileWriter report(OutFileName);
@@ -139,52 +203,15 @@ RunOutcome RunCalculation(const std::string& ParFileName, const std::string& Out
     CovarianceFileWriter covWriter(covFile);
     writer.writeReportHead(localDateTime(), ParFileName, CovFileName);
     covWriter.writeCovHead(localDateTime());
-
-    RunOutcome outcome;
-    DesignCounts counts;
-    switch (ReadDesign(ParFileName, counts)) {
-        case DesignVerdict::Accepted:
-            break;
-        case DesignVerdict::TooLarge: {
-            const std::int64_t coefficients = coefficientCount(counts.k, counts.k1, counts.kw);
-            writer.writeCapacityFailure(coefficients);
-            outcome = {true, "the design has " + std::to_string(coefficients) +
-                                 " regression coefficients, more than " + std::to_string(dimmax)};
-            break;
-        }
-        case DesignVerdict::Impossible: {
-            const std::string values = "k = " + std::to_string(counts.k) +
-                                       ", k1 = " + std::to_string(counts.k1) +
-                                       ", kw = " + std::to_string(counts.kw);
-            writer.writeRefusal("The numbers of variables are impossible: " + values +
-                                ".\nThey must satisfy 0 <= k1 <= k and kw >= 0.");
-            outcome = {true, "impossible numbers of variables: " + values};
-            break;
-        }
-    }
-    if (!outcome.refused) {
-        const EngineState& e = TaviCalcs;
-        writer.writeDesignEcho(e);
-        const std::vector<std::string> problems = unusableSettings(e);
-        if (!problems.empty()) {
-            std::string explanation = "The parameters cannot be used for a calculation:";
-            for (const std::string& problem : problems) {
-                explanation += "\n" + problem;
-            }
-            writer.writeRefusal(explanation);
-            outcome = {true, problems.front()};
-        } else {
-            prepareRunConstants();
-            writer.writeTableHead(e);
-            if (observer != nullptr) {
-                observer->sweepStarts(sweepPointCount(e));
-            }
-            sweep(writer, covWriter, observer);
-        }
-    }
+    RunFiles files{writer, covWriter};
+    const RunOutcome outcome = runDesign(ParFileName, &files, observer);
     report.close();
     covFile.close();
     return outcome;
+}
+
+RunOutcome calculateInMemory(const std::string& ParFileName, SweepObserver& observer) {
+    return runDesign(ParFileName, nullptr, &observer);
 }
 
 }  // namespace tavi

@@ -41,4 +41,9 @@ std::int64_t sweepPointCount(const EngineState& e);
 RunOutcome RunCalculation(const std::string& ParFileName, const std::string& OutFileName,
                           const std::string& CovFileName, SweepObserver* observer = nullptr);
 
+// The same run without any file written: reads the design from ParFileName, refuses what
+// RunCalculation refuses, and tells observer about every point. Throws FileError when the
+// parameter file cannot be read or holds a malformed number.
+RunOutcome calculateInMemory(const std::string& ParFileName, SweepObserver& observer);
+
 }  // namespace tavi

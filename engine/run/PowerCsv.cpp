@@ -59,6 +59,13 @@ void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tes
     }
 }
 
+void writePowerCsvFile(const std::string& fileName, const SweepTable& table, PointTests& tests,
+                       const std::vector<Coefficient>& coefficients) {
+    TextFileWriter file(fileName, TextFileWriter::Mode::ReplaceWhenClosed);
+    writePowerCsv(file, table, tests, coefficients);
+    file.close();
+}
+
 void writeBestCsv(TextFileWriter& out, const SweepTable& table, const std::vector<BestPoint>& best,
                   const std::vector<Coefficient>& coefficients) {
     out.line("coefficient,criterion,N*n,N,n,cost,se,df,mdes,power");

@@ -9,6 +9,7 @@
 #include "engine/power/SweepTable.h"
 #include "files/TextFileWriter.h"
 
+#include <string>
 #include <vector>
 
 namespace tavi {
@@ -17,6 +18,11 @@ namespace tavi {
 // coefficient, point by point.
 void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
                    const std::vector<Coefficient>& coefficients);
+
+// The same table as the file fileName, which is replaced only once it is complete. Throws
+// FileError when it cannot be written.
+void writePowerCsvFile(const std::string& fileName, const SweepTable& table, PointTests& tests,
+                       const std::vector<Coefficient>& coefficients);
 
 // coefficient,criterion,N*n,N,n,cost,se,df,mdes,power: one row per entry of best, whose points
 // index table; the point's fields are empty when no point qualifies.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Walks the real program from start to end as a user would, with keyboard and mouse in a real X
 # window (run it under xvfb-run): the parameter file, the counts, every value grid, the amount
-# of output and "Calculate standard errors". Saves a screenshot of every stage and checks that
-# the files written are those tavi-calc writes from the same parameter file.
+# of output, "Calculate standard errors" and the results window, closed with Escape. Saves a
+# screenshot of every stage and checks that the files written are those tavi-calc writes from
+# the same parameter file.
 # Usage: entry-walk.sh PROGRAM TAVI_CALC SCREENSHOT_DIR
 set -euo pipefail
 
@@ -85,12 +86,20 @@ read -r x y < <(awk -v x="$X" -v y="$Y" -v w="$WIDTH" \
   'BEGIN { s = w / 876; printf "%d %d\n", x + (490 + 47) * s, y + (420 + 15) * s }')
 xdotool mousemove "$x" "$y" click 1
 
+# The results window takes the main window's place; Escape closes it and ends the program.
+wait_for "TAVI results"
+[ -z "$(visible "Tavi")" ] || fail "the main window is still shown beside the results"
+sleep 1
+import -window root "$work/screen.png"
+convert "$work/screen.png" -trim +repage "$screenshots/results-window.png"
+xdotool key Escape
+
 status=0
 for _ in $(seq 100); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
 done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end after Calculate"
+kill -0 "$pid" 2>/dev/null && fail "the program did not end when the results window closed"
 wait "$pid" || status=$?
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
 

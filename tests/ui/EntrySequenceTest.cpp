@@ -10,6 +10,7 @@
 #include "ui/CheckAnswer.h"
 #include "ui/FillUnit.h"
 #include "ui/Tavifm.h"
+#include "ui/results/ResultsWindow.h"
 #include "ui/toolkit/Guard.h"
 
 #include <QDir>
@@ -290,6 +291,8 @@ private slots:
 
         TaviForm->FinalChoiceBitBtn0->click();
         QVERIFY(!TaviForm->isVisible());
+        const auto* results = TaviForm->findChild<ResultsWindow*>();
+        QVERIFY(results != nullptr && results->isVisible());
         const QString written = readFile(QStringLiteral("ax.out"));
         const QString covariances = readFile(QStringLiteral("ax.cov"));
         QVERIFY(written.contains(QStringLiteral("    N*n     N     n (n+c)*N    Fixed   Const")));

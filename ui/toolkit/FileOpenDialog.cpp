@@ -13,7 +13,7 @@ namespace {
 std::optional<QString> chooseWithQtDialog(const TOpenDialog& request, QWidget* parent) {
     QFileDialog dialog(parent, request.Title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setAcceptMode(request.Saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(request.Filters);
     // No default suffix here: the dialog would add it to an existing file's name without a dot.

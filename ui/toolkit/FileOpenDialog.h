@@ -1,5 +1,6 @@
-// The file-open dialog: a title, an initial file name, a default extension added to a name
-// typed without one, and name filters. It accepts the name of a file that does not exist yet.
+// The file-open dialog, or for a file to write the save dialog: a title, an initial file name,
+// a default extension added to a name typed without one, and name filters. It accepts the name
+// of a file that does not exist yet.
 // Tests replace the chooser so that no dialog blocks them.
 #pragma once
 
@@ -19,6 +20,7 @@ public:
     QString FileName;     // the initial name; after Execute, the chosen file's full path
     QString DefaultExt;   // without the dot
     QStringList Filters;  // "caption (pattern)", in order
+    bool Saving = false;  // a file to write: the dialog asks before an existing one is replaced
 
     // Shows the dialog; true when the user confirmed a file, whose name FileName then holds.
     bool Execute(QWidget* parent);

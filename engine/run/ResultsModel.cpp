@@ -1,0 +1,223 @@
+#include "engine/run/ResultsModel.h"
+
+#include "engine/power/BestAllocation.h"
+#include "engine/run/PowerCsv.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <set>
+
+namespace tavi {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// value with digits significant digits, as people read it.
+std::string shortText(double value, int digits = 3) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    return text;
+}
+
+std::string pointText(const SweepPoint& point) {
+    return "N = " + std::to_string(point.N) + ", n = " + std::to_string(point.n);
+}
+
+int firstChosen(const std::vector<Coefficient>& coefficients) {
+    for (const CoefficientKind kind :
+         {CoefficientKind::Group, CoefficientKind::Random, CoefficientKind::Fixed}) {
+        for (std::size_t c = 0; c < coefficients.size(); ++c) {
+            if (coefficients[c].kind == kind) {
+                return static_cast<int>(c);
+            }
+        }
+    }
+    for (std::size_t c = 0; c < coefficients.size(); ++c) {
+        if (coefficients[c].kind == CoefficientKind::Const) {
+            return static_cast<int>(c);
+        }
+    }
+    return 0;
+}
+
+const char* quantityName(PlotQuantity quantity) {
+    switch (quantity) {
+        case PlotQuantity::StandardError:
+            break;
+        case PlotQuantity::Mdes:
+            return "MDES";
+        case PlotQuantity::Power:
+            return "Power";
+    }
+    return "SE";
+}
+
+}  // namespace
+
+ResultsModel::ResultsModel(RunResults run)
+    : m_run(std::move(run)), m_effects(m_run.coefficients.size()) {
+    PointTests plain(m_settings, m_run.df, std::vector<std::optional<double>>(m_effects.size()));
+    for (std::size_t c = 0; c < m_run.coefficients.size(); ++c) {
+        m_titles.push_back(coefficientTitle(m_run.coefficients[c], m_run.k1));
+        m_smallestSe.push_back(bestPointsFor(table(), plain, static_cast<int>(c))[0].point);
+    }
+    choose(firstChosen(m_run.coefficients));
+}
+
+void ResultsModel::setSettings(const TestSettings& settings) {
+    m_settings = settings;
+    m_tests.reset();
+}
+
+void ResultsModel::choose(int c) {
+    m_coefficient = c;
+    if (!m_effects[c]) {
+        const std::optional<std::size_t> best = m_smallestSe[c];
+        const double mdes = best ? tests().at(table(), *best, c, false).mdes : kNaN;
+        m_effects[c] = std::isfinite(mdes) ? std::strtod(shortText(mdes, 2).c_str(), nullptr) : 0.0;
+    }
+    m_tests.reset();
+}
+
+void ResultsModel::setEffect(double effect) {
+    m_effects[m_coefficient] = effect;
+    m_tests.reset();
+}
+
+PointTests& ResultsModel::tests() {
+    if (!m_tests) {
+        // Only the chosen coefficient has an effect, as with one --effect of tavi-calc.
+        std::vector<std::optional<double>> effects(m_effects.size());
+        effects[m_coefficient] = m_effects[m_coefficient];
+        m_tests.emplace(m_settings, m_run.df, std::move(effects));
+    }
+    return *m_tests;
+}
+
+void ResultsModel::writePowerCsv(const std::string& fileName) {
+    writePowerCsvFile(fileName, table(), tests(), m_run.coefficients);
+}
+
+Plot ResultsModel::plot(PlotQuantity quantity) {
+    const SweepTable& t = table();
+    const int c = m_coefficient;
+    PointTests& pointTests = tests();
+    const auto value = [&](std::size_t i) {
+        if (quantity == PlotQuantity::StandardError) {
+            return t.se(i, c);
+        }
+        const PointTest test = pointTests.at(t, i, c, false);
+        return quantity == PlotQuantity::Mdes ? test.mdes : test.power;
+    };
+
+    Plot plot;
+    const std::string& title = m_titles[c];
+    const std::string sided = m_settings.oneSided ? "one-sided" : "two-sided";
+    const std::string alpha = "α = " + shortText(m_settings.alpha);
+    switch (quantity) {
+        case PlotQuantity::StandardError:
+            plot.title = "Standard error of " + title;
+            plot.yTitle = "Standard error (outcome units)";
+            break;
+        case PlotQuantity::Mdes:
+            plot.title = "Minimum detectable effect of " + title + " (" + alpha + ", power " +
+                         shortText(m_settings.power) + ", " + sided + ")";
+            plot.yTitle = "MDES (outcome units)";
+            break;
+        case PlotQuantity::Power:
+            plot.title = "Power for " + title + " = " + shortText(effect(), 4) + " (" + alpha +
+                         ", " + sided + ")";
+            plot.yTitle = "Power (probability)";
+            plot.target = m_settings.power;
+            break;
+    }
+    plot.xTitle = t.budgetMode() ? "Group size n (level-1 units per group)" : "Number of groups N";
+
+    const std::vector<BestPoint> best = bestPointsFor(t, pointTests, c);
+    const bool cheapest = quantity == PlotQuantity::Power && best.size() > 1 && best[1].point;
+    const BestPoint& marked = best[cheapest ? 1 : 0];
+    if (marked.point) {
+        const std::size_t i = *marked.point;
+        const SweepPoint& point = t.point(i);
+        const double y = value(i);
+        plot.mark = PlotPoint{double(t.budgetMode() ? point.n : point.N), y, i};
+        plot.markLabel = (cheapest ? "Cheapest reaching power " + shortText(m_settings.power)
+                                   : std::string("Smallest SE")) +
+                         ": " + pointText(point) + ", " + quantityName(quantity) + " " +
+                         shortText(y, 4);
+        if (quantity == PlotQuantity::Power && !cheapest) {
+            plot.markLabel += " (target not reached)";
+        }
+    }
+    addLines(plot, value);
+    return plot;
+}
+
+void ResultsModel::addLines(Plot& plot, const std::function<double(std::size_t)>& value) const {
+    const SweepTable& t = table();
+    const auto add = [&](PlotLine& line, std::size_t i, double x) {
+        const double y = value(i);
+        if (t.point(i).N >= 1 && !std::isnan(y)) {
+            line.points.push_back({x, y, i});
+        }
+    };
+    if (t.budgetMode()) {
+        PlotLine line;
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            add(line, i, t.point(i).n);
+        }
+        plot.lines.push_back(std::move(line));
+        return;
+    }
+    // The sweep runs through N for one n after the other.
+    std::vector<std::size_t> firsts;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (i == 0 || t.point(i).n != t.point(i - 1).n) {
+            firsts.push_back(i);
+        }
+    }
+    std::set<std::size_t> shown;
+    if (firsts.size() <= kMaxPlotLines) {
+        shown.insert(firsts.begin(), firsts.end());
+    } else {
+        // Evenly spread group sizes from the smallest to the largest; the marked point's
+        // takes the place of the one nearest to it.
+        std::vector<std::size_t> spread;
+        for (std::size_t k = 0; k < kMaxPlotLines; ++k) {
+            spread.push_back(k * (firsts.size() - 1) / (kMaxPlotLines - 1));
+        }
+        if (plot.mark) {
+            const std::int32_t n = t.point(plot.mark->point).n;
+            const std::size_t marked =
+                std::size_t(std::find_if(firsts.begin(), firsts.end(),
+                                         [&](std::size_t i) { return t.point(i).n == n; }) -
+                            firsts.begin());
+            const auto nearest = std::min_element(
+                spread.begin() + 1, spread.end() - 1, [&](std::size_t a, std::size_t b) {
+                    return std::max(a, marked) - std::min(a, marked) <
+                           std::max(b, marked) - std::min(b, marked);
+                });
+            if (std::find(spread.begin(), spread.end(), marked) == spread.end()) {
+                *nearest = marked;
+            }
+        }
+        for (const std::size_t k : spread) {
+            shown.insert(firsts[k]);
+        }
+        plot.note = "Showing " + std::to_string(shown.size()) + " of " +
+                    std::to_string(firsts.size()) + " group sizes; the table holds them all.";
+    }
+    for (const std::size_t first : shown) {
+        PlotLine line{"n = " + std::to_string(t.point(first).n), {}};
+        for (std::size_t i = first; i < t.size() && t.point(i).n == t.point(first).n; ++i) {
+            add(line, i, t.point(i).N);
+        }
+        plot.lines.push_back(std::move(line));
+    }
+}
+
+}  // namespace tavi

@@ -1,0 +1,16 @@
+#include "engine/run/RunResults.h"
+
+namespace tavi {
+
+void SweepCollector::sweepStarts(std::int64_t) {
+    const EngineState& e = TaviCalcs;
+    m_results.emplace(RunResults{SweepTable(e.NumCoef, e.BudgetMode),
+                                 coefficientsOf(e.k1, e.nRandom, e.LenW3), e.k1,
+                                 DegreesOfFreedom(e)});
+}
+
+void SweepCollector::pointDone(const EngineState& e, std::int64_t cost) {
+    m_results->table.addCurrent(e, cost);
+}
+
+}  // namespace tavi

@@ -1,0 +1,36 @@
+// What a run leaves for the tests of its coefficients: every point with its standard errors,
+// the design's coefficients and their degrees of freedom, kept in memory as the run sweeps.
+#pragma once
+
+#include "engine/Coefficients.h"
+#include "engine/power/DegreesOfFreedom.h"
+#include "engine/power/SweepTable.h"
+#include "engine/run/CalculationRun.h"
+
+#include <optional>
+#include <vector>
+
+namespace tavi {
+
+struct RunResults {
+    SweepTable table;
+    std::vector<Coefficient> coefficients;
+    std::int32_t k1;  // level-1 variables with a fixed effect only, for the coefficients' titles
+    DegreesOfFreedom df;
+};
+
+// Keeps the points of a run as it sweeps, with the coefficients and degrees of freedom of the
+// design that the run read.
+class SweepCollector : public SweepObserver {
+public:
+    void sweepStarts(std::int64_t points) override;
+    void pointDone(const EngineState& e, std::int64_t cost) override;
+
+    // Empty until the sweep has started: a refused design has no results.
+    std::optional<RunResults>& results() { return m_results; }
+
+private:
+    std::optional<RunResults> m_results;
+};
+
+}  // namespace tavi

@@ -1,0 +1,94 @@
+#include "engine/run/CalculationRun.h"
+#include "engine/run/ResultsModel.h"
+#include "tests/engine/RunFixture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace tavi {
+namespace {
+
+using ResultsModelTest = test::RunFixture;
+
+// Range mode over n = 2, 3, ..., 21 and N = 10..12, with k = 2, k1 = 1, kw = 1.
+DesignParameters twentyGroupSizes() {
+    DesignParameters p = test::designWithCounts(2, 1, 1);
+    p.BudgetMode = false;
+    p.MinGroupSize = 2;
+    p.GroupSizeStep = 1;
+    p.MaxGroupSize = 21;
+    p.MinGroups = 10;
+    p.MaxGroups = 12;
+    return p;
+}
+
+TEST_F(ResultsModelTest, InMemoryRunKeepsTheSameStandardErrorsAndWritesNoFile) {
+    SweepCollector written;
+    WriteParameterFile(twentyGroupSizes(), "ax.dat", "tavi.out", "tavi.cov");
+    ASSERT_FALSE(RunCalculation("ax.dat", "tavi.out", "tavi.cov", &written).refused);
+    std::filesystem::remove("tavi.out");
+    std::filesystem::remove("tavi.cov");
+    SweepCollector inMemory;
+    ASSERT_FALSE(calculateInMemory("ax.dat", inMemory).refused);
+    EXPECT_FALSE(std::filesystem::exists("tavi.out") || std::filesystem::exists("tavi.cov"));
+    const SweepTable& a = written.results()->table;
+    const SweepTable& b = inMemory.results()->table;
+    ASSERT_EQ(a.size(), 60u);
+    ASSERT_EQ(b.size(), a.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        for (int c = 0; c < a.coefficients(); ++c) {
+            EXPECT_EQ(a.se(i, c), b.se(i, c));
+        }
+    }
+}
+
+TEST_F(ResultsModelTest, RefusedDesignHasNoResults) {
+    WriteParameterFile(test::designWithCounts(5, 0, 6), "ax.dat", "tavi.out", "tavi.cov");
+    SweepCollector collector;
+    EXPECT_TRUE(calculateInMemory("ax.dat", collector).refused);
+    EXPECT_FALSE(collector.results());
+}
+
+TEST_F(ResultsModelTest, TitlesSayWhatEachCoefficientIs) {
+    std::vector<std::string> titles;
+    for (const Coefficient& c : coefficientsOf(1, 3, 3)) {
+        titles.push_back(coefficientTitle(c, 1));
+    }
+    EXPECT_EQ(titles, (std::vector<std::string>{
+                          "Fixed 1: x1, fixed effect only", "Const: intercept",
+                          "Group 1: level-2 variable 1", "Group 2: level-2 variable 2",
+                          "Random 1: slope of x2", "Cross-L 1,1: slope of x2 x w1",
+                          "Cross-L 1,2: slope of x2 x w2", "Random 2: slope of x3",
+                          "Cross-L 2,1: slope of x3 x w1", "Cross-L 2,2: slope of x3 x w2"}));
+}
+
+TEST_F(ResultsModelTest, ManyGroupSizesShowAFewLinesWithTheSmallestSe) {
+    SweepCollector collector;
+    WriteParameterFile(twentyGroupSizes(), "ax.dat", "tavi.out", "tavi.cov");
+    ASSERT_FALSE(calculateInMemory("ax.dat", collector).refused);
+    ResultsModel model(std::move(*collector.results()));
+    const SweepTable& table = model.table();
+    for (int c = 0; c < table.coefficients(); ++c) {
+        model.choose(c);
+        const Plot plot = model.plot(PlotQuantity::StandardError);
+        std::size_t smallest = 0;
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            smallest = table.se(i, c) < table.se(smallest, c) ? i : smallest;
+        }
+        ASSERT_TRUE(plot.mark);
+        EXPECT_EQ(table.se(plot.mark->point, c), table.se(smallest, c));
+        EXPECT_EQ(plot.lines.size(), ResultsModel::kMaxPlotLines);
+        EXPECT_FALSE(plot.note.empty());
+        const std::string markedLine = "n = " + std::to_string(table.point(smallest).n);
+        EXPECT_TRUE(std::any_of(plot.lines.begin(), plot.lines.end(),
+                                [&](const PlotLine& line) { return line.name == markedLine; }));
+        for (const PlotLine& line : plot.lines) {
+            EXPECT_EQ(line.points.size(), 3u) << line.name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tavi

@@ -1,0 +1,174 @@
+#include "ui/results/ResultsChart.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QImage>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPainter>
+#include <QPen>
+#include <QSaveFile>
+#include <QScatterSeries>
+#include <QSvgGenerator>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <limits>
+
+namespace tavi::ui {
+
+namespace {
+
+// Points are drawn as dots only where they stay apart.
+constexpr std::size_t kMostDottedPoints = 60;
+
+const QColor kMarkColour(0xc6, 0x28, 0x28);
+// As many distinguishable colours as the plot has lines at most.
+const QColor kLineColours[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xff, 0x7f, 0x0e),
+                               QColor(0x2c, 0xa0, 0x2c), QColor(0x94, 0x67, 0xbd),
+                               QColor(0x8c, 0x56, 0x4b), QColor(0xe3, 0x77, 0xc2),
+                               QColor(0x17, 0xbe, 0xcf), QColor(0xbc, 0xbd, 0x22)};
+static_assert(std::size(kLineColours) >= ResultsModel::kMaxPlotLines);
+
+// An axis over lowest to highest with room on either side (pad: a share of the range), so
+// that points at the ends, the marked one above all, stay whole.
+QValueAxis* axis(const QString& title, double lowest, double highest, double pad,
+                 const char* format) {
+    auto* result = new QValueAxis;
+    result->setTitleText(title);
+    if (!(lowest < highest)) {
+        // One value alone: a little room on either side of it.
+        const double room = lowest == 0.0 ? 1.0 : std::fabs(lowest) * 0.1;
+        lowest -= room;
+        highest += room;
+    }
+    // Ticks at multiples of 1, 2 or 5 times a power of ten, about five of them.
+    const double rough = (highest - lowest) / 5.0;
+    const double decade = std::pow(10.0, std::floor(std::log10(rough)));
+    const double step = rough / decade < 1.5   ? decade
+                        : rough / decade < 3.5 ? 2 * decade
+                                               : 5 * decade;
+    const double room = (highest - lowest) * pad;
+    result->setRange(lowest - room, highest + room);
+    result->setTickType(QValueAxis::TicksDynamic);
+    result->setTickAnchor(std::floor(lowest / step) * step);
+    result->setTickInterval(step);
+    result->setLabelFormat(QString::fromLatin1(format));
+    return result;
+}
+
+}  // namespace
+
+QChart* buildChart(const Plot& plot) {
+    auto* chart = new QChart;
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->setTitle(QString::fromStdString(plot.title));
+    QFont titleFont = chart->titleFont();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
+    titleFont.setBold(true);
+    chart->setTitleFont(titleFont);
+
+    double xLow = std::numeric_limits<double>::infinity();
+    double xHigh = -xLow;
+    double yLow = xLow;
+    double yHigh = -xLow;
+    std::vector<QAbstractSeries*> series;
+    for (const PlotLine& line : plot.lines) {
+        auto* points = new QLineSeries;
+        points->setName(QString::fromStdString(line.name));
+        points->setPen(QPen(kLineColours[series.size() % std::size(kLineColours)], 2.0));
+        points->setPointsVisible(line.points.size() <= kMostDottedPoints);
+        for (const PlotPoint& p : line.points) {
+            points->append(p.x, p.y);
+            xLow = std::min(xLow, p.x);
+            xHigh = std::max(xHigh, p.x);
+            yLow = std::min(yLow, p.y);
+            yHigh = std::max(yHigh, p.y);
+        }
+        series.push_back(points);
+    }
+    if (plot.target) {
+        auto* target = new QLineSeries;
+        target->setName(QStringLiteral("Target power %1").arg(*plot.target));
+        target->setPen(QPen(Qt::darkGray, 1.5, Qt::DashLine));
+        const double left = std::isfinite(xLow) ? xLow : 0.0;
+        const double right = std::isfinite(xHigh) ? xHigh : 1.0;
+        target->append(left, *plot.target);
+        target->append(right, *plot.target);
+        series.push_back(target);
+        yLow = 0.0;
+        yHigh = 1.0;
+    }
+    if (plot.mark) {
+        auto* mark = new QScatterSeries;
+        mark->setName(QString::fromStdString(plot.markLabel));
+        mark->setMarkerSize(13.0);
+        mark->setColor(kMarkColour);
+        mark->setBorderColor(Qt::white);
+        mark->append(plot.mark->x, plot.mark->y);
+        series.push_back(mark);
+    }
+    if (!std::isfinite(xLow)) {
+        xLow = 0.0;
+        xHigh = 1.0;
+        yLow = 0.0;
+        yHigh = 1.0;
+    }
+
+    auto* xAxis = axis(QString::fromStdString(plot.xTitle), xLow, xHigh, 0.02, "%.0f");
+    // Power keeps its scale from 0 to 1.
+    auto* yAxis =
+        axis(QString::fromStdString(plot.yTitle), yLow, yHigh, plot.target ? 0.02 : 0.04, "%.3g");
+    chart->addAxis(xAxis, Qt::AlignBottom);
+    chart->addAxis(yAxis, Qt::AlignLeft);
+    for (QAbstractSeries* s : series) {
+        chart->addSeries(s);
+        s->attachAxis(xAxis);
+        s->attachAxis(yAxis);
+        if (s->name().isEmpty()) {
+            for (QLegendMarker* marker : chart->legend()->markers(s)) {
+                marker->setVisible(false);
+            }
+        }
+    }
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    return chart;
+}
+
+QString saveChart(QChartView& view, const QString& fileName) {
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return file.errorString();
+    }
+    const QSize size = view.size();
+    if (fileName.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&file);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setTitle(view.chart()->title());
+        QPainter painter(&svg);
+        view.render(&painter);
+    } else {
+        // Twice the pixels of the window, for print and for screens of high density.
+        QImage image(size * 2, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(2.0, 2.0);
+        view.render(&painter);
+        painter.end();
+        if (!image.save(&file, "PNG")) {
+            file.cancelWriting();
+            return QStringLiteral("the picture could not be written");
+        }
+    }
+    if (!file.commit()) {
+        return file.errorString();
+    }
+    return {};
+}
+
+}  // namespace tavi::ui

@@ -1,0 +1,32 @@
+// The run's points as a table for a view: the sample sizes, the cost under a budget and the
+// standard error of every coefficient, each coefficient's smallest one marked.
+#pragma once
+
+#include "engine/run/ResultsModel.h"
+
+#include <QAbstractTableModel>
+
+namespace tavi::ui {
+
+class SweepTableModel : public QAbstractTableModel {
+public:
+    // The numbers themselves, NaN where there is none, for copying and for tests.
+    static constexpr int kValueRole = Qt::UserRole;
+    // The order of sorting: missing values after every number.
+    static constexpr int kSortRole = Qt::UserRole + 1;
+
+    SweepTableModel(const ResultsModel& results, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    double value(int row, int column) const;
+
+    const ResultsModel& m_results;
+    int m_pointColumns;  // N*n, N, n and, under a budget, the cost
+};
+
+}  // namespace tavi::ui
