@@ -62,6 +62,10 @@ TTaviForm::TTaviForm(QWidget* parent) : QWidget(parent) {
     setMessageWindow(this);
 }
 
+void TTaviForm::setStartFile(const QString& name) {
+    m_startFile = name;
+}
+
 void TTaviForm::createControls() {
     // Labels take their place's left and top; their size is their caption's, so that no font
     // cuts a caption short.
@@ -206,8 +210,13 @@ void TTaviForm::FormActivate() {
     tavi::DesignParameters& p = DesignParameters;
     p = InitialDesignParameters();
 
-    ParFileName =
-        FindInFileDialog.Execute(this) ? FindInFileDialog.FileName : QStringLiteral("ax.dat");
+    bool chosen = true;
+    if (m_startFile) {
+        FindInFileDialog.accept(*m_startFile);
+    } else {
+        chosen = FindInFileDialog.Execute(this);
+    }
+    ParFileName = chosen ? FindInFileDialog.FileName : QStringLiteral("ax.dat");
     FileNamePart = QString::fromStdString(FileNamePartOf(ParFileName.toStdString()));
     const QString absolute = QFileInfo(ParFileName).absoluteFilePath();
     PathName = QString::fromStdString(DirectoryPartOf(absolute.toStdString()));
