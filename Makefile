@@ -7,8 +7,9 @@ FUZZ_DIR := build-fuzz
 FUZZ_TARGETS := parameter-reader calculation-run text-to-real
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: all deps build test test-release test-asan run bench fuzz lint clean
+.PHONY: all deps build test test-release test-asan run install package bench fuzz lint clean
 
 all: build
 
@@ -22,6 +23,14 @@ build: deps
 # Starts the windowed program; without a display it says how to run it anyway.
 run: build
 	@$(BUILD_DIR)/tavi
+
+# Installs the program under PREFIX (DESTDIR, when set, is put before it, as packagers expect).
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# The Debian package $(BUILD_DIR)/tavi_<version>_amd64.deb.
+package: build
+	@cmake --build $(BUILD_DIR) --target package
 
 # Every test, then every test again with AddressSanitizer and UndefinedBehaviorSanitizer, whose
 # first report fails the run.

@@ -2,18 +2,21 @@
 
 #include "ui/AmountUnit.h"
 #include "ui/CheckAnswer.h"
+#include "ui/CommandLine.h"
 #include "ui/FillUnit.h"
 #include "ui/Tavifm.h"
 #include "ui/results/ResultsWindow.h"
 #include "ui/toolkit/EndOnTerminate.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <iostream>
 #include <memory>
-#include <optional>
+#include <string>
 
 namespace {
 
@@ -23,14 +26,11 @@ bool displayAvailable() {
            std::getenv("WAYLAND_DISPLAY") != nullptr;
 }
 
-// `tavi --results PARFILE`: the results window of an existing parameter file, computed in
-// memory without the entry sequence. Empty for other arguments; otherwise the program's status.
-std::optional<int> showResultsOnly(int argc, char** argv) {
-    if (argc != 3 || std::strcmp(argv[1], "--results") != 0) {
-        return std::nullopt;
-    }
+// The results window of an existing parameter file, computed in memory without the entry
+// sequence; the program's status.
+int showResultsOnly(const std::string& parameterFile) {
     QString message;
-    const auto window = tavi::ui::resultsOfFile(QString::fromLocal8Bit(argv[2]), message);
+    const auto window = tavi::ui::resultsOfFile(QFile::decodeName(parameterFile.c_str()), message);
     if (!window) {
         std::fprintf(stderr, "tavi: %s\n", message.toLocal8Bit().constData());
         return 1;
@@ -43,22 +43,36 @@ std::optional<int> showResultsOnly(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before any window exists, so that --help and --version need no display.
+    const tavi::ui::StartRequest request =
+        tavi::ui::readCommandLine(argc - 1, argv + 1, std::cout, std::cerr);
+    if (request.exitStatus) {
+        return *request.exitStatus;
+    }
     if (!displayAvailable()) {
         std::fputs(
             "tavi: no display found; start it in a desktop session, or without one as "
-            "'xvfb-run build/tavi' (tavi-calc computes without any window)\n",
+            "'xvfb-run tavi' (tavi-calc computes without any window)\n",
             stderr);
         return 1;
     }
-    QApplication application(argc, argv);
-    if (const std::optional<int> status = showResultsOnly(argc, argv)) {
-        return *status;
+    // Qt sees no arguments: a parameter file's name must never be taken for one of its options.
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+    // The desktop entry's name lets Wayland desktops find the program's icon and menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TAVI_APP_ID));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tavi.svg")));
+    if (request.resultsOnly) {
+        return showResultsOnly(*request.parameterFile);
     }
     using namespace tavi::ui;
     // Kept until the message loop has ended, however it ends: the dialogue may still be on the
     // stack of a dialog's loop when the program is asked to terminate.
     const auto mainWindow = std::make_unique<TTaviForm>();
     TaviForm = mainWindow.get();
+    if (request.parameterFile) {
+        TaviForm->setStartFile(QFile::decodeName(request.parameterFile->c_str()));
+    }
     ExistsForm = new TExistsForm(TaviForm);
     FillForm = new TFillForm(TaviForm);
     AmountForm = new TAmountForm(TaviForm);

@@ -61,6 +61,10 @@ TTaviForm::TTaviForm(QWidget* parent) : QWidget(parent) {
     setMessageWindow(this);
 }
 
+void TTaviForm::setStartFile(const QString& name) {
+    m_startFile = name;
+}
+
 void TTaviForm::createControls() {
     // Labels take their place's left and top; their size is their caption's, so that no font
     // cuts a caption short.
@@ -207,8 +211,13 @@ void TTaviForm::FormActivate() {
     DesignParameters& p = Design;
     p = initialDesignParameters();
 
-    ParFileName =
-        FindInFileDialog.Execute(this) ? FindInFileDialog.FileName : QStringLiteral("ax.dat");
+    bool chosen = true;
+    if (m_startFile) {
+        FindInFileDialog.accept(*m_startFile);
+    } else {
+        chosen = FindInFileDialog.Execute(this);
+    }
+    ParFileName = chosen ? FindInFileDialog.FileName : QStringLiteral("ax.dat");
     FileNamePart = QString::fromStdString(fileNamePartOf(ParFileName.toStdString()));
     const QString absolute = QFileInfo(ParFileName).absoluteFilePath();
     PathName = QString::fromStdString(directoryPartOf(absolute.toStdString()));

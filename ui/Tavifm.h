@@ -9,6 +9,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 namespace tavi::ui {
 
 class TExistsForm;
@@ -38,6 +40,10 @@ extern TAmountForm* AmountForm;
 class TTaviForm : public QWidget {
 public:
     explicit TTaviForm(QWidget* parent = nullptr);
+
+    // The parameter file named when the program was started: the start-up takes it as if it had
+    // been chosen in FindInFileDialog, which then does not show.
+    void setStartFile(const QString& name);
 
     // The start-up steps, on the first activation only: start-up values, the choice of the
     // parameter file, the names derived from it, its directory as the current one, and its
@@ -112,6 +118,7 @@ private:
     // Writes the parameter file if it may be replaced; false when the user declined.
     bool writeParameters();
 
+    std::optional<QString> m_startFile;
     bool m_started = false;
     bool m_parameterFileUnread = false;
     bool m_sequenceRunning = false;

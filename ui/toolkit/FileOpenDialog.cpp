@@ -37,12 +37,16 @@ bool TOpenDialog::Execute(QWidget* parent) {
     if (!chosen) {
         return false;
     }
-    QString name = *chosen;
-    if (!DefaultExt.isEmpty() && QFileInfo(name).suffix().isEmpty() && !QFileInfo(name).exists()) {
-        name += QLatin1Char('.') + DefaultExt;
-    }
-    FileName = QFileInfo(name).absoluteFilePath();
+    accept(*chosen);
     return true;
+}
+
+void TOpenDialog::accept(const QString& name) {
+    QString withExtension = name;
+    if (!DefaultExt.isEmpty() && QFileInfo(name).suffix().isEmpty() && !QFileInfo(name).exists()) {
+        withExtension += QLatin1Char('.') + DefaultExt;
+    }
+    FileName = QFileInfo(withExtension).absoluteFilePath();
 }
 
 void TOpenDialog::setChooser(Chooser replacement) {

@@ -24,6 +24,9 @@ public:
 
     // Shows the dialog; true when the user confirmed a file, whose name FileName then holds.
     bool Execute(QWidget* parent);
+    // Takes name as if the user had confirmed it in the dialog: FileName becomes its full path,
+    // with the default extension added when no file of that name exists and it has none.
+    void accept(const QString& name);
 
     // What choosing a file does: returns the chosen name, or nothing when cancelled. Replacing
     // it (in tests) keeps the real dialog from showing.

@@ -1,0 +1,73 @@
+#include "ui/CommandLine.h"
+
+#include "TaviVersion.h"
+
+#include <filesystem>
+#include <ostream>
+#include <string_view>
+#include <sysexits.h>
+#include <system_error>
+
+namespace tavi::ui {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: tavi [PARFILE]\n"
+    "       tavi --results PARFILE\n"
+    "Enters the design of a two-level study step by step in windows, writes it to a parameter\n"
+    "file and computes the standard errors of its coefficients for many sample sizes.\n"
+    "\n"
+    "  PARFILE    the parameter file to use or to write; without it the program asks for it\n"
+    "  --results  show the results window of an existing parameter file at once, computed in\n"
+    "             memory; no file is written\n"
+    "  --help     show this help\n"
+    "  --version  show the version\n"
+    "\n"
+    "Exit status: 0 when the program ends normally, 1 without a display or when --results\n"
+    "cannot compute the file's design, 64 wrong usage.\n";
+
+StartRequest usageError(std::ostream& err, std::string_view problem) {
+    err << "tavi: " << problem << "; try 'tavi --help'\n";
+    return {EX_USAGE, std::nullopt, false};
+}
+
+}  // namespace
+
+StartRequest readCommandLine(int argc, const char* const* argv, std::ostream& out,
+                             std::ostream& err) {
+    StartRequest request;
+    bool optionsEnded = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && argument == "--help") {
+            out << kUsage;
+            return {EX_OK, std::nullopt, false};
+        } else if (!optionsEnded && argument == "--version") {
+            out << "tavi " TAVI_VERSION "\n";
+            return {EX_OK, std::nullopt, false};
+        } else if (!optionsEnded && argument == "--results") {
+            request.resultsOnly = true;
+        } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
+            return usageError(err, "unknown option " + std::string(argument));
+        } else if (request.parameterFile) {
+            return usageError(err, "more than one parameter file given");
+        } else if (argument.empty()) {
+            return usageError(err, "the parameter file's name is empty");
+        } else {
+            request.parameterFile = std::string(argument);
+        }
+    }
+    if (request.resultsOnly && !request.parameterFile) {
+        return usageError(err, "--results needs a parameter file");
+    }
+    std::error_code ignored;
+    if (request.parameterFile && std::filesystem::is_directory(*request.parameterFile, ignored)) {
+        return usageError(err, *request.parameterFile + " is a directory, not a parameter file");
+    }
+    return request;
+}
+
+}  // namespace tavi::ui
