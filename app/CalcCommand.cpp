@@ -37,7 +37,11 @@ constexpr std::int64_t kProgressThreshold = 1000;
 
 using NamedValues = std::vector<std::pair<std::string, double>>;
 
+// What the command line asks for: a calculation, or only an answer on the terminal.
+enum class Action { Calculate, Help, Version };
+
 struct Arguments {
+    Action action = Action::Calculate;
     std::vector<std::string> files;
     std::optional<std::string> csvFile;
     std::optional<std::string> powerCsvFile;
@@ -132,8 +136,10 @@ constexpr Option kOptions[] = {
      [](Arguments& a, std::string_view v) { a.bestCsvFile = std::string(v); }},
     {"--quiet", "", "no summary of the tests on standard output",
      [](Arguments& a, std::string_view) { a.quiet = true; }},
-    {"--help", "", "show this help", nullptr},
-    {"--version", "", "show the version", nullptr},
+    {"--help", "", "show this help",
+     [](Arguments& a, std::string_view) { a.action = Action::Help; }},
+    {"--version", "", "show the version",
+     [](Arguments& a, std::string_view) { a.action = Action::Version; }},
 };
 
 constexpr std::size_t kHelpColumn = 24;
@@ -256,7 +262,7 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
         const std::string_view name = argument.substr(0, argument.find('='));
         const Option* option = nullptr;
         for (const Option& candidate : kOptions) {
-            option = candidate.name == name && candidate.apply != nullptr ? &candidate : option;
+            option = candidate.name == name ? &candidate : option;
         }
         if (option == nullptr || (option->value.empty() && name != argument)) {
             err << "tavi-calc: unknown option " << argument << "\nTry 'tavi-calc --help'.\n";
@@ -279,6 +285,10 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
         } catch (const BadValue& bad) {
             err << "tavi-calc: " << bad.message << "\n";
             return std::nullopt;
+        }
+        // A question is answered whatever else the command line holds.
+        if (arguments.action != Action::Calculate) {
+            return arguments;
         }
     }
     if (arguments.files.empty() || arguments.files.size() > 3) {
@@ -362,23 +372,19 @@ void reportTests(const Arguments& arguments, RunResults& run,
 
 int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                    bool showProgress) {
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--") {
-            break;
-        }
-        if (argument == "--help") {
-            out << usage();
-            return kExitComplete;
-        }
-        if (argument == "--version") {
-            out << "tavi-calc " TAVI_VERSION "\n";
-            return kExitComplete;
-        }
-    }
     const std::optional<Arguments> arguments = parseArguments(argc, argv, err);
     if (!arguments) {
         return kExitUsage;
+    }
+    switch (arguments->action) {
+        case Action::Help:
+            out << usage();
+            return kExitComplete;
+        case Action::Version:
+            out << "tavi-calc " TAVI_VERSION "\n";
+            return kExitComplete;
+        case Action::Calculate:
+            break;
     }
     const std::string& parFile = arguments->files[0];
     const std::string report =

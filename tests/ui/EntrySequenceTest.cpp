@@ -5,7 +5,6 @@
 #include "app/CalcCommand.h"
 #include "files/ParameterFile.h"
 #include "tests/ui/ModalHelper.h"
-#include "tests/ui/ModalScript.h"
 #include "ui/AmountUnit.h"
 #include "ui/CheckAnswer.h"
 #include "ui/FillUnit.h"

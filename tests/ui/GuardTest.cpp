@@ -4,6 +4,7 @@
 #include "tests/ui/ModalHelper.h"
 #include "ui/toolkit/Guard.h"
 
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -51,8 +52,9 @@ private slots:
         bindHandler(&button, &QPushButton::clicked, &receiver, &Receiver::handler);
         for (int i = 1; i <= 2; ++i) {
             QString shown;
-            test::acceptNextMessageBox(&shown);
+            setMessageAnswerer([&shown](const QString& message) { shown = message; });
             button.click();
+            setMessageAnswerer({});
             QCOMPARE(shown, QStringLiteral("handler failed"));
             QCOMPARE(receiver.calls, i);
         }

@@ -4,6 +4,7 @@
 #include "files/ParameterFile.h"
 #include "tests/ui/ModalHelper.h"
 #include "ui/Tavifm.h"
+#include "ui/toolkit/Guard.h"
 
 #include <QDir>
 #include <QFile>
@@ -199,11 +200,12 @@ private slots:
         chooseFile(file.fileName());
         TTaviForm form;
         QString shown;
-        test::acceptNextMessageBox(&shown);
+        setMessageAnswerer([&shown](const QString& message) { shown = message; });
         form.show();
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(&form, &activate);
-        QTRY_VERIFY(shown.contains(QStringLiteral("Invalid numeric input")));
+        setMessageAnswerer({});
+        QVERIFY(shown.contains(QStringLiteral("Invalid numeric input")));
         QVERIFY(shown.contains(file.fileName()));
         QCOMPARE(form.Number1Vars->text(), QStringLiteral("    0"));
         QCOMPARE(form.Explanation->line(0),
