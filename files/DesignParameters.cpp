@@ -56,4 +56,12 @@ std::int32_t stepMagnitude(std::int32_t signedStep) {
     return signedStep < 0 ? -signedStep : signedStep;
 }
 
+std::int32_t largestLevel1Count() {
+    return dimmax - 1;
+}
+
+std::int32_t largestLevel2Count(std::int32_t k) {
+    return dimmax - 1 - k;
+}
+
 }  // namespace tavi

@@ -45,6 +45,11 @@ bool countsArePossible(std::int32_t k, std::int32_t k1, std::int32_t kw);
 // Possible counts whose coefficients fit the capacity dimmax.
 bool countsFitCapacity(std::int32_t k, std::int32_t k1, std::int32_t kw);
 
+// The largest counts the count fields accept: k level-1 variables, and kw level-2 variables
+// beside k level-1 ones, each leaving room for the constant within dimmax.
+std::int32_t largestLevel1Count();
+std::int32_t largestLevel2Count(std::int32_t k);
+
 // The group-size step of a file's signed step, whose sign carries the mode. The most negative
 // step, which has no positive counterpart, stands for the largest positive one.
 std::int32_t stepMagnitude(std::int32_t signedStep);

@@ -9,9 +9,6 @@ namespace tavi::ui {
 
 namespace {
 
-// The bound of k and kw: every count must leave room for the constant within dimmax.
-constexpr int kMaxVariables = dimmax - 1;
-
 // The field's decimal integer, leading blanks allowed, nothing after the digits; 0 for any
 // other text, which stays in the field as typed.
 std::int32_t countIn(const TEdit* field) {
@@ -62,8 +59,8 @@ void TTaviForm::promptForCounts() {
 void TTaviForm::CheckNumber1Vars() {
     std::int32_t& k = Design.k;
     k = nonNegativeCountIn(Number1Vars);
-    if (k > kMaxVariables) {
-        k = kMaxVariables;
+    if (k > largestLevel1Count()) {
+        k = largestLevel1Count();
         Number1Vars->setText(QString::number(k));
         clearExplanation();
         Explanation->setLine(0, QStringLiteral("warning: "));
@@ -96,8 +93,8 @@ void TTaviForm::CheckNumber2Vars() {
     CheckNumber1Vars();
     std::int32_t& kw = Design.kw;
     kw = nonNegativeCountIn(Number2Vars);
-    if (kw > kMaxVariables - Design.k) {
-        kw = kMaxVariables - Design.k;
+    if (kw > largestLevel2Count(Design.k)) {
+        kw = largestLevel2Count(Design.k);
         Number2Vars->setText(QString::number(kw));
         clearExplanation();
         Explanation->setLine(0, QStringLiteral("warning: "));
