@@ -204,7 +204,7 @@ RunOutcome RunCalculation(const std::string& ParFileName, const std::string& Out
     writer.writeReportHead(localDateTime(), ParFileName, CovFileName);
     covWriter.writeCovHead(localDateTime());
     RunFiles files{writer, covWriter};
-    const RunOutcome outcome = runDesign(ParFileName, &files, observer);
+    RunOutcome outcome = runDesign(ParFileName, &files, observer);
     report.close();
     covFile.close();
     return outcome;
