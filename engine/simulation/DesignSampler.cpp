@@ -97,6 +97,7 @@ void DesignSampler::draw(RandomStream& random, TwoLevelData& data) const {
         const Eigen::Index first = Eigen::Index{g} * m_n;
         data.groupStart[g] = first;
         drawCorrelated(random, m_betweenFactor, betweenDraws, between);
+        between += m_betweenMean;
         drawCorrelated(random, m_tauFactor, randomDraws, randomEffects);
         for (std::int32_t i = 0; i < m_n; ++i) {
             drawCorrelated(random, m_withinFactor, withinDraws, unit);

@@ -1,6 +1,7 @@
 #include "engine/simulation/RemlFit.h"
 
 #include <Eigen/Cholesky>
+#include <Eigen/Eigenvalues>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -22,6 +23,10 @@ constexpr double kDecrementTolerance = 1.0e-9;
 // A diagonal element of the relative Cholesky factor below this makes Tau singular: a variance
 // below 1e-8 times the residual variance is a variance of 0 that the search has not quite met.
 constexpr double kBoundaryFactor = 1.0e-4;
+// Curvatures below this share of the largest count as this share; a step is at most this long
+// (the elements of L are ratios of standard deviations).
+constexpr double kSmallestCurvature = 1.0e-8;
+constexpr double kLongestStep = 4.0;
 // Relative step of the differences that give the Hessian.
 constexpr double kDifferenceStep = 1.0e-5;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -205,20 +210,20 @@ MatrixXd hessianAt(ProfiledCriterion& criterion, const VectorXd& theta, const Ve
     return (hessian + hessian.transpose()) / 2.0;
 }
 
-// The Newton step -H^-1 g, with H raised by a multiple of I where it is not positive definite;
-// NaN when even that fails.
+// The Newton step -H^-1 g, with the eigenvalues of H replaced by their magnitudes and kept
+// away from 0, so that it goes downhill also where the criterion is not convex, and no longer
+// than kLongestStep.
 VectorXd newtonStep(const MatrixXd& hessian, const VectorXd& gradient) {
-    Eigen::LLT<MatrixXd> llt(hessian);
-    double damping = 0.0;
-    const double scale = std::max(1.0, hessian.diagonal().cwiseAbs().maxCoeff());
-    while (llt.info() != Eigen::Success && damping < 1.0e12 * scale) {
-        damping = damping == 0.0 ? 1.0e-8 * scale : damping * 10.0;
-        llt.compute(hessian + damping * MatrixXd::Identity(hessian.rows(), hessian.cols()));
+    const Eigen::SelfAdjointEigenSolver<MatrixXd> eigen(hessian);
+    const VectorXd magnitudes = eigen.eigenvalues().cwiseAbs();
+    const double floor = std::max(kSmallestCurvature * magnitudes.maxCoeff(), kSmallestCurvature);
+    const VectorXd along = eigen.eigenvectors().transpose() * gradient;
+    VectorXd step = -eigen.eigenvectors() * along.cwiseQuotient(magnitudes.cwiseMax(floor));
+    const double length = step.norm();
+    if (length > kLongestStep) {
+        step *= kLongestStep / length;
     }
-    if (llt.info() != Eigen::Success) {
-        return VectorXd::Constant(gradient.size(), kNaN);
-    }
-    return -llt.solve(gradient);
+    return step;
 }
 
 // Minimises the criterion from theta; whether it converged.

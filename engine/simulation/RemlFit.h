@@ -35,8 +35,8 @@ struct RemlFit {
 // the Cholesky factor L of Tau / sigma2, so that every iterate's Tau = sigma2 L L' is positive
 // semidefinite, and a variance at 0 is a point inside the parameter space rather than an edge.
 // It is minimised by Newton's method with the analytic gradient, a Hessian from differences of
-// gradients, damping where that Hessian is not positive definite, and halving of steps that do
-// not lower the criterion enough.
+// gradients whose eigenvalues are made positive where it is not positive definite, and halving
+// of steps that do not lower the criterion enough.
 RemlFit FitReml(const TwoLevelData& data);
 
 }  // namespace tavi
