@@ -120,6 +120,10 @@ SweepPoint pointIn(std::string_view text) {
     SweepPoint point;
     point.N = static_cast<std::int32_t>(wholeNumberIn("--at N", text.substr(0, comma), 1, kMost));
     point.n = static_cast<std::int32_t>(wholeNumberIn("--at n", text.substr(comma + 1), 1, kMost));
+    if (std::int64_t{point.N} * point.n > kMaxSimulatedUnits) {
+        throw BadValue{"--at " + std::string(text) + ": a simulation can hold at most " +
+                       std::to_string(kMaxSimulatedUnits) + " units (N*n)"};
+    }
     return point;
 }
 

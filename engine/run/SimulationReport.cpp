@@ -60,13 +60,18 @@ void writeLine(std::ostream& out, std::string line) {
 void WriteSimulationReport(std::ostream& out, const SimulationSetting& setting,
                            const SimulationSummary& summary,
                            const std::vector<Coefficient>& coefficients) {
-    out << "\nSimulation at N = " << setting.N << ", n = " << setting.n << ": " << summary.run
-        << " replications (seed " << setting.seed << ")";
+    out << "\nSimulation at N = " << setting.N << ", n = " << setting.n << ", seed " << setting.seed
+        << ": " << summary.run;
     if (summary.run < summary.requested) {
-        out << ", interrupted after " << summary.run << " of " << summary.requested;
+        out << " of " << summary.requested << " replications (interrupted)";
+    } else {
+        out << " replications";
     }
-    out << "; " << summary.used << " REML fits used, " << summary.failed
-        << " did not converge and are left out.\n";
+    out << "; " << summary.used << " REML fits used, " << summary.failed << " failed.\n";
+    if (summary.failed > 0) {
+        out << "Failed fits, which did not converge or could not estimate the fixed part, are "
+               "left out.\n";
+    }
     if (summary.boundary > 0) {
         out << summary.boundary
             << " fits ended on the boundary, with a variance of the random effects estimated as "
