@@ -44,7 +44,7 @@ SimulationRequest requestAt(int N, int n, std::int64_t replications, int threads
 
 TEST(Simulation, ManyGroupsAgreeWithTheAnalyticAnswer) {
     loadDesign();
-    const std::int64_t R = 300;
+    const std::int64_t R = 200;
     const std::atomic<bool> stop{false};
     const SimulationSummary summary =
         SimulateDesign(requestAt(400, 30, R, 2), DegreesOfFreedom(TaviCalcs), stop);
