@@ -42,9 +42,12 @@ namespace {
 
 constexpr std::int64_t kProgressThreshold = 1000;
 constexpr std::uint64_t kDefaultSeed = 1;
-// Every replication's estimates are kept until the summary, and each thread holds a data set.
-constexpr std::int64_t kMaxReplications = 1000000;
+// Every replication's estimates are kept until the summary, and each thread holds a data set:
+// the limits keep a simulation within a few gigabytes.
+constexpr std::int64_t kMaxReplications = 100000;
 constexpr std::int64_t kMaxSimulatedUnits = 1000000;
+constexpr std::int64_t kMaxDataSetBytes = std::int64_t{256} << 20;
+constexpr std::int64_t kMaxAllDataSetBytes = std::int64_t{4} << 30;
 constexpr std::int64_t kMaxThreads = 1024;
 
 using NamedValues = std::vector<std::pair<std::string, double>>;
@@ -517,10 +520,16 @@ int simulate(const Arguments& arguments, const ChosenPoint& chosen,
         return kExitUsage;
     }
     const SweepPoint point = *chosen.point;
-    if (point.N < 1 || std::int64_t{point.N} * point.n > kMaxSimulatedUnits) {
+    const EngineState& e = TaviCalcs;
+    const std::int64_t units = std::int64_t{point.N} * point.n;
+    // A unit's rows of X and Z and its outcome.
+    const std::int64_t unitBytes =
+        (e.NumCoef + e.nRandom + 1) * static_cast<std::int64_t>(sizeof(double));
+    const std::int64_t mostUnits = std::min(kMaxSimulatedUnits, kMaxDataSetBytes / unitBytes);
+    if (point.N < 1 || units > mostUnits) {
         err << "tavi-calc: cannot simulate at N = " << point.N << ", n = " << point.n << " ("
-            << chosen.reason << "): it needs at least one group and at most " << kMaxSimulatedUnits
-            << " units; give another point with --at N,n\n";
+            << chosen.reason << "): it needs at least one group, and at most " << mostUnits
+            << " units for this design; give another point with --at N,n\n";
         return kExitUsage;
     }
     SimulationRequest request;
@@ -528,8 +537,10 @@ int simulate(const Arguments& arguments, const ChosenPoint& chosen,
     request.n = point.n;
     request.plan.replications = *arguments.replications;
     request.plan.seed = arguments.seed.value_or(kDefaultSeed);
+    // More threads than the data sets' memory allows would not change the results, only fail.
     request.plan.threads = static_cast<int>(
-        arguments.threads.value_or(std::max(1U, std::thread::hardware_concurrency())));
+        std::min(arguments.threads.value_or(std::max(1U, std::thread::hardware_concurrency())),
+                 std::max<std::int64_t>(1, kMaxAllDataSetBytes / (units * unitBytes))));
     request.test = arguments.test;
     request.effects = effects;
 

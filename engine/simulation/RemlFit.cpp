@@ -23,6 +23,9 @@ constexpr double kDecrementTolerance = 1.0e-9;
 // A diagonal element of the relative Cholesky factor below this makes Tau singular: a variance
 // below 1e-8 times the residual variance is a variance of 0 that the search has not quite met.
 constexpr double kBoundaryFactor = 1.0e-4;
+// X' V^-1 X counts as singular, the fixed part as not estimable, when a pivot of its Cholesky
+// factor is below this share of the largest: a condition number beyond about 1e14.
+constexpr double kSmallestPivotShare = 1.0e-7;
 // Curvatures below this share of the largest count as this share; a step is at most this long
 // (the elements of L are ratios of standard deviations).
 constexpr double kSmallestCurvature = 1.0e-8;
@@ -111,7 +114,9 @@ public:
             yvy -= m_c.Zy[g].dot(m_M[g] * m_c.Zy[g]);
         }
         m_xllt.compute(xtvx);
-        if (m_xllt.info() != Eigen::Success || !(m_xllt.matrixLLT().diagonal().minCoeff() > 0.0)) {
+        const auto pivots = m_xllt.matrixLLT().diagonal();
+        if (m_xllt.info() != Eigen::Success ||
+            !(pivots.minCoeff() > kSmallestPivotShare * pivots.maxCoeff())) {
             return kNaN;
         }
         m_beta = m_xllt.solve(xtvy);

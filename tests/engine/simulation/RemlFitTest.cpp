@@ -12,7 +12,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <numbers>
-#include <numeric>
 #include <random>
 
 namespace tavi {
@@ -152,61 +151,52 @@ Direct directReml(const TwoLevelData& d, double sigma2, const MatrixXd& tau) {
     return result;
 }
 
-// Nelder-Mead on f from start, with the usual coefficients, until the simplex's values agree to
+// Nelder-Mead on f from best, with the usual coefficients, until the simplex's values agree to
 // 1e-12, and once more from the best point.
-double nelderMeadMinimum(const std::function<double(const VectorXd&)>& f, VectorXd start) {
-    const Eigen::Index m = start.size();
+double nelderMeadMinimum(const std::function<double(const VectorXd&)>& f, VectorXd best) {
+    using Vertex = std::pair<double, VectorXd>;
+    const auto vertex = [&](const VectorXd& x) { return Vertex{f(x), x}; };
+    const auto m = static_cast<std::size_t>(best.size());
     for (int restart = 0; restart < 2; ++restart) {
-        std::vector<VectorXd> simplex(m + 1, start);
-        for (Eigen::Index i = 0; i < m; ++i) {
-            simplex[i + 1](i) += 0.3;
-        }
-        std::vector<double> values;
-        for (const VectorXd& x : simplex) {
-            values.push_back(f(x));
+        std::vector<Vertex> s{vertex(best)};
+        for (std::size_t i = 0; i < m; ++i) {
+            s.push_back(vertex(best + 0.3 * VectorXd::Unit(best.size(), i)));
         }
         for (int iteration = 0; iteration < 3000; ++iteration) {
-            std::vector<int> order(m + 1);
-            std::iota(order.begin(), order.end(), 0);
-            std::sort(order.begin(), order.end(),
-                      [&](int a, int b) { return values[a] < values[b]; });
-            const int worst = order[m];
-            if (values[worst] - values[order[0]] < 1e-12) {
+            std::sort(s.begin(), s.end(),
+                      [](const Vertex& a, const Vertex& b) { return a.first < b.first; });
+            if (s[m].first - s[0].first < 1e-12) {
                 break;
             }
-            VectorXd centroid = VectorXd::Zero(m);
-            for (int i = 0; i < m; ++i) {
-                centroid += simplex[order[i]] / static_cast<double>(m);
+            VectorXd centroid = VectorXd::Zero(best.size());
+            for (std::size_t i = 0; i < m; ++i) {
+                centroid += s[i].second / static_cast<double>(m);
             }
-            const auto tryPoint = [&](double t) {
-                const VectorXd x = centroid + t * (simplex[worst] - centroid);
-                return std::make_pair(x, f(x));
+            const auto along = [&](double t) {
+                return vertex(centroid + t * (s[m].second - centroid));
             };
-            auto [reflected, fr] = tryPoint(-1.0);
-            if (fr < values[order[0]]) {
-                auto [expanded, fe] = tryPoint(-2.0);
-                std::tie(simplex[worst], values[worst]) =
-                    fe < fr ? std::make_pair(expanded, fe) : std::make_pair(reflected, fr);
-            } else if (fr < values[order[m - 1]]) {
-                std::tie(simplex[worst], values[worst]) = std::make_pair(reflected, fr);
+            const Vertex reflected = along(-1.0);
+            if (reflected.first < s[0].first) {
+                const Vertex expanded = along(-2.0);
+                s[m] = expanded.first < reflected.first ? expanded : reflected;
+            } else if (reflected.first < s[m - 1].first) {
+                s[m] = reflected;
+            } else if (const Vertex contracted = along(0.5); contracted.first < s[m].first) {
+                s[m] = contracted;
             } else {
-                auto [contracted, fc] = tryPoint(0.5);
-                if (fc < values[worst]) {
-                    std::tie(simplex[worst], values[worst]) = std::make_pair(contracted, fc);
-                } else {
-                    for (int i = 1; i <= m; ++i) {
-                        simplex[order[i]] = (simplex[order[i]] + simplex[order[0]]) / 2.0;
-                        values[order[i]] = f(simplex[order[i]]);
-                    }
+                for (std::size_t i = 1; i <= m; ++i) {
+                    s[i] = vertex((s[i].second + s[0].second) / 2.0);
                 }
             }
         }
-        start = simplex[std::min_element(values.begin(), values.end()) - values.begin()];
+        best = std::min_element(s.begin(), s.end(), [](const Vertex& a, const Vertex& b) {
+                   return a.first < b.first;
+               })->second;
     }
-    return f(start);
+    return f(best);
 }
 
-TEST(RemlFit, RandomSlopeLikelihoodIsAtLeastABruteForceSearchs) {
+TEST(RemlFit, RandomSlopeLikelihoodIsAtLeastABruteForceSearch) {
     // Nine groups of seven: a random intercept and a random slope of x, X = [1, x, w, x w].
     std::mt19937_64 rng(11);
     std::normal_distribution<double> normal;
