@@ -7,10 +7,14 @@
 #include "engine/power/PointTests.h"
 #include "engine/power/SweepTable.h"
 #include "engine/run/CalculationRun.h"
+#include "engine/run/NumberFields.h"
 #include "engine/run/PowerCsv.h"
 #include "engine/run/PowerSummary.h"
 #include "engine/run/RunResults.h"
+#include "engine/run/SimulationCsv.h"
+#include "engine/run/SimulationReport.h"
 #include "engine/run/StandardErrorCsv.h"
+#include "engine/simulation/Simulation.h"
 #include "files/CovarianceCheck.h"
 #include "files/DesignParameters.h"
 #include "files/FileError.h"
@@ -19,13 +23,17 @@
 #include "files/TextFileWriter.h"
 #include "files/TextScanner.h"
 
+#include <atomic>
 #include <charconv>
 #include <cmath>
+#include <csignal>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -34,6 +42,14 @@ namespace tavi {
 namespace {
 
 constexpr std::int64_t kProgressThreshold = 1000;
+constexpr std::uint64_t kDefaultSeed = 1;
+// Every replication's estimates are kept until the summary, and each thread holds a data set:
+// the limits keep a simulation within a few gigabytes.
+constexpr std::int64_t kMaxReplications = 100000;
+constexpr std::int64_t kMaxSimulatedUnits = 1000000;
+constexpr std::int64_t kMaxDataSetBytes = std::int64_t{256} << 20;
+constexpr std::int64_t kMaxAllDataSetBytes = std::int64_t{4} << 30;
+constexpr std::int64_t kMaxThreads = 1024;
 
 using NamedValues = std::vector<std::pair<std::string, double>>;
 
@@ -50,8 +66,15 @@ struct Arguments {
     NamedValues dfs;
     TestSettings test;
     bool quiet = false;
+    std::optional<std::int64_t> replications;  // --simulate
+    std::optional<SweepPoint> at;
+    std::optional<std::uint64_t> seed;
+    std::optional<std::int64_t> threads;
+    std::optional<std::string> simCsvFile;
 
-    bool wantsTests() const { return !effects.empty() || powerCsvFile || bestCsvFile; }
+    bool wantsTests() const {
+        return !effects.empty() || powerCsvFile || bestCsvFile || replications;
+    }
 };
 
 // An option's value that cannot be used: one line, and no hint at the usage.
@@ -77,6 +100,39 @@ double probabilityIn(std::string_view option, std::string_view text) {
                        std::string(text)};
     }
     return value;
+}
+
+// A whole number written in full, from least to most.
+std::int64_t wholeNumberIn(std::string_view option, std::string_view text, std::int64_t least,
+                           std::int64_t most) {
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        throw BadValue{std::string(option) + ": '" + std::string(text) + "' is not a whole number"};
+    }
+    if (value < least || value > most) {
+        throw BadValue{std::string(option) + " must lie between " + std::to_string(least) +
+                       " and " + std::to_string(most) + "; it is " + std::string(text)};
+    }
+    return value;
+}
+
+// N,n: a point of at least one group of at least one unit, and not more units than a
+// simulation can hold.
+SweepPoint pointIn(std::string_view text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos) {
+        throw BadValue{"--at needs N,n, not '" + std::string(text) + "'"};
+    }
+    constexpr std::int64_t kMost = std::numeric_limits<std::int32_t>::max();
+    SweepPoint point;
+    point.N = static_cast<std::int32_t>(wholeNumberIn("--at N", text.substr(0, comma), 1, kMost));
+    point.n = static_cast<std::int32_t>(wholeNumberIn("--at n", text.substr(comma + 1), 1, kMost));
+    if (std::int64_t{point.N} * point.n > kMaxSimulatedUnits) {
+        throw BadValue{"--at " + std::string(text) + ": a simulation can hold at most " +
+                       std::to_string(kMaxSimulatedUnits) + " units (N*n)"};
+    }
+    return point;
 }
 
 // NAME=VALUE, once per name.
@@ -136,6 +192,34 @@ constexpr Option kOptions[] = {
      [](Arguments& a, std::string_view v) { a.bestCsvFile = std::string(v); }},
     {"--quiet", "", "no summary of the tests on standard output",
      [](Arguments& a, std::string_view) { a.quiet = true; }},
+    {"--simulate", "R",
+     "after the run, check one point by simulation: R data sets drawn from\n"
+     "the design with the effects given (the other coefficients 0), each\n"
+     "fitted by REML and tested, summarised beside the analytic SE and power",
+     [](Arguments& a, std::string_view v) {
+         a.replications = wholeNumberIn("--simulate", v, 1, kMaxReplications);
+     }},
+    {"--at", "N,n",
+     "the point to simulate; default the cheapest point where the first\n"
+     "coefficient with an effect reaches the target power, else the first\n"
+     "point of the sweep",
+     [](Arguments& a, std::string_view v) { a.at = pointIn(v); }},
+    {"--seed", "S",
+     "seed of the simulation, default 1; a seed gives the same results with\n"
+     "any number of threads",
+     [](Arguments& a, std::string_view v) {
+         a.seed = static_cast<std::uint64_t>(
+             wholeNumberIn("--seed", v, 0, std::numeric_limits<std::int64_t>::max()));
+     }},
+    {"--threads", "T", "threads of the simulation, default one per core",
+     [](Arguments& a, std::string_view v) {
+         a.threads = wholeNumberIn("--threads", v, 1, kMaxThreads);
+     }},
+    {"--sim-csv", "FILE",
+     "write the simulation's summary as CSV: coefficient,true_value,\n"
+     "analytic_se,empirical_sd,mean_model_se,bias,coverage,analytic_power,\n"
+     "empirical_power,replications,failed_fits",
+     [](Arguments& a, std::string_view v) { a.simCsvFile = std::string(v); }},
     {"--help", "", "show this help",
      [](Arguments& a, std::string_view) { a.action = Action::Help; }},
     {"--version", "", "show the version",
@@ -172,10 +256,11 @@ std::string usage() {
     }
     text +=
         "\n"
-        "With --effect, --power-csv or --best-csv a summary of the tests goes to standard "
-        "output.\n"
+        "With --effect, --power-csv, --best-csv or --simulate a summary of the tests goes to "
+        "standard\noutput, and with --simulate the simulation's summary after it. Ctrl+C stops "
+        "a simulation;\nits summary then covers the replications done.\n"
         "Exit status: 0 complete, 1 a file could not be read or written, 2 the design was "
-        "refused\n(the report says why), 64 wrong usage.\n";
+        "refused\n(the report says why), 64 wrong usage, 130 simulation stopped by Ctrl+C.\n";
     return text;
 }
 
@@ -291,6 +376,17 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
             return arguments;
         }
     }
+    if (!arguments.replications) {
+        for (const auto& [given, name] : {std::pair{arguments.at.has_value(), "--at"},
+                                          {arguments.seed.has_value(), "--seed"},
+                                          {arguments.threads.has_value(), "--threads"},
+                                          {arguments.simCsvFile.has_value(), "--sim-csv"}}) {
+            if (given) {
+                err << "tavi-calc: " << name << " needs --simulate\nTry 'tavi-calc --help'.\n";
+                return std::nullopt;
+            }
+        }
+    }
     if (arguments.files.empty() || arguments.files.size() > 3) {
         err << (arguments.files.empty() ? "tavi-calc: no parameter file given\n"
                                         : "tavi-calc: too many file names\n")
@@ -337,23 +433,56 @@ std::vector<std::optional<double>> byCoefficient(const NamedValues& values, std:
     return result;
 }
 
-// The tests over the run's points: the CSV files asked for and the summary.
-void reportTests(const Arguments& arguments, RunResults& run,
-                 const std::vector<std::optional<double>>& effects,
-                 const std::vector<std::optional<double>>& dfs, std::ostream& out) {
-    const SweepTable& sweep = run.table;
-    const std::vector<Coefficient>& coefficients = run.coefficients;
+// Gives the degrees of freedom asked for on the command line instead of the rule's.
+void giveOverrides(DegreesOfFreedom& df, const std::vector<std::optional<double>>& dfs) {
     for (std::size_t i = 0; i < dfs.size(); ++i) {
         if (dfs[i]) {
-            run.df.give(static_cast<int>(i), *dfs[i]);
+            df.give(static_cast<int>(i), *dfs[i]);
         }
     }
-    PointTests tests(arguments.test, run.df, effects);
+}
+
+// The point to simulate and, for the summary, why it was chosen.
+struct ChosenPoint {
+    std::optional<SweepPoint> point;
+    std::string reason;
+};
+
+// Without --at: the cheapest point at which the first coefficient with an effect reaches the
+// target power, else the first point of the sweep.
+ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const SweepTable& searched,
+                                   const std::vector<BestPoint>& best,
+                                   const std::vector<Coefficient>& coefficients,
+                                   const TestSettings& test) {
+    std::string reason = "the first point of the sweep";
+    for (const BestPoint& entry : best) {
+        if (entry.criterion != Criterion::CheapestForPower) {
+            continue;
+        }
+        const std::string& name = coefficients[entry.coefficient].name;
+        if (entry.point) {
+            return {searched.point(*entry.point), "the cheapest point where " + name +
+                                                      " reaches power " + briefNumber(test.power)};
+        }
+        reason += " (" + name + " reaches power " + briefNumber(test.power) + " at no point)";
+        break;
+    }
+    if (sweep.size() == 0) {
+        return {std::nullopt, ""};
+    }
+    return {sweep.point(0), reason};
+}
+
+// The tests over the run's points: the CSV files asked for and the summary. Returns the default
+// point of a simulation when one is asked for without --at.
+ChosenPoint reportTests(const Arguments& arguments, const SweepTable& sweep, PointTests& tests,
+                        const std::vector<Coefficient>& coefficients, std::ostream& out) {
     if (arguments.powerCsvFile) {
         writePowerCsvFile(*arguments.powerCsvFile, sweep, tests, coefficients);
     }
-    if (!arguments.bestCsvFile && arguments.quiet) {
-        return;
+    const bool wantsDefaultPoint = arguments.replications && !arguments.at;
+    if (!arguments.bestCsvFile && arguments.quiet && !wantsDefaultPoint) {
+        return {};
     }
     const AllocationSearch search = prepareAllocationSearch();
     const SweepTable& searched = search.points(sweep);
@@ -366,6 +495,100 @@ void reportTests(const Arguments& arguments, RunResults& run,
     if (!arguments.quiet) {
         writePowerSummary(out, {sweep, search, best, coefficients}, tests);
     }
+    return wantsDefaultPoint
+               ? defaultSimulationPoint(sweep, searched, best, coefficients, arguments.test)
+               : ChosenPoint{};
+}
+
+// Set by Ctrl+C while a simulation runs; the workers look at it between replications.
+std::atomic<bool> gInterrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+void onInterrupt(int) {
+    gInterrupted.store(true);
+}
+
+// Ctrl+C stops the simulation instead of the program while this lives.
+class InterruptCatcher {
+public:
+    InterruptCatcher() : m_previous(std::signal(SIGINT, onInterrupt)) { gInterrupted.store(false); }
+    ~InterruptCatcher() { std::signal(SIGINT, m_previous); }
+    InterruptCatcher(const InterruptCatcher&) = delete;
+    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+private:
+    void (*m_previous)(int);
+};
+
+// Checks the chosen point by simulation: the summary on out, the CSV file when asked for.
+int simulate(const Arguments& arguments, const ChosenPoint& chosen,
+             const std::vector<std::optional<double>>& effects, DegreesOfFreedom df,
+             const std::vector<Coefficient>& coefficients, std::ostream& out, std::ostream& err,
+             bool showProgress) {
+    if (!chosen.point) {
+        err << "tavi-calc: the sweep has no point to simulate; give one with --at N,n\n";
+        return kExitUsage;
+    }
+    const SweepPoint point = *chosen.point;
+    const EngineState& e = TaviCalcs;
+    const std::int64_t units = std::int64_t{point.N} * point.n;
+    // A unit's rows of X and Z and its outcome.
+    const std::int64_t unitBytes =
+        (e.NumCoef + e.nRandom + 1) * static_cast<std::int64_t>(sizeof(double));
+    const std::int64_t mostUnits = std::min(kMaxSimulatedUnits, kMaxDataSetBytes / unitBytes);
+    if (point.N < 1 || units > mostUnits) {
+        err << "tavi-calc: cannot simulate at N = " << point.N << ", n = " << point.n << " ("
+            << chosen.reason << "): it needs at least one group, and at most " << mostUnits
+            << " units for this design; give another point with --at N,n\n";
+        return kExitUsage;
+    }
+    SimulationRequest request;
+    request.N = point.N;
+    request.n = point.n;
+    request.plan.replications = *arguments.replications;
+    request.plan.seed = arguments.seed.value_or(kDefaultSeed);
+    // More threads than the data sets' memory allows would not change the results, only fail.
+    request.plan.threads = static_cast<int>(
+        std::min(arguments.threads.value_or(std::max(1U, std::thread::hardware_concurrency())),
+                 std::max<std::int64_t>(1, kMaxAllDataSetBytes / (units * unitBytes))));
+    request.test = arguments.test;
+    request.effects = effects;
+
+    ProgressReport progress;
+    std::int64_t shown = -1;
+    if (showProgress) {
+        progress = [&](std::int64_t done) {
+            if (done != shown) {
+                shown = done;
+                err << "\rtavi-calc: simulated " << done << " of " << request.plan.replications
+                    << " replications" << std::flush;
+            }
+        };
+    }
+    SimulationSummary summary;
+    {
+        const InterruptCatcher catcher;
+        summary = simulateDesign(request, df, gInterrupted, progress);
+    }
+    if (showProgress) {
+        err << "\n";
+    }
+    if (!arguments.at) {
+        out << "\nSimulating at " << chosen.reason << ".";
+    }
+    writeSimulationReport(out, {point.N, point.n, request.plan.seed, request.test}, summary,
+                          coefficients);
+    if (arguments.simCsvFile) {
+        TextFileWriter file(*arguments.simCsvFile, TextFileWriter::Mode::ReplaceWhenClosed);
+        writeSimulationCsv(file, summary, coefficients);
+        file.close();
+    }
+    if (summary.run < summary.requested) {
+        err << "tavi-calc: simulation interrupted after " << summary.run << " of "
+            << summary.requested << " replications\n";
+        return kExitInterrupted;
+    }
+    return kExitComplete;
 }
 
 }  // namespace
@@ -393,8 +616,8 @@ int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
         arguments->files.size() >= 3 ? arguments->files[2] : withExtension(report, ".cov");
 
     std::vector<std::string> names = {parFile, report, covFile};
-    for (const auto* file :
-         {&arguments->csvFile, &arguments->powerCsvFile, &arguments->bestCsvFile}) {
+    for (const auto* file : {&arguments->csvFile, &arguments->powerCsvFile, &arguments->bestCsvFile,
+                             &arguments->simCsvFile}) {
         if (*file) {
             names.push_back(**file);
         }
@@ -438,10 +661,19 @@ int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
         if (csvFile) {
             csvFile->close();
         }
-        if (observer.results()) {
+        if (std::optional<RunResults>& run = observer.results()) {
             effects.resize(TaviCalcs.NumCoef);
             dfs.resize(TaviCalcs.NumCoef);
-            reportTests(*arguments, *observer.results(), effects, dfs, out);
+            giveOverrides(run->df, dfs);
+            PointTests tests(arguments->test, run->df, effects);
+            ChosenPoint chosen = reportTests(*arguments, run->table, tests, run->coefficients, out);
+            if (arguments->replications) {
+                if (arguments->at) {
+                    chosen = {arguments->at, "the point given"};
+                }
+                return simulate(*arguments, chosen, effects, run->df, run->coefficients, out, err,
+                                showProgress);
+            }
         }
     } catch (const BadValue& bad) {
         err << "tavi-calc: " << bad.message << "\n";

@@ -27,6 +27,9 @@ public:
     // in standard errors by the field's convention.
     double mdesMultiplier() const { return m_mdesMultiplier; }
 
+    // The critical value of the test statistic: t(1 - alpha/2, df), one-sided t(1 - alpha, df).
+    double critical() const { return m_critical; }
+
     // The noncentrality at which power() equals the target power: the exact MDES in standard
     // errors. 0 when the target is at most alpha, which every effect reaches; NaN when the
     // noncentral t cannot be evaluated that far out.

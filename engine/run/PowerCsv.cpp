@@ -1,5 +1,6 @@
 #include "engine/run/PowerCsv.h"
 
+#include "engine/run/NumberFields.h"
 #include "files/NumberText.h"
 
 #include <cmath>
@@ -8,14 +9,6 @@
 namespace tavi {
 
 namespace {
-
-// ",value", or "," alone when value is not available.
-void appendField(std::string& out, double value) {
-    out += ',';
-    if (!std::isnan(value)) {
-        appendShortestReal(out, value);
-    }
-}
 
 // "N*n,N,n,cost", the cost empty outside budget mode.
 void appendPoint(std::string& out, const SweepPoint& point, bool budgetMode) {
@@ -49,11 +42,11 @@ void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tes
             const PointTest test = tests.at(table, i, c);
             text += point;
             text += coefficients[c].name;
-            appendField(text, table.se(i, c));
-            appendField(text, test.df);
-            appendField(text, test.mdes);
-            appendField(text, test.mdesExact);
-            appendField(text, test.power);
+            appendCsvField(text, table.se(i, c));
+            appendCsvField(text, test.df);
+            appendCsvField(text, test.mdes);
+            appendCsvField(text, test.mdesExact);
+            appendCsvField(text, test.power);
             out.endLine();
         }
     }
@@ -77,13 +70,13 @@ void writeBestCsv(TextFileWriter& out, const SweepTable& table, const std::vecto
         if (entry.point) {
             text += ',';
             appendPoint(text, table.point(*entry.point), table.budgetMode());
-            appendField(text, table.se(*entry.point, entry.coefficient));
+            appendCsvField(text, table.se(*entry.point, entry.coefficient));
         } else {
             text += ",,,,,";
         }
-        appendField(text, entry.test.df);
-        appendField(text, entry.test.mdes);
-        appendField(text, entry.test.power);
+        appendCsvField(text, entry.test.df);
+        appendCsvField(text, entry.test.mdes);
+        appendCsvField(text, entry.test.power);
         out.endLine();
     }
 }

@@ -1,6 +1,7 @@
 #include "engine/run/PowerSummary.h"
 
-#include <charconv>
+#include "engine/run/NumberFields.h"
+
 #include <cmath>
 #include <map>
 #include <ostream>
@@ -9,17 +10,6 @@
 namespace tavi {
 
 namespace {
-
-// Four significant digits: enough to read, and the CSV files hold the exact values.
-std::string brief(double value) {
-    if (std::isnan(value)) {
-        return "-";
-    }
-    char buffer[32];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 4);
-    return std::string(buffer, result.ptr);
-}
 
 std::string pointText(const SweepTable& table, std::size_t i) {
     const SweepPoint& p = table.point(i);
@@ -73,7 +63,7 @@ void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests&
     const TestSettings& settings = tests.settings();
     const SweepTable& searched = input.search.points(input.sweep);
     out << (settings.oneSided ? "One-sided" : "Two-sided") << " tests at alpha "
-        << brief(settings.alpha) << ", target power " << brief(settings.power)
+        << briefNumber(settings.alpha) << ", target power " << briefNumber(settings.power)
         << "; best points among " << searchText(input.sweep, input.search, searched) << ".\n";
     for (const BestPoint& entry : input.best) {
         const std::string& name = input.coefficients[entry.coefficient].name;
@@ -84,21 +74,22 @@ void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests&
                 out << "no point has a standard error.\n";
                 continue;
             }
-            out << "smallest SE " << brief(searched.se(*entry.point, entry.coefficient)) << " at "
-                << pointText(searched, *entry.point) << "; df " << brief(test.df) << ", MDES "
-                << brief(test.mdes) << " (exact " << brief(test.mdesExact) << ")";
+            out << "smallest SE " << briefNumber(searched.se(*entry.point, entry.coefficient))
+                << " at " << pointText(searched, *entry.point) << "; df " << briefNumber(test.df)
+                << ", MDES " << briefNumber(test.mdes) << " (exact " << briefNumber(test.mdesExact)
+                << ")";
             if (tests.effect(entry.coefficient)) {
-                out << "; power " << brief(test.power) << " for effect "
-                    << brief(*tests.effect(entry.coefficient));
+                out << "; power " << briefNumber(test.power) << " for effect "
+                    << briefNumber(*tests.effect(entry.coefficient));
             }
             out << "\n";
         } else if (entry.point) {
-            out << "  power " << brief(settings.power) << " reached first at "
+            out << "  power " << briefNumber(settings.power) << " reached first at "
                 << pointText(searched, *entry.point) << ": SE "
-                << brief(searched.se(*entry.point, entry.coefficient)) << ", df " << brief(test.df)
-                << ", power " << brief(test.power) << "\n";
+                << briefNumber(searched.se(*entry.point, entry.coefficient)) << ", df "
+                << briefNumber(test.df) << ", power " << briefNumber(test.power) << "\n";
         } else {
-            out << "  power " << brief(settings.power) << " is reached at no point\n";
+            out << "  power " << briefNumber(settings.power) << " is reached at no point\n";
         }
     }
     writeUntestable(out, input, tests);

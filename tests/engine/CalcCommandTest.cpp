@@ -177,6 +177,11 @@ TEST_F(CalcCommand, BadTestSettingsExitWith64InOneLineAndWriteNothing) {
         {"--effect", "Const", "a.dat"},
         {"--df", "Const=0.5", "a.dat"},
         {"--effect", "Const=1", "--effect", "Const=2", "a.dat"},
+        {"--simulate", "0", "a.dat"},
+        {"--simulate", "9", "--at", "40", "a.dat"},
+        {"--simulate", "9", "--at", "40,0", "a.dat"},
+        {"--simulate", "9", "--threads", "0", "a.dat"},
+        {"--simulate", "9", "--seed", "-1", "a.dat"},
     };
     for (const auto& arguments : wrong) {
         EXPECT_EQ(command(arguments), kExitUsage) << arguments[1];
@@ -229,6 +234,35 @@ TEST_F(CalcCommand, PowerCsvRepeatsTheStandardErrorsAndBestCsvNamesTheBestPoints
 
     ASSERT_EQ(command({"--quiet", "--effect", "Group1=0.3", "a.dat"}), kExitComplete);
     EXPECT_EQ(m_out.str(), "");
+}
+
+TEST_F(CalcCommand, SimulatesWhereTheFirstEffectReachesThePowerAndWritesItsCsv) {
+    writeDesign("a.dat");
+    ASSERT_EQ(command({"--simulate", "6", "--effect", "Group1=1.5", "--sim-csv", "s.csv", "a.dat"}),
+              kExitComplete)
+        << m_err.str();
+    const std::string out = m_out.str();
+    const std::size_t reached = out.find("power 0.8 reached first at ");
+    int N = 0;
+    int n = 0;
+    ASSERT_NE(reached, std::string::npos) << out;
+    ASSERT_EQ(
+        std::sscanf(out.c_str() + reached, "power 0.8 reached first at N = %d, n = %d", &N, &n), 2);
+    const std::string at = "N = " + std::to_string(N) + ", n = " + std::to_string(n);
+    EXPECT_NE(out.find("Simulation at " + at + ", seed 1: 6 replications"), std::string::npos)
+        << out;
+
+    const std::vector<std::string> csv = linesOf(slurp("s.csv"));
+    ASSERT_EQ(csv.size(), 1u + 7);
+    EXPECT_EQ(csv[0],
+              "coefficient,true_value,analytic_se,empirical_sd,mean_model_se,bias,coverage,"
+              "analytic_power,empirical_power,replications,failed_fits");
+    EXPECT_TRUE(csv[3].starts_with("Group1,1.5,")) << csv[3];
+    EXPECT_TRUE(csv[3].ends_with(",6,0")) << csv[3];
+    EXPECT_NE(csv[2].find(",,,6,0"), std::string::npos) << "no power without an effect: " << csv[2];
+
+    EXPECT_EQ(command({"--at", "30,5", "a.dat"}), kExitUsage);
+    EXPECT_EQ(m_err.str(), "tavi-calc: --at needs --simulate\nTry 'tavi-calc --help'.\n");
 }
 
 }  // namespace

@@ -1,0 +1,27 @@
+#include "engine/run/NumberFields.h"
+
+#include "files/NumberText.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace tavi {
+
+std::string briefNumber(double value) {
+    if (std::isnan(value)) {
+        return "-";
+    }
+    char buffer[32];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 4);
+    return std::string(buffer, result.ptr);
+}
+
+void appendCsvField(std::string& out, double value) {
+    out += ',';
+    if (!std::isnan(value)) {
+        appendShortestReal(out, value);
+    }
+}
+
+}  // namespace tavi

@@ -1,0 +1,48 @@
+// Simulated data sets of a design: N groups of n units whose explanatory variables, random
+// effects and residuals follow the design's moments, and whose outcome follows the model with
+// given coefficients.
+#pragma once
+
+#include "engine/EngineState.h"
+#include "engine/simulation/RandomStream.h"
+#include "engine/simulation/TwoLevelData.h"
+
+#include <Eigen/Core>
+#include <cstdint>
+
+namespace tavi {
+
+class DesignSampler {
+public:
+    // The design in e (engine layout); coefficients holds the NumCoef true values in coefficient
+    // order. N and n at least 1.
+    DesignSampler(const EngineState& e, std::int32_t N, std::int32_t n,
+                  const Eigen::VectorXd& coefficients);
+
+    // Draws one data set into data, resizing it when needed. Per group: the level-2 variables
+    // and the group means of the fixed-only variables from the means Mu3 and Mu1 with the
+    // covariance SigmaB; the random effects from Tau2; the units' deviations from the group
+    // means from SigmaW, centred within the group and scaled by sqrt(n / (n - 1)), so that the
+    // group means are exactly those drawn (the random-slope variables' 0) and the deviations'
+    // covariance is SigmaW on average; the residuals with variance Sigma2.
+    void draw(RandomStream& random, TwoLevelData& data) const;
+
+    // The number of fixed coefficients, NumCoef.
+    int coefficients() const { return static_cast<int>(m_coefficients.size()); }
+
+private:
+    std::int32_t m_N;
+    std::int32_t m_n;
+    std::int32_t m_k1;
+    std::int32_t m_nRandom;
+    std::int32_t m_LenW3;
+    Eigen::VectorXd m_coefficients;
+    Eigen::VectorXd m_betweenMean;    // level-2 variables, then fixed-only group means
+    Eigen::MatrixXd m_betweenFactor;  // F with F F' = their covariance
+    Eigen::MatrixXd m_withinFactor;   // fixed-only, then random-slope variables
+    Eigen::MatrixXd m_tauFactor;      // random intercept, then random slopes
+    double m_sigma;
+    double m_centredScale;
+};
+
+}  // namespace tavi

@@ -1,0 +1,24 @@
+#include "engine/simulation/Simulation.h"
+
+#include "engine/CovarianceComputation.h"
+#include "engine/EngineState.h"
+#include "engine/simulation/DesignSampler.h"
+
+namespace tavi {
+
+SimulationSummary simulateDesign(const SimulationRequest& request, const DegreesOfFreedom& df,
+                                 const std::atomic<bool>& stop, const ProgressReport& progress) {
+    computePoint(request.n, request.N);
+    const EngineState& e = TaviCalcs;
+    const std::vector<AnalyticAnswer> answers =
+        analyticAnswers(e, df, request.test, request.effects);
+    Eigen::VectorXd coefficients(e.NumCoef);
+    for (int c = 0; c < e.NumCoef; ++c) {
+        coefficients(c) = answers[c].trueValue;
+    }
+    const DesignSampler sampler(e, request.N, request.n, coefficients);
+    return summarise(runReplications(sampler, request.plan, stop, progress), answers,
+                     request.test.oneSided);
+}
+
+}  // namespace tavi

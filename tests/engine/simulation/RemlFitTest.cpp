@@ -1,0 +1,245 @@
+// The REML fit against closed forms and against a brute-force search: for a balanced
+// random-intercept model the REML estimates are the ANOVA estimators and the fixed effects
+// their GLS values; for a random-slope model no other variances give a higher REML likelihood,
+// which is computed here directly from the full covariance matrix of each group.
+
+#include "engine/simulation/RemlFit.h"
+
+#include <Eigen/Cholesky>
+#include <Eigen/LU>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <gtest/gtest.h>
+#include <numbers>
+#include <random>
+
+namespace tavi {
+namespace {
+
+using Eigen::MatrixXd;
+using Eigen::VectorXd;
+
+// N groups of n units; y = 1 + 0.5 w + u + e with w a group-level variable (X = [1, w]) and a
+// random intercept (Z = [1]) of variance tau.
+TwoLevelData randomInterceptData(int N, int n, double tau, std::uint64_t seed) {
+    std::mt19937_64 rng(seed);
+    std::normal_distribution<double> normal;
+    TwoLevelData d;
+    d.X.resize(N * n, 2);
+    d.Z.setOnes(N * n, 1);
+    d.y.resize(N * n);
+    for (int g = 0; g < N; ++g) {
+        d.groupStart.push_back(g * n);
+        const double w = normal(rng);
+        const double u = std::sqrt(tau) * normal(rng);
+        for (int i = g * n; i < (g + 1) * n; ++i) {
+            d.X.row(i) << 1.0, w;
+            d.y(i) = 1.0 + 0.5 * w + u + normal(rng);
+        }
+    }
+    d.groupStart.push_back(N * n);
+    return d;
+}
+
+// The ANOVA view of balanced random-intercept data with group-level regressors: the OLS fit of
+// the group means, the within mean square and the residual between mean square.
+struct Anova {
+    VectorXd beta;
+    MatrixXd meansCrossInverse;  // (W'W)^-1 for the groups' rows W of X
+    double within;
+    double between;
+};
+
+Anova anovaOf(const TwoLevelData& d, int N, int n) {
+    MatrixXd W(N, 2);
+    VectorXd means(N);
+    double ssWithin = 0.0;
+    for (int g = 0; g < N; ++g) {
+        W.row(g) = d.X.row(g * n);
+        means(g) = d.y.segment(g * n, n).mean();
+        ssWithin += (d.y.segment(g * n, n).array() - means(g)).square().sum();
+    }
+    Anova a;
+    a.meansCrossInverse = (W.transpose() * W).inverse();
+    a.beta = a.meansCrossInverse * W.transpose() * means;
+    a.within = ssWithin / (N * (n - 1));
+    a.between = n * (means - W * a.beta).squaredNorm() / (N - 2);
+    return a;
+}
+
+TEST(RemlFit, BalancedRandomInterceptGivesTheAnovaEstimatorsAndGls) {
+    const int N = 15;
+    const int n = 6;
+    const TwoLevelData d = randomInterceptData(N, n, 0.5, 7);
+    const Anova a = anovaOf(d, N, n);
+    ASSERT_GT(a.between, a.within);
+    const double tau = (a.between - a.within) / n;
+
+    const RemlFit fit = fitReml(d);
+    ASSERT_EQ(fit.status, FitStatus::Converged);
+    EXPECT_NEAR(fit.sigma2, a.within, 1e-9 * a.within);
+    EXPECT_NEAR(fit.tau(0, 0), tau, 1e-8 * tau);
+    // With group-level regressors, GLS is OLS on the group means, with variance
+    // (tau + sigma2 / n) (W'W)^-1.
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_NEAR(fit.beta(c), a.beta(c), 1e-9);
+        EXPECT_NEAR(fit.standardErrors(c),
+                    std::sqrt((tau + a.within / n) * a.meansCrossInverse(c, c)), 1e-8);
+    }
+}
+
+TEST(RemlFit, BetweenMeanSquareBelowWithinEndsOnTheBoundary) {
+    const int N = 15;
+    const int n = 6;
+    TwoLevelData d = randomInterceptData(N, n, 0.0, 8);
+    // Moves every group mean onto the fitted line: the between mean square becomes 0.
+    const Anova before = anovaOf(d, N, n);
+    for (int g = 0; g < N; ++g) {
+        const double offset = d.y.segment(g * n, n).mean() - d.X.row(g * n).dot(before.beta);
+        d.y.segment(g * n, n).array() -= offset;
+    }
+    const Anova a = anovaOf(d, N, n);
+    ASSERT_LT(a.between, 1e-20);
+
+    const RemlFit fit = fitReml(d);
+    ASSERT_EQ(fit.status, FitStatus::Boundary);
+    EXPECT_LT(fit.tau(0, 0), 1e-8 * fit.sigma2);
+    // With tau = 0 all the variation is residual: the pooled sum of squares over N n - 2.
+    EXPECT_NEAR(fit.sigma2, a.within * N * (n - 1) / (N * n - 2), 1e-6 * a.within);
+    EXPECT_NEAR(fit.beta(1), a.beta(1), 1e-9);
+}
+
+// The REML log-likelihood, its GLS estimates and their covariance, from each group's full V.
+struct Direct {
+    double logLikelihood;
+    VectorXd beta;
+    MatrixXd covariance;
+};
+
+Direct directReml(const TwoLevelData& d, double sigma2, const MatrixXd& tau) {
+    const Eigen::Index p = d.X.cols();
+    MatrixXd info = MatrixXd::Zero(p, p);
+    VectorXd score = VectorXd::Zero(p);
+    double logDetV = 0.0;
+    std::vector<Eigen::LLT<MatrixXd>> factors;
+    for (std::size_t g = 0; g + 1 < d.groupStart.size(); ++g) {
+        const Eigen::Index first = d.groupStart[g];
+        const Eigen::Index size = d.groupStart[g + 1] - first;
+        const MatrixXd Z = d.Z.middleRows(first, size);
+        MatrixXd V = Z * tau * Z.transpose();
+        V.diagonal().array() += sigma2;
+        factors.emplace_back(V);
+        logDetV += 2.0 * factors.back().matrixLLT().diagonal().array().log().sum();
+        const MatrixXd X = d.X.middleRows(first, size);
+        info += X.transpose() * factors.back().solve(X);
+        score += X.transpose() * factors.back().solve(d.y.segment(first, size));
+    }
+    Direct result;
+    result.covariance = info.inverse();
+    result.beta = result.covariance * score;
+    double quadratic = 0.0;
+    for (std::size_t g = 0; g + 1 < d.groupStart.size(); ++g) {
+        const Eigen::Index first = d.groupStart[g];
+        const Eigen::Index size = d.groupStart[g + 1] - first;
+        const VectorXd r = d.y.segment(first, size) - d.X.middleRows(first, size) * result.beta;
+        quadratic += r.dot(factors[g].solve(r));
+    }
+    const double dof = static_cast<double>(d.y.size() - p);
+    result.logLikelihood = -0.5 * (dof * std::log(2.0 * std::numbers::pi) + logDetV +
+                                   std::log(info.determinant()) + quadratic);
+    return result;
+}
+
+// Nelder-Mead on f from best, with the usual coefficients, until the simplex's values agree to
+// 1e-12, and once more from the best point.
+double nelderMeadMinimum(const std::function<double(const VectorXd&)>& f, VectorXd best) {
+    using Vertex = std::pair<double, VectorXd>;
+    const auto vertex = [&](const VectorXd& x) { return Vertex{f(x), x}; };
+    const auto m = static_cast<std::size_t>(best.size());
+    for (int restart = 0; restart < 2; ++restart) {
+        std::vector<Vertex> s{vertex(best)};
+        for (std::size_t i = 0; i < m; ++i) {
+            s.push_back(vertex(best + 0.3 * VectorXd::Unit(best.size(), i)));
+        }
+        for (int iteration = 0; iteration < 3000; ++iteration) {
+            std::sort(s.begin(), s.end(),
+                      [](const Vertex& a, const Vertex& b) { return a.first < b.first; });
+            if (s[m].first - s[0].first < 1e-12) {
+                break;
+            }
+            VectorXd centroid = VectorXd::Zero(best.size());
+            for (std::size_t i = 0; i < m; ++i) {
+                centroid += s[i].second / static_cast<double>(m);
+            }
+            const auto along = [&](double t) {
+                return vertex(centroid + t * (s[m].second - centroid));
+            };
+            const Vertex reflected = along(-1.0);
+            if (reflected.first < s[0].first) {
+                const Vertex expanded = along(-2.0);
+                s[m] = expanded.first < reflected.first ? expanded : reflected;
+            } else if (reflected.first < s[m - 1].first) {
+                s[m] = reflected;
+            } else if (const Vertex contracted = along(0.5); contracted.first < s[m].first) {
+                s[m] = contracted;
+            } else {
+                for (std::size_t i = 1; i <= m; ++i) {
+                    s[i] = vertex((s[i].second + s[0].second) / 2.0);
+                }
+            }
+        }
+        best = std::min_element(s.begin(), s.end(), [](const Vertex& a, const Vertex& b) {
+                   return a.first < b.first;
+               })->second;
+    }
+    return f(best);
+}
+
+TEST(RemlFit, RandomSlopeLikelihoodIsAtLeastABruteForceSearch) {
+    // Nine groups of seven: a random intercept and a random slope of x, X = [1, x, w, x w].
+    std::mt19937_64 rng(11);
+    std::normal_distribution<double> normal;
+    TwoLevelData d;
+    const int N = 9;
+    const int n = 7;
+    d.X.resize(N * n, 4);
+    d.Z.resize(N * n, 2);
+    d.y.resize(N * n);
+    for (int g = 0; g < N; ++g) {
+        d.groupStart.push_back(g * n);
+        const double w = normal(rng);
+        const double u0 = 0.6 * normal(rng);
+        const double u1 = 0.3 * u0 + 0.4 * normal(rng);
+        for (int i = g * n; i < (g + 1) * n; ++i) {
+            const double x = normal(rng);
+            d.X.row(i) << 1.0, x, w, x * w;
+            d.Z.row(i) << 1.0, x;
+            d.y(i) = 0.2 + 0.5 * x + 0.3 * w + u0 + u1 * x + 0.8 * normal(rng);
+        }
+    }
+    d.groupStart.push_back(N * n);
+
+    const RemlFit fit = fitReml(d);
+    ASSERT_NE(fit.status, FitStatus::Failed);
+    const Direct atFit = directReml(d, fit.sigma2, fit.tau);
+    EXPECT_NEAR(fit.logLikelihood, atFit.logLikelihood, 1e-9 * std::fabs(atFit.logLikelihood));
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_NEAR(fit.beta(c), atFit.beta(c), 1e-9);
+        EXPECT_NEAR(fit.standardErrors(c), std::sqrt(atFit.covariance(c, c)), 1e-9);
+    }
+
+    // Over log sigma2 and the Cholesky factor of tau, from a few starting points.
+    const auto negative = [&](const VectorXd& v) {
+        MatrixXd L(2, 2);
+        L << v(1), 0.0, v(2), v(3);
+        return -directReml(d, std::exp(v(0)), L * L.transpose()).logLikelihood;
+    };
+    for (const VectorXd& start : {VectorXd(VectorXd::Zero(4)), VectorXd(VectorXd::Ones(4)),
+                                  VectorXd(VectorXd::LinSpaced(4, -1.0, 0.5))}) {
+        EXPECT_GE(fit.logLikelihood, -nelderMeadMinimum(negative, start) - 1e-7);
+    }
+}
+
+}  // namespace
+}  // namespace tavi
