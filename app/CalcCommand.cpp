@@ -522,7 +522,7 @@ private:
 
 // Checks the chosen point by simulation: the summary on out, the CSV file when asked for.
 int simulate(const Arguments& arguments, const ChosenPoint& chosen,
-             const std::vector<std::optional<double>>& effects, DegreesOfFreedom df,
+             const std::vector<std::optional<double>>& effects, const DegreesOfFreedom& df,
              const std::vector<Coefficient>& coefficients, std::ostream& out, std::ostream& err,
              bool showProgress) {
     if (!chosen.point) {

@@ -90,6 +90,7 @@ ReplicationResults runReplications(const DesignSampler& sampler, const Simulatio
         static_cast<int>(std::min<std::int64_t>(std::max(plan.threads, 1), plan.replications));
     {
         std::vector<std::jthread> workers;
+        workers.reserve(static_cast<std::size_t>(threads));
         for (int t = 0; t < threads; ++t) {
             workers.emplace_back([&work] { work.work(); });
         }

@@ -34,7 +34,9 @@ start() {
 to_main_window() {
   xdotool key Escape
   wait_for "Tavi"
-  sleep 0.5
+  wait_for_no_window "Choose parameter file" || fail "$stage: the file dialog did not close"
+  # The start-up ends with the main window taking the keyboard focus.
+  sleep 1
 }
 
 # Sends SIGTERM and checks the ending and the folder.

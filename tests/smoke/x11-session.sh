@@ -17,14 +17,24 @@ visible() {
   xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true
 }
 
-# The id of the visible window with exactly this title, once it shows (10 seconds at most).
+# The id of the visible window with exactly this title, once it shows (30 seconds at most: the
+# sanitizer build on a loaded machine is slow to start).
 wait_for_window() {
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     id=$(visible "$1")
     if [ -n "$id" ]; then
       echo "$id"
       return 0
     fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits until no visible window has exactly this title (30 seconds at most).
+wait_for_no_window() {
+  for _ in $(seq 300); do
+    [ -z "$(visible "$1")" ] && return 0
     sleep 0.1
   done
   return 1
