@@ -102,11 +102,11 @@ private slots:
 
     void blanksCountAboveTheDiagonalOfAMatrixOnly() {
         TFillForm form;
-        form.LowerTriangle = true;
         const QString blank = QStringLiteral(" ");
         setCells(form, {{QStringLiteral("1"), blank, QString()},
                         {QStringLiteral("0.5"), QStringLiteral("2"), blank},
                         {QStringLiteral("0"), QStringLiteral("0.25"), QStringLiteral("3")}});
+        form.LowerTriangle = true;  // set after the cells, which then are not mirrored
         form.ReadValues();
         QVERIFY(!FillError);
         QCOMPARE(FillMatrix(1, 2), 0.0);
@@ -194,7 +194,7 @@ private slots:
     void largeGridStaysInsideTheWindow() {
         TFillForm form;
         TStringGrid& grid = *form.StringGrid1;
-        const int n = 12;
+        const int n = 30;  // wider than the screen
         grid.setRowCount(n);
         grid.setColCount(n);
         grid.setScrollBars(true);

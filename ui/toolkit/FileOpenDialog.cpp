@@ -1,5 +1,7 @@
 #include "ui/toolkit/FileOpenDialog.h"
 
+#include "ui/toolkit/Application.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -19,7 +21,9 @@ std::optional<QString> chooseWithQtDialog(const TOpenDialog& request, QWidget* p
     // No default suffix here: the dialog would add it to an existing file's name without a dot.
     // Execute adds it only to names of files that do not exist.
     dialog.selectFile(request.FileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    int answer = QDialog::Rejected;
+    returningFocus(parent, [&dialog, &answer] { answer = dialog.exec(); });
+    if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     return dialog.selectedFiles().constFirst();
