@@ -130,6 +130,23 @@ private slots:
         QVERIFY(FillError);
     }
 
+    // Escape in a cell, as the close box, ends the showing without reading the cells.
+    void escapeInACellClosesWithoutReading() {
+        TFillForm form;
+        setCells(form, {{QStringLiteral("1")}});
+        test::whenModalShownThenClose([&](QWidget*) {
+            QTRY_VERIFY(form.StringGrid1->indexWidget(form.StringGrid1->currentIndex()));
+            QWidget* editor = form.StringGrid1->indexWidget(form.StringGrid1->currentIndex());
+            QTest::keyClicks(editor, QStringLiteral("5"));
+            QTest::keyClick(editor, Qt::Key_Escape);
+            QVERIFY(form.isHidden());
+        });
+        QCOMPARE(form.ShowModal(), int(mrCancel));
+        QVERIFY(!form.ValuesRead);
+        QCOMPARE(FillMatrix(1, 1), kUntouched);
+        QCOMPARE(form.StringGrid1->Cells(0, 0), QStringLiteral("1"));
+    }
+
     void blankInAVectorIsAnError() {
         TFillForm form;
         for (const QString& blank : {QString(), QStringLiteral(" "), QStringLiteral("-")}) {
