@@ -12,12 +12,13 @@ std::string plural(int count, const char* one, const char* many) {
     return count == 1 ? one : many;
 }
 
-// The names prefix + number for the numbers first to last.
+// The names prefix + number + suffix for the numbers first to last.
 std::vector<std::string> numbered(const std::string& prefix, int first, int last,
                                   const std::string& suffix = {}) {
     std::vector<std::string> names;
     for (int i = first; i <= last; ++i) {
-        names.push_back(prefix + std::to_string(i) + suffix);
+        names.push_back(prefix);
+        names.back().append(std::to_string(i)).append(suffix);
     }
     return names;
 }
