@@ -123,6 +123,14 @@ private slots:
         TAmountForm amount(&main);
         FillForm = &fill;
         AmountForm = &amount;
+        // The globals must not outlive the windows of this test.
+        const struct Forget {
+            ~Forget() {
+                TaviForm = nullptr;
+                FillForm = nullptr;
+                AmountForm = nullptr;
+            }
+        } forget;
         const QString longFolder = QDir::tempPath() + QLatin1Char('/') + QString(120, u'f');
         main.setStartFile(longFolder + QStringLiteral("/design.dat"));
         main.show();
