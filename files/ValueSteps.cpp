@@ -1,5 +1,7 @@
 #include "files/ValueSteps.h"
 
+#include <utility>
+
 namespace tavi {
 
 namespace {
@@ -10,16 +12,40 @@ std::string plural(int count, const char* one, const char* many) {
     return count == 1 ? one : many;
 }
 
-ValueStep meansStep(DesignValue value, int count, const std::string& level) {
+// The names prefix + number + suffix for the numbers first to last.
+std::vector<std::string> numbered(const std::string& prefix, int first, int last,
+                                  const std::string& suffix = {}) {
+    std::vector<std::string> names;
+    for (int i = first; i <= last; ++i) {
+        names.push_back(prefix);
+        names.back().append(std::to_string(i)).append(suffix);
+    }
+    return names;
+}
+
+std::vector<std::string> joined(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// The level-1 variables, those with a fixed effect only first.
+std::vector<std::string> level1Names(int k, int k1) {
+    return joined(numbered("x", 1, k1, " (fixed)"), numbered("x", k1 + 1, k, " (random slope)"));
+}
+
+ValueStep meansStep(DesignValue value, int count, const std::string& level,
+                    std::vector<std::string> names) {
     const std::string variables = level + plural(count, " variable", " variables");
-    ValueStep step{value, ValueShape::Vector, count, {}, {}, kTwoBlanks};
+    ValueStep step{value,      ValueShape::Vector, count,   {}, {},
+                   kTwoBlanks, std::move(names),   {"mean"}};
     step.explanation[0] = plural(count, "Mean", "Means") + " of the " + variables;
     step.heading = "Fill in the " + plural(count, "mean", "means") + " of the " + variables;
     return step;
 }
 
 ValueStep withinStep(int k, int k1) {
-    ValueStep step{DesignValue::WithinCov, ValueShape::Matrix, k, {}, {}, {}};
+    const std::vector<std::string> names = level1Names(k, k1);
+    ValueStep step{DesignValue::WithinCov, ValueShape::Matrix, k, {}, {}, {}, names, names};
     if (k == 1) {
         step.explanation[0] = "Within-groups variance ";
         step.explanation[1] = "of the level-1 variable";
@@ -43,7 +69,9 @@ ValueStep withinStep(int k, int k1) {
 ValueStep betweenStep(int k1, int kw) {
     const int order = k1 + kw;
     const bool one = order == 1;
-    ValueStep step{DesignValue::BetweenCov, ValueShape::Matrix, order, {}, {}, {}};
+    const std::vector<std::string> names =
+        joined(numbered("w", 1, kw), numbered("mean of x", 1, k1));
+    ValueStep step{DesignValue::BetweenCov, ValueShape::Matrix, order, {}, {}, {}, names, names};
     step.explanation[0] = one ? "Between-groups variance " : "Between-groups covariance matrix";
     step.explanation[1] = one ? "of explanatory variable" : "of explanatory variables";
     if (k1 == 1) {
@@ -72,15 +100,19 @@ ValueStep betweenStep(int k1, int kw) {
 }
 
 ValueStep residualStep() {
-    ValueStep step{DesignValue::ResidualVariance, ValueShape::Single, 1, {}, {}, kTwoBlanks};
+    ValueStep step{
+        DesignValue::ResidualVariance, ValueShape::Single, 1, {}, {}, kTwoBlanks, {"level 1"},
+        {"residual variance"}};
     step.explanation[0] = "Parameters of the random part of the model.";
     step.explanation[1] = "1. Residual variance at level 1.";
     step.heading = "Fill in the level-1 residual variance";
     return step;
 }
 
-ValueStep tauStep(int nRandom) {
-    ValueStep step{DesignValue::Tau, ValueShape::Matrix, nRandom, {}, {}, {}};
+ValueStep tauStep(int k, int k1) {
+    const int nRandom = k - k1 + 1;
+    const std::vector<std::string> names = joined({"intercept"}, numbered("slope x", k1 + 1, k));
+    ValueStep step{DesignValue::Tau, ValueShape::Matrix, nRandom, {}, {}, {}, names, names};
     step.explanation[0] = "Parameters of the random part of the model.";
     if (nRandom == 1) {
         step.explanation[1] = "2. Intercept variance at level 2.";
@@ -103,10 +135,11 @@ ValueStep tauStep(int nRandom) {
 std::vector<ValueStep> valueStepsFor(std::int32_t k, std::int32_t k1, std::int32_t kw) {
     std::vector<ValueStep> steps;
     if (k1 >= 1) {
-        steps.push_back(meansStep(DesignValue::Means1, k1, "level-1"));
+        steps.push_back(
+            meansStep(DesignValue::Means1, k1, "level-1", numbered("x", 1, k1, " (fixed)")));
     }
     if (kw >= 1) {
-        steps.push_back(meansStep(DesignValue::Means2, kw, "level-2"));
+        steps.push_back(meansStep(DesignValue::Means2, kw, "level-2", numbered("w", 1, kw)));
     }
     if (k >= 1) {
         steps.push_back(withinStep(k, k1));
@@ -115,7 +148,7 @@ std::vector<ValueStep> valueStepsFor(std::int32_t k, std::int32_t k1, std::int32
         steps.push_back(betweenStep(k1, kw));
     }
     steps.push_back(residualStep());
-    steps.push_back(tauStep(k - k1 + 1));
+    steps.push_back(tauStep(k, k1));
     return steps;
 }
 

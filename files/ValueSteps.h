@@ -1,6 +1,7 @@
 // The value steps of the entry sequence as data: for each vector, matrix and single value of a
 // design, in the order the user enters them, what the explanation area says, the grid's
-// headings and shape, and the field of the record it fills. The main window walks this table.
+// headings, shape and row and column names, and the field of the record it fills. The main
+// window walks this table.
 #pragma once
 
 #include "files/DesignParameters.h"
@@ -32,6 +33,11 @@ struct ValueStep {
     std::array<std::string, kExplanationLines> explanation;
     std::string heading;
     std::string heading2;
+    // What each row and column of the grid holds, in the order the explanation gives: the
+    // level-1 variables x1.. (those with a fixed effect only first), the level-2 variables
+    // w1.., the group means of the level-1 variables, the intercept and the random slopes.
+    std::vector<std::string> rowNames;
+    std::vector<std::string> columnNames;
 };
 
 // The steps for the counts k, k1 and kw, which must fit the capacity. A quantity of order 0 has

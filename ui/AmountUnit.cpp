@@ -143,6 +143,10 @@ void TAmountForm::fitCaptions() {
     const Placement& place = amountFormPlacement();
     const int gap = place.scaled(8);
     const std::initializer_list<TGroupBox*> groups = {BudgetParameters, RangeParameters};
+    // The edits show numbers of up to 10 digits whole.
+    for (TEdit* edit : findChildren<TEdit*>()) {
+        edit->widenToShow(QStringLiteral("0000000000"));
+    }
     int editLeft = place.scaled(185);
     for (const TGroupBox* group : groups) {
         for (const TLabel* label : group->findChildren<TLabel*>()) {
@@ -160,7 +164,7 @@ void TAmountForm::fitCaptions() {
             edit->move(editLeft, edit->y());
         }
         group->setGeometry(groupsLeft, group->y(),
-                           std::max(group->width(), editLeft + place.scaled(49 + 24)),
+                           std::max(group->width(), editLeft + Edit1->width() + place.scaled(24)),
                            group->height());
     }
     resize(widthToFit({BudgetParameters, RangeParameters}, place.scaled(48), width()), height());

@@ -35,7 +35,7 @@ TBitBtn* button(QWidget* form, const char* name, const char* caption, TBitBtn::G
 
 TExistsForm::TExistsForm(QWidget* parent) : TModalForm(parent) {
     setObjectName(QStringLiteral("ExistsForm"));
-    setWindowTitle(QStringLiteral("ExistsForm"));
+    setWindowTitle(QStringLiteral("File exists"));
     // The title bar offers the system menu and the close box only.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);

@@ -49,25 +49,33 @@ bool sameValues(const Matrix& a, const Matrix& b, int n) {
     return true;
 }
 
-enum class Shape { Vector, Matrix, Single };
+QStringList namesOf(const std::vector<std::string>& names) {
+    QStringList list;
+    for (const std::string& name : names) {
+        list << QString::fromStdString(name);
+    }
+    return list;
+}
 
-// Sets the grid to the shape of one quantity of order n, with its values in the cells;
-// value(i, j) is the element in row i, column j.
-void prepareGrid(Shape shape, int n, const std::function<double(int, int)>& value) {
+// Sets the grid to the shape of the step's quantity, with its names and its values in the
+// cells; value(i, j) is the element in row i, column j.
+void prepareGrid(const ValueStep& step, const std::function<double(int, int)>& value) {
     TFillForm& form = *FillForm;
     TStringGrid& grid = *form.StringGrid1;
-    form.LowerTriangle = shape == Shape::Matrix;
-    const int columns = shape == Shape::Matrix ? n : 1;
-    const int rows = shape == Shape::Single ? 1 : n;
+    const int n = step.order;
+    form.LowerTriangle = step.shape == ValueShape::Matrix;
+    const int columns = step.shape == ValueShape::Matrix ? n : 1;
+    const int rows = step.shape == ValueShape::Single ? 1 : n;
     grid.setRowCount(rows);
     grid.setColCount(columns);
-    grid.setScrollBars(shape != Shape::Single && n >= kScrollingOrder);
-    grid.resize(grid.DefaultColWidth() * columns + kGridMargin,
-                grid.DefaultRowHeight() * rows + kGridMargin);
+    grid.setHeadings(namesOf(step.columnNames), namesOf(step.rowNames));
+    grid.setScrollBars(step.shape != ValueShape::Single && n >= kScrollingOrder);
+    grid.resize(grid.cellsSize() + QSize(kGridMargin, kGridMargin));
     for (int i = 1; i <= rows; ++i) {
         for (int j = 1; j <= columns; ++j) {
-            // Above the diagonal a matrix shows a blank: only its lower triangle is entered.
-            grid.setCells(j - 1, i - 1, j <= i ? realToCellText(value(i, j)) : QStringLiteral(" "));
+            // Only the lower triangle of a matrix is entered; above it, the grid mirrors it.
+            grid.setCells(j - 1, i - 1, realToCellText(j <= i ? value(i, j) : value(j, i)));
+            grid.setCellEditable(j - 1, i - 1, j <= i);
         }
     }
 }
@@ -80,13 +88,15 @@ bool confirmGrid() {
         form.ValuesRead = false;
         form.ShowModal();
     } while (form.ValuesRead && FillError);
+    // A note about these values does not belong under the next ones.
+    form.FillFormMessage->setText(QString());
     return form.ValuesRead;
 }
 
-void enterVector(Vector& target, int n) {
-    prepareGrid(Shape::Vector, n, [&target](int i, int) { return target(i); });
+void enterVector(Vector& target, const ValueStep& step) {
+    prepareGrid(step, [&target](int i, int) { return target(i); });
     if (confirmGrid()) {
-        for (int i = 1; i <= n; ++i) {
+        for (int i = 1; i <= step.order; ++i) {
             target(i) = FillMatrix(i, 1);
         }
     }
@@ -95,8 +105,9 @@ void enterVector(Vector& target, int n) {
 // The lower triangle with the diagonal is taken, and mirrored into the upper one. A matrix that
 // is no covariance matrix brings the grid back once with a warning; the same values confirmed
 // again are taken as they are.
-void enterMatrix(Matrix& target, int n, CovarianceMatrixKind kind) {
-    prepareGrid(Shape::Matrix, n, [&target](int i, int j) { return target(i, j); });
+void enterMatrix(Matrix& target, const ValueStep& step, CovarianceMatrixKind kind) {
+    const int n = step.order;
+    prepareGrid(step, [&target](int i, int j) { return target(i, j); });
     std::optional<Matrix> warnedAbout;
     while (confirmGrid()) {
         Matrix entered = FillMatrix;
@@ -113,11 +124,10 @@ void enterMatrix(Matrix& target, int n, CovarianceMatrixKind kind) {
         FillForm->FillFormMessage->setText(QString::fromStdString(warning));
         warnedAbout = entered;
     }
-    FillForm->FillFormMessage->setText(QString());
 }
 
-void enterSingle(double& target) {
-    prepareGrid(Shape::Single, 1, [&target](int, int) { return target; });
+void enterSingle(double& target, const ValueStep& step) {
+    prepareGrid(step, [&target](int, int) { return target; });
     if (confirmGrid()) {
         target = FillMatrix(1, 1);
     }
@@ -250,23 +260,23 @@ void TTaviForm::enterValues() {
         ProcessMessages();
         switch (step.value) {
             case DesignValue::Means1:
-                enterVector(p.Means1, step.order);
+                enterVector(p.Means1, step);
                 break;
             case DesignValue::Means2:
-                enterVector(p.Means2, step.order);
+                enterVector(p.Means2, step);
                 break;
             case DesignValue::WithinCov:
-                enterMatrix(p.WithinCov, step.order, CovarianceMatrixKind::Within);
+                enterMatrix(p.WithinCov, step, CovarianceMatrixKind::Within);
                 break;
             case DesignValue::BetweenCov:
-                enterMatrix(p.BetweenCov, step.order, CovarianceMatrixKind::Between);
+                enterMatrix(p.BetweenCov, step, CovarianceMatrixKind::Between);
                 break;
             case DesignValue::ResidualVariance:
-                enterSingle(p.ResidualVariance);
+                enterSingle(p.ResidualVariance, step);
                 p.ResidualVariance = keptResidualVariance(p.ResidualVariance);
                 break;
             case DesignValue::Tau:
-                enterMatrix(p.Tau, step.order, CovarianceMatrixKind::RandomEffects);
+                enterMatrix(p.Tau, step, CovarianceMatrixKind::RandomEffects);
                 break;
         }
     }
@@ -302,6 +312,8 @@ void TTaviForm::offerFinalChoice() {
     ReadyLabel->show();
     FinalChoiceBitBtn0->show();
     FinalChoice->show();
+    // The keyboard goes on at the choice: arrows choose, Tab reaches its OK button.
+    FinalChoice->setFocus();
 }
 
 void TTaviForm::PlaceOKButton() {

@@ -75,41 +75,60 @@ TFillForm::TFillForm(QWidget* parent) : TModalForm(parent) {
     BitBtn2->setToolTip(QStringLiteral("click OK when everything is filled out properly"));
     setTabOrder(StringGrid1, BitBtn2);
     bindHandler(BitBtn2, &TBitBtn::clicked, this, &TFillForm::ReadValues);
+    // A symmetric matrix shows above its diagonal what is typed below it.
+    connect(StringGrid1, &TStringGrid::cellChanged, this, [this](int row, int column) {
+        if (LowerTriangle && column < row) {
+            StringGrid1->setCells(row, column, StringGrid1->Cells(column, row));
+        }
+    });
 }
 
 void TFillForm::showEvent(QShowEvent* event) {
     const Placement& place = fillFormPlacement();
-    resize(widthToFit({FillFormLabel, FillFormLabel2, FillFormMessage}, place.scaled(20),
-                      m_designWidth),
+    resize(widthToFit({FillFormLabel, FillFormLabel2, FillFormMessage, StringGrid1},
+                      place.scaled(20), m_designWidth),
            height());
     // The caller sizes the grid to all its cells; a grid too large for the room above the
-    // headings is cut to it, and its scroll bars reach the cells beyond.
-    StringGrid1->resize(
-        std::min(StringGrid1->width(), width() - place.scaled(20) - StringGrid1->x()),
-        std::min(StringGrid1->height(), FillFormLabel->y() - place.scaled(10) - StringGrid1->y()));
+    // headings, or for the screen, is cut to it, and its scroll bars reach the cells beyond.
+    const QSize room(width() - place.scaled(20) - StringGrid1->x(),
+                     FillFormLabel->y() - place.scaled(10) - StringGrid1->y());
+    if (StringGrid1->width() > room.width() || StringGrid1->height() > room.height()) {
+        StringGrid1->setScrollBars(true);
+        StringGrid1->resize(StringGrid1->size().boundedTo(room));
+    }
     TModalForm::showEvent(event);
-    StringGrid1->setCurrentCell(0, 0);
+    StringGrid1->setCurrentCell(m_badCell.isValid() ? m_badCell.row() : 0,
+                                m_badCell.isValid() ? m_badCell.column() : 0);
+    m_badCell = {};
     StringGrid1->setFocus();
 }
 
 void TFillForm::ReadValues() {
     FillError = false;
+    m_badCell = {};
+    QString message;
     // FillMatrix holds dimmax rows and columns; cells beyond them have nowhere to go.
     const int rows = std::min(StringGrid1->RowCount(), dimmax);
     const int columns = std::min(StringGrid1->ColCount(), dimmax);
     for (int r = 1; r <= rows; ++r) {
         for (int c = 1; c <= columns; ++c) {
+            const QString text = StringGrid1->Cells(c - 1, r - 1);
             double value = 0.0;
-            if (TextToReal(StringGrid1->Cells(c - 1, r - 1).toStdString(), value)) {
+            if (TextToReal(text.toStdString(), value)) {
                 FillMatrix(r, c) = value;
             } else {
                 FillMatrix(r, c) = 0.0;
-                if (!(LowerTriangle && c > r)) {
+                if (!(LowerTriangle && c > r) && !FillError) {
                     FillError = true;
+                    m_badCell = StringGrid1->model()->index(r - 1, c - 1);
+                    message = QStringLiteral("Not a number: \"") + text +
+                              QStringLiteral("\" in row ") + StringGrid1->rowHeading(r - 1) +
+                              QStringLiteral(", column ") + StringGrid1->columnHeading(c - 1);
                 }
             }
         }
     }
+    FillFormMessage->setText(message);
     ValuesRead = true;
     Close();
 }

@@ -25,11 +25,12 @@ public:
 
     // Reads every cell of the grid, row by row, into FillMatrix and sets FillError when a cell
     // is not a number, unless it lies above the diagonal while LowerTriangle is set; then closes
-    // the window. The cells keep their texts.
+    // the window. The cells keep their texts. The first cell that is not a number is named in
+    // FillFormMessage, and the next showing starts in it.
     void ReadValues();
 
     // Set by the caller before each showing: true for a covariance matrix, whose cells above
-    // the diagonal are not read.
+    // the diagonal are not read; they show the values typed below it.
     bool LowerTriangle = false;
     // Set by ReadValues: the showing ended with OK rather than by the close box.
     bool ValuesRead = false;
@@ -37,17 +38,19 @@ public:
     TStringGrid* StringGrid1;
     TLabel* FillFormLabel;
     TLabel* FillFormLabel2;
-    // A line under the headings about the values confirmed last, empty when there is none.
+    // A line under the headings about the values confirmed last (a cell that is not a number,
+    // or a warning of the caller's), empty when there is none.
     TLabel* FillFormMessage;
     TBitBtn* BitBtn2;
 
 protected:
-    // Fits the window to the headings and the grid to the window, and starts in the top left
-    // cell.
+    // Fits the window to the headings and the grid, and the grid to the room above the
+    // headings, and starts in the cell that was not a number, or else in the top left one.
     void showEvent(QShowEvent* event) override;
 
 private:
     int m_designWidth = 0;
+    QModelIndex m_badCell;
 };
 
 }  // namespace tavi::ui

@@ -7,6 +7,7 @@
 #include "files/ValueSteps.h"
 #include "ui/toolkit/Application.h"
 #include "ui/toolkit/Guard.h"
+#include "ui/toolkit/ModalForm.h"
 #include "ui/toolkit/Placement.h"
 
 #include <QDir>
@@ -37,6 +38,10 @@ const Placement& mainWindowPlacement() {
     return placement;
 }
 
+// The widest line that the dialogue writes into the explanation area, apart from file names.
+const char* const kWidestExplanation =
+    "The model contains a random intercept and no random slopes.";
+
 template <typename Control>
 Control* placed(Control* control, const char* name, int left, int top, int width, int height) {
     control->setObjectName(QString::fromLatin1(name));
@@ -59,6 +64,7 @@ TTaviForm::TTaviForm(QWidget* parent) : QWidget(parent) {
     createControls();
     bindHandlers();
     setMessageWindow(this);
+    TModalForm::keepClearOf(Explanation);
 }
 
 void TTaviForm::setStartFile(const QString& name) {
@@ -87,6 +93,8 @@ void TTaviForm::createControls() {
         0, QStringLiteral("Give name of parameter file to be written or used by TAVI"));
     PathNameLabel = label("PathNameLabel", "Path name", 450, 29);
     PathNameEdit = edit("PathNameEdit", "Path name", 610, 25, 241, 24);
+    // The files are written in the parameter file's folder, whatever this field says.
+    PathNameEdit->setReadOnly(true);
     InFileLabel = label("InFileLabel", "Parameter file name", 450, 74);
     InNameEdit = edit("InNameEdit", "ax.dat", 610, 70, 241, 24);
     OutFileLabel = label("OutFileLabel", "Output file name", 450, 124);
@@ -99,7 +107,6 @@ void TTaviForm::createControls() {
     OutFileLabel2->setFont(italic);
     Nvar1Label = label("Nvar1Label", "Number of level-1 vars.", 30, 240);
     Number1Vars = edit("Number1Vars", "    0", 310, 240, 81, 24);
-    m_number1VarsRightMargin = width() - Number1Vars->geometry().right();
     NFixedLabel = label("NFixedLabel", "Number of these with fixed effect only", 30, 280);
     NumberFixedEffects = edit("NumberFixedEffects", "    0", 310, 280, 81, 24);
     NVar2Label = label("NVar2Label", "Number of level-2 vars.", 30, 320);
@@ -153,6 +160,23 @@ void TTaviForm::createControls() {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
     BitBtn1->setFocus();
+    fitToTexts();
+}
+
+// The explanation area shows its ten lines whole, however wide the font; the controls beside it
+// move to the right to make room, and the window widens with them.
+void TTaviForm::fitToTexts() {
+    const Placement& place = mainWindowPlacement();
+    const int designedRight = Explanation->geometry().right();
+    Explanation->fitLines(QString::fromLatin1(kWidestExplanation));
+    const int shift = std::max(0, Explanation->geometry().right() - designedRight);
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             PathNameLabel, PathNameEdit, InFileLabel, InNameEdit, OutFileLabel, OutNameEdit,
+             OutFileLabel2, BitBtn1, ReadyLabel}) {
+        control->move(control->x() + shift, control->y());
+    }
+    resize(widthToFit({PathNameEdit, OutFileLabel2, BitBtn1}, place.scaled(25), width()), height());
+    m_number1VarsRightMargin = width() - Number1Vars->geometry().right();
 }
 
 void TTaviForm::bindHandlers() {
@@ -186,12 +210,14 @@ bool TTaviForm::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-// A window is not activated on its own where no window manager runs, so the main window asks
-// for activation when it is first shown.
+// When it is first shown, the main window keeps within the screen (a small screen at a high
+// resolution cannot hold it where it was designed), and asks for activation, which it does not
+// get on its own where no window manager runs.
 void TTaviForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!m_shown) {
         m_shown = true;
+        moveOntoScreen(this);
         activateWindow();
         raise();
     }
@@ -226,6 +252,7 @@ void TTaviForm::FormActivate() {
     InNameEdit->setReadOnly(true);
     OutNameEdit->setText(BaseName + QStringLiteral(".out"));
     PathNameEdit->setText(PathName);
+    PathNameEdit->setToolTip(PathNameEdit->showsWhole(PathName) ? QString() : PathName);
     QDir::setCurrent(QFileInfo(absolute).absolutePath());
 
     m_parameterFileUnread = false;

@@ -102,6 +102,7 @@ protected:
 
 private:
     void createControls();
+    void fitToTexts();
     void bindHandlers();
     // Writes the normal prompt for the counts into the cleared explanation area.
     void promptForCounts();

@@ -28,18 +28,20 @@ wait_for() {
   wait_for_window "$1" >/dev/null || fail "the window \"$1\" did not appear"
 }
 
-# Fills the showing grid cell by cell, row by row: a value is typed, "-" leaves the cell as it
-# is (a blank above the diagonal). Tab after the last cell reaches the OK button.
+# Fills the showing grid as a user does: a value and Enter, which moves on to the next cell
+# (row by row, over the lower triangle of a matrix) and after the last one to OK, where Enter
+# confirms. Saves a screenshot once the values are typed.
 fill_grid() {
   local name=$1
   shift
   wait_for "Parameter Input"
-  shot "$name"
+  sleep 0.3
   for value in "$@"; do
-    [ "$value" = "-" ] || type_text "$value"
-    xdotool key Tab
+    type_text "$value"
+    xdotool key Return
   done
-  xdotool key space
+  shot "$name"
+  xdotool key Return
   sleep 0.8
 }
 
@@ -62,29 +64,25 @@ xdotool key Return Tab ctrl+a
 type_text 1
 xdotool key Return
 shot 02-counts
-xdotool key shift+Tab shift+Tab shift+Tab shift+Tab space
+xdotool key shift+Tab shift+Tab shift+Tab shift+Tab Return
 sleep 0.8
 
 fill_grid 03-means-level-1 1.5
 fill_grid 04-means-level-2 2
-fill_grid 05-within-groups 1 - 0.3 1.2
-fill_grid 06-between-groups 0.5 - 0.1 0.3
+fill_grid 05-within-groups 1 0.3 1.2
+fill_grid 06-between-groups 0.5 0.1 0.3
 fill_grid 07-residual-variance 0.9
-fill_grid 08-random-effects 0.1 - 0.01 0.05
+fill_grid 08-random-effects 0.1 0.01 0.05
 
 wait_for "Amount of Output"
 shot 09-amount-of-output
-xdotool key shift+Tab space
+xdotool key shift+Tab Return
 sleep 0.8
 shot 10-final-choice
 
-# The OK button beside "Calculate standard errors", clicked with the mouse; the window is laid
-# out at 120 pixels per inch for a width of 876.
-main=$(visible "Tavi")
-eval "$(xdotool getwindowgeometry --shell "$main")"
-read -r x y < <(awk -v x="$X" -v y="$Y" -v w="$WIDTH" \
-  'BEGIN { s = w / 876; printf "%d %d\n", x + (490 + 47) * s, y + (420 + 15) * s }')
-xdotool mousemove "$x" "$y" click 1
+# The keyboard is at the final choice: Tab reaches the OK button beside "Calculate standard
+# errors", and Enter presses it.
+xdotool key Tab Return
 
 # The results window takes the main window's place; Escape closes it and ends the program.
 wait_for "TAVI results"

@@ -77,7 +77,7 @@ terminate
 start "overwrite confirmation" ax.out
 to_main_window
 xdotool key space
-wait_for "ExistsForm"
+wait_for "File exists"
 terminate
 
 echo "terminate-walk: the program ended in order in every window"

@@ -287,7 +287,7 @@ private slots:
         QVERIFY(!clickReads([] {}));
     }
 
-    void closeBoxKeepsTheLastVerdict() {
+    void closeBoxAndEscapeKeepTheLastVerdict() {
         TAmountForm form;
         form.SetAmounts();
         form.Edit1->setText(QStringLiteral("x"));
@@ -298,6 +298,14 @@ private slots:
         QCOMPARE(form.ShowModal(), int(mrCancel));
         QVERIFY(form.AmountError);
         QCOMPARE(Design.CostParameter, 10);  // the text typed since was not read
+        // Escape does what the close box does.
+        test::whenModalShownThenClose([&form](QWidget*) {
+            QTest::keyClicks(form.Edit1, QStringLiteral("3"));
+            QTest::keyClick(form.Edit1, Qt::Key_Escape);
+            QVERIFY(form.isHidden());
+        });
+        QCOMPARE(form.ShowModal(), int(mrCancel));
+        QCOMPARE(Design.CostParameter, 10);
     }
 
     void worksWithoutTheMainWindow() {

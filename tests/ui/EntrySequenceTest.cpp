@@ -236,7 +236,7 @@ private slots:
         QCOMPARE(m_grids[2].rows, 2);
         QCOMPARE(m_grids[2].explanation[3],
                  QStringLiteral("There are 2 random coefficients (intercept plus 1 slopes)."));
-        QCOMPARE(m_grids[2].cells[1], QStringLiteral(" "));
+        QCOMPARE(m_grids[2].cells[1], QStringLiteral("0"));  // the mirror of the cell below
         QCOMPARE(Design.Tau(1, 2), 0.0);
         QCOMPARE(Design.Tau(2, 2), 0.05);
     }
@@ -356,6 +356,45 @@ private slots:
         walk(script);
         QCOMPARE(m_grids[1].cells[0], QStringLiteral("abc"));
         QCOMPARE(Design.ResidualVariance, 3.0);
+    }
+
+    // Rows and columns carry the names of the variables; above the diagonal a matrix mirrors
+    // what is typed below it and cannot be edited; a cell that is not a number is named.
+    void gridsNameTheirCellsAndTheCellThatIsNotANumber() {
+        enterCounts(2, 1, 1);
+        TStringGrid& grid = *FillForm->StringGrid1;
+        QString message;
+        QStringList names;
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        script.then(answerGrid({QStringLiteral("1")}))
+            .then(answerGrid({QStringLiteral("1")}))
+            .then(answerGrid({QStringLiteral("1"), QStringLiteral("abc"), QStringLiteral("1")}))
+            .then([&](QWidget*) {
+                message = FillForm->FillFormMessage->text();
+                QCOMPARE(grid.currentRow(), 1);  // the bad cell is the one to type in
+                QCOMPARE(grid.currentColumn(), 0);
+                QVERIFY(!grid.cellEditable(1, 0) && grid.cellEditable(0, 1));
+                grid.setCells(0, 1, QStringLiteral("0.2"));
+                QCOMPARE(grid.Cells(1, 0), QStringLiteral("0.2"));
+                FillForm->BitBtn2->click();
+            })
+            .then([&](QWidget*) {
+                QVERIFY(FillForm->FillFormMessage->text().isEmpty());
+                names << grid.columnHeading(0) << grid.columnHeading(1);
+                FillForm->BitBtn2->click();
+            })
+            .then(answerGrid({QStringLiteral("1")}))
+            .then([&](QWidget*) {
+                names << grid.rowHeading(0) << grid.rowHeading(1);
+                FillForm->BitBtn2->click();
+            })
+            .then(answerAmount());
+        walk(script);
+        QCOMPARE(message, QStringLiteral("Not a number: \"abc\" in row x2 (random slope), "
+                                         "column x1 (fixed)"));
+        QCOMPARE(names, (QStringList{QStringLiteral("w1"), QStringLiteral("mean of x1"),
+                                     QStringLiteral("intercept"), QStringLiteral("slope x2")}));
+        QCOMPARE(Design.WithinCov(1, 2), 0.2);
     }
 
     void quitWritesNothing() {

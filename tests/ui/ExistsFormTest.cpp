@@ -14,7 +14,7 @@ class ExistsFormTest : public QObject {
 private slots:
     void controlsAsDesigned() {
         TExistsForm form;
-        QCOMPARE(form.windowTitle(), QStringLiteral("ExistsForm"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("File exists"));
         QCOMPARE(form.Warnlabel1->text(), QStringLiteral("Warning:"));
         QVERIFY(form.Warnlabel1->font().bold() && form.Warnlabel1->font().italic());
         QCOMPARE(form.Label1->text(),

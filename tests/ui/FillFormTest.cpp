@@ -102,11 +102,11 @@ private slots:
 
     void blanksCountAboveTheDiagonalOfAMatrixOnly() {
         TFillForm form;
-        form.LowerTriangle = true;
         const QString blank = QStringLiteral(" ");
         setCells(form, {{QStringLiteral("1"), blank, QString()},
                         {QStringLiteral("0.5"), QStringLiteral("2"), blank},
                         {QStringLiteral("0"), QStringLiteral("0.25"), QStringLiteral("3")}});
+        form.LowerTriangle = true;  // set after the cells, which then are not mirrored
         form.ReadValues();
         QVERIFY(!FillError);
         QCOMPARE(FillMatrix(1, 2), 0.0);
@@ -128,6 +128,23 @@ private slots:
         form.StringGrid1->setCells(0, 2, QStringLiteral("0"));
         form.ReadValues();
         QVERIFY(FillError);
+    }
+
+    // Escape in a cell, as the close box, ends the showing without reading the cells.
+    void escapeInACellClosesWithoutReading() {
+        TFillForm form;
+        setCells(form, {{QStringLiteral("1")}});
+        test::whenModalShownThenClose([&](QWidget*) {
+            QTRY_VERIFY(form.StringGrid1->indexWidget(form.StringGrid1->currentIndex()));
+            QWidget* editor = form.StringGrid1->indexWidget(form.StringGrid1->currentIndex());
+            QTest::keyClicks(editor, QStringLiteral("5"));
+            QTest::keyClick(editor, Qt::Key_Escape);
+            QVERIFY(form.isHidden());
+        });
+        QCOMPARE(form.ShowModal(), int(mrCancel));
+        QVERIFY(!form.ValuesRead);
+        QCOMPARE(FillMatrix(1, 1), kUntouched);
+        QCOMPARE(form.StringGrid1->Cells(0, 0), QStringLiteral("1"));
     }
 
     void blankInAVectorIsAnError() {
@@ -194,7 +211,7 @@ private slots:
     void largeGridStaysInsideTheWindow() {
         TFillForm form;
         TStringGrid& grid = *form.StringGrid1;
-        const int n = 12;
+        const int n = 30;  // wider than the screen
         grid.setRowCount(n);
         grid.setColCount(n);
         grid.setScrollBars(true);

@@ -86,6 +86,8 @@ private slots:
         QCOMPARE(form.OutFileLabel2->text(),
                  QStringLiteral("(should be different from parameter file name)"));
         QVERIFY(!form.InNameEdit->isReadOnly());
+        QVERIFY(form.PathNameEdit->isReadOnly());  // the files go to the parameter file's folder
+        QVERIFY(form.Explanation->isReadOnly());
         QVERIFY(form.ReadyLabel->isHidden());
         QVERIFY(form.FinalChoice->isHidden());
         QCOMPARE(form.FinalChoice->ItemIndex(), 0);

@@ -33,14 +33,33 @@ private slots:
         QCOMPARE(form.ModalResult(), int(mrCancel));
     }
 
-    void escapeDoesNotCloseTheWindow() {
+    void escapeAnswersCancelAndEnterPressesTheFocusedButtonOnly() {
         TModalForm form;
-        test::whenModalShown([&form](QWidget* window) {
-            QTest::keyClick(window, Qt::Key_Escape);
+        auto* button = new TBitBtn(QStringLiteral("OK"), TBitBtn::Glyph::Check, &form);
+        auto* edit = new TEdit(&form);
+        QSignalSpy clicks(button, &TBitBtn::clicked);
+        test::whenModalShown([&](QWidget* window) {
+            QTest::keyClick(edit, Qt::Key_Return);  // Enter in an edit ends nothing
+            QTest::keyClick(window, Qt::Key_Enter);
             QVERIFY(window->isVisible());
-            form.setModalResult(mrOK);
+            QTest::keyClick(button, Qt::Key_Return);
+            QTest::keyClick(button, Qt::Key_Enter);
+            QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+            QApplication::sendEvent(button, &held);  // a key held down presses once
+            QCOMPARE(clicks.count(), 2);
+            QTest::keyClick(window, Qt::Key_Escape);
         });
-        QCOMPARE(form.ShowModal(), int(mrOK));
+        QCOMPARE(form.ShowModal(), int(mrCancel));
+    }
+
+    void memoIsTheProgramsAndTabLeavesIt() {
+        TMemo memo(10);
+        memo.setLine(0, QStringLiteral("instructions"));
+        QTest::keyClicks(&memo, QStringLiteral("typed"));
+        QTest::keyClick(&memo, Qt::Key_Tab);
+        QCOMPARE(memo.line(0), QStringLiteral("instructions"));
+        QCOMPARE(memo.toPlainText().count(QLatin1Char('\t')), 0);
+        QVERIFY(memo.tabChangesFocus());
     }
 
     void memoLinesAreReplacedByNumber() {

@@ -1,6 +1,8 @@
 #include "ui/toolkit/Application.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QPointer>
+#include <QWidget>
 
 namespace tavi::ui {
 
@@ -11,17 +13,27 @@ bool terminating = false;
 }  // namespace
 
 void ProcessMessages() {
-    QCoreApplication::processEvents();
+    QApplication::processEvents();
 }
 
 void requestTermination() {
     terminating = true;
     // Ends the nested loops of open dialogs too; loops started later return at once.
-    QCoreApplication::exit(0);
+    QApplication::exit(0);
 }
 
 bool terminationRequested() {
     return terminating;
+}
+
+void returningFocus(QWidget* owner, const std::function<void()>& showing) {
+    // Not the active window alone: a window just hidden may still count as active.
+    const QPointer<QWidget> before =
+        owner != nullptr ? owner->window() : QApplication::activeWindow();
+    showing();
+    if (before && before->isVisible() && !terminationRequested()) {
+        before->activateWindow();
+    }
 }
 
 }  // namespace tavi::ui

@@ -6,8 +6,11 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadioButton>
+#include <QStyleOptionFrame>
 #include <QTextBlock>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace tavi::ui {
 
@@ -29,6 +32,33 @@ void TLabel::changeEvent(QEvent* event) {
 
 TEdit::TEdit(QWidget* parent) : QLineEdit(parent) {}
 
+namespace {
+
+// The blank that a line edit keeps on either side of its text, inside the style's contents.
+constexpr int kLineEditTextMargin = 2;
+
+}  // namespace
+
+int TEdit::textRoom() const {
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    const QMargins margins = textMargins();
+    return contents.width() - margins.left() - margins.right() - 2 * kLineEditTextMargin;
+}
+
+// The text and the cursor after it.
+bool TEdit::showsWhole(const QString& text) const {
+    return fontMetrics().horizontalAdvance(text) + 1 <= textRoom();
+}
+
+void TEdit::widenToShow(const QString& sample) {
+    const int missing = fontMetrics().horizontalAdvance(sample) + 1 - textRoom();
+    if (missing > 0) {
+        resize(width() + missing, height());
+    }
+}
+
 void TEdit::mousePressEvent(QMouseEvent* event) {
     QLineEdit::mousePressEvent(event);
     emit clicked();
@@ -49,6 +79,18 @@ void TEdit::keyPressEvent(QKeyEvent* event) {
 TMemo::TMemo(int lineCount, QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setPlainText(QString(std::max(0, lineCount - 1), QLatin1Char('\n')));
+    // The lines are the program's; the user reads and copies them.
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setTabChangesFocus(true);
+}
+
+void TMemo::fitLines(const QString& widest) {
+    const QFontMetricsF metrics(font());
+    // Room around the text: the frame, the document's margin, and the cursor's width.
+    const double around = 2 * (frameWidth() + document()->documentMargin()) + cursorWidth() + 1;
+    resize(static_cast<int>(std::ceil(metrics.horizontalAdvance(widest) + around)),
+           static_cast<int>(std::ceil(metrics.lineSpacing() * lineCount() + around)));
 }
 
 void TMemo::setLine(int index, const QString& text) {
@@ -134,6 +176,56 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(1, 1, parent) {
     setTabKeyNavigation(true);
 }
 
+void TStringGrid::setCellEditable(int column, int row, bool editable) {
+    if (column < 0 || row < 0 || column >= columnCount() || row >= rowCount()) {
+        return;
+    }
+    if (item(row, column) == nullptr) {
+        setItem(row, column, new QTableWidgetItem());
+    }
+    // A cell that is not enabled draws greyed, and the view's own moves pass it by.
+    item(row, column)
+        ->setFlags(editable ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable
+                            : Qt::NoItemFlags);
+}
+
+bool TStringGrid::cellEditable(int column, int row) const {
+    const QTableWidgetItem* cell = item(row, column);
+    return column >= 0 && row >= 0 && column < columnCount() && row < rowCount() &&
+           (cell == nullptr || cell->flags().testFlag(Qt::ItemIsEditable));
+}
+
+void TStringGrid::setHeadings(const QStringList& columns, const QStringList& rows) {
+    setHorizontalHeaderLabels(columns);
+    setVerticalHeaderLabels(rows);
+    horizontalHeader()->setVisible(!columns.isEmpty());
+    verticalHeader()->setVisible(!rows.isEmpty());
+    for (int column = 0; column < columnCount(); ++column) {
+        const int named = columns.isEmpty() ? 0 : horizontalHeader()->sectionSizeHint(column);
+        setColumnWidth(column, std::max(DefaultColWidth(), named));
+    }
+}
+
+QString TStringGrid::columnHeading(int column) const {
+    const QTableWidgetItem* heading = horizontalHeaderItem(column);
+    return heading != nullptr && horizontalHeader()->isVisibleTo(this)
+               ? heading->text()
+               : QString::number(column + 1);
+}
+
+QString TStringGrid::rowHeading(int row) const {
+    const QTableWidgetItem* heading = verticalHeaderItem(row);
+    return heading != nullptr && verticalHeader()->isVisibleTo(this) ? heading->text()
+                                                                     : QString::number(row + 1);
+}
+
+QSize TStringGrid::cellsSize() const {
+    const QHeaderView* top = horizontalHeader();
+    const QHeaderView* left = verticalHeader();
+    return {top->length() + (left->isVisibleTo(this) ? left->sizeHint().width() : 0),
+            left->length() + (top->isVisibleTo(this) ? top->sizeHint().height() : 0)};
+}
+
 void TStringGrid::setColCount(int count) {
     setColumnCount(std::max(1, count));
 }
@@ -186,25 +278,51 @@ void TStringGrid::focusInEvent(QFocusEvent* event) {
     showEditorLater();
 }
 
-// Enter and Escape close the editor (keeping or dropping the typed text), Tab moves it on, and
-// leaving the grid closes it; while the grid keeps the focus, the current cell shows it again.
+// Tab and Enter keep the typed text and move the editor on, Escape drops it, and leaving the
+// grid keeps it; while the grid keeps the focus, the current cell shows its editor again.
 void TStringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
-    // Tab past the last cell, or Shift+Tab before the first, leaves the grid for the next or
-    // previous control instead of wrapping around, so that the keyboard reaches the buttons.
-    const QModelIndex current = currentIndex();
-    const bool pastLast = hint == QAbstractItemDelegate::EditNextItem &&
-                          current.row() == rowCount() - 1 && current.column() == columnCount() - 1;
-    const bool beforeFirst = hint == QAbstractItemDelegate::EditPreviousItem &&
-                             current.row() == 0 && current.column() == 0;
-    if (pastLast || beforeFirst) {
+    if (hint == QAbstractItemDelegate::RevertModelCache) {
+        QTableWidget::closeEditor(editor, hint);
+        // The editor took the key from the window, whose own Escape it is as well.
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(window(), &escape);
+        return;
+    }
+    // Enter moves on as Tab does, so that values are typed one after the other.
+    if (hint == QAbstractItemDelegate::SubmitModelCache) {
+        hint = QAbstractItemDelegate::EditNextItem;
+    }
+    // Past the last editable cell, or before the first, the keyboard leaves the grid for the
+    // next or previous control (the buttons) instead of wrapping around.
+    const bool forward = hint == QAbstractItemDelegate::EditNextItem;
+    if ((forward || hint == QAbstractItemDelegate::EditPreviousItem) &&
+        !adjacentEditableCell(currentIndex(), forward).isValid()) {
         QTableWidget::closeEditor(editor, QAbstractItemDelegate::NoHint);
-        // The view's own handler would wrap around to the other end of the grid; the widget's
-        // moves the focus out of it.
-        QWidget::focusNextPrevChild(pastLast);  // NOLINT(bugprone-parent-virtual-call)
+        // The view's own handler would move within the grid; the widget's moves the focus out.
+        QWidget::focusNextPrevChild(forward);  // NOLINT(bugprone-parent-virtual-call)
         return;
     }
     QTableWidget::closeEditor(editor, hint);
     showEditorLater();
+}
+
+// Tab and Shift+Tab, with or without an editor, go row by row over the editable cells only.
+QModelIndex TStringGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    if (action == MoveNext || action == MovePrevious) {
+        return adjacentEditableCell(currentIndex(), action == MoveNext);
+    }
+    return QTableWidget::moveCursor(action, modifiers);
+}
+
+QModelIndex TStringGrid::adjacentEditableCell(const QModelIndex& from, bool forward) const {
+    const int cells = rowCount() * columnCount();
+    const int start = from.isValid() ? from.row() * columnCount() + from.column() : -1;
+    for (int i = start + (forward ? 1 : -1); i >= 0 && i < cells; i += forward ? 1 : -1) {
+        if (cellEditable(i % columnCount(), i / columnCount())) {
+            return model()->index(i / columnCount(), i % columnCount());
+        }
+    }
+    return {};
 }
 
 // Later, so that an editor is never opened while Qt is still closing the one before. An editor
@@ -261,6 +379,19 @@ TBitBtn::TBitBtn(const QString& caption, Glyph glyph, QWidget* parent)
     setIcon(QIcon(drawGlyph(glyph)));
     setIconSize(QSize(16, 16));
     setAutoDefault(false);
+}
+
+void TBitBtn::keyPressEvent(QKeyEvent* event) {
+    // Qt's button answers Return only as a dialog's default button; this one does wherever it
+    // has the focus. Holding the key down presses it once.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (!event->isAutoRepeat()) {
+            click();
+        }
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 }  // namespace tavi::ui

@@ -34,6 +34,11 @@ class TEdit : public QLineEdit {
 public:
     explicit TEdit(QWidget* parent = nullptr);
 
+    // Whether text, in the edit's font, fits the room the edit has for its text.
+    bool showsWhole(const QString& text) const;
+    // Widens the edit, where needed, so that sample shows whole.
+    void widenToShow(const QString& sample);
+
 signals:
     void clicked();
     void doubleClicked();
@@ -44,12 +49,21 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // The pixels that the edit's text can take.
+    int textRoom() const;
 };
 
-// A multi-line text area whose lines, counted from 0, are replaced one at a time.
+// A multi-line text area whose lines, counted from 0, are replaced one at a time by the program.
+// The user can read, select and copy them but not change them, and Tab leaves the area.
 class TMemo : public QPlainTextEdit {
 public:
     TMemo(int lineCount, QWidget* parent = nullptr);
+
+    // Sizes the area to show all its lines whole, each as wide as widest at most, without
+    // scrolling.
+    void fitLines(const QString& widest);
 
     // Replaces line index; an index past the last line does nothing.
     void setLine(int index, const QString& text);
@@ -97,8 +111,10 @@ protected:
 };
 
 // An editable grid of texts; cells are addressed by column and row from 0. Cells are edited in
-// place, the current cell always shows its editor while the grid has the focus, Tab moves from
-// cell to cell, and a rectangular range of cells can be selected.
+// place, the current cell always shows its editor while the grid has the focus, Tab and Enter
+// move from cell to cell, row by row, over the cells that can be edited, and a rectangular
+// range of cells can be selected. Escape drops the text typed into the cell and goes on to the
+// window, as it does anywhere else in it.
 class TStringGrid : public QTableWidget {
 public:
     explicit TStringGrid(QWidget* parent = nullptr);
@@ -113,6 +129,20 @@ public:
     QString Cells(int column, int row) const;
     void setCells(int column, int row, const QString& text);
 
+    // A cell that cannot be edited is shown greyed and skipped by Tab and Enter. Cells can be
+    // edited until said otherwise.
+    void setCellEditable(int column, int row, bool editable);
+    bool cellEditable(int column, int row) const;
+
+    // Names the columns and rows in headings beside the cells, each column at least as wide as
+    // its name; no names, no headings.
+    void setHeadings(const QStringList& columns, const QStringList& rows);
+    // The name of a column or row: its heading, or its number from 1 without headings.
+    QString columnHeading(int column) const;
+    QString rowHeading(int row) const;
+    // The size that shows every cell and heading, without the room around them.
+    QSize cellsSize() const;
+
     int DefaultColWidth() const;
     int DefaultRowHeight() const;
     // Cell sizes in pixels of the screen.
@@ -124,8 +154,11 @@ public:
 protected:
     void focusInEvent(QFocusEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
+    // The next editable cell after from, row by row (or the one before it), or none.
+    QModelIndex adjacentEditableCell(const QModelIndex& from, bool forward) const;
     // Opens the current cell's editor once pending events are handled, when the grid still has
     // the focus and no editor is open.
     void showEditorLater();
@@ -133,12 +166,15 @@ private:
 
 // A push button with a 16 x 16 glyph beside its caption: a check mark for OK, a cross for
 // Cancel, drawn greyed when the button is disabled. It is never a window's default button:
-// Enter presses it only while it has the focus (see TModalForm).
+// Return and Enter, like Space, press it only while it has the focus, in any window.
 class TBitBtn : public QPushButton {
 public:
     enum class Glyph { Check, Cross };
 
     TBitBtn(const QString& caption, Glyph glyph, QWidget* parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace tavi::ui

@@ -1,8 +1,14 @@
 #include "ui/toolkit/FileOpenDialog.h"
 
+#include "ui/toolkit/Application.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QScreen>
+#include <QTreeView>
 
+#include <algorithm>
 #include <utility>
 
 namespace tavi::ui {
@@ -19,7 +25,21 @@ std::optional<QString> chooseWithQtDialog(const TOpenDialog& request, QWidget* p
     // No default suffix here: the dialog would add it to an existing file's name without a dot.
     // Execute adds it only to names of files that do not exist.
     dialog.selectFile(request.FileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    // The size, type and date of a file show whole; the name takes the room that is left.
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        // Room for names of about 30 characters more than Qt gives, as far as the screen allows.
+        const int wider = dialog.sizeHint().width() + 30 * dialog.fontMetrics().averageCharWidth();
+        const QScreen* screen = parent != nullptr ? parent->screen() : dialog.screen();
+        dialog.resize(std::min(wider, screen->availableGeometry().width() * 9 / 10),
+                      dialog.sizeHint().height());
+    }
+    int answer = QDialog::Rejected;
+    returningFocus(parent, [&dialog, &answer] { answer = dialog.exec(); });
+    if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     return dialog.selectedFiles().constFirst();

@@ -1,6 +1,7 @@
 #include "ui/toolkit/Guard.h"
 
 #include "files/FileError.h"
+#include "ui/toolkit/Application.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -41,7 +42,9 @@ void showMessage(const QString& message) {
     QWidget* parent = messageWindow() ? messageWindow().data() : QApplication::activeWindow();
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Tavi"), message, QMessageBox::Ok,
                     parent);
-    box.exec();
+    // Over a modal window, the keyboard goes back to it.
+    QWidget* modal = QApplication::activeModalWidget();
+    returningFocus(modal != nullptr ? modal : parent, [&box] { box.exec(); });
 }
 
 void runGuarded(const std::function<void()>& handler) {

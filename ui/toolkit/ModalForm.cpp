@@ -1,11 +1,21 @@
 #include "ui/toolkit/ModalForm.h"
 
 #include "ui/toolkit/Application.h"
+#include "ui/toolkit/Placement.h"
 
 #include <QKeyEvent>
-#include <QPushButton>
+#include <QPointer>
 
 namespace tavi::ui {
+
+namespace {
+
+QPointer<QWidget>& keptClear() {
+    static QPointer<QWidget> area;
+    return area;
+}
+
+}  // namespace
 
 TModalForm::TModalForm(QWidget* parent) : QDialog(parent) {
     setModal(true);
@@ -14,7 +24,7 @@ TModalForm::TModalForm(QWidget* parent) : QDialog(parent) {
 int TModalForm::ShowModal() {
     m_modalResult = mrNone;
     if (!terminationRequested()) {
-        exec();
+        returningFocus(parentWidget(), [this] { exec(); });
     }
     // A program asked to end leaves its loops at once: the showing answers Cancel.
     if (terminationRequested()) {
@@ -38,28 +48,30 @@ void TModalForm::Close() {
     }
 }
 
-// The close box (and anything else that rejects the dialog) answers Cancel.
+void TModalForm::keepClearOf(QWidget* area) {
+    keptClear() = area;
+}
+
+// Windows that size themselves to their contents do so before this runs.
+void TModalForm::showEvent(QShowEvent* event) {
+    if (keptClear() && keptClear()->isVisible()) {
+        placeClearOf(this, keptClear());
+    }
+    QDialog::showEvent(event);
+}
+
+// The close box and Escape (and anything else that rejects the dialog) answer Cancel.
 void TModalForm::reject() {
     Close();
 }
 
-// Escape does not close these windows; only their buttons and the close box do. Enter arrives
-// here from the control that has the focus: a focused button is pressed, and Enter typed into an
-// edit or a grid cell presses nothing, so that it never ends the showing unasked.
+// Enter arrives here when the focus is not on a button (a button presses itself): typed into an
+// edit or a grid cell, it presses nothing, so that it never ends the showing unasked.
 void TModalForm::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Escape:
-            event->ignore();
-            return;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
-                button->click();
-            }
-            return;
-        default:
-            QDialog::keyPressEvent(event);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        return;
     }
+    QDialog::keyPressEvent(event);
 }
 
 }  // namespace tavi::ui

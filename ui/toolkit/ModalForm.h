@@ -1,7 +1,8 @@
 // A window that is shown modally and answers with a modal result: 0 none, 1 OK, 2 Cancel.
-// Setting a non-zero result ends the showing; closing the window by its close box, or Close,
-// ends it with Cancel. Neither Escape nor Enter ends it on its own: the window has no default
-// button, and Enter presses only the button that has the focus.
+// Setting a non-zero result ends the showing; closing the window by its close box, Escape, or
+// Close ends it with Cancel. Enter never ends it on its own: the window has no default button,
+// and Enter presses only the button that has the focus. The window opens where it leaves the
+// program's instructions readable, and the keyboard goes back to the window that had it.
 #pragma once
 
 #include <QDialog>
@@ -25,7 +26,12 @@ public:
     // otherwise.
     void Close();
 
+    // The control that modal windows leave uncovered when they open (the main window's
+    // instructions); none, and they open where they were placed.
+    static void keepClearOf(QWidget* area);
+
 protected:
+    void showEvent(QShowEvent* event) override;
     void reject() override;
     void keyPressEvent(QKeyEvent* event) override;
 

@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace tavi::ui {
@@ -39,6 +40,64 @@ int widthToFit(std::initializer_list<const QWidget*> controls, int margin, int m
         width = std::max(minimum, std::min(width, screen->availableGeometry().width()));
     }
     return width;
+}
+
+namespace {
+
+// Pixels between a window and the area it keeps clear of.
+constexpr int kClearance = 8;
+
+QRect availableGeometryFor(const QWidget* widget) {
+    const QScreen* screen = widget->screen();
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+// The window's rectangle on the screen with its frame, once a showing has made the frame known.
+QRect frameAt(const QWidget* window, QPoint topLeft) {
+    const QSize frame = window->frameGeometry().size() - window->geometry().size();
+    return {topLeft, window->size() + frame};
+}
+
+// Moves rect into screen as far as its size allows, keeping its top left corner visible.
+QRect within(QRect rect, const QRect& screen) {
+    rect.moveLeft(
+        std::max(screen.left(), std::min(rect.left(), screen.right() + 1 - rect.width())));
+    rect.moveTop(std::max(screen.top(), std::min(rect.top(), screen.bottom() + 1 - rect.height())));
+    return rect;
+}
+
+}  // namespace
+
+void placeClearOf(QWidget* window, const QWidget* area) {
+    const QRect screen = availableGeometryFor(area);
+    const QRect clear(area->mapToGlobal(QPoint(0, 0)), area->size());
+    const QSize size = frameAt(window, {}).size();
+    const std::array<QPoint, 4> candidates = {
+        QPoint(clear.right() + 1 + kClearance, clear.top()),
+        QPoint(clear.left(), clear.bottom() + 1 + kClearance),
+        QPoint(clear.left() - kClearance - size.width(), clear.top()),
+        QPoint(clear.left(), clear.top() - kClearance - size.height())};
+    QRect best;
+    qint64 bestCovered = -1;
+    for (const QPoint& candidate : candidates) {
+        const QRect placed =
+            screen.isValid() ? within(QRect(candidate, size), screen) : QRect(candidate, size);
+        const QRect covered = placed.intersected(clear);
+        const qint64 coveredArea =
+            covered.isEmpty() ? 0 : qint64(covered.width()) * covered.height();
+        if (bestCovered < 0 || coveredArea < bestCovered) {
+            best = placed;
+            bestCovered = coveredArea;
+        }
+    }
+    window->move(best.topLeft());
+}
+
+void moveOntoScreen(QWidget* window) {
+    const QRect screen = availableGeometryFor(window);
+    if (screen.isValid()) {
+        window->move(within(frameAt(window, window->pos()), screen).topLeft());
+    }
 }
 
 }  // namespace tavi::ui

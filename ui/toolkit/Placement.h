@@ -33,4 +33,12 @@ private:
 // window was designed with make their captions longer; the window grows with them.
 int widthToFit(std::initializer_list<const QWidget*> controls, int margin, int minimum);
 
+// Moves window, a window about to be shown, where it leaves area (a control of another window)
+// uncovered and lies within the screen: beside area on the right, else below it, on its left or
+// above it; where it fits in none of these, where it covers the least of area.
+void placeClearOf(QWidget* window, const QWidget* area);
+
+// Moves window, as far as its size allows, into the part of the screen that windows may take.
+void moveOntoScreen(QWidget* window);
+
 }  // namespace tavi::ui
