@@ -197,8 +197,10 @@ RunOutcome runDesign(const std::string& ParFileName, RunFiles* files, SweepObser
 
 RunOutcome RunCalculation(const std::string& ParFileName, const std::string& OutFileName,
                           const std::string& CovFileName, SweepObserver* observer) {
-    TextFileWriter report(OutFileName);
-    TextFileWriter covFile(CovFileName);
+    // Both files replace their old versions only once the run has written them whole: a run
+    // that fails, on a file it may not write or on a malformed parameter file, leaves them.
+    TextFileWriter report(OutFileName, TextFileWriter::Mode::ReplaceWhenClosed);
+    TextFileWriter covFile(CovFileName, TextFileWriter::Mode::ReplaceWhenClosed);
     ReportWriter writer(report);
     CovarianceFileWriter covWriter(covFile);
     writer.writeReportHead(localDateTime(), ParFileName, CovFileName);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -356,6 +357,20 @@ TEST_F(CalculationRun, FileFailuresReachTheCaller) {
     }
     std::ofstream("ax.dat", std::ios::binary) << kFullDesign;
     EXPECT_THROW(RunCalculation("ax.dat", "no-dir/tavi.out", "tavi.cov"), FileError);
+    EXPECT_FALSE(std::filesystem::exists("tavi.out")) << "a failed run leaves no report";
+}
+
+TEST_F(CalculationRun, AFailedRunKeepsTheOldReport) {
+    std::ofstream("ax.dat", std::ios::binary) << kFullDesign;
+    ASSERT_FALSE(RunCalculation("ax.dat", "tavi.out", "tavi.cov").refused);
+    const std::string before = slurp("tavi.out");
+    std::filesystem::permissions("tavi.cov", std::filesystem::perms::owner_read);
+    EXPECT_THROW(RunCalculation("ax.dat", "tavi.out", "tavi.cov"), FileError);
+    EXPECT_EQ(slurp("tavi.out"), before);
+    std::ofstream("ax.dat", std::ios::binary) << "1 0 0\r\n10 5 10\r\n100 five\r\n";
+    std::filesystem::permissions("tavi.cov", std::filesystem::perms::owner_all);
+    EXPECT_THROW(RunCalculation("ax.dat", "tavi.out", "tavi.cov"), FileError);
+    EXPECT_EQ(slurp("tavi.out"), before);
 }
 
 }  // namespace
