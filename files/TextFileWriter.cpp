@@ -16,6 +16,8 @@ namespace tavi {
 namespace {
 
 constexpr std::size_t kFlushSize = 1 << 16;
+// Of the target's name, the part that the temporary file's name repeats.
+constexpr std::size_t kLongestNameKept = 200;
 
 // More links in a row than this are taken for a loop, as the system itself does.
 constexpr int kMaxLinkHops = 40;
@@ -104,21 +106,26 @@ TextFileWriter::TextFileWriter(std::string fileName, Mode mode) : m_fileName(std
     }
     // Devices and pipes are written straight into: there is nothing to replace atomically.
     if (mode == Mode::Truncate || (existing && !S_ISREG(existing->st_mode))) {
-        m_file = std::fopen(m_fileName.c_str(), "wb");
-        if (m_file == nullptr) {
-            throw fileErrorFromErrno(errno, m_fileName);
-        }
+        openInPlace();
         return;
     }
     m_targetName = linkTarget(m_fileName);
     const std::filesystem::path target(m_targetName);
-    // A hidden name beside the target, so that the rename stays within one file system.
+    // A hidden name beside the target, so that the rename stays within one file system. It
+    // keeps only the start of a long name, so that it never exceeds the longest name the file
+    // system allows where the target's own name does not.
     std::string hiddenName(".");
-    hiddenName += target.filename().string();
+    hiddenName += target.filename().string().substr(0, kLongestNameKept);
     hiddenName += ".XXXXXX";
     std::string pattern = (target.parent_path() / hiddenName).string();
     const int descriptor = mkstemp(pattern.data());
     if (descriptor < 0) {
+        // A folder in which no file may be made can still hold files the user may rewrite:
+        // those are written in place, as no temporary file can stand beside them.
+        if (existing && (errno == EACCES || errno == EPERM)) {
+            openInPlace();
+            return;
+        }
         throw fileErrorFromErrno(errno, m_fileName);
     }
     m_tempName = pattern;
@@ -138,6 +145,13 @@ TextFileWriter::TextFileWriter(std::string fileName, Mode mode) : m_fileName(std
         ::close(descriptor);
         std::remove(m_tempName.c_str());
         throw fileErrorFromErrno(error, m_fileName);
+    }
+}
+
+void TextFileWriter::openInPlace() {
+    m_file = std::fopen(m_fileName.c_str(), "wb");
+    if (m_file == nullptr) {
+        throw fileErrorFromErrno(errno, m_fileName);
     }
 }
 

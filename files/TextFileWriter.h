@@ -39,6 +39,8 @@ public:
     void close();
 
 private:
+    // Opens the file itself, emptied, for writing.
+    void openInPlace();
     void flush();
     void fail(int errnoValue);
 

@@ -258,6 +258,15 @@ TEST_F(ParameterFileTest, ReadOnlyFilesAreRefusedAndLeftAsTheyWere) {
     EXPECT_EQ(filesHere(), std::vector<std::string>{"ax.dat"});
 }
 
+TEST_F(ParameterFileTest, TheLongestNamesAreWrittenAndReplaced) {
+    const std::string name(250, 'd');  // within the file system's 255, with no room to spare
+    for (int k = 1; k <= 2; ++k) {
+        WriteParameterFile(designWithCounts(k, 0, 0), name, "a.out", "a.cov");
+        EXPECT_TRUE(test::slurp(name).starts_with("     " + std::to_string(k) + "      0"));
+    }
+    EXPECT_EQ(filesHere(), std::vector<std::string>{name});
+}
+
 TEST_F(ParameterFileTest, ALinkStaysALinkAndItsTargetIsReplaced) {
     fs::create_directory("real");
     fs::create_symlink("real/ax.dat", "ax.dat");  // dangling until the first write
