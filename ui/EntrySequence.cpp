@@ -37,6 +37,13 @@ bool sameFileName(const QString& a, const QString& b) {
     return sameFile(a.toStdString(), b.toStdString());
 }
 
+// Asks the overwrite confirmation for the existing file fileName; true when the user allows it.
+bool overwriteAllowed(const QString& fileName) {
+    ExistsForm->Warnlabel1->setText(QStringLiteral("Warning: file ") + fileName +
+                                    QStringLiteral(" is an existing file."));
+    return ExistsForm->ShowModal() == mrOK;
+}
+
 // Whether the leading n x n blocks of a and b hold the same values, NaN matching NaN.
 bool sameValues(const Matrix& a, const Matrix& b, int n) {
     for (int i = 1; i <= n; ++i) {
@@ -179,12 +186,8 @@ bool TTaviForm::settleFileNames() {
         Explanation->setLine(2, QStringLiteral("give another output file name."));
         return false;
     }
-    if (QFileInfo::exists(OutFileName)) {
-        ExistsForm->Warnlabel1->setText(QStringLiteral("Warning: file ") + OutFileName +
-                                        QStringLiteral(" is an existing file."));
-        if (ExistsForm->ShowModal() == mrCancel) {
-            return false;
-        }
+    if (QFileInfo::exists(OutFileName) && !overwriteAllowed(OutFileName)) {
+        return false;
     }
     FileNamePart = QString::fromStdString(fileNamePartOf(OutFileName.toStdString()));
     BaseName = QString::fromStdString(baseNameOf(FileNamePart.toStdString()));
@@ -201,11 +204,9 @@ bool TTaviForm::settleFileNames() {
         });
     CovFileName = QString::fromStdString(choice.name);
     if (choice.overwriteQuestion) {
-        ExistsForm->Warnlabel1->setText(QStringLiteral("Warning: file ") + CovFileName +
-                                        QStringLiteral(" is an existing file."));
         Explanation->setLine(2, QStringLiteral("Warning: existing file ") + CovFileName);
         Explanation->setLine(3, QStringLiteral("will be overwritten if you continue."));
-        const bool overwrite = ExistsForm->ShowModal() == mrOK;
+        const bool overwrite = overwriteAllowed(CovFileName);
         clearExplanation(0, 3);
         Explanation->setLine(0,
                              QStringLiteral("Give parameter file to be written or used by TAVI"));
@@ -331,9 +332,7 @@ bool TTaviForm::mayReplaceParameterFile() {
     if (!m_parameterFileUnread || !QFileInfo::exists(ParFileName)) {
         return true;
     }
-    ExistsForm->Warnlabel1->setText(QStringLiteral("Warning: file ") + ParFileName +
-                                    QStringLiteral(" is an existing file."));
-    return ExistsForm->ShowModal() == mrOK;
+    return overwriteAllowed(ParFileName);
 }
 
 bool TTaviForm::writeParameters() {
