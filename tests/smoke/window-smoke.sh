@@ -13,13 +13,8 @@ QT_QPA_PLATFORM=xcb "$program" &
 pid=$!
 
 wait_for_window "Choose parameter file" >/dev/null || fail "the file-open dialog did not appear"
-xdotool key Escape
+cancel_file_dialog || fail "the file-open dialog did not close"
 main=$(wait_for_window "Tavi") || fail "the main window did not appear"
-for _ in $(seq 50); do
-  [ -z "$(visible "Choose parameter file")" ] && break
-  sleep 0.1
-done
-[ -z "$(visible "Choose parameter file")" ] || fail "the file-open dialog did not close"
 sleep 0.5
 import -window "$main" "$screenshots/main-window.png" || fail "no screenshot of the main window"
 

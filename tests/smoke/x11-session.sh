@@ -31,11 +31,16 @@ wait_for_window() {
   return 1
 }
 
-# Waits until no visible window has exactly this title (30 seconds at most).
-wait_for_no_window() {
-  for _ in $(seq 300); do
-    [ -z "$(visible "$1")" ] && return 0
-    sleep 0.1
+# Cancels the file-open dialog with Escape. A slow start can map the dialog before it takes the
+# keyboard, and names completing the proposed one can show in a pop-up that takes an Escape of
+# its own; so Escape is pressed again while the dialog stays open (the main window ignores it).
+cancel_file_dialog() {
+  for _ in $(seq 5); do
+    xdotool key Escape
+    for _ in $(seq 60); do
+      [ -z "$(visible "Choose parameter file")" ] && return 0
+      sleep 0.1
+    done
   done
   return 1
 }
