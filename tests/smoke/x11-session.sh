@@ -18,11 +18,16 @@ visible() {
 }
 
 # The id of the visible window with exactly this title, once it shows (30 seconds at most: the
-# sanitizer build on a loaded machine is slow to start).
+# sanitizer build on a loaded machine is slow to start). Keys sent before the window takes the
+# keyboard would be lost, so it also waits a moment for the window to have the focus.
 wait_for_window() {
   for _ in $(seq 300); do
     id=$(visible "$1")
     if [ -n "$id" ]; then
+      for _ in $(seq 50); do
+        [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$id" ] && break
+        sleep 0.1
+      done
       echo "$id"
       return 0
     fi
