@@ -19,8 +19,7 @@ inline DesignParameters largestDesignParameters() {
     p.k = 9;
     p.k1 = 4;
     p.kw = 5;
-    p.nRandom = 6;
-    p.nBetween = 9;
+    deriveMatrixOrders(p);
     std::mt19937_64 rng(40);
     const test::FileDesign d = test::randomDesign(rng, p.k, p.k1, p.kw);
     for (int i = 0; i < p.k; ++i) {

@@ -49,6 +49,11 @@ bool countsFitCapacity(std::int32_t k, std::int32_t k1, std::int32_t kw) {
     return countsArePossible(k, k1, kw) && coefficientCount(k, k1, kw) <= dimmax;
 }
 
+void deriveMatrixOrders(DesignParameters& p) {
+    p.nRandom = p.k - p.k1 + 1;
+    p.nBetween = p.k1 + p.kw;
+}
+
 std::int32_t stepMagnitude(std::int32_t signedStep) {
     if (signedStep == std::numeric_limits<std::int32_t>::min()) {
         return std::numeric_limits<std::int32_t>::max();

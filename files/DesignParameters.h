@@ -45,6 +45,9 @@ bool countsArePossible(std::int32_t k, std::int32_t k1, std::int32_t kw);
 // Possible counts whose coefficients fit the capacity dimmax.
 bool countsFitCapacity(std::int32_t k, std::int32_t k1, std::int32_t kw);
 
+// Sets the orders of Tau and BetweenCov, nRandom and nBetween, from the counts k, k1 and kw.
+void deriveMatrixOrders(DesignParameters& p);
+
 // The largest counts the count fields accept: k level-1 variables, and kw level-2 variables
 // beside k level-1 ones, each leaving room for the constant within dimmax.
 std::int32_t largestLevel1Count();

@@ -97,8 +97,7 @@ void ReadParameterFile(TextScanner& in, DesignParameters& p, const ReadingRules&
     // design, or one beyond the capacity, leave them as they were.
     const bool usable = countsFitCapacity(p.k, p.k1, p.kw);
     if (usable) {
-        p.nRandom = p.k - p.k1 + 1;
-        p.nBetween = p.k1 + p.kw;
+        deriveMatrixOrders(p);
     }
     if (ended() || (!usable && !rules.settingsForUnusableCounts)) {
         return;

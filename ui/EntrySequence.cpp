@@ -247,8 +247,7 @@ bool TTaviForm::settleCounts() {
 
 void TTaviForm::enterValues() {
     DesignParameters& p = Design;
-    p.nRandom = p.k - p.k1 + 1;
-    p.nBetween = p.k1 + p.kw;
+    deriveMatrixOrders(p);
     for (const ValueStep& step : valueStepsFor(p.k, p.k1, p.kw)) {
         if (terminationRequested()) {
             return;

@@ -145,7 +145,7 @@ TEST_F(CalculationRun, NoAffordableGroupGivesTheInverseOfZero) {
     EXPECT_EQ(tableRows(), std::vector<std::string>{"      0     0    10       0   1.00000"});
 
     p.kw = 1;  // two coefficients: the zero matrix inverts to 1.0e20 on the diagonal
-    p.nBetween = 1;
+    deriveMatrixOrders(p);
     run(p);
     EXPECT_EQ(tableRows(), std::vector<std::string>{
                                "      0     0    10       0  10000000000.0000010000000000.00000"});

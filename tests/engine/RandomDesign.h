@@ -78,8 +78,7 @@ inline DesignParameters asRecord(const FileDesign& d) {
     p.k = d.k;
     p.k1 = d.k1;
     p.kw = d.kw;
-    p.nRandom = d.k - d.k1 + 1;
-    p.nBetween = d.k1 + d.kw;
+    deriveMatrixOrders(p);
     p.ResidualVariance = d.sigma2;
     const auto fill = [](Matrix& m, const Dense& values) {
         for (std::size_t i = 0; i < values.size(); ++i) {

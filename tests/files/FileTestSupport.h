@@ -39,8 +39,7 @@ inline DesignParameters designWithCounts(int k, int k1, int kw) {
     p.k = k;
     p.k1 = k1;
     p.kw = kw;
-    p.nRandom = k - k1 + 1;
-    p.nBetween = k1 + kw;
+    deriveMatrixOrders(p);
     return p;
 }
 

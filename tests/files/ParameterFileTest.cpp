@@ -213,7 +213,6 @@ TEST_F(ParameterFileTest, FailedWritesRaiseAndLeaveNoTrace) {
 TEST_F(ParameterFileTest, FailureHalfwayLeavesTheOldFileUntouched) {
     std::ofstream("ax.dat", std::ios::binary) << "old contents\r\n";
     DesignParameters big = designWithCounts(39, 39, 0);
-    big.nBetween = 39;
 
     rlimit previous{};
     getrlimit(RLIMIT_FSIZE, &previous);

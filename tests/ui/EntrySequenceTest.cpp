@@ -505,8 +505,7 @@ private slots:
         const QString chosen = folder + QStringLiteral("/long.dat");
         Design = initialDesignParameters();
         Design.kw = 1;
-        Design.nBetween = 1;
-        Design.nRandom = 1;
+        deriveMatrixOrders(Design);
         WriteParameterFile(Design, chosen.toStdString(), "long.out", "long.cov");
         start(chosen);
         QCOMPARE(TaviForm->Number2Vars->text(), QStringLiteral("1"));

@@ -30,8 +30,7 @@ private slots:
         stored.k = 3;
         stored.k1 = 1;
         stored.kw = 2;
-        stored.nRandom = 3;
-        stored.nBetween = 3;
+        deriveMatrixOrders(stored);
         QVERIFY(QDir().mkpath(QStringLiteral("study")));
         WriteParameterFile(stored, "study/classes.v2.dat", "x", "y");
         TTaviForm form;

@@ -177,8 +177,7 @@ private slots:
         stored.k = 3;
         stored.k1 = 1;
         stored.kw = 2;
-        stored.nRandom = 3;
-        stored.nBetween = 3;
+        deriveMatrixOrders(stored);
         stored.BudgetMode = false;
         stored.ResidualVariance = 2.5;
         const QString name = m_dir.filePath(QStringLiteral("params"));
