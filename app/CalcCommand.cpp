@@ -264,12 +264,6 @@ std::string usage() {
     return text;
 }
 
-// The name of a file with another extension: its base name (up to the first ".") in the same
-// directory.
-std::string withExtension(const std::string& path, std::string_view extension) {
-    return directoryPartOf(path) + baseNameOf(fileNamePartOf(path)) + std::string(extension);
-}
-
 // Writes the CSV rows, keeps the points for the tests and shows progress while the run sweeps.
 class CommandObserver : public SweepObserver {
 public:

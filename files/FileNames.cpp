@@ -18,6 +18,10 @@ std::string baseNameOf(const std::string& fileNamePart) {
     return fileNamePart.substr(0, fileNamePart.find('.'));
 }
 
+std::string withExtension(const std::string& path, const std::string& extension) {
+    return directoryPartOf(path) + baseNameOf(fileNamePartOf(path)) + extension;
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
     namespace fs = std::filesystem;
     std::error_code error;

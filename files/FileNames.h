@@ -15,6 +15,10 @@ std::string directoryPartOf(const std::string& path);
 // "a", "params" gives "params", ".hidden" gives "".
 std::string baseNameOf(const std::string& fileNamePart);
 
+// The name of the file beside this one with its base name and another extension (given with
+// its dot): "dir/a.b.dat" with ".out" gives "dir/a.out".
+std::string withExtension(const std::string& path, const std::string& extension);
+
 // Whether two names lead to the same file: for existing files, the same file on disk (links
 // followed); otherwise the same absolute, normalised path.
 bool sameFile(const std::string& a, const std::string& b);

@@ -292,7 +292,7 @@ std::unique_ptr<ResultsWindow> resultsOfFile(const QString& parFile, QString& me
         return nullptr;
     }
     // The report that tavi-calc would write for this file.
-    const std::string report = directoryPartOf(name) + baseNameOf(fileNamePartOf(name)) + ".out";
+    const std::string report = withExtension(name, ".out");
     return std::make_unique<ResultsWindow>(ResultsModel(std::move(*collector.results())),
                                            QString::fromStdString(report));
 }
