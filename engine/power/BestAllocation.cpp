@@ -37,8 +37,8 @@ std::vector<std::size_t> inCostOrder(const SweepTable& table) {
     return byCost;
 }
 
-void appendBest(std::vector<BestPoint>& best, const SweepTable& table, PointTests& tests, int c,
-                const std::vector<std::size_t>& byCost) {
+std::optional<std::size_t> smallestSeAmong(const SweepTable& table, int c,
+                                           const std::vector<std::size_t>& byCost) {
     // In cost order, the first of equal standard errors is the cheaper.
     std::optional<std::size_t> smallest;
     for (const std::size_t i : byCost) {
@@ -47,7 +47,13 @@ void appendBest(std::vector<BestPoint>& best, const SweepTable& table, PointTest
             smallest = i;
         }
     }
-    best.push_back(bestAt(table, tests, c, Criterion::SmallestSe, smallest));
+    return smallest;
+}
+
+void appendBest(std::vector<BestPoint>& best, const SweepTable& table, PointTests& tests, int c,
+                const std::vector<std::size_t>& byCost) {
+    best.push_back(
+        bestAt(table, tests, c, Criterion::SmallestSe, smallestSeAmong(table, c, byCost)));
     if (tests.effect(c)) {
         // From the cheapest point on and only until one reaches the target.
         const auto reaches = [&](std::size_t i) { return tests.reachesTarget(table, i, c); };
@@ -67,6 +73,15 @@ std::vector<BestPoint> bestPointsOf(const SweepTable& table, PointTests& tests) 
         appendBest(best, table, tests, c, byCost);
     }
     return best;
+}
+
+std::vector<std::optional<std::size_t>> smallestSePoints(const SweepTable& table) {
+    const std::vector<std::size_t> byCost = inCostOrder(table);
+    std::vector<std::optional<std::size_t>> smallest;
+    for (int c = 0; c < table.coefficients(); ++c) {
+        smallest.push_back(smallestSeAmong(table, c, byCost));
+    }
+    return smallest;
 }
 
 std::vector<BestPoint> bestPointsFor(const SweepTable& table, PointTests& tests, int coefficient) {

@@ -27,7 +27,10 @@ struct BestPoint {
 // cheapest point reaching the target power.
 std::vector<BestPoint> bestPointsOf(const SweepTable& table, PointTests& tests);
 
-// The same for one coefficient alone.
+// For each coefficient in order its smallest-SE point alone, without the tests there.
+std::vector<std::optional<std::size_t>> smallestSePoints(const SweepTable& table);
+
+// The same as bestPointsOf for one coefficient alone.
 std::vector<BestPoint> bestPointsFor(const SweepTable& table, PointTests& tests, int coefficient);
 
 }  // namespace tavi

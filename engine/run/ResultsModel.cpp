@@ -59,11 +59,11 @@ const char* quantityName(PlotQuantity quantity) {
 }  // namespace
 
 ResultsModel::ResultsModel(RunResults run)
-    : m_run(std::move(run)), m_effects(m_run.coefficients.size()) {
-    PointTests plain(m_settings, m_run.df, std::vector<std::optional<double>>(m_effects.size()));
-    for (std::size_t c = 0; c < m_run.coefficients.size(); ++c) {
-        m_titles.push_back(coefficientTitle(m_run.coefficients[c], m_run.k1));
-        m_smallestSe.push_back(bestPointsFor(table(), plain, static_cast<int>(c))[0].point);
+    : m_run(std::move(run)),
+      m_smallestSe(smallestSePoints(m_run.table)),
+      m_effects(m_run.coefficients.size()) {
+    for (const Coefficient& coefficient : m_run.coefficients) {
+        m_titles.push_back(coefficientTitle(coefficient, m_run.k1));
     }
     choose(firstChosen(m_run.coefficients));
 }
