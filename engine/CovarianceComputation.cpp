@@ -3,6 +3,9 @@
 #include "engine/EngineState.h"
 #include "engine/MatrixRoutines.h"
 
+#include <cmath>
+#include <limits>
+
 namespace tavi {
 
 namespace {
@@ -145,9 +148,10 @@ void prepareRunConstants() {
                    e.FixedLevel2Mom, e.Level2Mom);
 }
 
-bool hasStandardError(double variance) {
+double standardErrorOf(double variance) {
     // Written so that a NaN, which compares false, is not taken.
-    return variance >= kSmallestVariance;
+    return variance >= kSmallestVariance ? std::sqrt(variance)
+                                         : std::numeric_limits<double>::quiet_NaN();
 }
 
 void computePoint(std::int32_t n, std::int32_t N) {

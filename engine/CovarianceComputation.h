@@ -37,9 +37,10 @@ void AssembleInfo(Matrix& InfoMatrix);
 // PrepareMoments into the engine state's own run constants.
 void prepareRunConstants();
 
-// Whether a diagonal element of CovCoef gets a standard error: at least 1.0e-20. Smaller
-// variances, zero, negative and NaN ones get none (the report shows a marker instead).
-bool hasStandardError(double variance);
+// The standard error of a diagonal element of CovCoef: its square root when it is at least
+// 1.0e-20. Smaller variances, zero, negative and NaN ones get none, NaN (the report shows a
+// marker instead).
+double standardErrorOf(double variance);
 
 // Makes N groups of n units the current point, and leaves its InfoMatrix and, inverted,
 // CovCoef in the engine state. Needs the run constants.

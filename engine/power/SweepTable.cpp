@@ -2,9 +2,6 @@
 
 #include "engine/CovarianceComputation.h"
 
-#include <cmath>
-#include <limits>
-
 namespace tavi {
 
 void SweepTable::add(const SweepPoint& point, std::span<const double> se) {
@@ -15,9 +12,7 @@ void SweepTable::add(const SweepPoint& point, std::span<const double> se) {
 void SweepTable::addCurrent(const EngineState& e, std::int64_t cost) {
     m_points.push_back({e.NumGroups, e.GroupSize, cost});
     for (int i = 1; i <= m_coefficients; ++i) {
-        const double variance = e.CovCoef(i, i);
-        m_se.push_back(hasStandardError(variance) ? std::sqrt(variance)
-                                                  : std::numeric_limits<double>::quiet_NaN());
+        m_se.push_back(standardErrorOf(e.CovCoef(i, i)));
     }
 }
 

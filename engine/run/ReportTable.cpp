@@ -78,9 +78,9 @@ void appendTableRow(std::string& out, const EngineState& e, std::int64_t cost) {
     }
     out.append(kRowGap);
     for (int i = 1; i <= e.NumCoef; ++i) {
-        const double variance = e.CovCoef(i, i);
-        if (hasStandardError(variance)) {
-            appendFixed(out, std::sqrt(variance), kStandardErrorWidth, kStandardErrorDecimals);
+        const double se = standardErrorOf(e.CovCoef(i, i));
+        if (!std::isnan(se)) {
+            appendFixed(out, se, kStandardErrorWidth, kStandardErrorDecimals);
         } else {
             out.append(kNegligibleVarianceMarker);
         }

@@ -2,9 +2,8 @@
 
 #include "engine/Coefficients.h"
 #include "engine/CovarianceComputation.h"
+#include "engine/run/NumberFields.h"
 #include "files/NumberText.h"
-
-#include <cmath>
 
 namespace tavi {
 
@@ -30,11 +29,7 @@ void StandardErrorCsv::writeRow(const EngineState& e, std::int64_t cost) {
         appendInteger(out, cost);
     }
     for (int i = 1; i <= e.NumCoef; ++i) {
-        out += ',';
-        const double variance = e.CovCoef(i, i);
-        if (hasStandardError(variance)) {
-            appendShortestReal(out, std::sqrt(variance));
-        }
+        appendCsvField(out, standardErrorOf(e.CovCoef(i, i)));
     }
     m_out.endLine();
 }
