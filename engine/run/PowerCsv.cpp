@@ -3,7 +3,6 @@
 #include "engine/run/NumberFields.h"
 #include "files/NumberText.h"
 
-#include <cmath>
 #include <string>
 
 namespace tavi {

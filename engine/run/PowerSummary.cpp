@@ -2,7 +2,6 @@
 
 #include "engine/run/NumberFields.h"
 
-#include <cmath>
 #include <map>
 #include <ostream>
 #include <string>
