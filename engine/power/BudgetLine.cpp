@@ -4,6 +4,12 @@
 
 namespace tavi {
 
+SweepPoint budgetPoint(const EngineState& e, std::int64_t n) {
+    const std::int64_t unitCost = n + e.CostParameter;
+    const std::int64_t N = e.Budget / unitCost;
+    return {static_cast<std::int32_t>(N), static_cast<std::int32_t>(n), unitCost * N};
+}
+
 AllocationSearch prepareAllocationSearch() {
     const EngineState& e = TaviCalcs;
     AllocationSearch search;
@@ -16,11 +22,10 @@ AllocationSearch prepareAllocationSearch() {
     }
     SweepTable line(e.NumCoef, true);
     for (std::int64_t n = e.MinGroupSize; n <= e.MaxGroupSize; ++n) {
-        const std::int64_t unitCost = n + e.CostParameter;
-        const std::int64_t N = e.Budget / unitCost;
-        if (N >= 1) {
-            computePoint(static_cast<std::int32_t>(n), static_cast<std::int32_t>(N));
-            line.addCurrent(e, unitCost * N);
+        const SweepPoint point = budgetPoint(e, n);
+        if (point.N >= 1) {
+            computePoint(point.n, point.N);
+            line.addCurrent(e, point.cost);
         }
     }
     search.budgetLine = std::move(line);

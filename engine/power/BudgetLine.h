@@ -26,6 +26,11 @@ struct AllocationSearch {
     }
 };
 
+// The point of the budget line at group size n: as many groups as the budget pays for,
+// N = Budget / (n + CostParameter), and their cost. Needs settings the run accepts (n >= 1,
+// CostParameter >= 0), so that N stays within the budget.
+SweepPoint budgetPoint(const EngineState& e, std::int64_t n);
+
 // The search for the design and settings that the run left in the engine state: computes the
 // budget line with the engine (changing its current point) when the sweep's step of n is above
 // 1, for the sweep then already holds every point of it. Needs the run's constants.

@@ -1,6 +1,7 @@
 #include "engine/run/CalculationRun.h"
 
 #include "engine/CovarianceComputation.h"
+#include "engine/power/BudgetLine.h"
 #include "engine/run/CovarianceFileWriter.h"
 #include "engine/run/EngineLayout.h"
 #include "engine/run/LocalDateTime.h"
@@ -111,9 +112,8 @@ void sweep(RunFiles* files, SweepObserver* observer) {
     const EngineState& e = TaviCalcs;
     for (std::int64_t n = e.MinGroupSize; n <= e.MaxGroupSize; n += e.GroupSizeStep) {
         if (e.BudgetMode) {
-            const std::int64_t unitCost = n + e.CostParameter;
-            const std::int64_t N = e.Budget / unitCost;
-            computeAndWrite(files, observer, n, N, unitCost * N);
+            const SweepPoint point = budgetPoint(e, n);
+            computeAndWrite(files, observer, n, point.N, point.cost);
         } else {
             std::int64_t N = e.MinGroups;
             do {
