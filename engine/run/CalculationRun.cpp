@@ -25,23 +25,6 @@ struct DesignCounts {
     std::int32_t kw = 0;
 };
 
-}  // namespace
-
-std::int32_t groupsStepFor(std::int64_t range) {
-    if (range <= 20) {
-        return 1;
-    }
-    if (range <= 50) {
-        return 2;
-    }
-    if (range <= 100) {
-        return 5;
-    }
-    return 10;
-}
-
-namespace {
-
 // Reads the parameter file into the engine state in the engine layout. Stops after the counts
 // when they are impossible or exceed the capacity.
 DesignVerdict ReadDesign(const std::string& ParFileName, DesignCounts& counts) {

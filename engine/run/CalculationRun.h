@@ -24,11 +24,6 @@ struct RunOutcome {
     std::string reason;    // when refused: the reason in one line
 };
 
-// The step of the number of groups for a range of the given width (largest minus smallest):
-// coarser for wider ranges, so that a group size gets at most 26 group counts for ranges up to
-// 100.
-std::int32_t groupsStepFor(std::int64_t range);
-
 // The number of points that the sweep settings of e (mode, group sizes and group counts with
 // their steps) give, computed without overflow. Needs steps of at least 1.
 std::int64_t sweepPointCount(const EngineState& e);
