@@ -531,8 +531,8 @@ int simulate(const Arguments& arguments, const ChosenPoint& chosen,
         (e.NumCoef + e.nRandom + 1) * static_cast<std::int64_t>(sizeof(double));
     const std::int64_t mostUnits = std::min(kMaxSimulatedUnits, kMaxDataSetBytes / unitBytes);
     if (point.N < 1 || units > mostUnits) {
-        err << "tavi-calc: cannot simulate at N = " << point.N << ", n = " << point.n << " ("
-            << chosen.reason << "): it needs at least one group, and at most " << mostUnits
+        err << "tavi-calc: cannot simulate at " << pointText(point) << " (" << chosen.reason
+            << "): it needs at least one group, and at most " << mostUnits
             << " units for this design; give another point with --at N,n\n";
         return kExitUsage;
     }

@@ -17,6 +17,10 @@ std::string briefNumber(double value) {
     return std::string(buffer, result.ptr);
 }
 
+std::string pointText(const SweepPoint& point) {
+    return "N = " + std::to_string(point.N) + ", n = " + std::to_string(point.n);
+}
+
 void appendCsvField(std::string& out, double value) {
     out += ',';
     if (!std::isnan(value)) {

@@ -10,9 +10,9 @@ namespace tavi {
 
 namespace {
 
-std::string pointText(const SweepTable& table, std::size_t i) {
+std::string pointWithCost(const SweepTable& table, std::size_t i) {
     const SweepPoint& p = table.point(i);
-    std::string text = "N = " + std::to_string(p.N) + ", n = " + std::to_string(p.n);
+    std::string text = pointText(p);
     if (table.budgetMode()) {
         text += " (cost " + std::to_string(p.cost) + ")";
     }
@@ -74,9 +74,9 @@ void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests&
                 continue;
             }
             out << "smallest SE " << briefNumber(searched.se(*entry.point, entry.coefficient))
-                << " at " << pointText(searched, *entry.point) << "; df " << briefNumber(test.df)
-                << ", MDES " << briefNumber(test.mdes) << " (exact " << briefNumber(test.mdesExact)
-                << ")";
+                << " at " << pointWithCost(searched, *entry.point) << "; df "
+                << briefNumber(test.df) << ", MDES " << briefNumber(test.mdes) << " (exact "
+                << briefNumber(test.mdesExact) << ")";
             if (tests.effect(entry.coefficient)) {
                 out << "; power " << briefNumber(test.power) << " for effect "
                     << briefNumber(*tests.effect(entry.coefficient));
@@ -84,7 +84,7 @@ void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests&
             out << "\n";
         } else if (entry.point) {
             out << "  power " << briefNumber(settings.power) << " reached first at "
-                << pointText(searched, *entry.point) << ": SE "
+                << pointWithCost(searched, *entry.point) << ": SE "
                 << briefNumber(searched.se(*entry.point, entry.coefficient)) << ", df "
                 << briefNumber(test.df) << ", power " << briefNumber(test.power) << "\n";
         } else {

@@ -1,6 +1,7 @@
 #include "engine/run/ResultsModel.h"
 
 #include "engine/power/BestAllocation.h"
+#include "engine/run/NumberFields.h"
 #include "engine/run/PowerCsv.h"
 
 #include <algorithm>
@@ -21,10 +22,6 @@ std::string shortText(double value, int digits = 3) {
     char text[32];
     std::snprintf(text, sizeof text, "%.*g", digits, value);
     return text;
-}
-
-std::string pointText(const SweepPoint& point) {
-    return "N = " + std::to_string(point.N) + ", n = " + std::to_string(point.n);
 }
 
 int firstChosen(const std::vector<Coefficient>& coefficients) {
