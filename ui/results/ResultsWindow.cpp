@@ -16,7 +16,6 @@
 #include <QDesktopServices>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
-#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -34,6 +33,11 @@
 namespace tavi::ui {
 
 namespace {
+
+// The chosen coefficient's effect as its field shows it, at six significant digits.
+QString effectText(double effect) {
+    return QString::number(effect, 'g', 6);
+}
 
 // The quantities of the plot, in the order of the chooser.
 const PlotQuantity kQuantities[] = {PlotQuantity::StandardError, PlotQuantity::Mdes,
@@ -88,7 +92,7 @@ void ResultsWindow::createControls() {
                        "the cheapest point"));
     SidesBox = new QComboBox;
     SidesBox->addItems({QStringLiteral("Two-sided"), QStringLiteral("One-sided")});
-    EffectEdit = new QLineEdit(QString::number(m_results.effect(), 'g', 6));
+    EffectEdit = new QLineEdit(effectText(m_results.effect()));
     EffectEdit->setToolTip(QStringLiteral(
         "The true value of the chosen coefficient, in outcome units per unit of its variable"));
 
@@ -120,11 +124,11 @@ void ResultsWindow::createControls() {
     PlotNote = new QLabel;
 
     m_tableModel = std::make_unique<SweepTableModel>(m_results);
-    m_sorted = new QSortFilterProxyModel(this);
-    m_sorted->setSourceModel(m_tableModel.get());
-    m_sorted->setSortRole(SweepTableModel::kSortRole);
+    auto* sorted = new QSortFilterProxyModel(this);
+    sorted->setSourceModel(m_tableModel.get());
+    sorted->setSortRole(SweepTableModel::kSortRole);
     Table = new CopyableTable(SweepTableModel::kValueRole);
-    Table->setModel(m_sorted);
+    Table->setModel(sorted);
     Table->setSortingEnabled(true);
     Table->sortByColumn(-1, Qt::AscendingOrder);
     Table->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -200,7 +204,7 @@ void ResultsWindow::bindHandlers() {
 
 void ResultsWindow::chooseCoefficient() {
     m_results.choose(CoefficientBox->currentIndex());
-    EffectEdit->setText(QString::number(m_results.effect(), 'g', 6));
+    EffectEdit->setText(effectText(m_results.effect()));
     EffectEdit->setStyleSheet({});
     redraw();
 }

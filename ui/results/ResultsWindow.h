@@ -16,7 +16,6 @@ class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSortFilterProxyModel;
 
 namespace tavi::ui {
 
@@ -69,7 +68,6 @@ private:
     ResultsModel m_results;
     QString m_reportFile;
     std::unique_ptr<SweepTableModel> m_tableModel;
-    QSortFilterProxyModel* m_sorted;
 };
 
 // Runs the calculation of parFile in memory, writing no file, and makes the results window,
