@@ -69,14 +69,13 @@ QStringList namesOf(const std::vector<std::string>& names) {
 void prepareGrid(const ValueStep& step, const std::function<double(int, int)>& value) {
     TFillForm& form = *FillForm;
     TStringGrid& grid = *form.StringGrid1;
-    const int n = step.order;
     form.LowerTriangle = step.shape == ValueShape::Matrix;
-    const int columns = step.shape == ValueShape::Matrix ? n : 1;
-    const int rows = step.shape == ValueShape::Single ? 1 : n;
+    const int rows = step.order;
+    const int columns = step.shape == ValueShape::Matrix ? rows : 1;
     grid.setRowCount(rows);
     grid.setColCount(columns);
     grid.setHeadings(namesOf(step.columnNames), namesOf(step.rowNames));
-    grid.setScrollBars(step.shape != ValueShape::Single && n >= kScrollingOrder);
+    grid.setScrollBars(rows >= kScrollingOrder);
     grid.resize(grid.cellsSize() + QSize(kGridMargin, kGridMargin));
     for (int i = 1; i <= rows; ++i) {
         for (int j = 1; j <= columns; ++j) {
