@@ -397,7 +397,7 @@ std::vector<Coefficient> coefficientsInFile(const std::string& parFile) {
     const std::int32_t k = in.readInteger();
     const std::int32_t k1 = in.readInteger();
     const std::int32_t kw = in.readInteger();
-    if (!countsArePossible(k, k1, kw) || !countsFitCapacity(k, k1, kw)) {
+    if (!countsFitCapacity(k, k1, kw)) {
         return {};
     }
     return coefficientsOf(k1, k - k1 + 1, kw + 1);
