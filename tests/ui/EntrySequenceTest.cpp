@@ -399,11 +399,7 @@ private slots:
 
     void quitWritesNothing() {
         enterCounts(0, 0, 0);
-        test::ModalScript script{FillForm, AmountForm, ExistsForm};
-        script.then(answerGrid({QStringLiteral("1")}))
-            .then(answerGrid({QStringLiteral("1")}))
-            .then(answerAmount());
-        walk(script);
+        walkWithoutVariables();
         TaviForm->FinalChoice->setItemIndex(2);
         TaviForm->FinalChoiceBitBtn2->click();
         QVERIFY(!TaviForm->isVisible());
@@ -538,11 +534,7 @@ private slots:
         for (int m = 1; m <= 8; ++m) {
             QFile(QStringLiteral("ax.co%1").arg(m)).open(QIODevice::WriteOnly);
         }
-        test::ModalScript script{FillForm, AmountForm, ExistsForm};
-        script.then(answerGrid({QStringLiteral("1")}))
-            .then(answerGrid({QStringLiteral("1")}))
-            .then(answerAmount());
-        walk(script);
+        walkWithoutVariables();
         QCOMPARE(CovFileName, TaviForm->PathNameEdit->text() + QStringLiteral("ax.co9"));
     }
 
@@ -578,11 +570,7 @@ private slots:
             QDir().mkdir(QStringLiteral("results"));
             TaviForm->OutNameEdit->setText(report);
             TaviForm->PathNameEdit->setText(QStringLiteral("/elsewhere/"));  // has no effect
-            test::ModalScript script{FillForm, AmountForm, ExistsForm};
-            script.then(answerGrid({QStringLiteral("1")}))
-                .then(answerGrid({QStringLiteral("1")}))
-                .then(answerAmount());
-            walk(script);
+            walkWithoutVariables();
             QCOMPARE(OutFileName, report.isEmpty() ? QStringLiteral("tavi.out") : report);
             QCOMPARE(CovFileName, PathName + covariances);
         }
@@ -619,11 +607,7 @@ private slots:
     }
 
     void unwritableParameterFileKeepsTheFinalChoice() {
-        test::ModalScript script{FillForm, AmountForm, ExistsForm};
-        script.then(answerGrid({QStringLiteral("1")}))
-            .then(answerGrid({QStringLiteral("1")}))
-            .then(answerAmount());
-        walk(script);
+        walkWithoutVariables();
         QDir().mkdir(QStringLiteral("ax.dat"));  // a folder where the file should go
         TaviForm->show();
         QString shown;
