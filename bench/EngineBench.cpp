@@ -6,8 +6,8 @@
 #include "engine/EngineState.h"
 #include "engine/MatrixRoutines.h"
 #include "engine/run/CalculationRun.h"
+#include "engine/run/EngineLayout.h"
 #include "tests/engine/MatrixTestSupport.h"
-#include "tests/engine/RandomDesign.h"
 #include "tests/engine/ReferenceLinearAlgebra.h"
 
 #include <benchmark/benchmark.h>
@@ -20,10 +20,9 @@
 namespace tavi {
 namespace {
 
-// 4 fixed-only variables, 5 random slopes and 5 level-2 variables: 4 + 6 * 6 = 40 coefficients.
+// The whole-run benchmarks' design, 4 + 6 * 6 = 40 coefficients, straight into the engine.
 void loadLargestDesign() {
-    std::mt19937_64 rng(40);
-    test::loadIntoEngine(test::randomDesign(rng, 9, 4, 5));
+    loadEngineDesign(largestDesignParameters(), TaviCalcs);
     prepareRunConstants();
 }
 
@@ -94,20 +93,18 @@ void BM_LapackInverse(benchmark::State& state) {
 BENCHMARK(BM_LapackInverse)->Arg(10)->Arg(20)->Arg(40);
 #endif
 
-constexpr int kRunGroupSizes = 100;  // 100 group sizes x 21 group counts = 2,100 points
-
 void BM_RunWithFiles(benchmark::State& state) {
-    writeRunParameters(kRunGroupSizes);
+    writeRunParameters();
     for (auto _ : state) {
         RunCalculation(kRunParFile, kRunReport, kRunCovFile);
     }
-    state.counters["points"] = 21 * kRunGroupSizes;
+    state.counters["points"] = kRunPoints;
 }
 BENCHMARK(BM_RunWithFiles)->Unit(benchmark::kMillisecond);
 
 // The same sweep's computation alone.
 void BM_RunComputationOnly(benchmark::State& state) {
-    writeRunParameters(kRunGroupSizes);
+    writeRunParameters();
     RunCalculation(kRunParFile, kRunReport, kRunCovFile);  // leaves the design in the engine
     const EngineState& e = TaviCalcs;
     for (auto _ : state) {

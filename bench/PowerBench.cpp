@@ -18,7 +18,7 @@ namespace {
 // Argument 0: the run alone; 1: with --power-csv and effects for three coefficients; 2: the
 // same with the summary, which adds the search for the best points.
 void BM_CalcCommandPower(benchmark::State& state) {
-    writeRunParameters(100);
+    writeRunParameters();
     std::vector<const char*> arguments = {kRunParFile, kRunReport, kRunCovFile};
     if (state.range(0) >= 1) {
         arguments.insert(arguments.begin(),
@@ -37,7 +37,7 @@ void BM_CalcCommandPower(benchmark::State& state) {
             state.SkipWithError(err.str().c_str());
         }
     }
-    state.counters["points"] = 2100;
+    state.counters["points"] = kRunPoints;
 }
 BENCHMARK(BM_CalcCommandPower)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 

@@ -18,7 +18,7 @@ namespace tavi {
 namespace {
 
 RunResults runResults() {
-    writeRunParameters(100);
+    writeRunParameters();
     SweepCollector collector;
     calculateInMemory(kRunParFile, collector);
     return std::move(*collector.results());

@@ -1,5 +1,6 @@
 // The parameter files of the whole-run benchmarks: the largest design, 4 fixed-only variables,
-// 5 random slopes and 5 level-2 variables (40 coefficients), with random covariances.
+// 5 random slopes and 5 level-2 variables (40 coefficients), with random covariances, means
+// and residual variance.
 #pragma once
 
 #include "files/DesignParameters.h"
@@ -15,38 +16,20 @@ inline const char* const kRunReport = "/dev/shm/tavi-bench.out";
 inline const char* const kRunCovFile = "/dev/shm/tavi-bench.cov";
 
 inline DesignParameters largestDesignParameters() {
-    DesignParameters p = initialDesignParameters();
-    p.k = 9;
-    p.k1 = 4;
-    p.kw = 5;
-    deriveMatrixOrders(p);
     std::mt19937_64 rng(40);
-    const test::FileDesign d = test::randomDesign(rng, p.k, p.k1, p.kw);
-    for (int i = 0; i < p.k; ++i) {
-        for (int j = 0; j < p.k; ++j) {
-            p.WithinCov(i + 1, j + 1) = d.within[i][j];
-        }
-    }
-    for (int i = 0; i < p.nBetween; ++i) {
-        for (int j = 0; j < p.nBetween; ++j) {
-            p.BetweenCov(i + 1, j + 1) = d.between[i][j];
-        }
-    }
-    for (int i = 0; i < p.nRandom; ++i) {
-        for (int j = 0; j < p.nRandom; ++j) {
-            p.Tau(i + 1, j + 1) = d.tau[i][j];
-        }
-    }
-    return p;
+    return test::asRecord(test::randomDesign(rng, 9, 4, 5));
 }
 
-// Range mode with n = 5, 6, ..., 4 + groupSizes and N = 10..30: 21 points per group size.
-inline void writeRunParameters(int groupSizes) {
+// The whole-run sweep: range mode with 100 group sizes, n = 5..104, and 21 group counts,
+// N = 10..30.
+inline constexpr int kRunPoints = 2100;
+
+inline void writeRunParameters() {
     DesignParameters p = largestDesignParameters();
     p.BudgetMode = false;
     p.MinGroupSize = 5;
     p.GroupSizeStep = 1;
-    p.MaxGroupSize = 4 + groupSizes;
+    p.MaxGroupSize = 104;
     p.MinGroups = 10;
     p.MaxGroups = 30;
     WriteParameterFile(p, kRunParFile, kRunReport, kRunCovFile);
