@@ -41,9 +41,6 @@ install(FILES ${TAVI_GENERATED_DATA_DIR}/tavi.1.gz ${TAVI_GENERATED_DATA_DIR}/ta
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${TAVI_DATA_DIR}/copyright
               ${TAVI_GENERATED_DATA_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
-# The guides and the example parameter files, as far as the source tree holds them.
-foreach(folder docs examples)
-  if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/${folder})
-    install(DIRECTORY ${PROJECT_SOURCE_DIR}/${folder} DESTINATION ${CMAKE_INSTALL_DOCDIR})
-  endif()
-endforeach()
+# The guides and the example parameter files.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs ${PROJECT_SOURCE_DIR}/examples
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -18,11 +18,7 @@ expected=$(
     "share/metainfo/$id.metainfo.xml" "share/icons/hicolor/scalable/apps/$id.svg" \
     share/man/man1/tavi.1.gz share/man/man1/tavi-calc.1.gz share/doc/tavi/README.md \
     share/doc/tavi/copyright share/doc/tavi/changelog.gz
-  for folder in docs examples; do
-    if [ -d "$source/$folder" ]; then
-      (cd "$source" && find "$folder" -type f -printf 'share/doc/tavi/%p\n')
-    fi
-  done
+  (cd "$source" && find docs examples -type f -printf 'share/doc/tavi/%p\n')
 )
 actual=$(cd "$prefix" && find . -type f -printf '%P\n')
 diff <(sort <<<"$expected") <(sort <<<"$actual") || fail "the installed files differ (< expected, > installed)"
