@@ -92,13 +92,7 @@ import -window root "$work/screen.png"
 convert "$work/screen.png" -trim +repage "$screenshots/results-window.png"
 xdotool key Escape
 
-status=0
-for _ in $(seq 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end when the results window closed"
-wait "$pid" || status=$?
+program_ended || fail "the program did not end when the results window closed"
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
 
 [ -f walk.dat ] && [ -f walk.out ] && [ -f walk.cov ] || fail "missing output: $(ls)"

@@ -5,10 +5,8 @@
 set -euo pipefail
 
 program=$(realpath "$1")
-screenshots=$(mktemp -d)
 name=terminate-walk
 source "$(dirname "$0")/x11-session.sh"
-trap 'rm -rf "$work" "$screenshots"' EXIT
 
 wait_for() {
   wait_for_window "$1" >/dev/null || fail "$stage: the window \"$1\" did not appear"
@@ -42,13 +40,7 @@ to_main_window() {
 terminate() {
   sleep 0.3
   kill -TERM "$pid"
-  local status=0
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$pid" 2>/dev/null && { kill -KILL "$pid"; fail "$stage: the program did not end"; }
-  wait "$pid" || status=$?
+  program_ended || fail "$stage: the program did not end"
   [ "$status" -eq 0 ] || fail "$stage: the program ended with status $status"
   [ "$(ls -la --time-style=+%s.%N)" = "$before" ] || fail "$stage: the folder changed: $(ls -a)"
 }

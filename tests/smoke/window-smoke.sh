@@ -19,7 +19,6 @@ sleep 0.5
 import -window "$main" "$screenshots/main-window.png" || fail "no screenshot of the main window"
 
 kill -TERM "$pid"
-status=0
-wait "$pid" || status=$?
+program_ended || fail "the program did not end"
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
 echo "window-smoke: file-open dialog, main window and screenshot $screenshots/main-window.png"

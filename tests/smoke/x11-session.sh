@@ -1,8 +1,8 @@
 # Sourced by the real-window tests: a private working folder, failing with a message, and
-# finding the program's windows by their titles. Expects `name` (the test's name) and the
-# screenshot folder as `screenshots`.
+# finding the program's windows by their titles. Expects `name` (the test's name) and, in tests
+# that take screenshots, their folder as `screenshots`.
 
-mkdir -p "$screenshots"
+[ -z "${screenshots:-}" ] || mkdir -p "$screenshots"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -48,4 +48,19 @@ cancel_file_dialog() {
     done
   done
   return 1
+}
+
+# Waits (10 seconds at most) for the program started as `pid` to end and sets `status` to its
+# exit status; fails, after killing it, when it does not end.
+program_ended() {
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill -KILL "$pid"
+    return 1
+  fi
+  status=0
+  wait "$pid" || status=$?
 }
