@@ -16,6 +16,16 @@ namespace fs = std::filesystem;
 using test::linesOf;
 using test::slurp;
 
+// The comma-separated fields of a CSV line, an empty last one included.
+std::vector<std::string> fieldsOf(const std::string& line) {
+    std::vector<std::string> fields;
+    std::stringstream row(line + ",");
+    for (std::string field; std::getline(row, field, ',');) {
+        fields.push_back(field);
+    }
+    return fields;
+}
+
 class CalcCommand : public test::RunFixture {
 protected:
     int command(std::vector<const char*> arguments) {
@@ -123,11 +133,7 @@ TEST_F(CalcCommand, CsvHoldsEveryStandardErrorExactly) {
     const std::vector<std::string> lines = linesOf(slurp("t.csv"));
     ASSERT_EQ(lines.size(), 10u);  // group sizes 10, 15, ..., 50
     EXPECT_EQ(lines[0], "N*n,N,n,cost,Fixed1,Const,Group1,Random1,CrossL1_1,Random2,CrossL2_1");
-    std::vector<std::string> fields;
-    std::stringstream row(lines.back());
-    for (std::string field; std::getline(row, field, ',');) {
-        fields.push_back(field);
-    }
+    const std::vector<std::string> fields = fieldsOf(lines.back());
     ASSERT_EQ(fields.size(), 11u);
     EXPECT_EQ(fields[0], "1350");
     EXPECT_EQ(fields[1], "27");
@@ -201,14 +207,6 @@ TEST_F(CalcCommand, PowerCsvRepeatsTheStandardErrorsAndBestCsvNamesTheBestPoints
                        "Group1=0.3", "--effect", "Fixed1=0.0001", "a.dat"}),
               kExitComplete)
         << m_err.str();
-    const auto fieldsOf = [](const std::string& line) {
-        std::vector<std::string> fields;
-        std::stringstream row(line + ",");
-        for (std::string field; std::getline(row, field, ',');) {
-            fields.push_back(field);
-        }
-        return fields;
-    };
     const std::vector<std::string> se = linesOf(slurp("se.csv"));
     const std::vector<std::string> power = linesOf(slurp("p.csv"));
     ASSERT_EQ(power.size(), 1 + (se.size() - 1) * 7);

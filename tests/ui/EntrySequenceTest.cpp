@@ -4,6 +4,7 @@
 
 #include "app/CalcCommand.h"
 #include "files/ParameterFile.h"
+#include "tests/files/FileTestSupport.h"
 #include "tests/ui/ModalHelper.h"
 #include "ui/AmountUnit.h"
 #include "ui/CheckAnswer.h"
@@ -499,9 +500,7 @@ private slots:
         }
         QVERIFY(QDir().mkpath(folder));
         const QString chosen = folder + QStringLiteral("/long.dat");
-        Design = initialDesignParameters();
-        Design.kw = 1;
-        deriveMatrixOrders(Design);
+        Design = tavi::test::designWithCounts(0, 0, 1);
         WriteParameterFile(Design, chosen.toStdString(), "long.out", "long.cov");
         start(chosen);
         QCOMPARE(TaviForm->Number2Vars->text(), QStringLiteral("1"));

@@ -23,10 +23,9 @@ private slots:
         setMessageWindow(&mainWindow);
         QString shown;
         QPoint boxCentre;
-        test::whenModalShown([&](QWidget* box) {
+        test::whenModalShownThenClose([&](QWidget* box) {
             shown = qobject_cast<QMessageBox*>(box)->text();
             boxCentre = box->frameGeometry().center();
-            box->close();
         });
         bool after = false;
         runGuarded([&] {

@@ -2,6 +2,7 @@
 // chosen in the file dialog, which never shows; a bad command line ends before any window.
 
 #include "files/ParameterFile.h"
+#include "tests/files/FileTestSupport.h"
 #include "ui/CommandLine.h"
 #include "ui/Tavifm.h"
 
@@ -26,11 +27,7 @@ private slots:
     }
 
     void existingFileOffersItsValues() {
-        tavi::DesignParameters stored = initialDesignParameters();
-        stored.k = 3;
-        stored.k1 = 1;
-        stored.kw = 2;
-        deriveMatrixOrders(stored);
+        tavi::DesignParameters stored = tavi::test::designWithCounts(3, 1, 2);
         QVERIFY(QDir().mkpath(QStringLiteral("study")));
         WriteParameterFile(stored, "study/classes.v2.dat", "x", "y");
         TTaviForm form;

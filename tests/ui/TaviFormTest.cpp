@@ -2,6 +2,7 @@
 // parameter file, and the three count checks with their exact explanation lines.
 
 #include "files/ParameterFile.h"
+#include "tests/files/FileTestSupport.h"
 #include "tests/ui/ModalHelper.h"
 #include "ui/Tavifm.h"
 #include "ui/toolkit/Guard.h"
@@ -173,11 +174,7 @@ private slots:
     }
 
     void existingFileOffersItsValues() {
-        tavi::DesignParameters stored = initialDesignParameters();
-        stored.k = 3;
-        stored.k1 = 1;
-        stored.kw = 2;
-        deriveMatrixOrders(stored);
+        tavi::DesignParameters stored = tavi::test::designWithCounts(3, 1, 2);
         stored.BudgetMode = false;
         stored.ResidualVariance = 2.5;
         const QString name = m_dir.filePath(QStringLiteral("params"));
@@ -220,12 +217,11 @@ private slots:
         file.close();
         TOpenDialog::resetChooser();
         TTaviForm form;
-        test::whenModalShown([](QWidget* window) {
+        test::whenModalShownThenClose([](QWidget* window) {
             if (auto* dialog = qobject_cast<QFileDialog*>(window)) {
                 dialog->selectFile(QStringLiteral("params"));
                 QMetaObject::invokeMethod(dialog, "accept");
             }
-            window->close();
         });
         QVERIFY(form.FindInFileDialog.Execute(&form));
         QCOMPARE(form.FindInFileDialog.FileName, file.fileName());
