@@ -78,6 +78,7 @@ std::vector<BestPoint> bestPointsOf(const SweepTable& table, PointTests& tests) 
 std::vector<std::optional<std::size_t>> smallestSePoints(const SweepTable& table) {
     const std::vector<std::size_t> byCost = inCostOrder(table);
     std::vector<std::optional<std::size_t>> smallest;
+    smallest.reserve(static_cast<std::size_t>(table.coefficients()));
     for (int c = 0; c < table.coefficients(); ++c) {
         smallest.push_back(smallestSeAmong(table, c, byCost));
     }
