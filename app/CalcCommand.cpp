@@ -19,18 +19,21 @@
 #include "files/DesignParameters.h"
 #include "files/FileError.h"
 #include "files/FileNames.h"
+#include "files/OutputLock.h"
+#include "files/OutputSet.h"
 #include "files/ParameterFile.h"
 #include "files/TextFileWriter.h"
 #include "files/TextScanner.h"
 
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <csignal>
 #include <limits>
-#include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -50,6 +53,9 @@ constexpr std::int64_t kMaxSimulatedUnits = 1000000;
 constexpr std::int64_t kMaxDataSetBytes = std::int64_t{256} << 20;
 constexpr std::int64_t kMaxAllDataSetBytes = std::int64_t{4} << 30;
 constexpr std::int64_t kMaxThreads = 1024;
+// Beyond these the t quantiles of the tests overflow; no study is planned near them.
+constexpr double kSmallestAlpha = 1e-10;
+constexpr double kLargestPower = 1.0 - 1e-10;
 
 using NamedValues = std::vector<std::pair<std::string, double>>;
 
@@ -93,10 +99,14 @@ double numberIn(std::string_view option, std::string_view text) {
     return value;
 }
 
-double probabilityIn(std::string_view option, std::string_view text) {
+// A probability from least to below most (or to most itself where mostIncluded).
+double probabilityIn(std::string_view option, std::string_view text, double least, double most,
+                     bool mostIncluded) {
     const double value = numberIn(option, text);
-    if (!(value > 0.0 && value < 1.0)) {
-        throw BadValue{std::string(option) + " must lie strictly between 0 and 1; it is " +
+    if (!(value >= least && (value < most || (mostIncluded && value == most)))) {
+        throw BadValue{std::string(option) + " must lie between " + exactNumber(least) + " and " +
+                       exactNumber(most) +
+                       (mostIncluded ? "" : " (" + exactNumber(most) + " excluded)") + "; it is " +
                        std::string(text)};
     }
     return value;
@@ -113,6 +123,23 @@ std::int64_t wholeNumberIn(std::string_view option, std::string_view text, std::
     if (value < least || value > most) {
         throw BadValue{std::string(option) + " must lie between " + std::to_string(least) +
                        " and " + std::to_string(most) + "; it is " + std::string(text)};
+    }
+    return value;
+}
+
+// A seed: any 64-bit unsigned whole number.
+std::uint64_t seedIn(std::string_view text) {
+    std::uint64_t value = 0;
+    const std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || end != digits.data() + digits.size() ||
+        (error != std::errc() && error != std::errc::result_out_of_range)) {
+        throw BadValue{"--seed: '" + std::string(text) + "' is not a whole number"};
+    }
+    if (error == std::errc::result_out_of_range || (text.starts_with('-') && value != 0)) {
+        throw BadValue{"--seed " + std::string(text) +
+                       " is out of range: it must lie between 0 and " +
+                       std::to_string(std::numeric_limits<std::uint64_t>::max())};
     }
     return value;
 }
@@ -166,10 +193,14 @@ constexpr Option kOptions[] = {
      "true value of coefficient NAME, a CSV column name (Fixed1, Const, Group2,\n"
      "Random1, CrossL1_2, ...); repeatable",
      [](Arguments& a, std::string_view v) { addNamed(a.effects, "--effect", v); }},
-    {"--alpha", "A", "significance level, default 0.05",
-     [](Arguments& a, std::string_view v) { a.test.alpha = probabilityIn("--alpha", v); }},
-    {"--power", "P", "target power, default 0.8",
-     [](Arguments& a, std::string_view v) { a.test.power = probabilityIn("--power", v); }},
+    {"--alpha", "A", "significance level, default 0.05; from 1e-10 to below 1",
+     [](Arguments& a, std::string_view v) {
+         a.test.alpha = probabilityIn("--alpha", v, kSmallestAlpha, 1.0, false);
+     }},
+    {"--power", "P", "target power, default 0.8; above alpha and at most 1 - 1e-10",
+     [](Arguments& a, std::string_view v) {
+         a.test.power = probabilityIn("--power", v, 0.0, kLargestPower, true);
+     }},
     {"--one-sided", "", "one-sided tests (default two-sided)",
      [](Arguments& a, std::string_view) { a.test.oneSided = true; }},
     {"--df", "NAME=DF", "degrees of freedom for coefficient NAME instead of the rule;\nrepeatable",
@@ -205,12 +236,9 @@ constexpr Option kOptions[] = {
      "point of the sweep",
      [](Arguments& a, std::string_view v) { a.at = pointIn(v); }},
     {"--seed", "S",
-     "seed of the simulation, default 1; a seed gives the same results with\n"
-     "any number of threads",
-     [](Arguments& a, std::string_view v) {
-         a.seed = static_cast<std::uint64_t>(
-             wholeNumberIn("--seed", v, 0, std::numeric_limits<std::int64_t>::max()));
-     }},
+     "seed of the simulation, from 0 to 2^64 - 1, default 1; a seed gives the\n"
+     "same results with any number of threads",
+     [](Arguments& a, std::string_view v) { a.seed = seedIn(v); }},
     {"--threads", "T", "threads of the simulation, default one per core",
      [](Arguments& a, std::string_view v) {
          a.threads = wholeNumberIn("--threads", v, 1, kMaxThreads);
@@ -259,20 +287,28 @@ std::string usage() {
         "With --effect, --power-csv, --best-csv or --simulate a summary of the tests goes to "
         "standard\noutput, and with --simulate the simulation's summary after it. Ctrl+C stops "
         "a simulation;\nits summary then covers the replications done.\n"
-        "Exit status: 0 complete, 1 a file could not be read or written, 2 the design was "
-        "refused\n(the report says why), 64 wrong usage, 130 simulation stopped by Ctrl+C.\n";
+        "The outputs replace their old versions together, once all of them are complete; a run "
+        "that\nfails or is stopped leaves them as they were. A second run writing into a folder "
+        "that a\nrun is writing into waits until that run has finished.\n"
+        "Exit status: 0 complete, 1 a file could not be read or written (or standard output "
+        "failed),\n2 the design was refused (the report says why), 64 wrong usage (nothing "
+        "written),\n130, 143 or 129 stopped by SIGINT (Ctrl+C), SIGTERM or SIGHUP.\n";
     return text;
 }
 
 // Writes the CSV rows, keeps the points for the tests and shows progress while the run sweeps.
 class CommandObserver : public SweepObserver {
 public:
-    CommandObserver(StandardErrorCsv* csv, bool keepPoints, std::ostream* progress)
-        : m_csv(csv), m_keepPoints(keepPoints), m_progress(progress) {}
+    // The CSV table of standard errors, when csvFile is given, joins outputs once the run has
+    // read its design.
+    CommandObserver(OutputSet& outputs, const std::optional<std::string>& csvFile, bool keepPoints,
+                    std::ostream* progress)
+        : m_outputs(outputs), m_csvFile(csvFile), m_keepPoints(keepPoints), m_progress(progress) {}
 
     void sweepStarts(std::int64_t points) override {
         m_points = points;
-        if (m_csv != nullptr) {
+        if (m_csvFile) {
+            m_csv.emplace(m_outputs.add(*m_csvFile));
             m_csv->writeHeader(TaviCalcs);
         }
         if (m_keepPoints) {
@@ -284,7 +320,7 @@ public:
     }
 
     void pointDone(const EngineState& e, std::int64_t cost) override {
-        if (m_csv != nullptr) {
+        if (m_csv) {
             m_csv->writeRow(e, cost);
         }
         if (m_keepPoints) {
@@ -300,7 +336,9 @@ public:
     std::optional<RunResults>& results() { return m_collector.results(); }
 
 private:
-    StandardErrorCsv* m_csv;
+    OutputSet& m_outputs;
+    const std::optional<std::string>& m_csvFile;
+    std::optional<StandardErrorCsv> m_csv;
     bool m_keepPoints;
     std::ostream* m_progress;
     SweepCollector m_collector;
@@ -370,6 +408,13 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
             return arguments;
         }
     }
+    // Below alpha every effect, even none, reaches the target, and the MDES turns negative.
+    if (!(arguments.test.power > arguments.test.alpha)) {
+        err << "tavi-calc: the target power " << exactNumber(arguments.test.power)
+            << " must exceed the significance level alpha " << exactNumber(arguments.test.alpha)
+            << "\n";
+        return std::nullopt;
+    }
     if (!arguments.replications) {
         for (const auto& [given, name] : {std::pair{arguments.at.has_value(), "--at"},
                                           {arguments.seed.has_value(), "--seed"},
@@ -390,9 +435,14 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
     return arguments;
 }
 
-// The coefficients of the design in the parameter file, from its counts; empty when the run
-// will refuse the counts anyway.
-std::vector<Coefficient> coefficientsInFile(const std::string& parFile) {
+// What the counts of a design tell before its run: its coefficients and the number of its
+// random effects.
+struct DesignShape {
+    std::vector<Coefficient> coefficients;  // empty when the run will refuse the counts anyway
+    std::int32_t nRandom = 0;
+};
+
+DesignShape shapeInFile(const std::string& parFile) {
     TextScanner in = TextScanner::fromFile(parFile);
     const std::int32_t k = in.readInteger();
     const std::int32_t k1 = in.readInteger();
@@ -400,7 +450,30 @@ std::vector<Coefficient> coefficientsInFile(const std::string& parFile) {
     if (!countsFitCapacity(k, k1, kw)) {
         return {};
     }
-    return coefficientsOf(k1, k - k1 + 1, kw + 1);
+    return {coefficientsOf(k1, k - k1 + 1, kw + 1), k - k1 + 1};
+}
+
+// The most units a simulation of a design of this shape may draw: the data set of one
+// replication, its rows of X and Z and its outcomes, stays within kMaxDataSetBytes.
+std::int64_t mostSimulatedUnits(std::int64_t coefficients, std::int64_t nRandom) {
+    const std::int64_t unitBytes =
+        (coefficients + nRandom + 1) * static_cast<std::int64_t>(sizeof(double));
+    return std::min(kMaxSimulatedUnits, kMaxDataSetBytes / unitBytes);
+}
+
+// Refuses a point that a simulation of the design cannot take; reason says how it was chosen.
+void checkSimulationPoint(const std::optional<SweepPoint>& point, const std::string& reason,
+                          const DesignShape& shape) {
+    if (!point) {
+        throw BadValue{"the sweep has no point to simulate; give one with --at N,n"};
+    }
+    const std::int64_t most =
+        mostSimulatedUnits(static_cast<std::int64_t>(shape.coefficients.size()), shape.nRandom);
+    if (point->N < 1 || std::int64_t{point->N} * point->n > most) {
+        throw BadValue{"cannot simulate at " + pointText(*point) + " (" + reason +
+                       "): it needs at least one group, and at most " + std::to_string(most) +
+                       " units for this design; give another point with --at N,n"};
+    }
 }
 
 // Per coefficient, the value given for it by name; throws BadValue for a name the design lacks.
@@ -456,9 +529,9 @@ ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const SweepTable& se
         const std::string& name = coefficients[entry.coefficient].name;
         if (entry.point) {
             return {searched.point(*entry.point), "the cheapest point where " + name +
-                                                      " reaches power " + briefNumber(test.power)};
+                                                      " reaches power " + exactNumber(test.power)};
         }
-        reason += " (" + name + " reaches power " + briefNumber(test.power) + " at no point)";
+        reason += " (" + name + " reaches power " + exactNumber(test.power) + " at no point)";
         break;
     }
     if (sweep.size() == 0) {
@@ -467,12 +540,13 @@ ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const SweepTable& se
     return {sweep.point(0), reason};
 }
 
-// The tests over the run's points: the CSV files asked for and the summary. Returns the default
-// point of a simulation when one is asked for without --at.
+// The tests over the run's points: the CSV files asked for, joining outputs, and the summary on
+// summary. Returns the default point of a simulation when one is asked for without --at.
 ChosenPoint reportTests(const Arguments& arguments, const SweepTable& sweep, PointTests& tests,
-                        const std::vector<Coefficient>& coefficients, std::ostream& out) {
+                        const std::vector<Coefficient>& coefficients, OutputSet& outputs,
+                        std::ostream& summary) {
     if (arguments.powerCsvFile) {
-        writePowerCsvFile(*arguments.powerCsvFile, sweep, tests, coefficients);
+        writePowerCsv(outputs.add(*arguments.powerCsvFile), sweep, tests, coefficients);
     }
     const bool wantsDefaultPoint = arguments.replications && !arguments.at;
     if (!arguments.bestCsvFile && arguments.quiet && !wantsDefaultPoint) {
@@ -482,60 +556,68 @@ ChosenPoint reportTests(const Arguments& arguments, const SweepTable& sweep, Poi
     const SweepTable& searched = search.points(sweep);
     const std::vector<BestPoint> best = bestPointsOf(searched, tests);
     if (arguments.bestCsvFile) {
-        TextFileWriter file(*arguments.bestCsvFile, TextFileWriter::Mode::ReplaceWhenClosed);
-        writeBestCsv(file, searched, best, coefficients);
-        file.close();
+        writeBestCsv(outputs.add(*arguments.bestCsvFile), searched, best, coefficients);
     }
     if (!arguments.quiet) {
-        writePowerSummary(out, {sweep, search, best, coefficients}, tests);
+        writePowerSummary(summary, {sweep, search, best, coefficients}, tests);
     }
     return wantsDefaultPoint
                ? defaultSimulationPoint(sweep, searched, best, coefficients, arguments.test)
                : ChosenPoint{};
 }
 
-// Set by Ctrl+C while a simulation runs; the workers look at it between replications.
-std::atomic<bool> gInterrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+// Set by SIGINT, SIGTERM or SIGHUP while the command runs: the sweep and the simulation look at
+// it and stop, the outputs keep their old versions, and the command ends with 128 plus the
+// signal's number.
+std::atomic<bool> gStopRequested{false};
+std::atomic<int> gStopSignal{0};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "set from a signal handler");
 
-void onInterrupt(int) {
-    gInterrupted.store(true);
+void onStopSignal(int signal) {
+    gStopSignal.store(signal);
+    gStopRequested.store(true);
 }
 
-// Ctrl+C stops the simulation instead of the program while this lives.
-class InterruptCatcher {
+// The three signals stop the command in order, instead of ending the program, while this lives.
+class StopOnSignals {
 public:
-    InterruptCatcher() : m_previous(std::signal(SIGINT, onInterrupt)) { gInterrupted.store(false); }
-    ~InterruptCatcher() { std::signal(SIGINT, m_previous); }
-    InterruptCatcher(const InterruptCatcher&) = delete;
-    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+    StopOnSignals() {
+        gStopRequested.store(false);
+        gStopSignal.store(0);
+        struct sigaction action {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            sigaction(kSignals[i], &action, &m_previous[i]);
+        }
+    }
+    ~StopOnSignals() {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            sigaction(kSignals[i], &m_previous[i], nullptr);
+        }
+    }
+    StopOnSignals(const StopOnSignals&) = delete;
+    StopOnSignals& operator=(const StopOnSignals&) = delete;
+
+    static StopToken token() { return StopToken(gStopRequested); }
+    static int exitStatus() { return 128 + gStopSignal.load(); }
 
 private:
-    void (*m_previous)(int);
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction m_previous[std::size(kSignals)]{};
 };
 
 // Checks the chosen point by simulation: the summary on out, the CSV file when asked for.
-int simulate(const Arguments& arguments, const ChosenPoint& chosen,
+int simulate(const Arguments& arguments, const SweepPoint& point, const std::string& reason,
              const std::vector<std::optional<double>>& effects, const DegreesOfFreedom& df,
-             const std::vector<Coefficient>& coefficients, std::ostream& out, std::ostream& err,
-             bool showProgress) {
-    if (!chosen.point) {
-        err << "tavi-calc: the sweep has no point to simulate; give one with --at N,n\n";
-        return kExitUsage;
-    }
-    const SweepPoint point = *chosen.point;
+             const std::vector<Coefficient>& coefficients, TextFileWriter* simCsv,
+             std::ostream& out, std::ostream& err, bool showProgress) {
     const EngineState& e = TaviCalcs;
     const std::int64_t units = std::int64_t{point.N} * point.n;
-    // A unit's rows of X and Z and its outcome.
     const std::int64_t unitBytes =
         (e.NumCoef + e.nRandom + 1) * static_cast<std::int64_t>(sizeof(double));
-    const std::int64_t mostUnits = std::min(kMaxSimulatedUnits, kMaxDataSetBytes / unitBytes);
-    if (point.N < 1 || units > mostUnits) {
-        err << "tavi-calc: cannot simulate at " << pointText(point) << " (" << chosen.reason
-            << "): it needs at least one group, and at most " << mostUnits
-            << " units for this design; give another point with --at N,n\n";
-        return kExitUsage;
-    }
     SimulationRequest request;
     request.N = point.N;
     request.n = point.n;
@@ -559,30 +641,133 @@ int simulate(const Arguments& arguments, const ChosenPoint& chosen,
             }
         };
     }
-    SimulationSummary summary;
-    {
-        const InterruptCatcher catcher;
-        summary = simulateDesign(request, df, gInterrupted, progress);
-    }
+    const SimulationSummary summary = simulateDesign(request, df, gStopRequested, progress);
     if (showProgress) {
         err << "\n";
     }
     if (!arguments.at) {
-        out << "\nSimulating at " << chosen.reason << ".";
+        out << "\nSimulating at " << reason << ".";
     }
     writeSimulationReport(out, {point.N, point.n, request.plan.seed, request.test}, summary,
                           coefficients);
-    if (arguments.simCsvFile) {
-        TextFileWriter file(*arguments.simCsvFile, TextFileWriter::Mode::ReplaceWhenClosed);
-        writeSimulationCsv(file, summary, coefficients);
-        file.close();
+    if (simCsv != nullptr) {
+        writeSimulationCsv(*simCsv, summary, coefficients);
+        simCsv->close();
+        simCsv->commit();
     }
     if (summary.run < summary.requested) {
         err << "tavi-calc: simulation interrupted after " << summary.run << " of "
             << summary.requested << " replications\n";
-        return kExitInterrupted;
+        return StopOnSignals::exitStatus();
     }
     return kExitComplete;
+}
+
+// Standard output that cannot take the summary is a failure, as a full disk would be for a
+// file.
+int checkedOutput(std::ostream& out, std::ostream& err, int status) {
+    errno = 0;
+    out.flush();
+    if (!out) {
+        err << "tavi-calc: standard output: "
+            << fileErrorFromErrno(errno != 0 ? errno : EIO, "").what() << "\n";
+        return status == kExitComplete ? kExitFileError : status;
+    }
+    return status;
+}
+
+// The output files of a calculation, in the order of the arguments.
+std::vector<std::string> outputFilesOf(const Arguments& arguments, const std::string& report,
+                                       const std::string& covFile) {
+    std::vector<std::string> names = {report, covFile};
+    for (const auto* file : {&arguments.csvFile, &arguments.powerCsvFile, &arguments.bestCsvFile,
+                             &arguments.simCsvFile}) {
+        if (*file) {
+            names.push_back(**file);
+        }
+    }
+    return names;
+}
+
+// The calculation the arguments ask for, its outputs replaced together at the end.
+int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, bool showProgress) {
+    const std::string& parFile = arguments.files[0];
+    const std::string report =
+        arguments.files.size() >= 2 ? arguments.files[1] : withExtension(parFile, ".out");
+    const std::string covFile =
+        arguments.files.size() >= 3 ? arguments.files[2] : withExtension(report, ".cov");
+    const std::vector<std::string> outputNames = outputFilesOf(arguments, report, covFile);
+    std::vector<std::string> names = outputNames;
+    names.insert(names.begin(), parFile);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        for (std::size_t j = i + 1; j < names.size(); ++j) {
+            if (sameFile(names[i], names[j])) {
+                throw BadValue{names[i] + " and " + names[j] +
+                               " are the same file; nothing written"};
+            }
+        }
+    }
+
+    warnAboutCovariances(parFile, err);
+    // Names and points are checked before anything is written; a design the run refuses has
+    // no names to check.
+    const DesignShape shape = shapeInFile(parFile);
+    std::vector<std::optional<double>> effects;
+    std::vector<std::optional<double>> dfs;
+    if (!shape.coefficients.empty()) {
+        effects = byCoefficient(arguments.effects, "--effect", shape.coefficients);
+        dfs = byCoefficient(arguments.dfs, "--df", shape.coefficients);
+        if (arguments.at) {
+            checkSimulationPoint(arguments.at, "the point given", shape);
+        }
+    }
+
+    const StopOnSignals signals;
+    const OutputLock lock(outputNames, StopOnSignals::token(), [&err](const std::string& folder) {
+        err << "tavi-calc: waiting for another calculation writing into " << folder
+            << " to finish\n";
+    });
+    OutputSet outputs;
+    // Made now, so that a CSV file that cannot be written stops the command before the run.
+    std::optional<TextFileWriter> simCsv;
+    if (arguments.simCsvFile) {
+        simCsv.emplace(*arguments.simCsvFile, TextFileWriter::Mode::Staged);
+    }
+    CommandObserver observer(outputs, arguments.csvFile, arguments.wantsTests(),
+                             showProgress ? &err : nullptr);
+    const RunOutcome outcome =
+        runCalculationInto(outputs, parFile, report, covFile, &observer, StopOnSignals::token());
+    if (outcome.refused) {
+        outputs.commit();
+        err << "tavi-calc: " << parFile << ": design refused: " << outcome.reason << "\n";
+        return kExitRefused;
+    }
+    std::optional<RunResults>& run = observer.results();
+    if (!run) {
+        outputs.commit();
+        return kExitComplete;
+    }
+    effects.resize(TaviCalcs.NumCoef);
+    dfs.resize(TaviCalcs.NumCoef);
+    giveOverrides(run->df, dfs);
+    PointTests tests(arguments.test, run->df, effects);
+    std::ostringstream summary;
+    ChosenPoint chosen =
+        reportTests(arguments, run->table, tests, run->coefficients, outputs, summary);
+    if (arguments.replications) {
+        if (arguments.at) {
+            chosen = {arguments.at, "the point given"};
+        }
+        checkSimulationPoint(chosen.point, chosen.reason, shape);
+    }
+    StopOnSignals::token().throwIfStopped();
+    outputs.commit();
+    out << summary.str();
+    if (!arguments.replications) {
+        return kExitComplete;
+    }
+    return simulate(arguments, *chosen.point, chosen.reason, effects, run->df, run->coefficients,
+                    simCsv ? &*simCsv : nullptr, out, err, showProgress);
 }
 
 }  // namespace
@@ -593,81 +778,18 @@ int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
     if (!arguments) {
         return kExitUsage;
     }
-    switch (arguments->action) {
-        case Action::Help:
-            out << usage();
-            return kExitComplete;
-        case Action::Version:
-            out << "tavi-calc " TAVI_VERSION "\n";
-            return kExitComplete;
-        case Action::Calculate:
-            break;
-    }
-    const std::string& parFile = arguments->files[0];
-    const std::string report =
-        arguments->files.size() >= 2 ? arguments->files[1] : withExtension(parFile, ".out");
-    const std::string covFile =
-        arguments->files.size() >= 3 ? arguments->files[2] : withExtension(report, ".cov");
-
-    std::vector<std::string> names = {parFile, report, covFile};
-    for (const auto* file : {&arguments->csvFile, &arguments->powerCsvFile, &arguments->bestCsvFile,
-                             &arguments->simCsvFile}) {
-        if (*file) {
-            names.push_back(**file);
-        }
-    }
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        for (std::size_t j = i + 1; j < names.size(); ++j) {
-            if (sameFile(names[i], names[j])) {
-                err << "tavi-calc: " << names[i] << " and " << names[j]
-                    << " are the same file; nothing written\n";
-                return kExitUsage;
-            }
-        }
-    }
-
-    warnAboutCovariances(parFile, err);
+    int status = kExitComplete;
     try {
-        std::vector<std::optional<double>> effects;
-        std::vector<std::optional<double>> dfs;
-        if (!arguments->effects.empty() || !arguments->dfs.empty()) {
-            // Names are checked before anything is written; a design the run refuses has
-            // none to check.
-            const std::vector<Coefficient> coefficients = coefficientsInFile(parFile);
-            if (!coefficients.empty()) {
-                effects = byCoefficient(arguments->effects, "--effect", coefficients);
-                dfs = byCoefficient(arguments->dfs, "--df", coefficients);
-            }
-        }
-        std::unique_ptr<TextFileWriter> csvFile;
-        std::unique_ptr<StandardErrorCsv> csv;
-        if (arguments->csvFile) {
-            csvFile = std::make_unique<TextFileWriter>(*arguments->csvFile,
-                                                       TextFileWriter::Mode::ReplaceWhenClosed);
-            csv = std::make_unique<StandardErrorCsv>(*csvFile);
-        }
-        CommandObserver observer(csv.get(), arguments->wantsTests(), showProgress ? &err : nullptr);
-        const RunOutcome outcome = RunCalculation(parFile, report, covFile, &observer);
-        if (outcome.refused) {
-            err << "tavi-calc: " << parFile << ": design refused: " << outcome.reason << "\n";
-            return kExitRefused;
-        }
-        if (csvFile) {
-            csvFile->close();
-        }
-        if (std::optional<RunResults>& run = observer.results()) {
-            effects.resize(TaviCalcs.NumCoef);
-            dfs.resize(TaviCalcs.NumCoef);
-            giveOverrides(run->df, dfs);
-            PointTests tests(arguments->test, run->df, effects);
-            ChosenPoint chosen = reportTests(*arguments, run->table, tests, run->coefficients, out);
-            if (arguments->replications) {
-                if (arguments->at) {
-                    chosen = {arguments->at, "the point given"};
-                }
-                return simulate(*arguments, chosen, effects, run->df, run->coefficients, out, err,
-                                showProgress);
-            }
+        switch (arguments->action) {
+            case Action::Help:
+                out << usage();
+                break;
+            case Action::Version:
+                out << "tavi-calc " TAVI_VERSION "\n";
+                break;
+            case Action::Calculate:
+                status = calculate(*arguments, out, err, showProgress);
+                break;
         }
     } catch (const BadValue& bad) {
         err << "tavi-calc: " << bad.message << "\n";
@@ -675,8 +797,18 @@ int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
     } catch (const FileError& error) {
         err << "tavi-calc: " << error.fileName() << ": " << error.what() << "\n";
         return kExitFileError;
+    } catch (const Stopped&) {
+        err << "tavi-calc: stopped by signal " << gStopSignal.load()
+            << "; no output was replaced\n";
+        return StopOnSignals::exitStatus();
+    } catch (const std::bad_alloc&) {
+        err << "tavi-calc: out of memory; no output was replaced\n";
+        return kExitFileError;
+    } catch (const std::exception& error) {
+        err << "tavi-calc: cannot compute: " << error.what() << "\n";
+        return kExitFileError;
     }
-    return kExitComplete;
+    return checkedOutput(out, err, status);
 }
 
 }  // namespace tavi

@@ -6,6 +6,7 @@
 #include "ui/FillUnit.h"
 #include "ui/Tavifm.h"
 #include "ui/results/ResultsWindow.h"
+#include "ui/toolkit/Application.h"
 #include "ui/toolkit/EndOnTerminate.h"
 
 #include <QApplication>
@@ -31,6 +32,10 @@ bool displayAvailable() {
 int showResultsOnly(const std::string& parameterFile) {
     QString message;
     const auto window = tavi::ui::resultsOfFile(QFile::decodeName(parameterFile.c_str()), message);
+    // Asked to end (SIGTERM) while it computed: the program ends in order.
+    if (tavi::ui::terminationRequested()) {
+        return 0;
+    }
     if (!window) {
         std::fprintf(stderr, "tavi: %s\n", message.toLocal8Bit().constData());
         return 1;
@@ -62,6 +67,9 @@ int main(int argc, char** argv) {
     // The desktop entry's name lets Wayland desktops find the program's icon and menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral(TAVI_APP_ID));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tavi.svg")));
+    if (!tavi::ui::endOnTerminate()) {
+        std::fputs("tavi: SIGTERM will not end the program in order\n", stderr);
+    }
     if (request.resultsOnly) {
         return showResultsOnly(*request.parameterFile);
     }
@@ -76,9 +84,6 @@ int main(int argc, char** argv) {
     ExistsForm = new TExistsForm(TaviForm);
     FillForm = new TFillForm(TaviForm);
     AmountForm = new TAmountForm(TaviForm);
-    if (!endOnTerminate()) {
-        std::fputs("tavi: SIGTERM will not end the program in order\n", stderr);
-    }
     TaviForm->show();
     return QApplication::exec();
 }

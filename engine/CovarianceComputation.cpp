@@ -154,6 +154,16 @@ double standardErrorOf(double variance) {
                                          : std::numeric_limits<double>::quiet_NaN();
 }
 
+double usableStandardError(const EngineState& e, int i) {
+    const double information = e.InfoMatrix(i, i);
+    const double variance = e.CovCoef(i, i);
+    // Also written so that NaN is not taken.
+    if (!(information > 0.0 && variance * information <= kMaxVarianceInflation)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    return standardErrorOf(variance);
+}
+
 void computePoint(std::int32_t n, std::int32_t N) {
     EngineState& e = TaviCalcs;
     e.GroupSize = n;

@@ -13,6 +13,7 @@
 // caller keeps every dimension within dimmax, Sigma2 nonzero when k1 >= 1, and n >= 1.
 #pragma once
 
+#include "engine/EngineState.h"
 #include "engine/Matrix.h"
 
 #include <cstdint>
@@ -41,6 +42,14 @@ void prepareRunConstants();
 // 1.0e-20. Smaller variances, zero, negative and NaN ones get none, NaN (the report shows a
 // marker instead).
 double standardErrorOf(double variance);
+
+// The standard error of coefficient i (1-based) at the engine's current point for the tests and
+// tables built on it: standardErrorOf its variance, and NaN as well where the information
+// matrix is singular in that coefficient (no information about it, or so little beside the
+// others that its variance is more than kMaxVarianceInflation times what it would be alone),
+// for the inversion then gives a figure that only reflects rounding.
+double usableStandardError(const EngineState& e, int i);
+inline constexpr double kMaxVarianceInflation = 1.0e12;
 
 // Makes N groups of n units the current point, and leaves its InfoMatrix and, inverted,
 // CovCoef in the engine state. Needs the run constants.

@@ -1,6 +1,7 @@
 #include "files/FileError.h"
 
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace tavi {
@@ -9,18 +10,49 @@ FileError::FileError(const std::string& message, std::string fileName)
     : std::runtime_error(message), m_fileName(std::move(fileName)) {}
 
 FileError fileErrorFromErrno(int errnoValue, const std::string& fileName) {
+    const char* words = nullptr;
     switch (errnoValue) {
         case ENOENT:
+            words = "File not found";
+            break;
         case ENOTDIR:
-            return FileError("File not found", fileName);
+            words = "A folder in the name is not a folder";
+            break;
         case EACCES:
         case EPERM:
+            words = "Permission denied";
+            break;
         case EROFS:
+            words = "Read-only file system";
+            break;
         case EISDIR:
-            return FileError("File access denied", fileName);
+            words = "Is a directory";
+            break;
+        case ENOSPC:
+            words = "Disk full";
+            break;
+        case EDQUOT:
+            words = "Disk quota exceeded";
+            break;
+        case ENAMETOOLONG:
+            words = "Name too long";
+            break;
+        case ELOOP:
+            words = "Too many symbolic links";
+            break;
+        case EFBIG:
+            words = "File too large";
+            break;
+        case ENXIO:
+            words = "No program reads from it";
+            break;
         default:
-            return FileError("I/O error " + std::to_string(errnoValue), fileName);
+            // The system's own words for the rarer failures ("Input/output error", ...).
+            words = strerrordesc_np(errnoValue);
+            words = words != nullptr ? words : "Unknown error";
+            break;
     }
+    return FileError(words, fileName);
 }
 
 FileError invalidNumericInput(const std::string& fileName) {

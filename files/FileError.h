@@ -1,6 +1,6 @@
-// The one error type for failures of file input and output: a short runtime-style message
-// ("File not found", "File access denied", "Invalid numeric input", "I/O error N") and the
-// name of the file concerned.
+// The one error type for failures of file input and output: a short message that says in words
+// what happened ("File not found", "Disk full", "Name too long", "Invalid numeric input") and
+// the name of the file concerned.
 #pragma once
 
 #include <stdexcept>
@@ -18,7 +18,7 @@ private:
     std::string m_fileName;
 };
 
-// The error for a failed system call on fileName, classified by its errno value.
+// The error for a failed system call on fileName, its errno value said in words.
 FileError fileErrorFromErrno(int errnoValue, const std::string& fileName);
 
 // The error for a token that is not the number expected.

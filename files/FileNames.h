@@ -19,8 +19,14 @@ std::string baseNameOf(const std::string& fileNamePart);
 // its dot): "dir/a.b.dat" with ".out" gives "dir/a.out".
 std::string withExtension(const std::string& path, const std::string& extension);
 
-// Whether two names lead to the same file: for existing files, the same file on disk (links
-// followed); otherwise the same absolute, normalised path.
+// The name of the file that fileName finally refers to: symbolic links are followed, also to a
+// target that does not exist yet, so that writing the name writes that target. Throws
+// FileError ("Too many symbolic links") for a chain of more than 40 links or a loop.
+std::string finalTarget(const std::string& fileName);
+
+// Whether two names lead to the same file: the same file on disk (links followed) when both
+// exist, otherwise the same absolute, normalised path of their final targets, so that a link
+// to a file not yet written counts as that file.
 bool sameFile(const std::string& a, const std::string& b);
 
 }  // namespace tavi

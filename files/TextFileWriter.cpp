@@ -1,6 +1,7 @@
 #include "files/TextFileWriter.h"
 
 #include "files/FileError.h"
+#include "files/FileNames.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -18,9 +19,6 @@ namespace {
 constexpr std::size_t kFlushSize = 1 << 16;
 // Of the target's name, the part that the temporary file's name repeats.
 constexpr std::size_t kLongestNameKept = 200;
-
-// More links in a row than this are taken for a loop, as the system itself does.
-constexpr int kMaxLinkHops = 40;
 
 // Permissions of a newly created file: read and write for all, less the process's umask.
 mode_t newFileMode() {
@@ -47,32 +45,10 @@ void requireWritable(const std::string& name, const struct stat& status) {
         throw fileErrorFromErrno(EISDIR, name);
     }
     if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        throw fileErrorFromErrno(EACCES, name);
+        throw FileError("Permission denied (the file is read-only)", name);
     }
     if (faccessat(AT_FDCWD, name.c_str(), W_OK, AT_EACCESS) != 0) {
         throw fileErrorFromErrno(errno, name);
-    }
-}
-
-// The name of the file that fileName finally refers to: symbolic links are followed, also to a
-// target that does not exist yet, so that replacing the file replaces the target and keeps the
-// link.
-std::string linkTarget(const std::string& fileName) {
-    namespace fs = std::filesystem;
-    fs::path path(fileName);
-    for (int hops = 0;; ++hops) {
-        std::error_code error;
-        if (!fs::is_symlink(fs::symlink_status(path, error))) {
-            return path.string();
-        }
-        if (hops == kMaxLinkHops) {
-            throw fileErrorFromErrno(ELOOP, fileName);
-        }
-        const fs::path next = fs::read_symlink(path, error);
-        if (error) {
-            throw fileErrorFromErrno(error.value(), fileName);
-        }
-        path = next.is_absolute() ? next : path.parent_path() / next;
     }
 }
 
@@ -96,6 +72,35 @@ int keepAttributes(int descriptor, const struct stat& old) {
     return 0;
 }
 
+// Copies the file from into the existing file to, which keeps its own attributes. Returns 0 or
+// the errno value of the failure.
+int copyInto(const std::string& from, const std::string& to) {
+    const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (source < 0) {
+        return errno;
+    }
+    const int target = ::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    int error = target < 0 ? errno : 0;
+    char chunk[kFlushSize];
+    while (error == 0) {
+        const ssize_t count = ::read(source, chunk, sizeof chunk);
+        if (count <= 0) {
+            error = count < 0 ? errno : 0;
+            break;
+        }
+        for (ssize_t done = 0; done < count && error == 0;) {
+            const ssize_t written = ::write(target, chunk + done, count - done);
+            error = written < 0 ? errno : (written == 0 ? EIO : 0);
+            done += written > 0 ? written : 0;
+        }
+    }
+    if (target >= 0 && ::close(target) != 0 && error == 0) {
+        error = errno;
+    }
+    ::close(source);
+    return error;
+}
+
 }  // namespace
 
 TextFileWriter::TextFileWriter(std::string fileName, Mode mode) : m_fileName(std::move(fileName)) {
@@ -104,13 +109,26 @@ TextFileWriter::TextFileWriter(std::string fileName, Mode mode) : m_fileName(std
     if (existing) {
         requireWritable(m_fileName, *existing);
     }
-    // Devices and pipes are written straight into: there is nothing to replace atomically.
+    // Devices and pipes are written straight into: there is nothing to replace.
     if (mode == Mode::Truncate || (existing && !S_ISREG(existing->st_mode))) {
         openInPlace();
         return;
     }
-    m_targetName = linkTarget(m_fileName);
+    m_replaceOnClose = mode == Mode::ReplaceWhenClosed;
+    m_targetName = finalTarget(m_fileName);
+    openStaged(existing.has_value());
+}
+
+void TextFileWriter::openStaged(bool targetExists) {
     const std::filesystem::path target(m_targetName);
+    // A name the folder cannot hold would only fail when the finished file is put in place,
+    // perhaps after other outputs have been replaced: it is refused now.
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+    const long longestName = pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (longestName > 0 &&
+        target.filename().string().size() > static_cast<std::size_t>(longestName)) {
+        throw fileErrorFromErrno(ENAMETOOLONG, m_fileName);
+    }
     // A hidden name beside the target, so that the rename stays within one file system. It
     // keeps only the start of a long name, so that it never exceeds the longest name the file
     // system allows where the target's own name does not.
@@ -118,21 +136,25 @@ TextFileWriter::TextFileWriter(std::string fileName, Mode mode) : m_fileName(std
     hiddenName += target.filename().string().substr(0, kLongestNameKept);
     hiddenName += ".XXXXXX";
     std::string pattern = (target.parent_path() / hiddenName).string();
-    const int descriptor = mkstemp(pattern.data());
-    if (descriptor < 0) {
+    int descriptor = mkstemp(pattern.data());
+    if (descriptor < 0 && targetExists && (errno == EACCES || errno == EPERM)) {
         // A folder in which no file may be made can still hold files the user may rewrite:
-        // those are written in place, as no temporary file can stand beside them.
-        if (existing && (errno == EACCES || errno == EPERM)) {
-            openInPlace();
-            return;
-        }
+        // their text waits in the system's folder for temporary files and is copied into them
+        // once complete.
+        m_copyOnCommit = true;
+        std::error_code ignored;
+        pattern = (std::filesystem::temp_directory_path(ignored) / "tavi-output.XXXXXX").string();
+        descriptor = mkstemp(pattern.data());
+    }
+    if (descriptor < 0) {
         throw fileErrorFromErrno(errno, m_fileName);
     }
     m_tempName = pattern;
     int error = 0;
-    if (existing) {
-        error = keepAttributes(descriptor, *existing);
-    } else {
+    if (targetExists && !m_copyOnCommit) {
+        struct stat old {};
+        error = stat(m_targetName.c_str(), &old) == 0 ? keepAttributes(descriptor, old) : errno;
+    } else if (!targetExists) {
         // A file system that cannot store permissions (FAT, for one) refuses this; a new file
         // then simply has the permissions that file system gives every file.
         static_cast<void>(fchmod(descriptor, newFileMode()));
@@ -143,24 +165,38 @@ TextFileWriter::TextFileWriter(std::string fileName, Mode mode) : m_fileName(std
     }
     if (error != 0) {
         ::close(descriptor);
-        std::remove(m_tempName.c_str());
+        removeTemporary();
         throw fileErrorFromErrno(error, m_fileName);
     }
 }
 
 void TextFileWriter::openInPlace() {
-    m_file = std::fopen(m_fileName.c_str(), "wb");
-    if (m_file == nullptr) {
+    // Not blocking while opening: a FIFO that no program reads would otherwise hold the run.
+    const int descriptor =
+        ::open(m_fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
         throw fileErrorFromErrno(errno, m_fileName);
+    }
+    const int flags = fcntl(descriptor, F_GETFL);
+    if (flags == -1 || fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) == -1 ||
+        (m_file = fdopen(descriptor, "wb")) == nullptr) {
+        const int error = errno;
+        ::close(descriptor);
+        throw fileErrorFromErrno(error, m_fileName);
     }
 }
 
 TextFileWriter::~TextFileWriter() {
     if (m_file != nullptr) {
         std::fclose(m_file);
-        if (!m_tempName.empty()) {
-            std::remove(m_tempName.c_str());
-        }
+    }
+    removeTemporary();
+}
+
+void TextFileWriter::removeTemporary() {
+    if (!m_tempName.empty()) {
+        std::remove(m_tempName.c_str());
+        m_tempName.clear();
     }
 }
 
@@ -192,23 +228,30 @@ void TextFileWriter::close() {
     std::FILE* file = std::exchange(m_file, nullptr);
     if (std::fclose(file) != 0) {
         const int error = errno;
-        if (!m_tempName.empty()) {
-            std::remove(m_tempName.c_str());
-        }
+        removeTemporary();
         throw fileErrorFromErrno(error, m_fileName);
     }
-    if (!m_tempName.empty() && std::rename(m_tempName.c_str(), m_targetName.c_str()) != 0) {
-        const int error = errno;
-        std::remove(m_tempName.c_str());
+    if (m_replaceOnClose) {
+        commit();
+    }
+}
+
+void TextFileWriter::commit() {
+    if (m_tempName.empty()) {
+        return;
+    }
+    const int error = m_copyOnCommit ? copyInto(m_tempName, m_targetName)
+                      : std::rename(m_tempName.c_str(), m_targetName.c_str()) == 0 ? 0
+                                                                                   : errno;
+    removeTemporary();
+    if (error != 0) {
         throw fileErrorFromErrno(error, m_fileName);
     }
 }
 
 void TextFileWriter::fail(int errnoValue) {
     std::fclose(std::exchange(m_file, nullptr));
-    if (!m_tempName.empty()) {
-        std::remove(m_tempName.c_str());
-    }
+    removeTemporary();
     // A short write need not set errno.
     throw fileErrorFromErrno(errnoValue != 0 ? errnoValue : EIO, m_fileName);
 }

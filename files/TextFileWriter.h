@@ -1,6 +1,6 @@
 // A checked, buffered text file writer whose lines end with CR LF. Every failure of the file
 // system reaches the caller as a FileError; an existing file that the user may not write, or
-// that has no write permission for anyone, is refused with "File access denied".
+// that has no write permission for anyone, is refused at once.
 #pragma once
 
 #include <cstdio>
@@ -14,17 +14,23 @@ public:
     enum class Mode {
         // The file is created, or emptied when it exists, right away.
         Truncate,
-        // The text goes to a temporary file beside it, which replaces the file only when
-        // everything has been written: a failure leaves the old file as it was. A symbolic link
-        // stays a link and its target is replaced; the replacement keeps the old file's
-        // permissions and, where the system allows, its owner.
+        // The text goes to a temporary file, which replaces the file only when everything has
+        // been written: a failure leaves the old file as it was. A symbolic link stays a link
+        // and its target is replaced; the replacement keeps the old file's permissions and,
+        // where the system allows, its owner. close() puts it in place.
         ReplaceWhenClosed,
+        // As ReplaceWhenClosed, but close() only finishes the temporary file; commit() puts it
+        // in place, so that several files can be replaced together (OutputSet).
+        Staged,
     };
 
     explicit TextFileWriter(std::string fileName, Mode mode = Mode::Truncate);
+    // Removes the temporary file of a writer that was not put in place.
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
+
+    const std::string& fileName() const { return m_fileName; }
 
     // Text appended here is written out in large pieces; callers format straight into it.
     std::string& buffer() { return m_buffer; }
@@ -35,18 +41,29 @@ public:
     // Appends text and ends the line.
     void line(std::string_view text);
 
-    // Writes what is left and closes the file (and, when replacing, puts it in place).
+    // Writes what is left and closes the file (and, unless staged, puts it in place).
     void close();
+
+    // Staged: puts the closed temporary file in place of the file.
+    void commit();
 
 private:
     // Opens the file itself, emptied, for writing.
     void openInPlace();
+    // Opens a temporary file beside the target, or in the system's folder for temporary files
+    // when no file can be made beside it.
+    void openStaged(bool targetExists);
     void flush();
     void fail(int errnoValue);
+    void removeTemporary();
 
     std::string m_fileName;
-    std::string m_targetName;  // when replacing: the file that the name finally refers to
+    std::string m_targetName;  // when staged: the file that the name finally refers to
     std::string m_tempName;
+    // The temporary file is elsewhere: committing copies it into the target rather than
+    // renaming it.
+    bool m_copyOnCommit = false;
+    bool m_replaceOnClose = false;
     std::FILE* m_file = nullptr;
     std::string m_buffer;
 };

@@ -4,8 +4,9 @@
 #include "files/NumberText.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <memory>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace tavi {
@@ -24,20 +25,53 @@ TextScanner::TextScanner(std::string text, std::string fileName)
     : m_text(std::move(text)), m_fileName(std::move(fileName)) {}
 
 TextScanner TextScanner::fromFile(const std::string& fileName) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "rb"),
-                                                               &std::fclose);
-    if (!file) {
+    // Not blocking: opening a FIFO would otherwise wait for a writer that may never come.
+    const int descriptor = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
         throw fileErrorFromErrno(errno, fileName);
     }
-    std::string text;
-    char chunk[65536];
-    std::size_t count = 0;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-        text.append(chunk, count);
-    }
-    if (std::ferror(file.get())) {
+    const struct Closer {
+        int descriptor;
+        ~Closer() { ::close(descriptor); }
+    } closer{descriptor};
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0) {
         throw fileErrorFromErrno(errno, fileName);
     }
+    if (S_ISDIR(status.st_mode)) {
+        throw fileErrorFromErrno(EISDIR, fileName);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw FileError("Not a regular file (a FIFO, a device or a socket)", fileName);
+    }
+    const auto tooLarge = [&fileName] {
+        return FileError(
+            "Larger than any parameter file (" + std::to_string(kLargestTextFile / 1024) + " KB)",
+            fileName);
+    };
+    if (status.st_size > kLargestTextFile) {
+        throw tooLarge();
+    }
+    // One byte more than the limit tells a file that grew since it was examined.
+    std::string text(static_cast<std::size_t>(kLargestTextFile) + 1, '\0');
+    std::size_t size = 0;
+    while (size < text.size()) {
+        const ssize_t count = ::read(descriptor, text.data() + size, text.size() - size);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            throw fileErrorFromErrno(errno, fileName);
+        }
+        if (count == 0) {
+            break;
+        }
+        size += static_cast<std::size_t>(count);
+    }
+    if (size > static_cast<std::size_t>(kLargestTextFile)) {
+        throw tooLarge();
+    }
+    text.resize(size);
     return TextScanner(std::move(text), fileName);
 }
 

@@ -8,11 +8,16 @@
 
 namespace tavi {
 
+// No parameter file comes near this size: its largest design has a few hundred numbers.
+inline constexpr std::int64_t kLargestTextFile = 1 << 20;
+
 class TextScanner {
 public:
     TextScanner(std::string text, std::string fileName);
 
-    // The whole file, read at once. Throws FileError when it cannot be opened or read.
+    // The whole file, read at once. Throws FileError when it cannot be opened or read, and at
+    // once, without waiting for data, when it is not a regular file (a FIFO, a device) or is
+    // larger than kLargestTextFile.
     static TextScanner fromFile(const std::string& fileName);
 
     // The next number, 0 when only separators are left. Throws FileError ("Invalid numeric

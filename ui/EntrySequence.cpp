@@ -14,6 +14,7 @@
 #include "ui/FillUnit.h"
 #include "ui/Tavifm.h"
 #include "ui/results/ResultsWindow.h"
+#include "ui/results/RunWithProgress.h"
 #include "ui/toolkit/Application.h"
 #include "ui/toolkit/Guard.h"
 
@@ -299,9 +300,22 @@ void TTaviForm::enterAmountOfOutput() {
     form.BudgetParameters->setVisible(budget);
     form.RangeParameters->setVisible(!budget);
     form.SetAmounts();
-    do {
-        form.ShowModal();
-    } while (form.AmountError && !terminationRequested());
+    for (;;) {
+        do {
+            form.ShowModal();
+        } while (form.AmountError && !terminationRequested());
+        // Settings that no run would take (more points than any plan needs) are said now, and
+        // the form comes back.
+        const std::vector<std::string> problems = unusableSettings(Design);
+        if (problems.empty() || terminationRequested()) {
+            return;
+        }
+        QString message = QStringLiteral("These settings cannot be calculated:");
+        for (const std::string& problem : problems) {
+            message += QStringLiteral("\n") + QString::fromStdString(problem);
+        }
+        showMessage(message);
+    }
 }
 
 void TTaviForm::offerFinalChoice() {
@@ -347,30 +361,30 @@ void TTaviForm::Calculate() {
     if (!writeParameters()) {
         return;
     }
-    RunOutcome outcome;
-    ResultsWindow* results = nullptr;
-    {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        const struct RestoreCursor {
-            ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
-        } restore;
-        SweepCollector collector;
-        outcome = RunCalculation(ParFileName.toStdString(), OutFileName.toStdString(),
-                                 CovFileName.toStdString(), &collector);
-        if (!outcome.refused) {
-            // Owned by the main window, which lives to the program's end.
-            results =
-                new ResultsWindow(ResultsModel(std::move(*collector.results())), OutFileName, this);
-        }
+    const std::string parFile = ParFileName.toStdString();
+    const std::string report = OutFileName.toStdString();
+    const std::string covFile = CovFileName.toStdString();
+    WindowRun run = runWithProgress(this, [&](SweepObserver& observer, StopToken stop) {
+        return RunCalculation(parFile, report, covFile, &observer, stop);
+    });
+    if (terminationRequested()) {
+        return;
     }
-    if (outcome.refused) {
+    if (!run.completed) {
+        // The final choice stays open, as after a refusal.
+        showMessage(QStringLiteral("The calculation was cancelled; the report ") + OutFileName +
+                    QStringLiteral(" and the covariance file were not written."));
+        return;
+    }
+    if (run.outcome.refused) {
         // The final choice stays open: the user may save the parameters or quit.
         showMessage(QStringLiteral("No standard errors were calculated: ") +
-                    QString::fromStdString(outcome.reason) + QStringLiteral(".\nThe report ") +
+                    QString::fromStdString(run.outcome.reason) + QStringLiteral(".\nThe report ") +
                     OutFileName + QStringLiteral(" says why."));
         return;
     }
-    // The results take the main window's place; closing them ends the program.
+    // Owned by the main window, which lives to the program's end; closing it ends the program.
+    auto* results = new ResultsWindow(ResultsModel(std::move(*run.results)), OutFileName, this);
     connect(results, &ResultsWindow::closed, qApp, &QCoreApplication::quit);
     hide();
     results->show();

@@ -12,7 +12,7 @@ void SweepTable::add(const SweepPoint& point, std::span<const double> se) {
 void SweepTable::addCurrent(const EngineState& e, std::int64_t cost) {
     m_points.push_back({e.NumGroups, e.GroupSize, cost});
     for (int i = 1; i <= m_coefficients; ++i) {
-        m_se.push_back(standardErrorOf(e.CovCoef(i, i)));
+        m_se.push_back(usableStandardError(e, i));
     }
 }
 

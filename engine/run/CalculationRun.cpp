@@ -7,10 +7,11 @@
 #include "engine/run/LocalDateTime.h"
 #include "engine/run/ReportWriter.h"
 #include "files/DesignParameters.h"
+#include "files/OutputSet.h"
 #include "files/ParameterFile.h"
-#include "files/TextFileWriter.h"
 #include "files/TextScanner.h"
 
+#include <memory>
 #include <vector>
 
 namespace tavi {
@@ -44,9 +45,9 @@ DesignVerdict ReadDesign(const std::string& ParFileName, DesignCounts& counts) {
     return DesignVerdict::Accepted;
 }
 
-// Settings the sweep cannot work with: they would make it endless, divide by zero or give a
-// number of groups beyond the 32-bit range. One line for each problem; empty when the settings
-// are usable.
+// Settings the sweep cannot work with: they would make it endless or larger than any plan
+// needs, divide by zero or give a number of groups beyond the 32-bit range. One line for each
+// problem; empty when the settings are usable.
 std::vector<std::string> unusableSettings(const EngineState& e) {
     std::vector<std::string> problems;
     if (e.MinGroupSize < 1) {
@@ -57,14 +58,27 @@ std::vector<std::string> unusableSettings(const EngineState& e) {
         problems.push_back("The step size for n must be at least 1; it is " +
                            std::to_string(e.GroupSizeStep) + ".");
     }
+    if (e.BudgetMode && e.Budget < 0) {
+        problems.push_back("The budget must not be negative; it is " + std::to_string(e.Budget) +
+                           ".");
+    }
     if (e.BudgetMode && e.CostParameter < 0) {
         problems.push_back("The relative cost per level-2 unit c must not be negative; it is " +
                            std::to_string(e.CostParameter) + ".");
+    }
+    if (!e.BudgetMode && e.MinGroups < 1) {
+        problems.push_back("The smallest number of groups N_min must be at least 1; it is " +
+                           std::to_string(e.MinGroups) + ".");
     }
     if (e.k1 >= 1 && e.Sigma2 == 0.0) {
         problems.push_back(
             "The residual variance must not be 0 when some level-1 variables have a fixed "
             "effect only.");
+    }
+    if (problems.empty() && sweepPointCount(e) > kMaxSweepPoints) {
+        problems.push_back("The settings ask for " + std::to_string(sweepPointCount(e)) +
+                           " sample-size points; at most " + std::to_string(kMaxSweepPoints) +
+                           " are computed.");
     }
     return problems;
 }
@@ -76,8 +90,9 @@ struct RunFiles {
 };
 
 // Computes one point and writes it to both files, when there are files.
-void computeAndWrite(RunFiles* files, SweepObserver* observer, std::int64_t n, std::int64_t N,
-                     std::int64_t cost) {
+void computeAndWrite(RunFiles* files, SweepObserver* observer, StopToken stop, std::int64_t n,
+                     std::int64_t N, std::int64_t cost) {
+    stop.throwIfStopped();
     EngineState& e = TaviCalcs;
     computePoint(static_cast<std::int32_t>(n), static_cast<std::int32_t>(N));
     if (files != nullptr) {
@@ -91,16 +106,16 @@ void computeAndWrite(RunFiles* files, SweepObserver* observer, std::int64_t n, s
 
 // Every point in report order. All sums and products are formed in 64 bits, so settings near
 // the 32-bit limits still give correct rows and a sweep that ends.
-void sweep(RunFiles* files, SweepObserver* observer) {
+void sweep(RunFiles* files, SweepObserver* observer, StopToken stop) {
     const EngineState& e = TaviCalcs;
     for (std::int64_t n = e.MinGroupSize; n <= e.MaxGroupSize; n += e.GroupSizeStep) {
         if (e.BudgetMode) {
             const SweepPoint point = budgetPoint(e, n);
-            computeAndWrite(files, observer, n, point.N, point.cost);
+            computeAndWrite(files, observer, stop, n, point.N, point.cost);
         } else {
             std::int64_t N = e.MinGroups;
             do {
-                computeAndWrite(files, observer, n, N, 0);
+                computeAndWrite(files, observer, stop, n, N, 0);
                 N += e.GroupsStep;
             } while (N <= e.MaxGroups);
         }
@@ -126,7 +141,8 @@ namespace {
 
 // The run after the files' heads: reads and checks the design, then sweeps. Writes the report
 // and the covariance file when there are files, or only computes.
-RunOutcome runDesign(const std::string& ParFileName, RunFiles* files, SweepObserver* observer) {
+RunOutcome runDesign(const std::string& ParFileName, RunFiles* files, SweepObserver* observer,
+                     StopToken stop) {
     DesignCounts counts;
     switch (ReadDesign(ParFileName, counts)) {
         case DesignVerdict::Accepted:
@@ -172,31 +188,48 @@ RunOutcome runDesign(const std::string& ParFileName, RunFiles* files, SweepObser
     if (observer != nullptr) {
         observer->sweepStarts(sweepPointCount(e));
     }
-    sweep(files, observer);
+    sweep(files, observer, stop);
     return {};
 }
 
 }  // namespace
 
 RunOutcome RunCalculation(const std::string& ParFileName, const std::string& OutFileName,
-                          const std::string& CovFileName, SweepObserver* observer) {
-    // Both files replace their old versions only once the run has written them whole: a run
-    // that fails, on a file it may not write or on a malformed parameter file, leaves them.
-    TextFileWriter report(OutFileName, TextFileWriter::Mode::ReplaceWhenClosed);
-    TextFileWriter covFile(CovFileName, TextFileWriter::Mode::ReplaceWhenClosed);
-    ReportWriter writer(report);
-    CovarianceFileWriter covWriter(covFile);
-    writer.writeReportHead(localDateTime(), ParFileName, CovFileName);
-    covWriter.writeCovHead(localDateTime());
-    RunFiles files{writer, covWriter};
-    RunOutcome outcome = runDesign(ParFileName, &files, observer);
-    report.close();
-    covFile.close();
+                          const std::string& CovFileName, SweepObserver* observer, StopToken stop) {
+    OutputSet outputs;
+    RunOutcome outcome =
+        runCalculationInto(outputs, ParFileName, OutFileName, CovFileName, observer, stop);
+    outputs.commit();
     return outcome;
 }
 
-RunOutcome calculateInMemory(const std::string& ParFileName, SweepObserver& observer) {
-    return runDesign(ParFileName, nullptr, &observer);
+RunOutcome runCalculationInto(OutputSet& outputs, const std::string& ParFileName,
+                              const std::string& OutFileName, const std::string& CovFileName,
+                              SweepObserver* observer, StopToken stop) {
+    // Both files replace their old versions only once the run has written them whole and the
+    // caller commits its outputs: a run that fails, on a file it may not write or on a
+    // malformed parameter file, leaves them.
+    ReportWriter writer(outputs.add(OutFileName));
+    CovarianceFileWriter covWriter(outputs.add(CovFileName));
+    writer.writeReportHead(localDateTime(), ParFileName, CovFileName);
+    covWriter.writeCovHead(localDateTime());
+    RunFiles files{writer, covWriter};
+    return runDesign(ParFileName, &files, observer, stop);
+}
+
+RunOutcome calculateInMemory(const std::string& ParFileName, SweepObserver& observer,
+                             StopToken stop) {
+    return runDesign(ParFileName, nullptr, &observer, stop);
+}
+
+std::vector<std::string> unusableSettings(const DesignParameters& p) {
+    if (!countsArePossible(p.k, p.k1, p.kw) || !countsFitCapacity(p.k, p.k1, p.kw)) {
+        return {};
+    }
+    // Too large for the stack; a check before a run can afford the allocation.
+    const auto e = std::make_unique<EngineState>();
+    loadEngineDesign(p, *e);
+    return unusableSettings(*e);
 }
 
 }  // namespace tavi

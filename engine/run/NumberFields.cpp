@@ -17,6 +17,12 @@ std::string briefNumber(double value) {
     return std::string(buffer, result.ptr);
 }
 
+std::string exactNumber(double value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
 std::string pointText(const SweepPoint& point) {
     return "N = " + std::to_string(point.N) + ", n = " + std::to_string(point.n);
 }

@@ -11,6 +11,10 @@ namespace tavi {
 // hold the exact values.
 std::string briefNumber(double value);
 
+// The shortest form that reads back to the same double, so that a setting the user gave shows
+// with the digits given ("0.9999999", not "1").
+std::string exactNumber(double value);
+
 // "N = 20, n = 5": a sample-size point as every summary and message names it.
 std::string pointText(const SweepPoint& point);
 

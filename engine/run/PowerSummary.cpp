@@ -62,7 +62,7 @@ void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests&
     const TestSettings& settings = tests.settings();
     const SweepTable& searched = input.search.points(input.sweep);
     out << (settings.oneSided ? "One-sided" : "Two-sided") << " tests at alpha "
-        << briefNumber(settings.alpha) << ", target power " << briefNumber(settings.power)
+        << exactNumber(settings.alpha) << ", target power " << exactNumber(settings.power)
         << "; best points among " << searchText(input.sweep, input.search, searched) << ".\n";
     for (const BestPoint& entry : input.best) {
         const std::string& name = input.coefficients[entry.coefficient].name;
@@ -83,12 +83,12 @@ void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests&
             }
             out << "\n";
         } else if (entry.point) {
-            out << "  power " << briefNumber(settings.power) << " reached first at "
+            out << "  power " << exactNumber(settings.power) << " reached first at "
                 << pointWithCost(searched, *entry.point) << ": SE "
                 << briefNumber(searched.se(*entry.point, entry.coefficient)) << ", df "
                 << briefNumber(test.df) << ", power " << briefNumber(test.power) << "\n";
         } else {
-            out << "  power " << briefNumber(settings.power) << " is reached at no point\n";
+            out << "  power " << exactNumber(settings.power) << " is reached at no point\n";
         }
     }
     writeUntestable(out, input, tests);

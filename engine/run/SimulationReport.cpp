@@ -79,7 +79,7 @@ void writeSimulationReport(std::ostream& out, const SimulationSetting& setting,
     }
     out << "Coverage of the two-sided " << briefNumber(100.0 * (1.0 - setting.test.alpha))
         << "% intervals; " << (setting.test.oneSided ? "one-sided" : "two-sided")
-        << " tests at alpha " << briefNumber(setting.test.alpha)
+        << " tests at alpha " << exactNumber(setting.test.alpha)
         << ". Monte Carlo standard errors in brackets.\n";
     std::string line;
     appendCell(line, "coefficient", kNameWidth);

@@ -29,7 +29,7 @@ void StandardErrorCsv::writeRow(const EngineState& e, std::int64_t cost) {
         appendInteger(out, cost);
     }
     for (int i = 1; i <= e.NumCoef; ++i) {
-        appendCsvField(out, standardErrorOf(e.CovCoef(i, i)));
+        appendCsvField(out, usableStandardError(e, i));
     }
     m_out.endLine();
 }

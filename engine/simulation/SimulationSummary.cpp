@@ -70,7 +70,7 @@ std::vector<AnalyticAnswer> analyticAnswers(const EngineState& e, const DegreesO
         AnalyticAnswer a;
         a.hasEffect = effects[c].has_value();
         a.trueValue = effects[c].value_or(0.0);
-        a.se = standardErrorOf(e.CovCoef(c + 1, c + 1));
+        a.se = usableStandardError(e, c + 1);
         a.df = df.at(c, e.NumGroups, e.GroupSize);
         a.power = kNaN;
         a.intervalCritical = kNaN;

@@ -3,6 +3,7 @@
 #include "tests/engine/RunFixture.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -188,6 +189,10 @@ TEST_F(CalcCommand, BadTestSettingsExitWith64InOneLineAndWriteNothing) {
         {"--simulate", "9", "--at", "40,0", "a.dat"},
         {"--simulate", "9", "--threads", "0", "a.dat"},
         {"--simulate", "9", "--seed", "-1", "a.dat"},
+        // Beyond these the t quantiles overflowed and the program aborted.
+        {"--alpha", "1e-307", "--effect", "Group1=0.3", "a.dat"},
+        {"--power", "1e-320", "--effect", "Group1=0.3", "a.dat"},
+        {"--power", "0.04", "a.dat"},
     };
     for (const auto& arguments : wrong) {
         EXPECT_EQ(command(arguments), kExitUsage) << arguments[1];
@@ -199,6 +204,98 @@ TEST_F(CalcCommand, BadTestSettingsExitWith64InOneLineAndWriteNothing) {
               "tavi-calc: --effect Slope: the design has no such coefficient; it has Fixed1, "
               "Const, Group1, Random1, CrossL1_1, Random2, CrossL2_1\n");
     EXPECT_FALSE(fs::exists("a.out"));
+    command({"--simulate", "9", "--seed", "18446744073709551616", "a.dat"});
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: --seed 18446744073709551616 is out of range: it must lie "
+              "between 0 and 18446744073709551615\n");
+    command({"--alpha", "1e-307", "a.dat"});
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: --alpha must lie between 1e-10 and 1 (1 excluded); it is 1e-307\n");
+}
+
+TEST_F(CalcCommand, RefusalsOfThePointToSimulateReplaceNoOutput) {
+    writeDesign("a.dat");
+    std::ofstream("a.out") << "old report";
+    std::ofstream("a.cov") << "old covariances";
+    // 7 coefficients and 3 random effects give 88 bytes a unit: at most 1000000 units.
+    EXPECT_EQ(command({"--simulate", "9", "--at", "1001,1000", "a.dat"}), kExitUsage);
+    EXPECT_NE(m_err.str().find("at most 1000000 units"), std::string::npos) << m_err.str();
+    EXPECT_EQ(slurp("a.out") + slurp("a.cov"), "old reportold covariances");
+}
+
+TEST_F(CalcCommand, SummaryShowsTheSettingsWithTheDigitsGiven) {
+    writeDesign("a.dat");
+    ASSERT_EQ(command({"--alpha", "0.9999999", "--power", "0.99999999", "--effect", "Group1=0.3",
+                       "a.dat"}),
+              kExitComplete);
+    EXPECT_TRUE(
+        m_out.str().starts_with("Two-sided tests at alpha 0.9999999, target power 0.99999999"))
+        << m_out.str();
+}
+
+TEST_F(CalcCommand, FileErrorsSayWhatHappened) {
+    writeDesign("a.dat");
+    EXPECT_EQ(command({"--csv", "/dev/full", "a.dat"}), kExitFileError);
+    EXPECT_EQ(m_err.str(), "tavi-calc: /dev/full: Disk full\n");
+    const std::string longName(300, 'x');
+    EXPECT_EQ(command({"a.dat", longName.c_str(), "r.cov"}), kExitFileError);
+    EXPECT_EQ(m_err.str(), "tavi-calc: " + longName + ": Name too long\n");
+    fs::create_symlink("loop.out", "loop.out");
+    EXPECT_EQ(command({"a.dat", "loop.out"}), kExitFileError);
+    EXPECT_EQ(m_err.str(), "tavi-calc: loop.out: Too many symbolic links\n");
+    fs::create_directory("dir.cov");
+    EXPECT_EQ(command({"a.dat", "r.out", "dir.cov"}), kExitFileError);
+    EXPECT_EQ(m_err.str(), "tavi-calc: dir.cov: Is a directory\n");
+    EXPECT_FALSE(fs::exists("r.out")) << "no report names a covariance file not written";
+}
+
+TEST_F(CalcCommand, SweepsLargerThanAnyPlanAreRefused) {
+    DesignParameters p = test::designWithCounts(0, 0, 0);
+    p.BudgetMode = false;
+    p.MinGroupSize = 1;
+    p.GroupSizeStep = 1;
+    p.MaxGroupSize = 1000;
+    p.MinGroups = 1;
+    p.MaxGroups = 10001;  // 1001 numbers of groups at a step of 10
+    WriteParameterFile(p, "huge.dat", "x", "y");
+    EXPECT_EQ(command({"huge.dat"}), kExitRefused);
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: huge.dat: design refused: The settings ask for 1001000 "
+              "sample-size points; at most 1000000 are computed.\n");
+    EXPECT_NE(slurp("huge.out").find("at most 1000000 are computed"), std::string::npos);
+    p.MinGroups = INT_MIN;
+    WriteParameterFile(p, "huge.dat", "x", "y");
+    EXPECT_EQ(command({"huge.dat"}), kExitRefused);
+    EXPECT_NE(m_err.str().find("N_min must be at least 1; it is -2147483648"), std::string::npos);
+    p.BudgetMode = true;
+    p.Budget = -5;
+    WriteParameterFile(p, "huge.dat", "x", "y");
+    EXPECT_EQ(command({"huge.dat"}), kExitRefused);
+    EXPECT_NE(m_err.str().find("The budget must not be negative; it is -5."), std::string::npos);
+}
+
+// With a level-2 variable that never varies, nothing is known about its coefficient: the report
+// shows its very large figure, every table of tests an empty field.
+TEST_F(CalcCommand, SingularPointsHaveEmptyFieldsInEveryTable) {
+    DesignParameters p = test::designWithCounts(0, 0, 1);
+    p.BetweenCov(1, 1) = 0.0;
+    p.Means2(1) = 0.0;
+    WriteParameterFile(p, "s.dat", "x", "y");
+    ASSERT_EQ(
+        command({"--csv", "se.csv", "--power-csv", "p.csv", "--effect", "Group1=0.3", "s.dat"}),
+        kExitComplete);
+    EXPECT_NE(slurp("s.out").find("10000000000.00000"), std::string::npos);
+    const std::vector<std::string> se = fieldsOf(linesOf(slurp("se.csv"))[1]);
+    EXPECT_FALSE(se[4].empty());
+    EXPECT_TRUE(se[5].empty()) << linesOf(slurp("se.csv"))[1];
+    const std::vector<std::string> group1 = fieldsOf(linesOf(slurp("p.csv"))[2]);
+    ASSERT_EQ(group1[4], "Group1");
+    // The df depends on N and n alone; everything built on the standard error is empty.
+    EXPECT_EQ(group1[6], "98");
+    for (const int field : {5, 7, 8, 9}) {
+        EXPECT_EQ(group1[field], "") << linesOf(slurp("p.csv"))[2];
+    }
+    EXPECT_EQ(m_out.str().find("e+10"), std::string::npos) << m_out.str();
 }
 
 TEST_F(CalcCommand, PowerCsvRepeatsTheStandardErrorsAndBestCsvNamesTheBestPoints) {

@@ -247,7 +247,7 @@ TEST_F(ParameterFileTest, ReadOnlyFilesAreRefusedAndLeftAsTheyWere) {
             TextFileWriter out("ax.dat", mode);
             ADD_FAILURE() << "opened a read-only file";
         } catch (const FileError& error) {
-            EXPECT_STREQ(error.what(), "File access denied");
+            EXPECT_STREQ(error.what(), "Permission denied (the file is read-only)");
             EXPECT_EQ(error.fileName(), "ax.dat");
         }
     }

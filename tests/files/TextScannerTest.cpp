@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavi {
@@ -83,12 +84,27 @@ TEST_F(TextScannerFile, ReportsMissingAndUnreadableFiles) {
         EXPECT_STREQ(error.what(), "File not found");
         EXPECT_EQ(error.fileName(), "missing.dat");
     }
-    try {
-        TextScanner::fromFile(".");
-        ADD_FAILURE() << "a directory was read";
-    } catch (const FileError& error) {
-        EXPECT_STREQ(error.what(), "File access denied");
+}
+
+// A FIFO used to hang every reader, and /dev/zero to end in bad_alloc: whatever cannot be a
+// parameter file is refused at once, before any of it is read.
+TEST_F(TextScannerFile, RefusesWhatCannotBeAParameterFileAtOnce) {
+    ASSERT_EQ(mkfifo("fifo.dat", 0600), 0);
+    std::ofstream("large.dat", std::ios::binary) << std::string(kLargestTextFile + 1, ' ');
+    std::ofstream("largest.dat", std::ios::binary) << std::string(kLargestTextFile - 1, ' ') << 7;
+    for (const auto& [name, words] :
+         {std::pair{".", "Is a directory"},
+          {"fifo.dat", "Not a regular file (a FIFO, a device or a socket)"},
+          {"/dev/zero", "Not a regular file (a FIFO, a device or a socket)"},
+          {"large.dat", "Larger than any parameter file (1024 KB)"}}) {
+        try {
+            TextScanner::fromFile(name);
+            ADD_FAILURE() << name << " was read";
+        } catch (const FileError& error) {
+            EXPECT_STREQ(error.what(), words) << name;
+        }
     }
+    EXPECT_EQ(TextScanner::fromFile("largest.dat").readInteger(), 7);
 }
 
 }  // namespace

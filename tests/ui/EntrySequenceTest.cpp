@@ -11,11 +11,13 @@
 #include "ui/FillUnit.h"
 #include "ui/Tavifm.h"
 #include "ui/results/ResultsWindow.h"
+#include "ui/toolkit/CancellableWork.h"
 #include "ui/toolkit/Guard.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -434,6 +436,50 @@ private slots:
         QVERIFY(!TaviForm->FinalChoice->isHidden());
     }
 
+    void sweepsLargerThanAnyPlanBringTheAmountFormBack() {
+        QString shown;
+        setMessageAnswerer([&shown](const QString& message) { shown = message; });
+        test::ModalScript script{FillForm, AmountForm, ExistsForm};
+        const auto amount = [](const char* largestGroupSize) {
+            return [largestGroupSize](QWidget*) {
+                AmountForm->OutputSelection->setItemIndex(0);
+                AmountForm->Edit3->setText(QStringLiteral("1"));
+                AmountForm->Edit4->setText(QString::fromLatin1(largestGroupSize));
+                AmountForm->Edit10->setText(QStringLiteral("1"));
+                AmountForm->BitBtn1->click();
+            };
+        };
+        script.then(answerGrid({QStringLiteral("1")}))
+            .then(answerGrid({QStringLiteral("1")}))
+            .then(amount("2000000"))
+            .then(amount("60"));
+        walk(script);
+        QVERIFY2(shown.contains(QStringLiteral("at most 1000000 are computed")), qPrintable(shown));
+        QCOMPARE(script.shown().count(QStringLiteral("AmountForm")), 2);
+        QCOMPARE(Design.MaxGroupSize, 60);
+    }
+
+    void cancelledRunWritesNothingAndKeepsTheFinalChoice() {
+        walkWithoutVariables();
+        Design.BudgetMode = true;
+        Design.Budget = 100000000;
+        Design.MinGroupSize = 1;
+        Design.GroupSizeStep = 1;
+        Design.MaxGroupSize = 900000;
+        QString shown;
+        setMessageAnswerer([&shown](const QString& message) { shown = message; });
+        setProgressDelay(0);
+        test::whenModalShown(
+            [](QWidget* dialog) { qobject_cast<QProgressDialog*>(dialog)->cancel(); });
+        TaviForm->show();
+        TaviForm->FinalChoiceBitBtn0->click();
+        setProgressDelay(500);
+        QVERIFY2(shown.contains(QStringLiteral("cancelled")), qPrintable(shown));
+        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("ax.dat")});
+        QVERIFY(!TaviForm->FinalChoice->isHidden());
+    }
+
     void closedGridsKeepTheirValues() {
         enterCounts(2, 2, 0);
         test::ModalScript script{FillForm, AmountForm, ExistsForm};
@@ -612,7 +658,7 @@ private slots:
         QString shown;
         setMessageAnswerer([&shown](const QString& message) { shown = message; });
         TaviForm->FinalChoiceBitBtn0->click();
-        QCOMPARE(shown, QStringLiteral("File access denied: ") + ParFileName);
+        QCOMPARE(shown, QStringLiteral("Is a directory: ") + ParFileName);
         QVERIFY(TaviForm->isVisible());
         QVERIFY(!TaviForm->FinalChoice->isHidden());
         QVERIFY(!QFile::exists(QStringLiteral("ax.out")));

@@ -6,6 +6,7 @@
 #include "files/TypedNumbers.h"
 #include "ui/results/CopyableTable.h"
 #include "ui/results/ResultsChart.h"
+#include "ui/results/RunWithProgress.h"
 #include "ui/results/SweepTableModel.h"
 #include "ui/toolkit/FileOpenDialog.h"
 #include "ui/toolkit/Guard.h"
@@ -282,22 +283,34 @@ void ResultsWindow::closeEvent(QCloseEvent* event) {
 
 std::unique_ptr<ResultsWindow> resultsOfFile(const QString& parFile, QString& message) {
     const std::string name = parFile.toStdString();
-    SweepCollector collector;
+    WindowRun run;
     try {
-        const RunOutcome outcome = calculateInMemory(name, collector);
-        if (outcome.refused) {
-            message = parFile + QStringLiteral(": design refused: ") +
-                      QString::fromStdString(outcome.reason);
-            return nullptr;
-        }
+        run = runWithProgress(nullptr, [&name](SweepObserver& observer, StopToken stop) {
+            return calculateInMemory(name, observer, stop);
+        });
     } catch (const FileError& error) {
         message = QString::fromStdString(error.fileName()) + QStringLiteral(": ") +
                   QString::fromUtf8(error.what());
         return nullptr;
+    } catch (const std::bad_alloc&) {
+        message = parFile + QStringLiteral(": not enough memory for this calculation");
+        return nullptr;
+    } catch (const std::exception& error) {
+        message = parFile + QStringLiteral(": cannot compute: ") + QString::fromUtf8(error.what());
+        return nullptr;
+    }
+    if (!run.completed) {
+        message = parFile + QStringLiteral(": calculation cancelled");
+        return nullptr;
+    }
+    if (run.outcome.refused) {
+        message = parFile + QStringLiteral(": design refused: ") +
+                  QString::fromStdString(run.outcome.reason);
+        return nullptr;
     }
     // The report that tavi-calc would write for this file.
     const std::string report = withExtension(name, ".out");
-    return std::make_unique<ResultsWindow>(ResultsModel(std::move(*collector.results())),
+    return std::make_unique<ResultsWindow>(ResultsModel(std::move(*run.results)),
                                            QString::fromStdString(report));
 }
 

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <exception>
+#include <new>
 #include <utility>
 
 namespace tavi::ui {
@@ -53,6 +54,8 @@ void runGuarded(const std::function<void()>& handler) {
     } catch (const FileError& error) {
         showMessage(QString::fromUtf8(error.what()) + QStringLiteral(": ") +
                     QString::fromStdString(error.fileName()));
+    } catch (const std::bad_alloc&) {
+        showMessage(QStringLiteral("Not enough memory for this calculation."));
     } catch (const std::exception& error) {
         showMessage(QString::fromUtf8(error.what()));
     } catch (...) {

@@ -1,0 +1,41 @@
+#include "ui/results/RunWithProgress.h"
+
+#include "ui/toolkit/CancellableWork.h"
+
+namespace tavi::ui {
+
+namespace {
+
+// Keeps the points and tells the progress dialog how far the sweep has come.
+class ProgressCollector : public SweepCollector {
+public:
+    explicit ProgressCollector(WorkProgress& progress) : m_progress(progress) {}
+
+    void sweepStarts(std::int64_t points) override {
+        m_progress.total.store(points);
+        SweepCollector::sweepStarts(points);
+    }
+    void pointDone(const EngineState& e, std::int64_t cost) override {
+        SweepCollector::pointDone(e, cost);
+        m_progress.done.fetch_add(1, std::memory_order_relaxed);
+    }
+
+private:
+    WorkProgress& m_progress;
+};
+
+}  // namespace
+
+WindowRun runWithProgress(QWidget* parent,
+                          const std::function<RunOutcome(SweepObserver&, StopToken)>& run) {
+    WindowRun result;
+    result.completed = runCancellable(parent, QStringLiteral("Calculating the standard errors..."),
+                                      [&](StopToken stop, WorkProgress& progress) {
+                                          ProgressCollector collector(progress);
+                                          result.outcome = run(collector, stop);
+                                          result.results = std::move(collector.results());
+                                      });
+    return result;
+}
+
+}  // namespace tavi::ui
