@@ -6,6 +6,7 @@ set -euo pipefail
 calc=$1
 tavi=$2
 name=failure-paths
+source "$(dirname "$0")/large-design.sh"
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 cd "$work"
@@ -36,15 +37,7 @@ small_design() {
   printf '0 0 1\r\n2 1 60\r\n1000 5\r\n0.9\r\n0.1\r\n0.25\r\n\r\n0.5\r\n' >"$1"
 }
 
-# 36 coefficients over 900,000 points: a sweep that runs long enough to be interrupted.
-printf '5 0 5\r\n1 -1 1000\r\n1 9000\r\n1.0\r\n' >large.dat
-for order in 6 5 5; do
-  for ((i = 1; i <= order; i++)); do
-    row=$(printf '0 %.0s' $(seq $((i - 1))))
-    echo "${row}1" >>large.dat
-  done
-done
-printf '\r\n0.5 0.5 0.5 0.5 0.5\r\n' >>large.dat
+large_design large.dat
 small_design small.dat
 
 # A malformed design, and a covariance file that cannot be written, leave the old outputs in a

@@ -7,6 +7,7 @@ set -euo pipefail
 program=$(realpath "$1")
 name=terminate-walk
 source "$(dirname "$0")/x11-session.sh"
+source "$(dirname "$0")/../app/large-design.sh"
 
 wait_for() {
   wait_for_window "$1" >/dev/null || fail "$stage: the window \"$1\" did not appear"
@@ -69,6 +70,18 @@ start "overwrite confirmation" ax.out
 to_main_window
 xdotool key space
 wait_for "File exists"
+terminate
+
+# While a calculation runs behind its progress dialog: the run stops, nothing is left behind.
+stage="progress dialog"
+rm -rf "$work/run"
+mkdir "$work/run"
+cd "$work/run"
+large_design large.dat
+before=$(ls -la --time-style=+%s.%N)
+QT_QPA_PLATFORM=xcb "$program" --results large.dat &
+pid=$!
+wait_for "Tavi"
 terminate
 
 echo "terminate-walk: the program ended in order in every window"
