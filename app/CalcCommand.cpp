@@ -31,6 +31,7 @@
 #include <cmath>
 #include <csignal>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -239,7 +240,7 @@ constexpr Option kOptions[] = {
      "seed of the simulation, from 0 to 2^64 - 1, default 1; a seed gives the\n"
      "same results with any number of threads",
      [](Arguments& a, std::string_view v) { a.seed = seedIn(v); }},
-    {"--threads", "T", "threads of the simulation, default one per core",
+    {"--threads", "T", "threads of the calculation and the simulation, default one per core",
      [](Arguments& a, std::string_view v) {
          a.threads = wholeNumberIn("--threads", v, 1, kMaxThreads);
      }},
@@ -305,14 +306,14 @@ public:
                     std::ostream* progress)
         : m_outputs(outputs), m_csvFile(csvFile), m_keepPoints(keepPoints), m_progress(progress) {}
 
-    void sweepStarts(std::int64_t points) override {
+    void sweepStarts(const EngineState& design, std::int64_t points) override {
         m_points = points;
         if (m_csvFile) {
             m_csv.emplace(m_outputs.add(*m_csvFile));
-            m_csv->writeHeader(TaviCalcs);
+            m_csv->writeHeader(design);
         }
         if (m_keepPoints) {
-            m_collector.sweepStarts(points);
+            m_collector.sweepStarts(design, points);
         }
         if (m_points <= kProgressThreshold) {
             m_progress = nullptr;
@@ -346,20 +347,36 @@ private:
     std::int64_t m_done = 0;
 };
 
-// Warns, a line each, about covariance matrices in the parameter file that cannot be covariance
-// matrices; the run computes with them all the same. A file that cannot be read is left to the
-// run, which reports it.
-void warnAboutCovariances(const std::string& parFile, std::ostream& err) {
-    DesignParameters p = initialDesignParameters();
-    try {
-        TextScanner in = TextScanner::fromFile(parFile);
-        ReadParameterFile(in, p);
-    } catch (const FileError&) {
-        return;
-    }
+// Warns, a line each, about covariance matrices of the design that cannot be covariance
+// matrices; the run computes with them all the same.
+void warnAboutCovariances(const DesignParameters& p, std::ostream& err) {
     for (const CovarianceFinding& finding : covarianceFindings(p)) {
         err << "tavi-calc: " << finding.message << "\n";
     }
+}
+
+// The design of a parameter file, read once for every check and the run.
+struct DesignFile {
+    std::unique_ptr<DesignParameters> design;
+    // A malformed number after the counts: reported only once the names on the command line
+    // have been checked against the counts, as the command always has.
+    std::optional<FileError> error;
+};
+
+DesignFile readDesignOnce(const std::string& parFile) {
+    TextScanner in = TextScanner::fromFile(parFile);
+    // Malformed counts are reported at once.
+    TextScanner counts = in;
+    for (int i = 0; i < 3; ++i) {
+        counts.readInteger();
+    }
+    DesignFile file{std::make_unique<DesignParameters>(initialDesignParameters()), std::nullopt};
+    try {
+        ReadParameterFile(in, *file.design, kRunReading);
+    } catch (const FileError& error) {
+        file.error = error;
+    }
+    return file;
 }
 
 // Parses the arguments; nullopt after a usage error has been reported.
@@ -418,7 +435,6 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
     if (!arguments.replications) {
         for (const auto& [given, name] : {std::pair{arguments.at.has_value(), "--at"},
                                           {arguments.seed.has_value(), "--seed"},
-                                          {arguments.threads.has_value(), "--threads"},
                                           {arguments.simCsvFile.has_value(), "--sim-csv"}}) {
             if (given) {
                 err << "tavi-calc: " << name << " needs --simulate\nTry 'tavi-calc --help'.\n";
@@ -442,15 +458,11 @@ struct DesignShape {
     std::int32_t nRandom = 0;
 };
 
-DesignShape shapeInFile(const std::string& parFile) {
-    TextScanner in = TextScanner::fromFile(parFile);
-    const std::int32_t k = in.readInteger();
-    const std::int32_t k1 = in.readInteger();
-    const std::int32_t kw = in.readInteger();
-    if (!countsFitCapacity(k, k1, kw)) {
+DesignShape shapeOf(const DesignParameters& p) {
+    if (!countsFitCapacity(p.k, p.k1, p.kw)) {
         return {};
     }
-    return {coefficientsOf(k1, k - k1 + 1, kw + 1), k - k1 + 1};
+    return {coefficientsOf(p.k1, p.k - p.k1 + 1, p.kw + 1), p.k - p.k1 + 1};
 }
 
 // The most units a simulation of a design of this shape may draw: the data set of one
@@ -542,7 +554,8 @@ ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const SweepTable& se
 
 // The tests over the run's points: the CSV files asked for, joining outputs, and the summary on
 // summary. Returns the default point of a simulation when one is asked for without --at.
-ChosenPoint reportTests(const Arguments& arguments, const SweepTable& sweep, PointTests& tests,
+ChosenPoint reportTests(const Arguments& arguments, const EngineState& design,
+                        const SweepTable& sweep, PointTests& tests,
                         const std::vector<Coefficient>& coefficients, OutputSet& outputs,
                         std::ostream& summary) {
     if (arguments.powerCsvFile) {
@@ -552,7 +565,7 @@ ChosenPoint reportTests(const Arguments& arguments, const SweepTable& sweep, Poi
     if (!arguments.bestCsvFile && arguments.quiet && !wantsDefaultPoint) {
         return {};
     }
-    const AllocationSearch search = prepareAllocationSearch();
+    const AllocationSearch search = prepareAllocationSearch(design);
     const SweepTable& searched = search.points(sweep);
     const std::vector<BestPoint> best = bestPointsOf(searched, tests);
     if (arguments.bestCsvFile) {
@@ -610,11 +623,11 @@ private:
 };
 
 // Checks the chosen point by simulation: the summary on out, the CSV file when asked for.
-int simulate(const Arguments& arguments, const SweepPoint& point, const std::string& reason,
-             const std::vector<std::optional<double>>& effects, const DegreesOfFreedom& df,
-             const std::vector<Coefficient>& coefficients, TextFileWriter* simCsv,
-             std::ostream& out, std::ostream& err, bool showProgress) {
-    const EngineState& e = TaviCalcs;
+int simulate(const Arguments& arguments, const EngineState& design, const SweepPoint& point,
+             const std::string& reason, const std::vector<std::optional<double>>& effects,
+             const DegreesOfFreedom& df, const std::vector<Coefficient>& coefficients,
+             TextFileWriter* simCsv, std::ostream& out, std::ostream& err, bool showProgress) {
+    const EngineState& e = design;
     const std::int64_t units = std::int64_t{point.N} * point.n;
     const std::int64_t unitBytes =
         (e.NumCoef + e.nRandom + 1) * static_cast<std::int64_t>(sizeof(double));
@@ -641,7 +654,7 @@ int simulate(const Arguments& arguments, const SweepPoint& point, const std::str
             }
         };
     }
-    const SimulationSummary summary = simulateDesign(request, df, gStopRequested, progress);
+    const SimulationSummary summary = simulateDesign(design, request, df, gStopRequested, progress);
     if (showProgress) {
         err << "\n";
     }
@@ -708,10 +721,14 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
         }
     }
 
-    warnAboutCovariances(parFile, err);
+    const DesignFile file = readDesignOnce(parFile);
+    const DesignParameters& p = *file.design;
+    if (!file.error) {
+        warnAboutCovariances(p, err);
+    }
     // Names and points are checked before anything is written; a design the run refuses has
     // no names to check.
-    const DesignShape shape = shapeInFile(parFile);
+    const DesignShape shape = shapeOf(p);
     std::vector<std::optional<double>> effects;
     std::vector<std::optional<double>> dfs;
     if (!shape.coefficients.empty()) {
@@ -720,6 +737,9 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
         if (arguments.at) {
             checkSimulationPoint(arguments.at, "the point given", shape);
         }
+    }
+    if (file.error) {
+        throw *file.error;
     }
 
     const StopOnSignals signals;
@@ -735,8 +755,9 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     }
     CommandObserver observer(outputs, arguments.csvFile, arguments.wantsTests(),
                              showProgress ? &err : nullptr);
-    const RunOutcome outcome =
-        runCalculationInto(outputs, parFile, report, covFile, &observer, StopOnSignals::token());
+    const int threads = static_cast<int>(arguments.threads.value_or(0));
+    const RunOutcome outcome = runCalculationInto(outputs, p, parFile, report, covFile,
+                                                  {&observer, StopOnSignals::token(), threads});
     if (outcome.refused) {
         outputs.commit();
         err << "tavi-calc: " << parFile << ": design refused: " << outcome.reason << "\n";
@@ -747,13 +768,14 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
         outputs.commit();
         return kExitComplete;
     }
-    effects.resize(TaviCalcs.NumCoef);
-    dfs.resize(TaviCalcs.NumCoef);
+    const EngineState& design = *outcome.design;
+    effects.resize(design.NumCoef);
+    dfs.resize(design.NumCoef);
     giveOverrides(run->df, dfs);
     PointTests tests(arguments.test, run->df, effects);
     std::ostringstream summary;
     ChosenPoint chosen =
-        reportTests(arguments, run->table, tests, run->coefficients, outputs, summary);
+        reportTests(arguments, design, run->table, tests, run->coefficients, outputs, summary);
     if (arguments.replications) {
         if (arguments.at) {
             chosen = {arguments.at, "the point given"};
@@ -766,8 +788,8 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     if (!arguments.replications) {
         return kExitComplete;
     }
-    return simulate(arguments, *chosen.point, chosen.reason, effects, run->df, run->coefficients,
-                    simCsv ? &*simCsv : nullptr, out, err, showProgress);
+    return simulate(arguments, design, *chosen.point, chosen.reason, effects, run->df,
+                    run->coefficients, simCsv ? &*simCsv : nullptr, out, err, showProgress);
 }
 
 }  // namespace

@@ -22,16 +22,16 @@ namespace {
 
 // The whole-run benchmarks' design, 4 + 6 * 6 = 40 coefficients, straight into the engine.
 void loadLargestDesign() {
-    loadEngineDesign(largestDesignParameters(), TaviCalcs);
-    prepareRunConstants();
+    loadEngineDesign(largestDesignParameters(), test::engineUnderTest());
+    prepareRunConstants(test::engineUnderTest());
 }
 
 void BM_SampleSizePoint(benchmark::State& state) {
     loadLargestDesign();
     int n = 10;
     for (auto _ : state) {
-        computePoint(n, 100);
-        benchmark::DoNotOptimize(TaviCalcs.CovCoef.data[0]);
+        computePoint(test::engineUnderTest(), n, 100);
+        benchmark::DoNotOptimize(test::engineUnderTest().CovCoef.data[0]);
         n = n == 50 ? 10 : n + 5;
     }
 }
@@ -42,8 +42,8 @@ BENCHMARK(BM_SampleSizePoint);
 Matrix benchmarkMatrix(int n) {
     if (n == dimmax) {
         loadLargestDesign();
-        computePoint(20, 100);
-        return TaviCalcs.InfoMatrix;
+        computePoint(test::engineUnderTest(), 20, 100);
+        return test::engineUnderTest().InfoMatrix;
     }
     std::mt19937_64 rng(n);
     return test::wellConditioned(rng, n);
@@ -93,26 +93,29 @@ void BM_LapackInverse(benchmark::State& state) {
 BENCHMARK(BM_LapackInverse)->Arg(10)->Arg(20)->Arg(40);
 #endif
 
+// Argument: the threads that compute the points.
 void BM_RunWithFiles(benchmark::State& state) {
     writeRunParameters();
     for (auto _ : state) {
-        RunCalculation(kRunParFile, kRunReport, kRunCovFile);
+        RunCalculation(kRunParFile, kRunReport, kRunCovFile,
+                       {nullptr, {}, static_cast<int>(state.range(0))});
     }
     state.counters["points"] = kRunPoints;
 }
-BENCHMARK(BM_RunWithFiles)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunWithFiles)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The same sweep's computation alone.
+// The same sweep's computation alone, on one thread.
 void BM_RunComputationOnly(benchmark::State& state) {
     writeRunParameters();
-    RunCalculation(kRunParFile, kRunReport, kRunCovFile);  // leaves the design in the engine
-    const EngineState& e = TaviCalcs;
+    const RunOutcome run = RunCalculation(kRunParFile, kRunReport, kRunCovFile);
+    EngineState& e = test::engineUnderTest();
+    e = *run.design;
     for (auto _ : state) {
-        prepareRunConstants();
+        prepareRunConstants(e);
         for (int n = e.MinGroupSize; n <= e.MaxGroupSize; n += e.GroupSizeStep) {
             for (int N = e.MinGroups; N <= e.MaxGroups; N += e.GroupsStep) {
-                computePoint(n, N);
-                benchmark::DoNotOptimize(TaviCalcs.CovCoef.data[0]);
+                computePoint(e, n, N);
+                benchmark::DoNotOptimize(e.CovCoef.data[0]);
             }
         }
     }

@@ -52,14 +52,15 @@ void BM_BudgetLineSearch(benchmark::State& state) {
     p.GroupSizeStep = 100;
     p.MaxGroupSize = 5000;
     WriteParameterFile(p, kRunParFile, kRunReport, kRunCovFile);
-    RunCalculation(kRunParFile, kRunReport, kRunCovFile);  // leaves the design in the engine
-    std::vector<std::optional<double>> effects(TaviCalcs.NumCoef);
+    const RunOutcome run = RunCalculation(kRunParFile, kRunReport, kRunCovFile);
+    const EngineState& design = *run.design;
+    std::vector<std::optional<double>> effects(design.NumCoef);
     for (int i = 0; i < state.range(0); ++i) {
-        effects[i * TaviCalcs.NumCoef / state.range(0)] = 0.02;
+        effects[i * design.NumCoef / state.range(0)] = 0.02;
     }
     for (auto _ : state) {
-        const AllocationSearch search = prepareAllocationSearch();
-        PointTests tests({}, DegreesOfFreedom(TaviCalcs), effects);
+        const AllocationSearch search = prepareAllocationSearch(design);
+        PointTests tests({}, DegreesOfFreedom(design), effects);
         benchmark::DoNotOptimize(bestPointsOf(*search.budgetLine, tests).data());
     }
 }

@@ -20,7 +20,7 @@ namespace {
 RunResults runResults() {
     writeRunParameters();
     SweepCollector collector;
-    calculateInMemory(kRunParFile, collector);
+    calculateInMemory(kRunParFile, {.observer = &collector});
     return std::move(*collector.results());
 }
 

@@ -19,7 +19,7 @@ namespace {
 void loadDesign() {
     std::mt19937_64 rng(3);
     test::loadIntoEngine(test::randomDesign(rng, 3, 1, 1));
-    prepareRunConstants();
+    prepareRunConstants(test::engineUnderTest());
 }
 
 void BM_Simulation(benchmark::State& state) {
@@ -28,13 +28,14 @@ void BM_Simulation(benchmark::State& state) {
     request.N = 50;
     request.n = 20;
     request.plan = {1000, 1, static_cast<int>(std::max(1U, std::thread::hardware_concurrency()))};
-    request.effects.resize(TaviCalcs.NumCoef);
+    request.effects.resize(test::engineUnderTest().NumCoef);
     request.effects[2] = 0.2;
-    const DegreesOfFreedom df(TaviCalcs);
+    const DegreesOfFreedom df(test::engineUnderTest());
     const std::atomic<bool> stop{false};
     std::int64_t failed = 0;
     for (auto _ : state) {
-        const SimulationSummary summary = simulateDesign(request, df, stop);
+        const SimulationSummary summary =
+            simulateDesign(test::engineUnderTest(), request, df, stop);
         failed = summary.failed;
     }
     state.counters["threads"] = request.plan.threads;
@@ -44,8 +45,8 @@ BENCHMARK(BM_Simulation)->Unit(benchmark::kSecond)->Iterations(1);
 
 void BM_RemlFit(benchmark::State& state) {
     loadDesign();
-    Eigen::VectorXd coefficients = Eigen::VectorXd::Zero(TaviCalcs.NumCoef);
-    const DesignSampler sampler(TaviCalcs, 50, 20, coefficients);
+    Eigen::VectorXd coefficients = Eigen::VectorXd::Zero(test::engineUnderTest().NumCoef);
+    const DesignSampler sampler(test::engineUnderTest(), 50, 20, coefficients);
     TwoLevelData data;
     std::uint64_t replication = 0;
     double iterations = 0.0;

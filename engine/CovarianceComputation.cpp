@@ -14,10 +14,9 @@ constexpr double kSmallestVariance = 1.0e-20;
 
 }  // namespace
 
-void PrepareMoments(Matrix& Mu2T, Matrix& InvMomR, Matrix& Mu3T, Matrix& FixedWithin,
-                    Matrix& FixedMom, Matrix& FixedOnRandom, Matrix& FixedLevel2Mom,
-                    Matrix& Level2Mom) {
-    const EngineState& e = TaviCalcs;
+void PrepareMoments(const EngineState& e, Matrix& Mu2T, Matrix& InvMomR, Matrix& Mu3T,
+                    Matrix& FixedWithin, Matrix& FixedMom, Matrix& FixedOnRandom,
+                    Matrix& FixedLevel2Mom, Matrix& Level2Mom) {
     const int k1 = e.k1;
     const int nRandom = e.nRandom;
     const int LenW3 = e.LenW3;
@@ -65,8 +64,8 @@ void PrepareMoments(Matrix& Mu2T, Matrix& InvMomR, Matrix& Mu3T, Matrix& FixedWi
     MatAdd(Level2Mom, product, block, LenW3, LenW3);
 }
 
-void GroupBlocks(Matrix& FixedBlock, Matrix& CrossBlock, Matrix& RandomBlock) {
-    const EngineState& e = TaviCalcs;
+void GroupBlocks(const EngineState& e, Matrix& FixedBlock, Matrix& CrossBlock,
+                 Matrix& RandomBlock) {
     const int k1 = e.k1;
     const int nRandom = e.nRandom;
     const int LenW3 = e.LenW3;
@@ -118,8 +117,7 @@ void GroupBlocks(Matrix& FixedBlock, Matrix& CrossBlock, Matrix& RandomBlock) {
     KroneckerProduct(RandomBlock, groupPrecision, e.Level2Mom, nRandom, nRandom, LenW3, LenW3);
 }
 
-void AssembleInfo(Matrix& InfoMatrix) {
-    const EngineState& e = TaviCalcs;
+void AssembleInfo(const EngineState& e, Matrix& InfoMatrix) {
     const int k1 = e.k1;
     const int randomCoefs = e.nRandom * e.LenW3;
     const double N = static_cast<double>(e.NumGroups);
@@ -142,9 +140,8 @@ void AssembleInfo(Matrix& InfoMatrix) {
     }
 }
 
-void prepareRunConstants() {
-    EngineState& e = TaviCalcs;
-    PrepareMoments(e.Mu2T, e.InvMomR, e.Mu3T, e.FixedWithin, e.FixedMom, e.FixedOnRandom,
+void prepareRunConstants(EngineState& e) {
+    PrepareMoments(e, e.Mu2T, e.InvMomR, e.Mu3T, e.FixedWithin, e.FixedMom, e.FixedOnRandom,
                    e.FixedLevel2Mom, e.Level2Mom);
 }
 
@@ -164,12 +161,11 @@ double usableStandardError(const EngineState& e, int i) {
     return standardErrorOf(variance);
 }
 
-void computePoint(std::int32_t n, std::int32_t N) {
-    EngineState& e = TaviCalcs;
+void computePoint(EngineState& e, std::int32_t n, std::int32_t N) {
     e.GroupSize = n;
     e.NumGroups = N;
-    GroupBlocks(e.FixedBlock, e.CrossBlock, e.RandomBlock);
-    AssembleInfo(e.InfoMatrix);
+    GroupBlocks(e, e.FixedBlock, e.CrossBlock, e.RandomBlock);
+    AssembleInfo(e, e.InfoMatrix);
     InvertMatrix(e.CovCoef, e.InfoMatrix, e.NumCoef);
 }
 

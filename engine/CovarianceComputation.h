@@ -9,8 +9,9 @@
 // intercept, j = 1 < s the level-2 variables, s = 1 < j the random-slope variables, and
 // j, s > 1 the cross-level interactions.
 //
-// All three read the design and the current point from the engine state (TaviCalcs); the
-// caller keeps every dimension within dimmax, Sigma2 nonzero when k1 >= 1, and n >= 1.
+// All three read the design and the current point from the engine state they are given, so
+// that every thread can work on a state of its own; the caller keeps every dimension within
+// dimmax, Sigma2 nonzero when k1 >= 1, and n >= 1.
 #pragma once
 
 #include "engine/EngineState.h"
@@ -21,22 +22,22 @@
 namespace tavi {
 
 // Computes the run constants from k1, nRandom, LenW3, Sigma2, SigmaW, SigmaB, Mu1, Mu2 and Mu3.
-void PrepareMoments(Matrix& Mu2T, Matrix& InvMomR, Matrix& Mu3T, Matrix& FixedWithin,
-                    Matrix& FixedMom, Matrix& FixedOnRandom, Matrix& FixedLevel2Mom,
-                    Matrix& Level2Mom);
+void PrepareMoments(const EngineState& e, Matrix& Mu2T, Matrix& InvMomR, Matrix& Mu3T,
+                    Matrix& FixedWithin, Matrix& FixedMom, Matrix& FixedOnRandom,
+                    Matrix& FixedLevel2Mom, Matrix& Level2Mom);
 
 // Computes the information of one group of GroupSize units, split into the fixed-only block,
 // the block crossing fixed-only and random-part coefficients, and the random-part block.
 // Needs the run constants of PrepareMoments.
-void GroupBlocks(Matrix& FixedBlock, Matrix& CrossBlock, Matrix& RandomBlock);
+void GroupBlocks(const EngineState& e, Matrix& FixedBlock, Matrix& CrossBlock, Matrix& RandomBlock);
 
 // InfoMatrix := NumGroups times the per-group information [[FixedBlock, CrossBlock],
 // [CrossBlock^T, RandomBlock]], with the lower-left block written as the mirror of the
 // upper-right one.
-void AssembleInfo(Matrix& InfoMatrix);
+void AssembleInfo(const EngineState& e, Matrix& InfoMatrix);
 
 // PrepareMoments into the engine state's own run constants.
-void prepareRunConstants();
+void prepareRunConstants(EngineState& e);
 
 // The standard error of a diagonal element of CovCoef: its square root when it is at least
 // 1.0e-20. Smaller variances, zero, negative and NaN ones get none, NaN (the report shows a
@@ -53,6 +54,6 @@ inline constexpr double kMaxVarianceInflation = 1.0e12;
 
 // Makes N groups of n units the current point, and leaves its InfoMatrix and, inverted,
 // CovCoef in the engine state. Needs the run constants.
-void computePoint(std::int32_t n, std::int32_t N);
+void computePoint(EngineState& e, std::int32_t n, std::int32_t N);
 
 }  // namespace tavi

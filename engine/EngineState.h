@@ -1,6 +1,8 @@
-// The engine's module-level state: the design in the engine layout, the current sample sizes,
-// the run constants, the per-group blocks and the information and covariance matrices. It lives
-// for the whole process; every run overwrites what it uses before it uses it.
+// The engine's state: the design in the engine layout, the current sample sizes, the run
+// constants, the per-group blocks and the information and covariance matrices. A run holds one
+// for the design and one for each point in flight, so that points are computed on every core;
+// each computation is given the state it works on. Every point overwrites what it uses before it
+// uses it, so a state copied after the run constants serves any point of the design.
 #pragma once
 
 #include "engine/Matrix.h"
@@ -61,8 +63,5 @@ struct EngineState {
     Matrix InfoMatrix;  // NumCoef square: information of all coefficients at the current point
     Matrix CovCoef;     // NumCoef square: its inverse, the covariance of the estimates
 };
-
-// The one engine state of the process.
-extern EngineState TaviCalcs;
 
 }  // namespace tavi

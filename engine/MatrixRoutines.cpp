@@ -10,14 +10,6 @@ namespace {
 constexpr double kRowScaleFloor = 1.0e-6;
 constexpr double kTinyPivot = 1.0e-20;
 
-// The permutation record and parity of the latest inversion. They are kept at module level,
-// like the rest of the engine's storage, so an inversion needs no large frame of its own.
-struct InversionScratch {
-    PermutationRecord perm;
-    double parity;
-};
-InversionScratch inversionScratch;
-
 // Inputs are read as they were on entry. When the output is the very same matrix as an input,
 // the rectangle r1..r2 x c1..c2 that the routine reads is copied to `copy` first; otherwise the
 // input is read in place, so the common case copies nothing.
@@ -130,7 +122,10 @@ void InvertMatrix(Matrix& result, const Matrix& a, int n) {
             lu(i, j) = a(i, j);
         }
     }
-    LUDCMP(lu, n, inversionScratch.perm, inversionScratch.parity);
+    // Call-local, like all of an inversion's storage, so that threads invert side by side.
+    PermutationRecord perm;
+    double parity = 1.0;
+    LUDCMP(lu, n, perm, parity);
 
     // All n unit vectors are solved together, one row of solutions at a time, so that the inner
     // loops run along contiguous rows. Each column's own sums still subtract in ascending order,
@@ -145,7 +140,7 @@ void InvertMatrix(Matrix& result, const Matrix& a, int n) {
         source[q] = q;
     }
     for (int i = 1; i <= n; ++i) {
-        std::swap(source[i], source[inversionScratch.perm(i)]);
+        std::swap(source[i], source[perm(i)]);
     }
 
     Matrix x;

@@ -4,6 +4,7 @@
 #include "files/TextFileWriter.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace tavi {
 
@@ -15,39 +16,40 @@ int withinCapacity(std::int64_t count) {
     return static_cast<int>(std::clamp<std::int64_t>(count, 0, dimmax));
 }
 
-void writeIntegers(TextFileWriter& out, std::int64_t a, std::int64_t b) {
-    std::string& text = out.buffer();
+constexpr std::string_view kLineEnd = "\r\n";
+
+void writeIntegers(std::string& text, std::int64_t a, std::int64_t b) {
     appendInteger(text, a, 6);
     text += ' ';
     appendInteger(text, b, 6);
-    out.endLine();
+    text.append(kLineEnd);
 }
 
-void writeIntegers(TextFileWriter& out, std::int64_t a, std::int64_t b, std::int64_t c) {
-    appendInteger(out.buffer(), a, 6);
-    out.buffer() += ' ';
-    writeIntegers(out, b, c);
+void writeIntegers(std::string& text, std::int64_t a, std::int64_t b, std::int64_t c) {
+    appendInteger(text, a, 6);
+    text += ' ';
+    writeIntegers(text, b, c);
 }
 
-void writeValue(TextFileWriter& out, double value) {
-    appendFixed(out.buffer(), value, 15, 7);
-    out.buffer() += ' ';
+void writeValue(std::string& text, double value) {
+    appendFixed(text, value, 15, 7);
+    text += ' ';
 }
 
-void writeLowerTriangle(TextFileWriter& out, const Matrix& m, std::int64_t order) {
+void writeLowerTriangle(std::string& text, const Matrix& m, std::int64_t order) {
     for (int i = 1; i <= withinCapacity(order); ++i) {
         for (int j = 1; j <= i; ++j) {
-            writeValue(out, m(i, j));
+            writeValue(text, m(i, j));
         }
-        out.endLine();
+        text.append(kLineEnd);
     }
 }
 
-void writeVector(TextFileWriter& out, const Vector& v, std::int32_t length) {
+void writeVector(std::string& text, const Vector& v, std::int32_t length) {
     for (int i = 1; i <= withinCapacity(length); ++i) {
-        writeValue(out, v(i));
+        writeValue(text, v(i));
     }
-    out.endLine();
+    text.append(kLineEnd);
 }
 
 // Reads rows 1..order of a lower triangle, each row beginning on a line of its own.
@@ -62,9 +64,9 @@ void readLowerTriangleByLines(TextScanner& in, Matrix& m, int order) {
 
 }  // namespace
 
-void WriteParameterFile(const DesignParameters& p, const std::string& ParFileName,
-                        const std::string& OutFileName, const std::string& CovFileName) {
-    TextFileWriter out(ParFileName, TextFileWriter::Mode::ReplaceWhenClosed);
+std::string parameterFileText(const DesignParameters& p, const std::string& OutFileName,
+                              const std::string& CovFileName) {
+    std::string out;
     writeIntegers(out, p.k, p.k1, p.kw);
     writeIntegers(out, p.MinGroupSize,
                   p.BudgetMode ? std::int64_t{p.GroupSizeStep} : -std::int64_t{p.GroupSizeStep},
@@ -74,8 +76,8 @@ void WriteParameterFile(const DesignParameters& p, const std::string& ParFileNam
     } else {
         writeIntegers(out, p.MinGroups, p.MaxGroups);
     }
-    appendFixed(out.buffer(), p.ResidualVariance, 20, 10);
-    out.endLine();
+    appendFixed(out, p.ResidualVariance, 20, 10);
+    out.append(kLineEnd);
     // The orders of Tau and BetweenCov follow from the counts, whatever the record's derived
     // fields say.
     writeLowerTriangle(out, p.Tau, std::int64_t{p.k} - p.k1 + 1);
@@ -83,8 +85,16 @@ void WriteParameterFile(const DesignParameters& p, const std::string& ParFileNam
     writeLowerTriangle(out, p.BetweenCov, std::int64_t{p.k1} + p.kw);
     writeVector(out, p.Means1, p.k1);
     writeVector(out, p.Means2, p.kw);
-    out.endLine();
-    out.line("Results written to files " + OutFileName + " and " + CovFileName + ".");
+    out.append(kLineEnd);
+    out.append("Results written to files " + OutFileName + " and " + CovFileName + ".");
+    out.append(kLineEnd);
+    return out;
+}
+
+void WriteParameterFile(const DesignParameters& p, const std::string& ParFileName,
+                        const std::string& OutFileName, const std::string& CovFileName) {
+    TextFileWriter out(ParFileName, TextFileWriter::Mode::ReplaceWhenClosed);
+    out.write(parameterFileText(p, OutFileName, CovFileName));
     out.close();
 }
 

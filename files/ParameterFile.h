@@ -14,7 +14,11 @@
 
 namespace tavi {
 
-// Writes p to ParFileName, the blocks sized by the counts k, k1 and kw. The old file is
+// The text of the parameter file of p, the blocks sized by the counts k, k1 and kw.
+std::string parameterFileText(const DesignParameters& p, const std::string& OutFileName,
+                              const std::string& CovFileName);
+
+// Writes p to ParFileName, as parameterFileText gives it. The old file is
 // replaced only once the new one is complete.
 // Throws FileError when the file cannot be written.
 void WriteParameterFile(const DesignParameters& p, const std::string& ParFileName,

@@ -212,6 +212,13 @@ void TextFileWriter::line(std::string_view text) {
     endLine();
 }
 
+void TextFileWriter::write(std::string_view text) {
+    m_buffer.append(text);
+    if (m_buffer.size() >= kFlushSize) {
+        flush();
+    }
+}
+
 void TextFileWriter::flush() {
     if (!m_buffer.empty() &&
         std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size()) {

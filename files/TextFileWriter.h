@@ -41,6 +41,9 @@ public:
     // Appends text and ends the line.
     void line(std::string_view text);
 
+    // Appends text that holds its own line ends.
+    void write(std::string_view text);
+
     // Writes what is left and closes the file (and, unless staged, puts it in place).
     void close();
 

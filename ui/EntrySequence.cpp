@@ -8,6 +8,7 @@
 #include "files/CovarianceFileName.h"
 #include "files/FileNames.h"
 #include "files/ParameterFile.h"
+#include "files/TextScanner.h"
 #include "files/ValueSteps.h"
 #include "ui/AmountUnit.h"
 #include "ui/CheckAnswer.h"
@@ -24,6 +25,7 @@
 
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace tavi::ui {
@@ -364,8 +366,13 @@ void TTaviForm::Calculate() {
     const std::string parFile = ParFileName.toStdString();
     const std::string report = OutFileName.toStdString();
     const std::string covFile = CovFileName.toStdString();
-    WindowRun run = runWithProgress(this, [&](SweepObserver& observer, StopToken stop) {
-        return RunCalculation(parFile, report, covFile, &observer, stop);
+    // The run computes the design as the file just written holds it, read from the same text
+    // rather than from the disk again.
+    const auto design = std::make_unique<DesignParameters>(initialDesignParameters());
+    TextScanner written(parameterFileText(Design, report, covFile), parFile);
+    ReadParameterFile(written, *design, kRunReading);
+    WindowRun run = runWithProgress(this, [&](const RunControl& control) {
+        return calculateDesign(*design, parFile, report, covFile, control);
     });
     if (terminationRequested()) {
         return;

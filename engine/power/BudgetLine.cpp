@@ -2,6 +2,8 @@
 
 #include "engine/CovarianceComputation.h"
 
+#include <memory>
+
 namespace tavi {
 
 SweepPoint budgetPoint(const EngineState& e, std::int64_t n) {
@@ -10,8 +12,8 @@ SweepPoint budgetPoint(const EngineState& e, std::int64_t n) {
     return {static_cast<std::int32_t>(N), static_cast<std::int32_t>(n), unitCost * N};
 }
 
-AllocationSearch prepareAllocationSearch() {
-    const EngineState& e = TaviCalcs;
+AllocationSearch prepareAllocationSearch(const EngineState& design) {
+    const EngineState& e = design;
     AllocationSearch search;
     if (!e.BudgetMode || e.GroupSizeStep == 1 || e.MinGroupSize > e.MaxGroupSize) {
         return search;
@@ -21,11 +23,12 @@ AllocationSearch prepareAllocationSearch() {
         return search;
     }
     SweepTable line(e.NumCoef, true);
+    const auto point = std::make_unique<EngineState>(design);
     for (std::int64_t n = e.MinGroupSize; n <= e.MaxGroupSize; ++n) {
-        const SweepPoint point = budgetPoint(e, n);
-        if (point.N >= 1) {
-            computePoint(point.n, point.N);
-            line.addCurrent(e, point.cost);
+        const SweepPoint onLine = budgetPoint(e, n);
+        if (onLine.N >= 1) {
+            computePoint(*point, onLine.n, onLine.N);
+            line.addCurrent(*point, onLine.cost);
         }
     }
     search.budgetLine = std::move(line);

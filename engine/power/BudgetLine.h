@@ -31,9 +31,9 @@ struct AllocationSearch {
 // CostParameter >= 0), so that N stays within the budget.
 SweepPoint budgetPoint(const EngineState& e, std::int64_t n);
 
-// The search for the design and settings that the run left in the engine state: computes the
-// budget line with the engine (changing its current point) when the sweep's step of n is above
-// 1, for the sweep then already holds every point of it. Needs the run's constants.
-AllocationSearch prepareAllocationSearch();
+// The search for the design and settings of a run: computes the budget line with the engine,
+// on a state of its own, when the sweep's step of n is above 1, for the sweep then already
+// holds every point of it. Needs the run's constants in design.
+AllocationSearch prepareAllocationSearch(const EngineState& design);
 
 }  // namespace tavi

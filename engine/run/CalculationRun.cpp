@@ -5,6 +5,8 @@
 #include "engine/run/CovarianceFileWriter.h"
 #include "engine/run/EngineLayout.h"
 #include "engine/run/LocalDateTime.h"
+#include "engine/run/OrderedSweep.h"
+#include "engine/run/ReportTable.h"
 #include "engine/run/ReportWriter.h"
 #include "files/DesignParameters.h"
 #include "files/OutputSet.h"
@@ -20,28 +22,13 @@ namespace {
 
 enum class DesignVerdict { Accepted, Impossible, TooLarge };
 
-struct DesignCounts {
-    std::int32_t k = 0;
-    std::int32_t k1 = 0;
-    std::int32_t kw = 0;
-};
-
-// Reads the parameter file into the engine state in the engine layout. Stops after the counts
-// when they are impossible or exceed the capacity.
-DesignVerdict ReadDesign(const std::string& ParFileName, DesignCounts& counts) {
-    // Kept between runs: the record is too large for a comfortable stack frame.
-    static DesignParameters p;
-    p = initialDesignParameters();
-    TextScanner in = TextScanner::fromFile(ParFileName);
-    ReadParameterFile(in, p, kRunReading);
-    counts = {p.k, p.k1, p.kw};
+DesignVerdict verdictOn(const DesignParameters& p) {
     if (!countsArePossible(p.k, p.k1, p.kw)) {
         return DesignVerdict::Impossible;
     }
     if (!countsFitCapacity(p.k, p.k1, p.kw)) {
         return DesignVerdict::TooLarge;
     }
-    loadEngineDesign(p, TaviCalcs);
     return DesignVerdict::Accepted;
 }
 
@@ -86,40 +73,65 @@ std::vector<std::string> unusableSettings(const EngineState& e) {
 // The two files a run writes; a run in memory has none.
 struct RunFiles {
     ReportWriter& report;
-    CovarianceFileWriter& cov;
+    TextFileWriter& covFile;
 };
 
-// Computes one point and writes it to both files, when there are files.
-void computeAndWrite(RunFiles* files, SweepObserver* observer, StopToken stop, std::int64_t n,
-                     std::int64_t N, std::int64_t cost) {
-    stop.throwIfStopped();
-    EngineState& e = TaviCalcs;
-    computePoint(static_cast<std::int32_t>(n), static_cast<std::int32_t>(N));
-    if (files != nullptr) {
-        files->cov.writeCovBlock(e.NumGroups, e.GroupSize, e.CovCoef, e.NumCoef);
-        files->report.writeReportRow(e, cost);
+// The point with index k of the sweep in report order: all sums and products are formed in 64
+// bits, so settings near the 32-bit limits still give correct rows.
+SweepPoint pointOfSweep(const EngineState& e, std::int64_t k) {
+    if (e.BudgetMode) {
+        return budgetPoint(e, e.MinGroupSize + k * e.GroupSizeStep);
     }
-    if (observer != nullptr) {
-        observer->pointDone(e, cost);
-    }
+    const std::int64_t range = std::int64_t{e.MaxGroups} - e.MinGroups;
+    const std::int64_t groupCounts = range < 0 ? 1 : range / e.GroupsStep + 1;
+    const std::int64_t n = e.MinGroupSize + (k / groupCounts) * e.GroupSizeStep;
+    const std::int64_t N = e.MinGroups + (k % groupCounts) * e.GroupsStep;
+    return {static_cast<std::int32_t>(N), static_cast<std::int32_t>(n), 0};
 }
 
-// Every point in report order. All sums and products are formed in 64 bits, so settings near
-// the 32-bit limits still give correct rows and a sweep that ends.
-void sweep(RunFiles* files, SweepObserver* observer, StopToken stop) {
-    const EngineState& e = TaviCalcs;
-    for (std::int64_t n = e.MinGroupSize; n <= e.MaxGroupSize; n += e.GroupSizeStep) {
-        if (e.BudgetMode) {
-            const SweepPoint point = budgetPoint(e, n);
-            computeAndWrite(files, observer, stop, n, point.N, point.cost);
-        } else {
-            std::int64_t N = e.MinGroups;
-            do {
-                computeAndWrite(files, observer, stop, n, N, 0);
-                N += e.GroupsStep;
-            } while (N <= e.MaxGroups);
-        }
+// A point in flight: its own engine state, and its report row and covariance block, formatted
+// where it was computed.
+struct PointSlot {
+    std::unique_ptr<EngineState> state;
+    std::int64_t cost = 0;
+    std::string reportRow;
+    std::string covBlock;
+};
+
+// Every point in report order, computed on the control's threads and written and told in order.
+void sweep(const EngineState& design, RunFiles* files, const RunControl& control) {
+    const int threads = threadsFor(control.threads);
+    // Enough points in flight to keep every thread busy while the writing catches up.
+    std::vector<PointSlot> slots(static_cast<std::size_t>(4 * threads));
+    for (PointSlot& slot : slots) {
+        slot.state = std::make_unique<EngineState>(design);
     }
+    const auto compute = [&](int s, std::int64_t k) {
+        PointSlot& slot = slots[s];
+        EngineState& e = *slot.state;
+        const SweepPoint point = pointOfSweep(design, k);
+        computePoint(e, point.n, point.N);
+        slot.cost = point.cost;
+        if (files != nullptr) {
+            slot.reportRow.clear();
+            appendTableRow(slot.reportRow, e, point.cost);
+            slot.reportRow.append("\r\n");
+            slot.covBlock.clear();
+            appendCovBlock(slot.covBlock, e.NumGroups, e.GroupSize, e.CovCoef, e.NumCoef);
+        }
+    };
+    const auto deliver = [&](int s, std::int64_t) {
+        const PointSlot& slot = slots[s];
+        if (files != nullptr) {
+            files->covFile.write(slot.covBlock);
+            files->report.writeRows(slot.reportRow);
+        }
+        if (control.observer != nullptr) {
+            control.observer->pointDone(*slot.state, slot.cost);
+        }
+    };
+    runOrdered(sweepPointCount(design), threads, static_cast<int>(slots.size()), compute, deliver,
+               control.stop);
 }
 
 }  // namespace
@@ -139,38 +151,39 @@ std::int64_t sweepPointCount(const EngineState& e) {
 
 namespace {
 
-// The run after the files' heads: reads and checks the design, then sweeps. Writes the report
-// and the covariance file when there are files, or only computes.
-RunOutcome runDesign(const std::string& ParFileName, RunFiles* files, SweepObserver* observer,
-                     StopToken stop) {
-    DesignCounts counts;
-    switch (ReadDesign(ParFileName, counts)) {
+// The run after the files' heads: checks the design, then sweeps. Writes the report and the
+// covariance file when there are files, or only computes.
+RunOutcome runDesign(const DesignParameters& p, RunFiles* files, const RunControl& control) {
+    switch (verdictOn(p)) {
         case DesignVerdict::Accepted:
             break;
         case DesignVerdict::TooLarge: {
-            const std::int64_t coefficients = coefficientCount(counts.k, counts.k1, counts.kw);
+            const std::int64_t coefficients = coefficientCount(p.k, p.k1, p.kw);
             if (files != nullptr) {
                 files->report.writeCapacityFailure(coefficients);
             }
-            return {true, "the design has " + std::to_string(coefficients) +
-                              " regression coefficients, more than " + std::to_string(dimmax)};
+            return {true,
+                    "the design has " + std::to_string(coefficients) +
+                        " regression coefficients, more than " + std::to_string(dimmax),
+                    nullptr};
         }
         case DesignVerdict::Impossible: {
-            const std::string values = "k = " + std::to_string(counts.k) +
-                                       ", k1 = " + std::to_string(counts.k1) +
-                                       ", kw = " + std::to_string(counts.kw);
+            const std::string values = "k = " + std::to_string(p.k) +
+                                       ", k1 = " + std::to_string(p.k1) +
+                                       ", kw = " + std::to_string(p.kw);
             if (files != nullptr) {
                 files->report.writeRefusal("The numbers of variables are impossible: " + values +
                                            ".\nThey must satisfy 0 <= k1 <= k and kw >= 0.");
             }
-            return {true, "impossible numbers of variables: " + values};
+            return {true, "impossible numbers of variables: " + values, nullptr};
         }
     }
-    const EngineState& e = TaviCalcs;
+    auto design = std::make_shared<EngineState>();
+    loadEngineDesign(p, *design);
     if (files != nullptr) {
-        files->report.writeDesignEcho(e);
+        files->report.writeDesignEcho(*design);
     }
-    const std::vector<std::string> problems = unusableSettings(e);
+    const std::vector<std::string> problems = unusableSettings(*design);
     if (!problems.empty()) {
         if (files != nullptr) {
             std::string explanation = "The parameters cannot be used for a calculation:";
@@ -179,51 +192,64 @@ RunOutcome runDesign(const std::string& ParFileName, RunFiles* files, SweepObser
             }
             files->report.writeRefusal(explanation);
         }
-        return {true, problems.front()};
+        return {true, problems.front(), nullptr};
     }
-    prepareRunConstants();
+    prepareRunConstants(*design);
     if (files != nullptr) {
-        files->report.writeTableHead(e);
+        files->report.writeTableHead(*design);
     }
-    if (observer != nullptr) {
-        observer->sweepStarts(sweepPointCount(e));
+    if (control.observer != nullptr) {
+        control.observer->sweepStarts(*design, sweepPointCount(*design));
     }
-    sweep(files, observer, stop);
-    return {};
+    sweep(*design, files, control);
+    return {false, {}, std::move(design)};
 }
 
 }  // namespace
 
+std::unique_ptr<DesignParameters> readRunDesign(const std::string& ParFileName) {
+    auto p = std::make_unique<DesignParameters>(initialDesignParameters());
+    TextScanner in = TextScanner::fromFile(ParFileName);
+    ReadParameterFile(in, *p, kRunReading);
+    return p;
+}
+
 RunOutcome RunCalculation(const std::string& ParFileName, const std::string& OutFileName,
-                          const std::string& CovFileName, SweepObserver* observer, StopToken stop) {
+                          const std::string& CovFileName, const RunControl& control) {
+    return calculateDesign(*readRunDesign(ParFileName), ParFileName, OutFileName, CovFileName,
+                           control);
+}
+
+RunOutcome calculateDesign(const DesignParameters& p, const std::string& ParFileName,
+                           const std::string& OutFileName, const std::string& CovFileName,
+                           const RunControl& control) {
     OutputSet outputs;
     RunOutcome outcome =
-        runCalculationInto(outputs, ParFileName, OutFileName, CovFileName, observer, stop);
+        runCalculationInto(outputs, p, ParFileName, OutFileName, CovFileName, control);
     outputs.commit();
     return outcome;
 }
 
-RunOutcome runCalculationInto(OutputSet& outputs, const std::string& ParFileName,
-                              const std::string& OutFileName, const std::string& CovFileName,
-                              SweepObserver* observer, StopToken stop) {
+RunOutcome runCalculationInto(OutputSet& outputs, const DesignParameters& p,
+                              const std::string& ParFileName, const std::string& OutFileName,
+                              const std::string& CovFileName, const RunControl& control) {
     // Both files replace their old versions only once the run has written them whole and the
     // caller commits its outputs: a run that fails, on a file it may not write or on a
     // malformed parameter file, leaves them.
     ReportWriter writer(outputs.add(OutFileName));
-    CovarianceFileWriter covWriter(outputs.add(CovFileName));
+    TextFileWriter& covFile = outputs.add(CovFileName);
     writer.writeReportHead(localDateTime(), ParFileName, CovFileName);
-    covWriter.writeCovHead(localDateTime());
-    RunFiles files{writer, covWriter};
-    return runDesign(ParFileName, &files, observer, stop);
+    writeCovHead(covFile, localDateTime());
+    RunFiles files{writer, covFile};
+    return runDesign(p, &files, control);
 }
 
-RunOutcome calculateInMemory(const std::string& ParFileName, SweepObserver& observer,
-                             StopToken stop) {
-    return runDesign(ParFileName, nullptr, &observer, stop);
+RunOutcome calculateInMemory(const std::string& ParFileName, const RunControl& control) {
+    return runDesign(*readRunDesign(ParFileName), nullptr, control);
 }
 
 std::vector<std::string> unusableSettings(const DesignParameters& p) {
-    if (!countsArePossible(p.k, p.k1, p.kw) || !countsFitCapacity(p.k, p.k1, p.kw)) {
+    if (verdictOn(p) != DesignVerdict::Accepted) {
         return {};
     }
     // Too large for the stack; a check before a run can afford the allocation.

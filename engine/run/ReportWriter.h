@@ -34,8 +34,8 @@ public:
     // The legend of the table and its header, with a label per coefficient.
     void writeTableHead(const EngineState& e);
 
-    // The point's row of standard errors in the report; cost only in budget mode.
-    void writeReportRow(const EngineState& e, std::int64_t cost);
+    // Rows of the table, formatted by appendTableRow with their line ends.
+    void writeRows(std::string_view rows);
 
 private:
     TextFileWriter& m_report;

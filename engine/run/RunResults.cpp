@@ -2,8 +2,7 @@
 
 namespace tavi {
 
-void SweepCollector::sweepStarts(std::int64_t) {
-    const EngineState& e = TaviCalcs;
+void SweepCollector::sweepStarts(const EngineState& e, std::int64_t) {
     m_results.emplace(RunResults{SweepTable(e.NumCoef, e.BudgetMode),
                                  coefficientsOf(e.k1, e.nRandom, e.LenW3), e.k1,
                                  DegreesOfFreedom(e)});

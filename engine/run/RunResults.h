@@ -23,7 +23,7 @@ struct RunResults {
 // design that the run read.
 class SweepCollector : public SweepObserver {
 public:
-    void sweepStarts(std::int64_t points) override;
+    void sweepStarts(const EngineState& design, std::int64_t points) override;
     void pointDone(const EngineState& e, std::int64_t cost) override;
 
     // Empty until the sweep has started: a refused design has no results.

@@ -4,12 +4,16 @@
 #include "engine/EngineState.h"
 #include "engine/simulation/DesignSampler.h"
 
+#include <memory>
+
 namespace tavi {
 
-SimulationSummary simulateDesign(const SimulationRequest& request, const DegreesOfFreedom& df,
-                                 const std::atomic<bool>& stop, const ProgressReport& progress) {
-    computePoint(request.n, request.N);
-    const EngineState& e = TaviCalcs;
+SimulationSummary simulateDesign(const EngineState& design, const SimulationRequest& request,
+                                 const DegreesOfFreedom& df, const std::atomic<bool>& stop,
+                                 const ProgressReport& progress) {
+    const auto point = std::make_unique<EngineState>(design);
+    const EngineState& e = *point;
+    computePoint(*point, request.n, request.N);
     const std::vector<AnalyticAnswer> answers =
         analyticAnswers(e, df, request.test, request.effects);
     Eigen::VectorXd coefficients(e.NumCoef);

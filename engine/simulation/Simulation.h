@@ -23,10 +23,9 @@ struct SimulationRequest {
     std::vector<std::optional<double>> effects;  // per coefficient; the others are 0
 };
 
-// Simulates the design that the engine state holds, whose run constants are prepared; makes
-// the request's point the engine's current one.
-SimulationSummary simulateDesign(const SimulationRequest& request, const DegreesOfFreedom& df,
-                                 const std::atomic<bool>& stop,
+// Simulates design, whose run constants are prepared, at the request's point.
+SimulationSummary simulateDesign(const EngineState& design, const SimulationRequest& request,
+                                 const DegreesOfFreedom& df, const std::atomic<bool>& stop,
                                  const ProgressReport& progress = nullptr);
 
 }  // namespace tavi

@@ -1,4 +1,5 @@
 #include "app/CalcCommand.h"
+#include "engine/CovarianceComputation.h"
 #include "engine/EngineState.h"
 #include "tests/engine/RunFixture.h"
 
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sstream>
 
 namespace tavi {
@@ -70,6 +72,21 @@ TEST_F(CalcCommand, ReportsFileFailuresInOneLine) {
     std::ofstream("bad.dat", std::ios::binary) << "1 0 0\r\n10 5 ten\r\n";
     EXPECT_EQ(command({"bad.dat"}), kExitFileError);
     EXPECT_EQ(m_err.str(), "tavi-calc: bad.dat: Invalid numeric input\n");
+}
+
+// The file is read once; a name the counts do not give is still reported before a malformed
+// number after the counts, and a malformed count before the name.
+TEST_F(CalcCommand, UnknownNamesComeBeforeMalformedBlocksButAfterMalformedCounts) {
+    std::ofstream("late.dat", std::ios::binary) << "0 0 1\r\n10 5 ten\r\n";
+    EXPECT_EQ(command({"--effect", "Slope=1", "late.dat"}), kExitUsage);
+    EXPECT_TRUE(m_err.str().starts_with("tavi-calc: --effect Slope: the design has no such"))
+        << m_err.str();
+    EXPECT_EQ(command({"--effect", "Group1=1", "late.dat"}), kExitFileError);
+    EXPECT_EQ(m_err.str(), "tavi-calc: late.dat: Invalid numeric input\n");
+    std::ofstream("early.dat", std::ios::binary) << "0 x 1\r\n";
+    EXPECT_EQ(command({"--effect", "Slope=1", "early.dat"}), kExitFileError);
+    EXPECT_EQ(m_err.str(), "tavi-calc: early.dat: Invalid numeric input\n");
+    EXPECT_FALSE(fs::exists("late.out") || fs::exists("early.out"));
 }
 
 TEST_F(CalcCommand, RefusedDesignsExitWithTwoAndWriteNoCsv) {
@@ -140,9 +157,31 @@ TEST_F(CalcCommand, CsvHoldsEveryStandardErrorExactly) {
     EXPECT_EQ(fields[1], "27");
     EXPECT_EQ(fields[2], "50");
     EXPECT_EQ(fields[3], "1485");
+    // The engine's own computation of that point.
+    const RunOutcome run = RunCalculation("a.dat", "b.out", "b.cov");
+    auto e = std::make_unique<EngineState>(*run.design);
+    computePoint(*e, 50, 27);
     for (int i = 1; i <= 7; ++i) {
-        EXPECT_EQ(std::strtod(fields[3 + i].c_str(), nullptr), std::sqrt(TaviCalcs.CovCoef(i, i)))
+        EXPECT_EQ(std::strtod(fields[3 + i].c_str(), nullptr), std::sqrt(e->CovCoef(i, i)))
             << fields[3 + i];
+    }
+}
+
+TEST_F(CalcCommand, EveryOutputIsTheSameOnAnyNumberOfThreads) {
+    writeDesign("a.dat");
+    std::vector<std::string> first;
+    for (const char* threads : {"1", "2", "3"}) {
+        ASSERT_EQ(
+            command({"--threads", threads, "--csv", "se.csv", "--power-csv", "p.csv", "--best-csv",
+                     "b.csv", "--effect", "Group1=0.3", "a.dat", "tavi.out", "tavi.cov"}),
+            kExitComplete)
+            << m_err.str();
+        const std::vector<std::string> outputs = {report(),       covFile(),      slurp("se.csv"),
+                                                  slurp("p.csv"), slurp("b.csv"), m_out.str()};
+        if (first.empty()) {
+            first = outputs;
+        }
+        EXPECT_EQ(outputs, first) << threads << " threads";
     }
 }
 

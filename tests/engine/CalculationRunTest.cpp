@@ -1,6 +1,7 @@
 #include "engine/EngineState.h"
 #include "engine/run/CalculationRun.h"
 #include "files/FileError.h"
+#include "tests/engine/RandomDesign.h"
 #include "tests/engine/RunFixture.h"
 
 #include <algorithm>
@@ -43,10 +44,14 @@ const char* const kFullDesign =
     "\r\n"
     "Results written to files tavi.out and tavi.cov.\r\n";
 
+// Points computed side by side are written in sweep order: the files are the same for any
+// number of threads, more threads than cores included.
 TEST_F(CalculationRun, BudgetModeFilesByteForByte) {
-    EXPECT_FALSE(runText(kFullDesign).refused);
-    EXPECT_EQ(report(), expected("budget.out"));
-    EXPECT_EQ(covFile(), expected("budget.cov"));
+    for (const int threads : {1, 2, 3, 8}) {
+        EXPECT_FALSE(runText(kFullDesign, threads).refused);
+        EXPECT_EQ(report(), expected("budget.out")) << threads << " threads";
+        EXPECT_EQ(covFile(), expected("budget.cov")) << threads << " threads";
+    }
 }
 
 TEST_F(CalculationRun, RangeModeFilesByteForByte) {
@@ -59,9 +64,36 @@ TEST_F(CalculationRun, RangeModeFilesByteForByte) {
     p.Tau(1, 1) = 0.2;
     p.Tau(2, 1) = 0.05;
     p.Tau(2, 2) = 0.1;
-    EXPECT_FALSE(run(p).refused);
-    EXPECT_EQ(report(), expected("range.out"));
-    EXPECT_EQ(covFile(), expected("range.cov"));
+    for (const int threads : {1, 2, 3, 8}) {
+        EXPECT_FALSE(run(p, threads).refused);
+        EXPECT_EQ(report(), expected("range.out")) << threads << " threads";
+        EXPECT_EQ(covFile(), expected("range.cov")) << threads << " threads";
+    }
+}
+
+TEST_F(CalculationRun, RandomDesignsGiveTheSameFilesOnAnyNumberOfThreads) {
+    std::mt19937_64 rng(19);
+    for (int trial = 0; trial < 6; ++trial) {
+        std::uniform_int_distribution<int> count(0, 3);
+        const int k = count(rng);
+        DesignParameters p = test::asRecord(
+            test::randomDesign(rng, k, std::uniform_int_distribution<int>(0, k)(rng), count(rng)));
+        p.BudgetMode = trial % 2 == 0;
+        p.Budget = 3000;
+        p.MinGroupSize = 2;
+        p.GroupSizeStep = 1 + trial;
+        p.MaxGroupSize = 90;
+        p.MinGroups = 3;
+        p.MaxGroups = 40;
+        run(p, 1);
+        const std::string oneReport = report();
+        const std::string oneCov = covFile();
+        for (const int threads : {2, 3}) {
+            run(p, threads);
+            EXPECT_EQ(report(), oneReport) << "trial " << trial << ", " << threads << " threads";
+            EXPECT_EQ(covFile(), oneCov) << "trial " << trial << ", " << threads << " threads";
+        }
+    }
 }
 
 TEST_F(CalculationRun, GroupsStepFollowsTheWidthOfTheRange) {
@@ -173,12 +205,12 @@ TEST_F(CalculationRun, CapacityIsFortyCoefficients) {
 }
 
 TEST_F(CalculationRun, EstablishesTheEngineLayout) {
-    runText(
+    const RunOutcome run = runText(
         "3 1 1\r\n10 5 10\r\n100 5\r\n1\r\n1\r\n0 1\r\n0 0 1\r\n"
         "11\r\n21 22\r\n31 32 33\r\n"
         "111\r\n121 122\r\n"
         "7\r\n8\r\n");
-    const EngineState& e = TaviCalcs;
+    const EngineState& e = *run.design;
     EXPECT_EQ(e.nRandom, 3);
     EXPECT_EQ(e.LenW3, 2);
     EXPECT_EQ(e.NumCoef, 7);
@@ -228,12 +260,12 @@ TEST_F(CalculationRun, LineBreaksMatterOnlyInTheCovarianceRows) {
         "1 0 0\r\n10 5 10\r\n100 5\r\n1\r\n0.1 0.01 0.05\r\n"
         "2 9 9 9\r\n");
     const std::string oneLine = report();
-    runText(
+    const RunOutcome run = runText(
         "1 0 0\r\n10 5 10\r\n100 5\r\n1\r\n0.1\r\n0.01\r\n0.05\r\n"
         "2\r\n");
     EXPECT_EQ(report(), oneLine);
-    EXPECT_EQ(TaviCalcs.SigmaW(2, 2), 2.0);
-    EXPECT_EQ(TaviCalcs.Tau2(2, 1), 0.01);
+    EXPECT_EQ(run.design->SigmaW(2, 2), 2.0);
+    EXPECT_EQ(run.design->Tau2(2, 1), 0.01);
 }
 
 TEST_F(CalculationRun, RefusesImpossibleCounts) {
@@ -315,7 +347,7 @@ TEST_F(CalculationRun, SweepsNearTheThirtyTwoBitLimitsEnd) {
 // Counts the points the run announces and the points it computes.
 class PointCounter : public SweepObserver {
 public:
-    void sweepStarts(std::int64_t points) override { announced = points; }
+    void sweepStarts(const EngineState&, std::int64_t points) override { announced = points; }
     void pointDone(const EngineState&, std::int64_t) override { ++done; }
 
     std::int64_t announced = -1;
@@ -336,7 +368,7 @@ TEST_F(CalculationRun, AnnouncesExactlyThePointsItComputes) {
         p.MaxGroups = small(rng) * (trial % 3 == 0 ? 5 : 1);
         WriteParameterFile(p, "ax.dat", "tavi.out", "tavi.cov");
         PointCounter counter;
-        RunCalculation("ax.dat", "tavi.out", "tavi.cov", &counter);
+        RunCalculation("ax.dat", "tavi.out", "tavi.cov", {.observer = &counter});
         // A refused run announces nothing and computes nothing.
         ASSERT_EQ(std::max<std::int64_t>(counter.announced, 0), counter.done) << "trial " << trial;
     }

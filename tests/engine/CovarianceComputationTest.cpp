@@ -15,7 +15,7 @@ using test::fromRows;
 // Sets a design given directly in the engine layout.
 void setDesign(int k1, int nRandom, int LenW3, double sigma2, const Matrix& tau2,
                const Matrix& sigmaW, const Matrix& sigmaB, const Matrix& mu1) {
-    EngineState& e = TaviCalcs;
+    EngineState& e = test::engineUnderTest();
     e.k1 = k1;
     e.nRandom = nRandom;
     e.LenW3 = LenW3;
@@ -32,23 +32,23 @@ void setDesign(int k1, int nRandom, int LenW3, double sigma2, const Matrix& tau2
 }
 
 double variance(int i) {
-    return TaviCalcs.CovCoef(i, i);
+    return test::engineUnderTest().CovCoef(i, i);
 }
 
 TEST(CovarianceComputation, InterceptOnly) {
     setDesign(0, 1, 1, 1.0, fromRows({{0.1}}), Matrix{}, Matrix{}, Matrix{});
-    prepareRunConstants();
-    computePoint(10, 50);
-    EXPECT_EQ(TaviCalcs.InvMomR(1, 1), 1.0);
-    EXPECT_DOUBLE_EQ(TaviCalcs.InfoMatrix(1, 1), 250.0);
+    prepareRunConstants(test::engineUnderTest());
+    computePoint(test::engineUnderTest(), 10, 50);
+    EXPECT_EQ(test::engineUnderTest().InvMomR(1, 1), 1.0);
+    EXPECT_DOUBLE_EQ(test::engineUnderTest().InfoMatrix(1, 1), 250.0);
     EXPECT_DOUBLE_EQ(variance(1), 1.0 / 250.0);
 }
 
 TEST(CovarianceComputation, OneRandomSlope) {
     setDesign(0, 2, 1, 1.0, fromRows({{0.1, 0}, {0, 0.05}}), fromRows({{0, 0}, {0, 1}}), Matrix{},
               Matrix{});
-    prepareRunConstants();
-    computePoint(10, 50);
+    prepareRunConstants(test::engineUnderTest());
+    computePoint(test::engineUnderTest(), 10, 50);
     EXPECT_DOUBLE_EQ(variance(1), 0.2 / 50);
     EXPECT_DOUBLE_EQ(variance(2), 0.15 / 50);
 }
@@ -56,15 +56,15 @@ TEST(CovarianceComputation, OneRandomSlope) {
 TEST(CovarianceComputation, OneFixedOnlyVariable) {
     setDesign(1, 1, 1, 1.0, fromRows({{0.1}}), fromRows({{2, 0}, {0, 0}}),
               fromRows({{0, 0}, {0, 0.5}}), fromRows({{3}}));
-    prepareRunConstants();
-    computePoint(10, 50);
+    prepareRunConstants(test::engineUnderTest());
+    computePoint(test::engineUnderTest(), 10, 50);
     EXPECT_DOUBLE_EQ(variance(1), 1.0 / (50 * 22.5));
     EXPECT_DOUBLE_EQ(variance(2), 0.6 / 50);
 
     // The mean of the fixed-only variable moves the intercept's variance, not the slope's.
-    TaviCalcs.Mu1(1, 1) = 0.0;
-    prepareRunConstants();
-    computePoint(10, 50);
+    test::engineUnderTest().Mu1(1, 1) = 0.0;
+    prepareRunConstants(test::engineUnderTest());
+    computePoint(test::engineUnderTest(), 10, 50);
     EXPECT_DOUBLE_EQ(variance(1), 1.0 / (50 * 22.5));
     EXPECT_DOUBLE_EQ(variance(2), 0.2 / 50);
 }
@@ -72,13 +72,13 @@ TEST(CovarianceComputation, OneFixedOnlyVariable) {
 TEST(CovarianceComputation, WithoutFixedOnlyVariablesOnlyTheRandomBlockCounts) {
     std::mt19937_64 rng(3);
     test::loadIntoEngine(test::randomDesign(rng, 2, 0, 2));
-    EngineState& e = TaviCalcs;
+    EngineState& e = test::engineUnderTest();
     e.FixedWithin = test::sentinels();
     e.FixedBlock = test::sentinels();
     e.CrossBlock = test::sentinels();
     e.Sigma2 = 0.0;  // never divided by without fixed-only variables
-    prepareRunConstants();
-    computePoint(7, 30);
+    prepareRunConstants(test::engineUnderTest());
+    computePoint(test::engineUnderTest(), 7, 30);
     EXPECT_TRUE(test::sameOutside(e.FixedWithin, test::sentinels(), 0, 0));
     EXPECT_TRUE(test::sameOutside(e.FixedBlock, test::sentinels(), 0, 0));
     EXPECT_TRUE(test::sameOutside(e.CrossBlock, test::sentinels(), 0, 0));
@@ -92,18 +92,18 @@ TEST(CovarianceComputation, WithoutFixedOnlyVariablesOnlyTheRandomBlockCounts) {
 TEST(CovarianceComputation, VanishingGroupVarianceUsesTheOneByOneRule) {
     // Tau2 + Sigma2 / n is exactly 0: the 1 x 1 inversion gives a group precision of 1.0.
     setDesign(0, 1, 1, 1.0, fromRows({{-0.1}}), Matrix{}, Matrix{}, Matrix{});
-    prepareRunConstants();
-    computePoint(10, 4);
-    EXPECT_EQ(TaviCalcs.RandomBlock(1, 1), 1.0);
-    EXPECT_EQ(TaviCalcs.InfoMatrix(1, 1), 4.0);
+    prepareRunConstants(test::engineUnderTest());
+    computePoint(test::engineUnderTest(), 10, 4);
+    EXPECT_EQ(test::engineUnderTest().RandomBlock(1, 1), 1.0);
+    EXPECT_EQ(test::engineUnderTest().InfoMatrix(1, 1), 4.0);
 }
 
 TEST(CovarianceComputation, SingleLevel2ConstantGivesTheSimpleCrossBlock) {
     std::mt19937_64 rng(4);
     test::loadIntoEngine(test::randomDesign(rng, 4, 2, 0));
-    const EngineState& e = TaviCalcs;
-    prepareRunConstants();
-    computePoint(12, 1);
+    const EngineState& e = test::engineUnderTest();
+    prepareRunConstants(test::engineUnderTest());
+    computePoint(test::engineUnderTest(), 12, 1);
     Matrix groupPrecision;
     for (int j = 1; j <= e.nRandom; ++j) {
         for (int jj = 1; jj <= e.nRandom; ++jj) {
@@ -125,9 +125,9 @@ TEST(CovarianceComputation, SingleLevel2ConstantGivesTheSimpleCrossBlock) {
 TEST(CovarianceComputation, InformationIsSymmetricWithAnExactMirror) {
     std::mt19937_64 rng(5);
     test::loadIntoEngine(test::randomDesign(rng, 5, 2, 3));
-    const EngineState& e = TaviCalcs;
-    prepareRunConstants();
-    computePoint(8, 25);
+    const EngineState& e = test::engineUnderTest();
+    prepareRunConstants(test::engineUnderTest());
+    computePoint(test::engineUnderTest(), 8, 25);
     for (int i = 1; i <= e.NumCoef; ++i) {
         for (int j = 1; j <= e.NumCoef; ++j) {
             if ((i <= e.k1) != (j <= e.k1)) {
@@ -155,9 +155,9 @@ TEST(CovarianceComputation, FixedOnlyMeansCorrelatedWithRandomSlopesGiveNoNegati
             mean *= 3.0;  // means far from zero relative to their spread
         }
         test::loadIntoEngine(design);
-        prepareRunConstants();
-        computePoint(groupSize(rng), 20);
-        for (int i = 1; i <= TaviCalcs.NumCoef; ++i) {
+        prepareRunConstants(test::engineUnderTest());
+        computePoint(test::engineUnderTest(), groupSize(rng), 20);
+        for (int i = 1; i <= test::engineUnderTest().NumCoef; ++i) {
             ASSERT_GT(variance(i), 0.0) << "trial " << trial << " coefficient " << i;
         }
     }

@@ -182,9 +182,9 @@ TEST(ExpectedInformation, AssembledGroupInformationEqualsTheDirectAverage) {
         const Dense expected = expectedInformation(design, withinDeviations(rng, design, n));
 
         test::loadIntoEngine(design);
-        prepareRunConstants();
-        computePoint(n, 1);
-        const EngineState& e = TaviCalcs;
+        prepareRunConstants(test::engineUnderTest());
+        computePoint(test::engineUnderTest(), n, 1);
+        const EngineState& e = test::engineUnderTest();
         double scale = 1.0;
         for (const auto& row : expected) {
             for (double element : row) {

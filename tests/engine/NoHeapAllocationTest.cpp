@@ -35,11 +35,11 @@ namespace {
 TEST(Engine, ComputesAPointWithoutHeapAllocation) {
     std::mt19937_64 rng(1);
     test::loadIntoEngine(test::randomDesign(rng, 9, 4, 5));  // 4 + 6 * 6 = 40 coefficients
-    ASSERT_EQ(TaviCalcs.NumCoef, dimmax);
+    ASSERT_EQ(test::engineUnderTest().NumCoef, dimmax);
     const long before = allocations.load();
-    prepareRunConstants();
+    prepareRunConstants(test::engineUnderTest());
     for (int n = 1; n <= 50; n += 7) {
-        computePoint(n, 100);
+        computePoint(test::engineUnderTest(), n, 100);
     }
     EXPECT_EQ(allocations.load(), before);
     // The counter itself must see allocations, or the check above proves nothing.

@@ -6,6 +6,7 @@
 #include "engine/run/EngineLayout.h"
 #include "files/DesignParameters.h"
 
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -99,9 +100,15 @@ inline DesignParameters asRecord(const FileDesign& d) {
     return p;
 }
 
+// The engine state that tests and benchmarks compute with, one for the process.
+inline EngineState& engineUnderTest() {
+    static const auto state = std::make_unique<EngineState>();
+    return *state;
+}
+
 // Fills the engine's design in its layout, as the run does from a parameter file.
 inline void loadIntoEngine(const FileDesign& d) {
-    loadEngineDesign(asRecord(d), TaviCalcs);
+    loadEngineDesign(asRecord(d), engineUnderTest());
 }
 
 }  // namespace tavi::test

@@ -1,3 +1,4 @@
+#include "engine/run/ReportTable.h"
 #include "engine/run/ReportWriter.h"
 #include "tests/files/FileTestSupport.h"
 
@@ -19,6 +20,11 @@ protected:
           m_writer(m_report) {}
     ~ReportWriterTest() override { std::filesystem::remove(m_reportName); }
 
+    void writeRow(std::int64_t cost) {
+        appendTableRow(m_report.buffer(), m_state, cost);
+        m_report.endLine();
+    }
+
     std::vector<std::string> reportLines() {
         m_report.close();
         return test::linesOf(test::slurp(m_reportName.string()));
@@ -38,10 +44,10 @@ TEST_F(ReportWriterTest, RangeModeRowMarksNegligibleVariances) {
     m_state.CovCoef(1, 1) = 0.12345 * 0.12345;
     m_state.CovCoef(2, 2) = 1.5 * 1.5;
     m_state.CovCoef(3, 3) = 0.9e-20;
-    m_writer.writeReportRow(m_state, 0);
+    writeRow(0);
     for (double variance : {-1.0, 0.0, std::nan("")}) {
         m_state.CovCoef(3, 3) = variance;
-        m_writer.writeReportRow(m_state, 0);
+        writeRow(0);
     }
     const std::vector<std::string> lines = reportLines();
     ASSERT_EQ(lines.size(), 4u);
@@ -56,11 +62,11 @@ TEST_F(ReportWriterTest, BudgetModeRowShowsTheCost) {
     m_state.GroupSize = 10;
     m_state.NumCoef = 1;
     m_state.CovCoef(1, 1) = 0.04123 * 0.04123;
-    m_writer.writeReportRow(m_state, 990);
+    writeRow(990);
     m_state.CovCoef(1, 1) = 12.0 * 12.0;  // fills all eight characters
-    m_writer.writeReportRow(m_state, 990);
+    writeRow(990);
     m_state.CovCoef(1, 1) = 123.0 * 123.0;  // widens the row
-    m_writer.writeReportRow(m_state, 990);
+    writeRow(990);
     const std::vector<std::string> lines = reportLines();
     EXPECT_EQ(lines[0], "    660    66    10     990   0.04123");
     EXPECT_EQ(lines[1], "    660    66    10     990  12.00000");

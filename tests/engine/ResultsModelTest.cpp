@@ -27,11 +27,11 @@ DesignParameters twentyGroupSizes() {
 TEST_F(ResultsModelTest, InMemoryRunKeepsTheSameStandardErrorsAndWritesNoFile) {
     SweepCollector written;
     WriteParameterFile(twentyGroupSizes(), "ax.dat", "tavi.out", "tavi.cov");
-    ASSERT_FALSE(RunCalculation("ax.dat", "tavi.out", "tavi.cov", &written).refused);
+    ASSERT_FALSE(RunCalculation("ax.dat", "tavi.out", "tavi.cov", {.observer = &written}).refused);
     std::filesystem::remove("tavi.out");
     std::filesystem::remove("tavi.cov");
     SweepCollector inMemory;
-    ASSERT_FALSE(calculateInMemory("ax.dat", inMemory).refused);
+    ASSERT_FALSE(calculateInMemory("ax.dat", {.observer = &inMemory}).refused);
     EXPECT_FALSE(std::filesystem::exists("tavi.out") || std::filesystem::exists("tavi.cov"));
     const SweepTable& a = written.results()->table;
     const SweepTable& b = inMemory.results()->table;
@@ -47,7 +47,7 @@ TEST_F(ResultsModelTest, InMemoryRunKeepsTheSameStandardErrorsAndWritesNoFile) {
 TEST_F(ResultsModelTest, RefusedDesignHasNoResults) {
     WriteParameterFile(test::designWithCounts(5, 0, 6), "ax.dat", "tavi.out", "tavi.cov");
     SweepCollector collector;
-    EXPECT_TRUE(calculateInMemory("ax.dat", collector).refused);
+    EXPECT_TRUE(calculateInMemory("ax.dat", {.observer = &collector}).refused);
     EXPECT_FALSE(collector.results());
 }
 
@@ -67,7 +67,7 @@ TEST_F(ResultsModelTest, TitlesSayWhatEachCoefficientIs) {
 TEST_F(ResultsModelTest, ManyGroupSizesShowAFewLinesWithTheSmallestSe) {
     SweepCollector collector;
     WriteParameterFile(twentyGroupSizes(), "ax.dat", "tavi.out", "tavi.cov");
-    ASSERT_FALSE(calculateInMemory("ax.dat", collector).refused);
+    ASSERT_FALSE(calculateInMemory("ax.dat", {.observer = &collector}).refused);
     ResultsModel model(std::move(*collector.results()));
     const SweepTable& table = model.table();
     for (int c = 0; c < table.coefficients(); ++c) {

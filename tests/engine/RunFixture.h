@@ -17,15 +17,16 @@ namespace tavi::test {
 
 class RunFixture : public WorkingDirectoryTest {
 protected:
-    // Writes the text as the parameter file and runs it.
-    RunOutcome runText(const std::string& parameterText) {
+    // Writes the text as the parameter file and runs it, on one thread per core or as many as
+    // given.
+    RunOutcome runText(const std::string& parameterText, int threads = 0) {
         std::ofstream("ax.dat", std::ios::binary) << parameterText;
-        return RunCalculation("ax.dat", "tavi.out", "tavi.cov");
+        return RunCalculation("ax.dat", "tavi.out", "tavi.cov", {.threads = threads});
     }
 
-    RunOutcome run(const DesignParameters& p) {
+    RunOutcome run(const DesignParameters& p, int threads = 0) {
         WriteParameterFile(p, "ax.dat", "tavi.out", "tavi.cov");
-        return RunCalculation("ax.dat", "tavi.out", "tavi.cov");
+        return RunCalculation("ax.dat", "tavi.out", "tavi.cov", {.threads = threads});
     }
 
     // The report with its date line masked.

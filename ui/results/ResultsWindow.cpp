@@ -285,8 +285,8 @@ std::unique_ptr<ResultsWindow> resultsOfFile(const QString& parFile, QString& me
     const std::string name = parFile.toStdString();
     WindowRun run;
     try {
-        run = runWithProgress(nullptr, [&name](SweepObserver& observer, StopToken stop) {
-            return calculateInMemory(name, observer, stop);
+        run = runWithProgress(nullptr, [&name](const RunControl& control) {
+            return calculateInMemory(name, control);
         });
     } catch (const FileError& error) {
         message = QString::fromStdString(error.fileName()) + QStringLiteral(": ") +

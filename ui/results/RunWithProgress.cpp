@@ -11,9 +11,9 @@ class ProgressCollector : public SweepCollector {
 public:
     explicit ProgressCollector(WorkProgress& progress) : m_progress(progress) {}
 
-    void sweepStarts(std::int64_t points) override {
+    void sweepStarts(const EngineState& design, std::int64_t points) override {
         m_progress.total.store(points);
-        SweepCollector::sweepStarts(points);
+        SweepCollector::sweepStarts(design, points);
     }
     void pointDone(const EngineState& e, std::int64_t cost) override {
         SweepCollector::pointDone(e, cost);
@@ -27,12 +27,12 @@ private:
 }  // namespace
 
 WindowRun runWithProgress(QWidget* parent,
-                          const std::function<RunOutcome(SweepObserver&, StopToken)>& run) {
+                          const std::function<RunOutcome(const RunControl&)>& run) {
     WindowRun result;
     result.completed = runCancellable(parent, QStringLiteral("Calculating the standard errors..."),
                                       [&](StopToken stop, WorkProgress& progress) {
                                           ProgressCollector collector(progress);
-                                          result.outcome = run(collector, stop);
+                                          result.outcome = run(RunControl{&collector, stop, 0});
                                           result.results = std::move(collector.results());
                                       });
     return result;

@@ -18,9 +18,9 @@ struct WindowRun {
     std::optional<RunResults> results;  // the points of a run that swept
 };
 
-// Runs run(observer, stop), which calls RunCalculation or calculateInMemory with them. Errors
-// of the run (FileError and the like) are thrown here.
-WindowRun runWithProgress(QWidget* parent,
-                          const std::function<RunOutcome(SweepObserver&, StopToken)>& run);
+// Runs run(control), which calls RunCalculation or calculateInMemory with the control given: an
+// observer that keeps the points, the dialog's stop, and every core. Errors of the run
+// (FileError and the like) are thrown here.
+WindowRun runWithProgress(QWidget* parent, const std::function<RunOutcome(const RunControl&)>& run);
 
 }  // namespace tavi::ui

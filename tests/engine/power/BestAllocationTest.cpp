@@ -15,14 +15,14 @@ using test::FileDesign;
 // budget line itself.
 void loadOnBudgetLine(const FileDesign& d, int costParameter) {
     test::loadIntoEngine(d);
-    EngineState& e = TaviCalcs;
+    EngineState& e = test::engineUnderTest();
     e.BudgetMode = true;
     e.Budget = 1000000;
     e.CostParameter = costParameter;
     e.MinGroupSize = 2;
     e.GroupSizeStep = 7;
     e.MaxGroupSize = 200;
-    prepareRunConstants();
+    prepareRunConstants(test::engineUnderTest());
 }
 
 // A cluster-randomised trial: a level-2 treatment with mean 0.5 and variance 0.25.
@@ -39,15 +39,16 @@ FileDesign clusterTrial() {
 TEST(BestAllocation, LevelTwoTreatmentFollowsItsClosedForms) {
     loadOnBudgetLine(clusterTrial(), 5);
     for (const auto& [N, n] : {std::pair{20, 5}, {300, 12}}) {
-        computePoint(n, N);  // Group1 is coefficient 2: SE^2 = (tau + sigma2 / n) / (N var(w))
-        EXPECT_NEAR(std::sqrt(TaviCalcs.CovCoef(2, 2)), std::sqrt((0.1 + 0.9 / n) / (N * 0.25)),
-                    1e-12);
+        computePoint(test::engineUnderTest(), n,
+                     N);  // Group1 is coefficient 2: SE^2 = (tau + sigma2 / n) / (N var(w))
+        EXPECT_NEAR(std::sqrt(test::engineUnderTest().CovCoef(2, 2)),
+                    std::sqrt((0.1 + 0.9 / n) / (N * 0.25)), 1e-12);
     }
-    const AllocationSearch search = prepareAllocationSearch();
+    const AllocationSearch search = prepareAllocationSearch(test::engineUnderTest());
     ASSERT_TRUE(search.budgetLine);
     const SweepTable& line = *search.budgetLine;
     EXPECT_EQ(line.size(), 199u) << "every n from 2 to 200";
-    PointTests tests({}, DegreesOfFreedom(TaviCalcs), {std::nullopt, 0.02});
+    PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), {std::nullopt, 0.02});
     const std::vector<BestPoint> best = bestPointsOf(line, tests);
     ASSERT_EQ(best.size(), 3u);
     // The best n on a budget line is sqrt(c sigma2 / tau) = sqrt(45) = 6.7.
@@ -73,8 +74,8 @@ TEST(BestAllocation, RandomSlopeMeanOnTheBudgetLine) {
     d.tau = {{0.1, 0.0}, {0.0, 0.05}};
     d.within = {{1.0}};
     loadOnBudgetLine(d, 10);
-    const AllocationSearch search = prepareAllocationSearch();
-    PointTests tests({}, DegreesOfFreedom(TaviCalcs), {std::nullopt, std::nullopt});
+    const AllocationSearch search = prepareAllocationSearch(test::engineUnderTest());
+    PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), {std::nullopt, std::nullopt});
     const std::vector<BestPoint> best = bestPointsOf(*search.budgetLine, tests);
     // sqrt(c sigma2 / (var(x) tau_11)) = sqrt(200) = 14.1
     EXPECT_EQ(search.budgetLine->point(*best[1].point).n, 14);
@@ -91,7 +92,7 @@ TEST(BestAllocation, TiesGoToTheCheaperPointAndPointsWithoutGroupsDoNotCount) {
         table.add(point, std::span(&se, 1));
     }
     for (const double effect : {1.5, 0.01}) {
-        PointTests tests({}, DegreesOfFreedom(TaviCalcs), {effect});
+        PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), {effect});
         const std::vector<BestPoint> best = bestPointsOf(table, tests);
         ASSERT_EQ(best.size(), 2u);
         EXPECT_EQ(best[0].point, 2u) << "400 units as 20 groups before 40 groups, and before 500";
@@ -110,7 +111,7 @@ TEST(BestAllocation, DegreesOfFreedomFollowTheBetweenWithinRules) {
     d.means1 = {0};
     d.means2 = {0, 0};
     test::loadIntoEngine(d);
-    DegreesOfFreedom df(TaviCalcs);
+    DegreesOfFreedom df(test::engineUnderTest());
     // Fixed1 Const Group1 Group2 Random1 CrossL1_1 CrossL1_2 Random2 CrossL2_1 CrossL2_2:
     // between N - 3 = 27, within N*n - N - (1 + 2 * 3) = 263.
     const double expected[] = {263, 27, 27, 27, 27, 27, 27, 263, 263, 263};

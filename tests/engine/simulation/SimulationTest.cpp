@@ -30,7 +30,7 @@ void loadDesign() {
     d.means1 = {0.5};
     d.means2 = {0.3};
     test::loadIntoEngine(d);
-    prepareRunConstants();
+    prepareRunConstants(test::engineUnderTest());
 }
 
 SimulationRequest requestAt(int N, int n, std::int64_t replications, int threads) {
@@ -47,7 +47,8 @@ TEST(Simulation, ManyGroupsAgreeWithTheAnalyticAnswer) {
     const std::int64_t R = 200;
     const std::atomic<bool> stop{false};
     const SimulationSummary summary =
-        simulateDesign(requestAt(400, 30, R, 2), DegreesOfFreedom(TaviCalcs), stop);
+        simulateDesign(test::engineUnderTest(), requestAt(400, 30, R, 2),
+                       DegreesOfFreedom(test::engineUnderTest()), stop);
     EXPECT_EQ(summary.used, R);
     const double coverageBand = 4.0 * std::sqrt(0.95 * 0.05 / R);
     for (const CoefficientSimulation& c : summary.coefficients) {
@@ -74,7 +75,8 @@ TEST_F(SimulationFiles, TheSameSeedGivesTheSameCsvWithOneAndTwoThreads) {
     for (const int threads : {1, 2}) {
         const std::atomic<bool> stop{false};
         const SimulationSummary summary =
-            simulateDesign(requestAt(12, 4, 40, threads), DegreesOfFreedom(TaviCalcs), stop);
+            simulateDesign(test::engineUnderTest(), requestAt(12, 4, 40, threads),
+                           DegreesOfFreedom(test::engineUnderTest()), stop);
         TextFileWriter file("threads" + std::to_string(threads) + ".csv");
         writeSimulationCsv(file, summary, coefficients);
         file.close();

@@ -1,7 +1,0 @@
-#include "engine/EngineState.h"
-
-namespace tavi {
-
-EngineState TaviCalcs;
-
-}  // namespace tavi
