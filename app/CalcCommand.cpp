@@ -1,6 +1,7 @@
 #include "app/CalcCommand.h"
 
 #include "TaviVersion.h"
+#include "app/TemplateCommand.h"
 #include "engine/Coefficients.h"
 #include "engine/power/BestAllocation.h"
 #include "engine/power/BudgetLine.h"
@@ -231,6 +232,7 @@ constexpr std::size_t kHelpColumn = 24;
 std::string usage() {
     std::string text =
         "Usage: tavi-calc [OPTION]... PARFILE [REPORT [COVFILE]]\n"
+        "  or:  tavi-calc --template NAME --set KEY=VALUE... --write PARFILE [--force]\n"
         "Computes the standard errors of a two-level design for every sample-size point that "
         "the\nparameter file PARFILE asks for; on request also the power and minimum "
         "detectable effect\nof each coefficient's test and the best sample sizes.\n"
@@ -260,7 +262,10 @@ std::string usage() {
         "standard\noutput, and with --simulate the simulation's summary after it. Ctrl+C stops "
         "a simulation;\nits summary then covers the replications done.\n"
         "Exit status: 0 complete, 1 a file could not be read or written, 2 the design was "
-        "refused\n(the report says why), 64 wrong usage, 130 simulation stopped by Ctrl+C.\n";
+        "refused\n(the report says why), 64 wrong usage, 130 simulation stopped by Ctrl+C.\n"
+        "\n"
+        "--template anywhere before \"--\" writes the parameter file of a classic design "
+        "instead;\n'tavi-calc --template --help' lists the designs and their keys.\n";
     return text;
 }
 
@@ -589,6 +594,9 @@ int simulate(const Arguments& arguments, const ChosenPoint& chosen,
 
 int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                    bool showProgress) {
+    if (isTemplateCommand(argc, argv)) {
+        return runTemplateCommand(argc, argv, out, err);
+    }
     const std::optional<Arguments> arguments = parseArguments(argc, argv, err);
     if (!arguments) {
         return kExitUsage;

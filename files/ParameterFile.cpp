@@ -30,7 +30,7 @@ void writeIntegers(TextFileWriter& out, std::int64_t a, std::int64_t b, std::int
 }
 
 void writeValue(TextFileWriter& out, double value) {
-    appendFixed(out.buffer(), value, 15, 7);
+    appendFixed(out.buffer(), value, 15, kValueDecimals);
     out.buffer() += ' ';
 }
 
@@ -74,7 +74,7 @@ void WriteParameterFile(const DesignParameters& p, const std::string& ParFileNam
     } else {
         writeIntegers(out, p.MinGroups, p.MaxGroups);
     }
-    appendFixed(out.buffer(), p.ResidualVariance, 20, 10);
+    appendFixed(out.buffer(), p.ResidualVariance, 20, kResidualVarianceDecimals);
     out.endLine();
     // The orders of Tau and BetweenCov follow from the counts, whatever the record's derived
     // fields say.

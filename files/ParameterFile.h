@@ -14,6 +14,10 @@
 
 namespace tavi {
 
+// The decimals the file holds of the residual variance, and of every other real.
+inline constexpr int kResidualVarianceDecimals = 10;
+inline constexpr int kValueDecimals = 7;
+
 // Writes p to ParFileName, the blocks sized by the counts k, k1 and kw. The old file is
 // replaced only once the new one is complete.
 // Throws FileError when the file cannot be written.
