@@ -7,6 +7,7 @@
 #include "files/ParameterFile.h"
 
 #include <cmath>
+#include <numeric>
 
 namespace tavi {
 
@@ -48,10 +49,8 @@ std::vector<double> timesOf(const TemplateValues& values) {
                             "needs from 2 to " + std::to_string(kMostOccasions) + " occasions"};
     }
     if (!listed) {
-        std::vector<double> times;
-        for (int t = 0; t < count; ++t) {
-            times.push_back(t);
-        }
+        std::vector<double> times(static_cast<std::size_t>(count));
+        std::iota(times.begin(), times.end(), 0.0);
         return times;
     }
     const std::vector<double>& times = values.values(key);

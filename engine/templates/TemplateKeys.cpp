@@ -96,6 +96,7 @@ std::vector<double> rangeIn(std::string_view key, ValueKind kind, std::string_vi
         throw badValue(key, text, "must be " + std::string(allowedValues(kind)));
     }
     std::vector<double> range;
+    range.reserve(mostParts);
     for (const std::string_view piece : pieces) {
         range.push_back(wholeIn(key, piece, 1));
     }
@@ -128,6 +129,7 @@ std::vector<double> valuesIn(const TemplateKey& key, std::string_view text) {
     const std::vector<std::string_view> items =
         key.list ? piecesOf(text, ',') : std::vector<std::string_view>{text};
     std::vector<double> values;
+    values.reserve(items.size());
     for (const std::string_view item : items) {
         values.push_back(scalarIn(key.name, key.kind, item));
     }
