@@ -1,6 +1,7 @@
 #include "app/CalcCommand.h"
 
 #include "TaviVersion.h"
+#include "app/CommandOptions.h"
 #include "app/TemplateCommand.h"
 #include "engine/Coefficients.h"
 #include "engine/power/BestAllocation.h"
@@ -241,20 +242,7 @@ std::string usage() {
         "directory\n"
         "  COVFILE               the covariance matrices; default REPORT's base name with .cov\n";
     for (const Option& option : kOptions) {
-        const std::size_t start = text.size();
-        text.append("  ").append(option.name);
-        if (!option.value.empty()) {
-            text.append(" ").append(option.value);
-        }
-        const std::size_t head = text.size() - start;
-        text.append(head < kHelpColumn ? kHelpColumn - head : 1, ' ');
-        for (const char c : option.help) {
-            text += c;
-            if (c == '\n') {
-                text.append(kHelpColumn, ' ');
-            }
-        }
-        text += '\n';
+        appendOptionUsage(text, option.name, option.value, option.help, kHelpColumn);
     }
     text +=
         "\n"
@@ -352,12 +340,8 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
             err << "tavi-calc: unknown option " << argument << "\nTry 'tavi-calc --help'.\n";
             return std::nullopt;
         }
-        std::string_view value;
-        if (name != argument) {
-            value = argument.substr(name.size() + 1);
-        } else if (!option->value.empty() && i + 1 < argc) {
-            value = argv[++i];
-        }
+        const std::string_view value =
+            optionValue(argument, name, !option->value.empty(), argc, argv, i);
         if (!option->value.empty() && value.empty()) {
             err << "tavi-calc: " << name << " needs "
                 << (option->value == "FILE" ? "a file name" : option->value)

@@ -1,6 +1,7 @@
 #include "app/TemplateCommand.h"
 
 #include "app/CalcCommand.h"
+#include "app/CommandOptions.h"
 #include "engine/templates/DesignTemplates.h"
 #include "files/FileError.h"
 #include "files/FileNames.h"
@@ -44,8 +45,7 @@ struct Option {
     void (*apply)(TemplateArguments&, std::string_view value);
 };
 
-template <typename T>
-void setOnce(std::optional<T>& field, std::string_view option, std::string_view value) {
+void setOnce(std::optional<std::string>& field, std::string_view option, std::string_view value) {
     if (field) {
         throw UsageError{std::string(option) + " is given twice"};
     }
@@ -72,11 +72,6 @@ constexpr Option kOptions[] = {
      [](TemplateArguments&, std::string_view) {}},
 };
 
-void appendPadded(std::string& text, std::size_t start, std::string_view what) {
-    const std::size_t head = text.size() - start;
-    text.append(head < kHelpColumn ? kHelpColumn - head : 1, ' ').append(what).append("\n");
-}
-
 // A template with its keys: a key's help, then the values it takes and what it is when not
 // given.
 std::string templateHelp(const DesignTemplate& design) {
@@ -84,16 +79,15 @@ std::string templateHelp(const DesignTemplate& design) {
     text.append(design.name).append(" (").append(design.keyCoefficient).append("): ");
     text.append(design.description).append("\n");
     for (const TemplateKey& key : design.keys) {
-        const std::size_t start = text.size();
-        appendPadded(text.append("  ").append(key.name), start, key.help);
-        std::string values(allowedValues(key.kind));
-        values.append(key.list ? ", a comma list; " : "; ");
+        std::string help(key.help);
+        help.append("\n").append(allowedValues(key.kind));
+        help.append(key.list ? ", a comma list; " : "; ");
         if (key.need == Need::Required) {
-            values.append("required");
+            help.append("required");
         } else {
-            values.append(key.need == Need::Default ? "default " : "").append(key.defaultText);
+            help.append(key.need == Need::Default ? "default " : "").append(key.defaultText);
         }
-        appendPadded(text, text.size(), values);
+        appendOptionUsage(text, key.name, "", help, kHelpColumn);
     }
     return text;
 }
@@ -105,12 +99,7 @@ std::string usage(const DesignTemplate* only) {
         "which\ncoefficient is which. The outcome's total variance is 1, so effects are "
         "standardised.\n--template anywhere before \"--\" selects this command.\n\n";
     for (const Option& option : kOptions) {
-        const std::size_t start = text.size();
-        text.append("  ").append(option.name);
-        if (!option.value.empty()) {
-            text.append(" ").append(option.value);
-        }
-        appendPadded(text, start, option.help);
+        appendOptionUsage(text, option.name, option.value, option.help, kHelpColumn);
     }
     for (const DesignTemplate& design : designTemplates()) {
         if (only == nullptr || only == &design) {
@@ -150,12 +139,8 @@ TemplateArguments parseArguments(int argc, const char* const* argv) {
             (option->value.empty() && name != argument)) {
             throw UsageError{"unexpected argument " + std::string(argument)};
         }
-        std::string_view value;
-        if (name != argument) {
-            value = argument.substr(name.size() + 1);
-        } else if (!option->value.empty() && i + 1 < argc) {
-            value = argv[++i];
-        }
+        const std::string_view value =
+            optionValue(argument, name, !option->value.empty(), argc, argv, i);
         if (!option->value.empty() && value.empty()) {
             throw UsageError{std::string(name) + " needs " + std::string(option->value)};
         }

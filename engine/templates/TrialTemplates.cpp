@@ -10,13 +10,16 @@ namespace tavi {
 
 namespace {
 
+constexpr TemplateKey kIccKey{
+    "icc", ValueKind::Share, Need::Required, "",
+    "intraclass correlation: the groups' share of the outcome's variance"};
+
 constexpr TemplateKey kWithinExplainedKey{
     "r2_1", ValueKind::Share, Need::Default, "0",
     "share of the within-group variance that level-1 covariates explain"};
 
 constexpr TemplateKey kClusterTrialKeys[] = {
-    {"icc", ValueKind::Share, Need::Required, "",
-     "intraclass correlation: the groups' share of the outcome's variance"},
+    kIccKey,
     {"treated", ValueKind::Proportion, Need::Default, "0.5", "share of the groups treated"},
     kWithinExplainedKey,
     {"r2_2", ValueKind::Share, Need::Default, "0",
@@ -30,8 +33,7 @@ constexpr TemplateKey kClusterTrialKeys[] = {
 };
 
 constexpr TemplateKey kMultisiteTrialKeys[] = {
-    {"icc", ValueKind::Share, Need::Required, "",
-     "intraclass correlation: the groups' share of the outcome's variance"},
+    kIccKey,
     {"omega", ValueKind::NonNegative, Need::Default, "0",
      "variance of the treatment effect between groups, as a multiple of icc"},
     {"treated", ValueKind::Proportion, Need::Default, "0.5",
@@ -44,8 +46,7 @@ constexpr TemplateKey kMultisiteTrialKeys[] = {
 };
 
 constexpr TemplateKey kModeratorKeys[] = {
-    {"icc", ValueKind::Share, Need::Required, "",
-     "intraclass correlation: the groups' share of the outcome's variance"},
+    kIccKey,
     {"omega", ValueKind::NonNegative, Need::Default, "0",
      "variance of the moderator's slope between groups, as a multiple of icc"},
     {"treated", ValueKind::Proportion, Need::Default, "0.5", "share of the groups treated"},
