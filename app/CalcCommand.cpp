@@ -1,6 +1,8 @@
 #include "app/CalcCommand.h"
 
 #include "TaviVersion.h"
+#include "app/CommandOptions.h"
+#include "app/TemplateCommand.h"
 #include "engine/Coefficients.h"
 #include "engine/power/BestAllocation.h"
 #include "engine/power/BudgetLine.h"
@@ -260,6 +262,7 @@ constexpr std::size_t kHelpColumn = 24;
 std::string usage() {
     std::string text =
         "Usage: tavi-calc [OPTION]... PARFILE [REPORT [COVFILE]]\n"
+        "  or:  tavi-calc --template NAME --set KEY=VALUE... --write PARFILE [--force]\n"
         "Computes the standard errors of a two-level design for every sample-size point that "
         "the\nparameter file PARFILE asks for; on request also the power and minimum "
         "detectable effect\nof each coefficient's test and the best sample sizes.\n"
@@ -268,20 +271,7 @@ std::string usage() {
         "directory\n"
         "  COVFILE               the covariance matrices; default REPORT's base name with .cov\n";
     for (const Option& option : kOptions) {
-        const std::size_t start = text.size();
-        text.append("  ").append(option.name);
-        if (!option.value.empty()) {
-            text.append(" ").append(option.value);
-        }
-        const std::size_t head = text.size() - start;
-        text.append(head < kHelpColumn ? kHelpColumn - head : 1, ' ');
-        for (const char c : option.help) {
-            text += c;
-            if (c == '\n') {
-                text.append(kHelpColumn, ' ');
-            }
-        }
-        text += '\n';
+        appendOptionUsage(text, option.name, option.value, option.help, kHelpColumn);
     }
     text +=
         "\n"
@@ -293,7 +283,10 @@ std::string usage() {
         "that a\nrun is writing into waits until that run has finished.\n"
         "Exit status: 0 complete, 1 a file could not be read or written (or standard output "
         "failed),\n2 the design was refused (the report says why), 64 wrong usage (nothing "
-        "written),\n130, 143 or 129 stopped by SIGINT (Ctrl+C), SIGTERM or SIGHUP.\n";
+        "written),\n130, 143 or 129 stopped by SIGINT (Ctrl+C), SIGTERM or SIGHUP.\n"
+        "\n"
+        "--template anywhere before \"--\" writes the parameter file of a classic design "
+        "instead;\n'tavi-calc --template --help' lists the designs and their keys.\n";
     return text;
 }
 
@@ -402,12 +395,8 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
             err << "tavi-calc: unknown option " << argument << "\nTry 'tavi-calc --help'.\n";
             return std::nullopt;
         }
-        std::string_view value;
-        if (name != argument) {
-            value = argument.substr(name.size() + 1);
-        } else if (!option->value.empty() && i + 1 < argc) {
-            value = argv[++i];
-        }
+        const std::string_view value =
+            optionValue(argument, name, !option->value.empty(), argc, argv, i);
         if (!option->value.empty() && value.empty()) {
             err << "tavi-calc: " << name << " needs "
                 << (option->value == "FILE" ? "a file name" : option->value)
@@ -796,6 +785,9 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
 
 int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                    bool showProgress) {
+    if (isTemplateCommand(argc, argv)) {
+        return runTemplateCommand(argc, argv, out, err);
+    }
     const std::optional<Arguments> arguments = parseArguments(argc, argv, err);
     if (!arguments) {
         return kExitUsage;

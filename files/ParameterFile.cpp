@@ -32,7 +32,7 @@ void writeIntegers(std::string& text, std::int64_t a, std::int64_t b, std::int64
 }
 
 void writeValue(std::string& text, double value) {
-    appendFixed(text, value, 15, 7);
+    appendFixed(text, value, 15, kValueDecimals);
     text += ' ';
 }
 
@@ -76,7 +76,7 @@ std::string parameterFileText(const DesignParameters& p, const std::string& OutF
     } else {
         writeIntegers(out, p.MinGroups, p.MaxGroups);
     }
-    appendFixed(out, p.ResidualVariance, 20, 10);
+    appendFixed(out, p.ResidualVariance, 20, kResidualVarianceDecimals);
     out.append(kLineEnd);
     // The orders of Tau and BetweenCov follow from the counts, whatever the record's derived
     // fields say.

@@ -14,6 +14,10 @@
 
 namespace tavi {
 
+// The decimals the file holds of the residual variance, and of every other real.
+inline constexpr int kResidualVarianceDecimals = 10;
+inline constexpr int kValueDecimals = 7;
+
 // The text of the parameter file of p, the blocks sized by the counts k, k1 and kw.
 std::string parameterFileText(const DesignParameters& p, const std::string& OutFileName,
                               const std::string& CovFileName);

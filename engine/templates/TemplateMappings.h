@@ -1,0 +1,24 @@
+// Each template's keys and its mapping of their values into a design record, for the table of
+// templates.
+#pragma once
+
+#include "engine/templates/TemplateKeys.h"
+#include "engine/templates/TemplateRecord.h"
+
+#include <span>
+
+namespace tavi {
+
+std::span<const TemplateKey> clusterTrialKeys();
+TemplateDesign clusterTrialDesign(const TemplateValues& values);
+
+std::span<const TemplateKey> multisiteTrialKeys();
+TemplateDesign multisiteTrialDesign(const TemplateValues& values);
+
+std::span<const TemplateKey> moderatorKeys();
+TemplateDesign moderatorDesign(const TemplateValues& values);
+
+std::span<const TemplateKey> longitudinalKeys();
+TemplateDesign longitudinalDesign(const TemplateValues& values);
+
+}  // namespace tavi
