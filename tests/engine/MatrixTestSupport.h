@@ -3,8 +3,9 @@
 
 #include "engine/Matrix.h"
 
+#include <bit>
 #include <cmath>
-#include <cstring>
+#include <cstdint>
 #include <initializer_list>
 #include <random>
 
@@ -46,7 +47,8 @@ inline Matrix sentinels() {
 // Bit-for-bit equality of two numbers, any NaN matching any other: which NaN an operation with
 // NaN operands returns depends on the order in which the compiler passes commuted operands.
 inline bool sameBits(double x, double y) {
-    return std::memcmp(&x, &y, sizeof x) == 0 || (std::isnan(x) && std::isnan(y));
+    return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y) ||
+           (std::isnan(x) && std::isnan(y));
 }
 
 inline bool sameBits(const Matrix& a, const Matrix& b, int rows, int cols) {

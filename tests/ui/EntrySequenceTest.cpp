@@ -71,7 +71,7 @@ class EntrySequenceTest : public QObject {
 private:
     // Records the grid as shown, types the texts into the cells to be entered (all of a vector,
     // the lower triangle of a matrix, row by row) and confirms.
-    test::ModalScript::Step answerGrid(QStringList texts) {
+    test::ModalScript::Step answerGrid(const QStringList& texts) {
         return [this, texts](QWidget*) {
             TStringGrid& grid = *FillForm->StringGrid1;
             GridShowing showing{FillForm->FillFormLabel->text(),
@@ -118,7 +118,7 @@ private:
     }
 
     // A new main window whose start-up gets chosen from the file dialog.
-    void start(std::optional<QString> chosen) {
+    void start(const std::optional<QString>& chosen) {
         delete TaviForm;
         TaviForm = new TTaviForm;
         ExistsForm = new TExistsForm(TaviForm);
