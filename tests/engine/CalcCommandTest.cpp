@@ -69,6 +69,11 @@ TEST_F(CalcCommand, ReportsFileFailuresInOneLine) {
     std::ofstream("bad.dat", std::ios::binary) << "1 0 0\r\n10 5 ten\r\n";
     EXPECT_EQ(command({"bad.dat"}), kExitFileError);
     EXPECT_EQ(m_err.str(), "tavi-calc: bad.dat: Invalid numeric input\n");
+
+    std::ofstream("short.dat", std::ios::binary) << "0 0 0\r\n10 5 10\r\n100 5\r\n1\r\n";
+    EXPECT_EQ(command({"short.dat"}), kExitFileError);
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: short.dat: File ends before the random-effects covariance matrix\n");
 }
 
 TEST_F(CalcCommand, RefusedDesignsExitWithTwoAndWriteNoCsv) {
