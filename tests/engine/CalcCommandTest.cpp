@@ -268,5 +268,19 @@ TEST_F(CalcCommand, SimulatesWhereTheFirstEffectReachesThePowerAndWritesItsCsv) 
     EXPECT_EQ(m_err.str(), "tavi-calc: --at needs --simulate\nTry 'tavi-calc --help'.\n");
 }
 
+TEST_F(CalcCommand, PowerCsvLeavesPointsWithoutGroupsWithoutTests) {
+    DesignParameters p = test::designWithCounts(0, 0, 1);
+    p.Budget = 100;
+    p.MaxGroupSize = 100;
+    p.GroupSizeStep = 90;  // n = 10 and n = 100, which the budget cannot pay for
+    WriteParameterFile(p, "a.dat", "x", "y");
+    ASSERT_EQ(command({"--power-csv", "p.csv", "--effect", "Group1=1", "a.dat"}), kExitComplete);
+    const std::vector<std::string> rows = linesOf(slurp("p.csv"));
+    ASSERT_EQ(rows.size(), 1u + 2 * 2);
+    EXPECT_EQ(rows[3], "0,0,100,0,Const,,-2,,,");
+    EXPECT_EQ(rows[4], "0,0,100,0,Group1,,-2,,,");
+    EXPECT_TRUE(rows[2].starts_with("60,6,10,90,Group1,0.")) << rows[2];
+}
+
 }  // namespace
 }  // namespace tavi
