@@ -2,8 +2,7 @@
 
 #include "TaviVersion.h"
 #include "engine/Coefficients.h"
-#include "engine/power/BestAllocation.h"
-#include "engine/power/BudgetLine.h"
+#include "engine/power/AllocationAnswers.h"
 #include "engine/power/PointTests.h"
 #include "engine/power/SweepTable.h"
 #include "engine/run/CalculationRun.h"
@@ -62,6 +61,7 @@ struct Arguments {
     std::optional<std::string> csvFile;
     std::optional<std::string> powerCsvFile;
     std::optional<std::string> bestCsvFile;
+    std::optional<std::string> requiredCsvFile;
     NamedValues effects;
     NamedValues dfs;
     TestSettings test;
@@ -73,7 +73,7 @@ struct Arguments {
     std::optional<std::string> simCsvFile;
 
     bool wantsTests() const {
-        return !effects.empty() || powerCsvFile || bestCsvFile || replications;
+        return !effects.empty() || powerCsvFile || bestCsvFile || requiredCsvFile || replications;
     }
 };
 
@@ -190,6 +190,11 @@ constexpr Option kOptions[] = {
      "write the best points of every coefficient as CSV:\n"
      "coefficient,criterion,N*n,N,n,cost,se,df,mdes,power",
      [](Arguments& a, std::string_view v) { a.bestCsvFile = std::string(v); }},
+    {"--required-csv", "FILE",
+     "write the fewest groups reaching the target power at each group size,\n"
+     "for every coefficient with an effect, as CSV:\n"
+     "coefficient,n,N,N*n,cost,se,df,power",
+     [](Arguments& a, std::string_view v) { a.requiredCsvFile = std::string(v); }},
     {"--quiet", "", "no summary of the tests on standard output",
      [](Arguments& a, std::string_view) { a.quiet = true; }},
     {"--simulate", "R",
@@ -200,9 +205,9 @@ constexpr Option kOptions[] = {
          a.replications = wholeNumberIn("--simulate", v, 1, kMaxReplications);
      }},
     {"--at", "N,n",
-     "the point to simulate; default the cheapest point where the first\n"
-     "coefficient with an effect reaches the target power, else the first\n"
-     "point of the sweep",
+     "the point to simulate; default the smallest budget (over ranges the\n"
+     "fewest units) at which the first coefficient with an effect reaches\n"
+     "the target power, else the first point of the sweep",
      [](Arguments& a, std::string_view v) { a.at = pointIn(v); }},
     {"--seed", "S",
      "seed of the simulation, default 1; a seed gives the same results with\n"
@@ -256,9 +261,9 @@ std::string usage() {
     }
     text +=
         "\n"
-        "With --effect, --power-csv, --best-csv or --simulate a summary of the tests goes to "
-        "standard\noutput, and with --simulate the simulation's summary after it. Ctrl+C stops "
-        "a simulation;\nits summary then covers the replications done.\n"
+        "With --effect, --power-csv, --best-csv, --required-csv or --simulate a summary of the "
+        "tests\ngoes to standard output, and with --simulate the simulation's summary after it. "
+        "Ctrl+C\nstops a simulation; its summary then covers the replications done.\n"
         "Exit status: 0 complete, 1 a file could not be read or written, 2 the design was "
         "refused\n(the report says why), 64 wrong usage, 130 simulation stopped by Ctrl+C.\n";
     return text;
@@ -442,10 +447,18 @@ struct ChosenPoint {
     std::string reason;
 };
 
-// Without --at: the cheapest point at which the first coefficient with an effect reaches the
-// target power, else the first point of the sweep.
-ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const SweepTable& searched,
-                                   const std::vector<BestPoint>& best,
+// Writes the CSV file fileName through write, replacing the old file only once it is complete.
+template <typename Write>
+void writeCsvFile(const std::string& fileName, const Write& write) {
+    TextFileWriter file(fileName, TextFileWriter::Mode::ReplaceWhenClosed);
+    write(file);
+    file.close();
+}
+
+// Without --at: the cheapest design at which the first coefficient with an effect reaches the
+// target power (the smallest budget, or over ranges the fewest units), else the first point of
+// the sweep.
+ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const std::vector<BestPoint>& best,
                                    const std::vector<Coefficient>& coefficients,
                                    const TestSettings& test) {
     std::string reason = "the first point of the sweep";
@@ -454,11 +467,13 @@ ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const SweepTable& se
             continue;
         }
         const std::string& name = coefficients[entry.coefficient].name;
+        const std::string reaches = name + " reaches power " + briefNumber(test.power);
         if (entry.point) {
-            return {searched.point(*entry.point), "the cheapest point where " + name +
-                                                      " reaches power " + briefNumber(test.power)};
+            const std::string cheapest =
+                sweep.budgetMode() ? "the smallest budget" : "the fewest units";
+            return {entry.point, cheapest + " where " + reaches};
         }
-        reason += " (" + name + " reaches power " + briefNumber(test.power) + " at no point)";
+        reason += " (" + reaches + " at no point)";
         break;
     }
     if (sweep.size() == 0) {
@@ -467,30 +482,35 @@ ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const SweepTable& se
     return {sweep.point(0), reason};
 }
 
-// The tests over the run's points: the CSV files asked for and the summary. Returns the default
-// point of a simulation when one is asked for without --at.
-ChosenPoint reportTests(const Arguments& arguments, const SweepTable& sweep, PointTests& tests,
-                        const std::vector<Coefficient>& coefficients, std::ostream& out) {
+// The tests over the run's points, which left its design in e: the CSV files asked for and the
+// summary. Returns the default point of a simulation when one is asked for without --at.
+ChosenPoint reportTests(const Arguments& arguments, EngineState& e, const SweepTable& sweep,
+                        PointTests& tests, const std::vector<Coefficient>& coefficients,
+                        std::ostream& out) {
     if (arguments.powerCsvFile) {
         writePowerCsvFile(*arguments.powerCsvFile, sweep, tests, coefficients);
     }
     const bool wantsDefaultPoint = arguments.replications && !arguments.at;
-    if (!arguments.bestCsvFile && arguments.quiet && !wantsDefaultPoint) {
+    if (!arguments.bestCsvFile && !arguments.requiredCsvFile && arguments.quiet &&
+        !wantsDefaultPoint) {
         return {};
     }
-    const AllocationSearch search = prepareAllocationSearch();
-    const SweepTable& searched = search.points(sweep);
-    const std::vector<BestPoint> best = bestPointsOf(searched, tests);
+    const AllocationAnswers answers = answerAllocation(e, sweep, tests);
     if (arguments.bestCsvFile) {
-        TextFileWriter file(*arguments.bestCsvFile, TextFileWriter::Mode::ReplaceWhenClosed);
-        writeBestCsv(file, searched, best, coefficients);
-        file.close();
+        writeCsvFile(*arguments.bestCsvFile, [&](TextFileWriter& file) {
+            writeBestCsv(file, answers.best, coefficients, sweep.budgetMode());
+        });
+    }
+    if (arguments.requiredCsvFile) {
+        writeCsvFile(*arguments.requiredCsvFile, [&](TextFileWriter& file) {
+            writeRequiredCsv(file, answers.required, coefficients, sweep.budgetMode());
+        });
     }
     if (!arguments.quiet) {
-        writePowerSummary(out, {sweep, search, best, coefficients}, tests);
+        writePowerSummary(out, {sweep, answers, coefficients, e}, tests);
     }
     return wantsDefaultPoint
-               ? defaultSimulationPoint(sweep, searched, best, coefficients, arguments.test)
+               ? defaultSimulationPoint(sweep, answers.best, coefficients, arguments.test)
                : ChosenPoint{};
 }
 
@@ -573,9 +593,9 @@ int simulate(const Arguments& arguments, const ChosenPoint& chosen,
     writeSimulationReport(out, {point.N, point.n, request.plan.seed, request.test}, summary,
                           coefficients);
     if (arguments.simCsvFile) {
-        TextFileWriter file(*arguments.simCsvFile, TextFileWriter::Mode::ReplaceWhenClosed);
-        writeSimulationCsv(file, summary, coefficients);
-        file.close();
+        writeCsvFile(*arguments.simCsvFile, [&](TextFileWriter& file) {
+            writeSimulationCsv(file, summary, coefficients);
+        });
     }
     if (summary.run < summary.requested) {
         err << "tavi-calc: simulation interrupted after " << summary.run << " of "
@@ -611,7 +631,7 @@ int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
 
     std::vector<std::string> names = {parFile, report, covFile};
     for (const auto* file : {&arguments->csvFile, &arguments->powerCsvFile, &arguments->bestCsvFile,
-                             &arguments->simCsvFile}) {
+                             &arguments->requiredCsvFile, &arguments->simCsvFile}) {
         if (*file) {
             names.push_back(**file);
         }
@@ -660,7 +680,8 @@ int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
             dfs.resize(TaviCalcs.NumCoef);
             giveOverrides(run->df, dfs);
             PointTests tests(arguments->test, run->df, effects);
-            ChosenPoint chosen = reportTests(*arguments, run->table, tests, run->coefficients, out);
+            ChosenPoint chosen =
+                reportTests(*arguments, TaviCalcs, run->table, tests, run->coefficients, out);
             if (arguments->replications) {
                 if (arguments->at) {
                     chosen = {arguments->at, "the point given"};
