@@ -469,9 +469,8 @@ ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const std::vector<Be
         const std::string& name = coefficients[entry.coefficient].name;
         const std::string reaches = name + " reaches power " + briefNumber(test.power);
         if (entry.point) {
-            const std::string cheapest =
-                sweep.budgetMode() ? "the smallest budget" : "the fewest units";
-            return {entry.point, cheapest + " where " + reaches};
+            std::string why = sweep.budgetMode() ? "the smallest budget" : "the fewest units";
+            return {entry.point, why.append(" where ").append(reaches)};
         }
         reason += " (" + reaches + " at no point)";
         break;

@@ -15,9 +15,8 @@ AllocationAnswers answerAllocation(EngineState& e, const SweepTable& sweep, Poin
     const SweepTable& points = answers.search.points(sweep);
     auto cheapest = required.cheapest.begin();
     for (int c = 0; c < sweep.coefficients(); ++c) {
-        for (BestPoint& best : bestPointsFor(points, tests, c)) {
-            answers.best.push_back(std::move(best));
-        }
+        const std::vector<BestPoint> best = bestPointsFor(points, tests, c);
+        answers.best.insert(answers.best.end(), best.begin(), best.end());
         if (tests.effect(c)) {
             answers.best.push_back(*cheapest++);
         }
