@@ -4,8 +4,7 @@
 #include "app/CommandOptions.h"
 #include "app/TemplateCommand.h"
 #include "engine/Coefficients.h"
-#include "engine/power/BestAllocation.h"
-#include "engine/power/BudgetLine.h"
+#include "engine/power/AllocationAnswers.h"
 #include "engine/power/PointTests.h"
 #include "engine/power/SweepTable.h"
 #include "engine/run/CalculationRun.h"
@@ -71,6 +70,7 @@ struct Arguments {
     std::optional<std::string> csvFile;
     std::optional<std::string> powerCsvFile;
     std::optional<std::string> bestCsvFile;
+    std::optional<std::string> requiredCsvFile;
     NamedValues effects;
     NamedValues dfs;
     TestSettings test;
@@ -82,7 +82,7 @@ struct Arguments {
     std::optional<std::string> simCsvFile;
 
     bool wantsTests() const {
-        return !effects.empty() || powerCsvFile || bestCsvFile || replications;
+        return !effects.empty() || powerCsvFile || bestCsvFile || requiredCsvFile || replications;
     }
 };
 
@@ -224,6 +224,11 @@ constexpr Option kOptions[] = {
      "write the best points of every coefficient as CSV:\n"
      "coefficient,criterion,N*n,N,n,cost,se,df,mdes,power",
      [](Arguments& a, std::string_view v) { a.bestCsvFile = std::string(v); }},
+    {"--required-csv", "FILE",
+     "write the fewest groups reaching the target power at each group size,\n"
+     "for every coefficient with an effect, as CSV:\n"
+     "coefficient,n,N,N*n,cost,se,df,power",
+     [](Arguments& a, std::string_view v) { a.requiredCsvFile = std::string(v); }},
     {"--quiet", "", "no summary of the tests on standard output",
      [](Arguments& a, std::string_view) { a.quiet = true; }},
     {"--simulate", "R",
@@ -234,9 +239,9 @@ constexpr Option kOptions[] = {
          a.replications = wholeNumberIn("--simulate", v, 1, kMaxReplications);
      }},
     {"--at", "N,n",
-     "the point to simulate; default the cheapest point where the first\n"
-     "coefficient with an effect reaches the target power, else the first\n"
-     "point of the sweep",
+     "the point to simulate; default the smallest budget (over ranges the\n"
+     "fewest units) at which the first coefficient with an effect reaches\n"
+     "the target power, else the first point of the sweep",
      [](Arguments& a, std::string_view v) { a.at = pointIn(v); }},
     {"--seed", "S",
      "seed of the simulation, from 0 to 2^64 - 1, default 1; a seed gives the\n"
@@ -275,9 +280,9 @@ std::string usage() {
     }
     text +=
         "\n"
-        "With --effect, --power-csv, --best-csv or --simulate a summary of the tests goes to "
-        "standard\noutput, and with --simulate the simulation's summary after it. Ctrl+C stops "
-        "a simulation;\nits summary then covers the replications done.\n"
+        "With --effect, --power-csv, --best-csv, --required-csv or --simulate a summary of the "
+        "tests\ngoes to standard output, and with --simulate the simulation's summary after it. "
+        "Ctrl+C\nstops a simulation; its summary then covers the replications done.\n"
         "The outputs replace their old versions together, once all of them are complete; a run "
         "that\nfails or is stopped leaves them as they were. A second run writing into a folder "
         "that a\nrun is writing into waits until that run has finished.\n"
@@ -516,10 +521,10 @@ struct ChosenPoint {
     std::string reason;
 };
 
-// Without --at: the cheapest point at which the first coefficient with an effect reaches the
-// target power, else the first point of the sweep.
-ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const SweepTable& searched,
-                                   const std::vector<BestPoint>& best,
+// Without --at: the cheapest design at which the first coefficient with an effect reaches the
+// target power (the smallest budget, or over ranges the fewest units), else the first point of
+// the sweep.
+ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const std::vector<BestPoint>& best,
                                    const std::vector<Coefficient>& coefficients,
                                    const TestSettings& test) {
     std::string reason = "the first point of the sweep";
@@ -528,11 +533,12 @@ ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const SweepTable& se
             continue;
         }
         const std::string& name = coefficients[entry.coefficient].name;
+        const std::string reaches = name + " reaches power " + exactNumber(test.power);
         if (entry.point) {
-            return {searched.point(*entry.point), "the cheapest point where " + name +
-                                                      " reaches power " + exactNumber(test.power)};
+            std::string why = sweep.budgetMode() ? "the smallest budget" : "the fewest units";
+            return {entry.point, why.append(" where ").append(reaches)};
         }
-        reason += " (" + name + " reaches power " + exactNumber(test.power) + " at no point)";
+        reason += " (" + reaches + " at no point)";
         break;
     }
     if (sweep.size() == 0) {
@@ -546,25 +552,29 @@ ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const SweepTable& se
 ChosenPoint reportTests(const Arguments& arguments, const EngineState& design,
                         const SweepTable& sweep, PointTests& tests,
                         const std::vector<Coefficient>& coefficients, OutputSet& outputs,
-                        std::ostream& summary) {
+                        std::ostream& summary, StopToken stop) {
     if (arguments.powerCsvFile) {
         writePowerCsv(outputs.add(*arguments.powerCsvFile), sweep, tests, coefficients);
     }
     const bool wantsDefaultPoint = arguments.replications && !arguments.at;
-    if (!arguments.bestCsvFile && arguments.quiet && !wantsDefaultPoint) {
+    if (!arguments.bestCsvFile && !arguments.requiredCsvFile && arguments.quiet &&
+        !wantsDefaultPoint) {
         return {};
     }
-    const AllocationSearch search = prepareAllocationSearch(design);
-    const SweepTable& searched = search.points(sweep);
-    const std::vector<BestPoint> best = bestPointsOf(searched, tests);
+    const AllocationAnswers answers = answerAllocation(design, sweep, tests, stop);
     if (arguments.bestCsvFile) {
-        writeBestCsv(outputs.add(*arguments.bestCsvFile), searched, best, coefficients);
+        writeBestCsv(outputs.add(*arguments.bestCsvFile), answers.best, coefficients,
+                     sweep.budgetMode());
+    }
+    if (arguments.requiredCsvFile) {
+        writeRequiredCsv(outputs.add(*arguments.requiredCsvFile), answers.required, coefficients,
+                         sweep.budgetMode());
     }
     if (!arguments.quiet) {
-        writePowerSummary(summary, {sweep, search, best, coefficients}, tests);
+        writePowerSummary(summary, {sweep, answers, coefficients, design}, tests);
     }
     return wantsDefaultPoint
-               ? defaultSimulationPoint(sweep, searched, best, coefficients, arguments.test)
+               ? defaultSimulationPoint(sweep, answers.best, coefficients, arguments.test)
                : ChosenPoint{};
 }
 
@@ -683,7 +693,7 @@ std::vector<std::string> outputFilesOf(const Arguments& arguments, const std::st
                                        const std::string& covFile) {
     std::vector<std::string> names = {report, covFile};
     for (const auto* file : {&arguments.csvFile, &arguments.powerCsvFile, &arguments.bestCsvFile,
-                             &arguments.simCsvFile}) {
+                             &arguments.requiredCsvFile, &arguments.simCsvFile}) {
         if (*file) {
             names.push_back(**file);
         }
@@ -763,8 +773,8 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     giveOverrides(run->df, dfs);
     PointTests tests(arguments.test, run->df, effects);
     std::ostringstream summary;
-    ChosenPoint chosen =
-        reportTests(arguments, design, run->table, tests, run->coefficients, outputs, summary);
+    ChosenPoint chosen = reportTests(arguments, design, run->table, tests, run->coefficients,
+                                     outputs, summary, StopOnSignals::token());
     if (arguments.replications) {
         if (arguments.at) {
             chosen = {arguments.at, "the point given"};

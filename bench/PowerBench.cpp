@@ -1,11 +1,10 @@
 // Cost of the tests on top of a run: the 2,100-point run of the largest design through
-// tavi-calc with and without the table of power and MDES, and the search of a budget line of
-// 4,999 group sizes for the best points.
+// tavi-calc with and without the table of power and MDES or the required numbers of groups, and
+// the search of a budget line of 4,999 group sizes for the best points and required groups.
 
 #include "RunParameters.h"
 #include "app/CalcCommand.h"
-#include "engine/power/BestAllocation.h"
-#include "engine/power/BudgetLine.h"
+#include "engine/power/AllocationAnswers.h"
 #include "engine/run/CalculationRun.h"
 
 #include <benchmark/benchmark.h>
@@ -16,16 +15,22 @@ namespace tavi {
 namespace {
 
 // Argument 0: the run alone; 1: with --power-csv and effects for three coefficients; 2: the
-// same with the summary, which adds the search for the best points.
+// same with the summary, which adds the search for the best points and required groups; 3: the
+// run with the three effects and --required-csv alone.
 void BM_CalcCommandPower(benchmark::State& state) {
     writeRunParameters();
     std::vector<const char*> arguments = {kRunParFile, kRunReport, kRunCovFile};
     if (state.range(0) >= 1) {
-        arguments.insert(arguments.begin(),
-                         {"--power-csv", "/dev/shm/tavi-bench-power.csv", "--effect", "Fixed1=0.05",
-                          "--effect", "Group1=0.1", "--effect", "CrossL2_3=0.1"});
+        arguments.insert(arguments.begin(), {"--effect", "Fixed1=0.05", "--effect", "Group1=0.1",
+                                             "--effect", "CrossL2_3=0.1"});
     }
-    if (state.range(0) == 1) {
+    if (state.range(0) == 1 || state.range(0) == 2) {
+        arguments.insert(arguments.begin(), {"--power-csv", "/dev/shm/tavi-bench-power.csv"});
+    }
+    if (state.range(0) == 3) {
+        arguments.insert(arguments.begin(), {"--required-csv", "/dev/shm/tavi-bench-required.csv"});
+    }
+    if (state.range(0) == 1 || state.range(0) == 3) {
         arguments.insert(arguments.begin(), "--quiet");
     }
     for (auto _ : state) {
@@ -39,10 +44,10 @@ void BM_CalcCommandPower(benchmark::State& state) {
     }
     state.counters["points"] = kRunPoints;
 }
-BENCHMARK(BM_CalcCommandPower)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalcCommandPower)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
-// Under a budget of 10^6 at cost 5 for n = 2..5000; the sweep's step of 100 makes the search
-// compute every other point of the line. Argument: the number of coefficients with an effect.
+// Under a budget of 10^6 at cost 5 for n = 2..5000: the search computes every point of the line.
+// Argument: the number of coefficients with an effect.
 void BM_BudgetLineSearch(benchmark::State& state) {
     DesignParameters p = largestDesignParameters();
     p.BudgetMode = true;
@@ -58,10 +63,11 @@ void BM_BudgetLineSearch(benchmark::State& state) {
     for (int i = 0; i < state.range(0); ++i) {
         effects[i * design.NumCoef / state.range(0)] = 0.02;
     }
+    const SweepTable sweep(test::engineUnderTest().NumCoef, true);
     for (auto _ : state) {
-        const AllocationSearch search = prepareAllocationSearch(design);
-        PointTests tests({}, DegreesOfFreedom(design), effects);
-        benchmark::DoNotOptimize(bestPointsOf(*search.budgetLine, tests).data());
+        PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), effects);
+        benchmark::DoNotOptimize(
+            answerAllocation(test::engineUnderTest(), sweep, tests).best.data());
     }
 }
 BENCHMARK(BM_BudgetLineSearch)->Arg(3)->Arg(40)->Unit(benchmark::kMillisecond);

@@ -1,5 +1,6 @@
 #include "files/ParameterFile.h"
 
+#include "files/FileError.h"
 #include "files/NumberText.h"
 #include "files/TextFileWriter.h"
 
@@ -52,6 +53,11 @@ void writeVector(std::string& text, const Vector& v, std::int32_t length) {
     text.append(kLineEnd);
 }
 
+// The number of values in a lower triangle with its diagonal of the given order.
+std::int64_t triangleSize(std::int64_t order) {
+    return order * (order + 1) / 2;
+}
+
 // Reads rows 1..order of a lower triangle, each row beginning on a line of its own.
 void readLowerTriangleByLines(TextScanner& in, Matrix& m, int order) {
     for (int i = 1; i <= order; ++i) {
@@ -100,9 +106,20 @@ void WriteParameterFile(const DesignParameters& p, const std::string& ParFileNam
 
 void ReadParameterFile(TextScanner& in, DesignParameters& p, const ReadingRules& rules) {
     const auto ended = [&in, &rules] { return rules.stopAtEndOfText && in.atEnd(); };
+    // Once a block has asked for a number behind the end of the text, every later block does
+    // too, so the first block that does is the one to name.
+    const auto complete = [&in, &rules](const char* block, std::int64_t numbers) {
+        if (rules.refuseEarlyEnd && in.numbersPastEnd() > 0) {
+            throw FileError(
+                (in.numbersPastEnd() < numbers ? "File ends within " : "File ends before ") +
+                    std::string(block),
+                in.fileName());
+        }
+    };
     p.k = in.readInteger();
     p.k1 = in.readInteger();
     p.kw = in.readInteger();
+    complete("the numbers of variables", 3);
     // The matrices and vectors take their sizes from the counts: counts that describe no
     // design, or one beyond the capacity, leave them as they were.
     const bool usable = countsFitCapacity(p.k, p.k1, p.kw);
@@ -115,21 +132,25 @@ void ReadParameterFile(TextScanner& in, DesignParameters& p, const ReadingRules&
     p.MinGroupSize = in.readInteger();
     const std::int32_t step = in.readInteger();
     p.MaxGroupSize = in.readInteger();
+    complete("the group sizes", 3);
     if (step < 0) {
         p.MinGroups = in.readInteger();
         p.MaxGroups = in.readInteger();
         p.BudgetMode = false;
         p.GroupSizeStep = stepMagnitude(step);
+        complete("the smallest and largest numbers of groups", 2);
     } else {
         p.Budget = in.readInteger();
         p.CostParameter = in.readInteger();
         p.BudgetMode = true;
         p.GroupSizeStep = step;
+        complete("the budget and the cost of a group", 2);
     }
     if (ended()) {
         return;
     }
     p.ResidualVariance = in.readReal();
+    complete("the residual variance", 1);
     if (!usable) {
         return;
     }
@@ -140,26 +161,31 @@ void ReadParameterFile(TextScanner& in, DesignParameters& p, const ReadingRules&
             p.Tau(j, i) = x;
         }
     }
+    complete("the random-effects covariance matrix", triangleSize(p.nRandom));
     if (ended()) {
         return;
     }
     readLowerTriangleByLines(in, p.WithinCov, p.k);
+    complete("the within-groups covariance matrix", triangleSize(p.k));
     if (ended()) {
         return;
     }
     readLowerTriangleByLines(in, p.BetweenCov, p.nBetween);
+    complete("the between-groups covariance matrix", triangleSize(p.nBetween));
     if (ended()) {
         return;
     }
     for (int i = 1; i <= p.k1; ++i) {
         p.Means1(i) = in.readReal();
     }
+    complete("the means of the level-1 variables with a fixed effect only", p.k1);
     if (ended()) {
         return;
     }
     for (int i = 1; i <= p.kw; ++i) {
         p.Means2(i) = in.readReal();
     }
+    complete("the means of the level-2 variables", p.kw);
 }
 
 }  // namespace tavi

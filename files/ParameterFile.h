@@ -37,19 +37,23 @@ struct ReadingRules {
     // Counts that describe no design, or one beyond the capacity, still let the amount settings
     // and the residual variance be read; without it the reading ends after the counts.
     bool settingsForUnusableCounts;
+    // A file that ends before all the numbers its counts ask for is refused, naming the block
+    // that is cut short, instead of reading the missing numbers as 0.
+    bool refuseEarlyEnd;
 };
 
 // The start-up offers what a file holds as defaults, as far as the file goes.
-inline constexpr ReadingRules kStartUpReading{true, true};
+inline constexpr ReadingRules kStartUpReading{true, true, false};
 // The run computes with exactly the design the file describes, or refuses it by its counts.
-inline constexpr ReadingRules kRunReading{false, false};
+inline constexpr ReadingRules kRunReading{false, false, true};
 
 // Reads a parameter file into p, block by block: the counts, the amount settings and the
 // residual variance, then the matrices and means for a design that fits the capacity, and
 // nRandom and nBetween derived from its counts. Tau is mirrored; of WithinCov and BetweenCov
 // only the lower triangles are read. Fields the reading does not reach keep their values.
-// Throws FileError ("Invalid numeric input") at a token that is not a number; what was read
-// before it stays in p.
+// Throws FileError ("Invalid numeric input") at a token that is not a number, and, when the
+// rules refuse an early end, at the first block that the file ends before or within ("File
+// ends before the means of the level-2 variables"); what was read before it stays in p.
 void ReadParameterFile(TextScanner& in, DesignParameters& p,
                        const ReadingRules& rules = kStartUpReading);
 

@@ -83,6 +83,7 @@ std::string_view TextScanner::nextToken() {
     while (m_pos < m_text.size() && !isSeparator(m_text[m_pos])) {
         ++m_pos;
     }
+    m_numbersPastEnd += start == m_pos ? 1 : 0;
     return std::string_view(m_text).substr(start, m_pos - start);
 }
 

@@ -29,6 +29,11 @@ public:
     // the end-of-file mark of code 26.
     bool atEnd() const;
 
+    // How many numbers were asked for after the end of the text and read as 0.
+    std::int64_t numbersPastEnd() const { return m_numbersPastEnd; }
+
+    const std::string& fileName() const { return m_fileName; }
+
     // Moves behind the next line break (CR LF, LF or CR alone), or to the end.
     void skipRestOfLine();
 
@@ -39,6 +44,7 @@ private:
     std::string m_text;
     std::string m_fileName;
     std::size_t m_pos = 0;
+    std::int64_t m_numbersPastEnd = 0;
 };
 
 }  // namespace tavi

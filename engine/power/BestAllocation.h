@@ -1,8 +1,7 @@
-// The best points of a SweepTable for each coefficient: the one with the smallest standard
-// error, and, for a coefficient with an effect, the cheapest one whose power reaches the
-// target. Cheapest means the smallest cost in budget mode and the smallest N*n otherwise,
-// ties going to the smaller N; ties in the standard error go to the cheaper point. Points
-// without groups take no part.
+// The best points of a SweepTable for each coefficient, among the points where its test is
+// possible: with an effect, the one of highest power; the one of smallest exact MDES; the one
+// of smallest standard error. Ties go to the cheaper point (the smaller cost under a budget,
+// the smaller N*n otherwise), then to the smaller N.
 #pragma once
 
 #include "engine/power/PointTests.h"
@@ -14,23 +13,28 @@
 
 namespace tavi {
 
-enum class Criterion { SmallestSe, CheapestForPower };
+enum class Criterion { HighestPower, SmallestMdes, SmallestSe, CheapestForPower };
+
+// The name of a criterion in the CSV files: "highest_power", "smallest_mdes", ...
+const char* criterionName(Criterion criterion);
 
 struct BestPoint {
     int coefficient;
     Criterion criterion;
-    std::optional<std::size_t> point;  // index into the table; empty when no point qualifies
-    PointTest test;                    // the tests at that point
+    std::optional<SweepPoint> point;  // empty when no point qualifies
+    double se;                        // the standard error there, NaN without a point
+    PointTest test;                   // the tests there
 };
 
-// For each coefficient in order its smallest-SE point, followed, when it has an effect, by its
-// cheapest point reaching the target power.
-std::vector<BestPoint> bestPointsOf(const SweepTable& table, PointTests& tests);
+// For coefficient in table: its highest-power point when it has an effect, then its points of
+// smallest exact MDES and of smallest SE.
+std::vector<BestPoint> bestPointsFor(const SweepTable& table, PointTests& tests, int coefficient);
 
-// For each coefficient in order its smallest-SE point alone, without the tests there.
+// For each coefficient in order its smallest-SE point among all points with groups, df aside.
 std::vector<std::optional<std::size_t>> smallestSePoints(const SweepTable& table);
 
-// The same as bestPointsOf for one coefficient alone.
-std::vector<BestPoint> bestPointsFor(const SweepTable& table, PointTests& tests, int coefficient);
+// The cheapest point of table at which coefficient's power reaches the target; empty when none.
+std::optional<std::size_t> cheapestPointReaching(const SweepTable& table, PointTests& tests,
+                                                 int coefficient);
 
 }  // namespace tavi

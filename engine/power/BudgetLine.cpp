@@ -2,9 +2,21 @@
 
 #include "engine/CovarianceComputation.h"
 
+#include <cmath>
+#include <limits>
 #include <memory>
 
 namespace tavi {
+
+void UnitVariances::addCurrent(const EngineState& e) {
+    m_groupSizes.push_back(e.GroupSize);
+    for (const int c : m_coefficients) {
+        const double variance = e.CovCoef(c + 1, c + 1);
+        m_variances.push_back(std::isnan(usableStandardError(e, c + 1))
+                                  ? std::numeric_limits<double>::quiet_NaN()
+                                  : variance * e.NumGroups);
+    }
+}
 
 SweepPoint budgetPoint(const EngineState& e, std::int64_t n) {
     const std::int64_t unitCost = n + e.CostParameter;
@@ -12,26 +24,36 @@ SweepPoint budgetPoint(const EngineState& e, std::int64_t n) {
     return {static_cast<std::int32_t>(N), static_cast<std::int32_t>(n), unitCost * N};
 }
 
-AllocationSearch prepareAllocationSearch(const EngineState& design) {
-    const EngineState& e = design;
+AllocationSearch prepareAllocationSearch(const EngineState& design,
+                                         const std::vector<int>& coefficients, StopToken stop) {
+    // A state of its own: the design's stays as the run left it.
+    const auto state = std::make_unique<EngineState>(design);
+    EngineState& e = *state;
     AllocationSearch search;
-    if (!e.BudgetMode || e.GroupSizeStep == 1 || e.MinGroupSize > e.MaxGroupSize) {
+    search.unitVariances = UnitVariances(coefficients);
+    if (e.MinGroupSize > e.MaxGroupSize) {
         return search;
     }
-    if (std::int64_t{e.MaxGroupSize} - e.MinGroupSize + 1 > kMaxBudgetLineGroupSizes) {
-        search.lineTooLong = true;
-        return search;
+    const std::int64_t groupSizes = std::int64_t{e.MaxGroupSize} - e.MinGroupSize + 1;
+    search.lineTooLong = e.BudgetMode && groupSizes > kMaxSearchedGroupSizes;
+    const bool wholeLine = e.BudgetMode && !search.lineTooLong;
+    if (wholeLine) {
+        search.budgetLine.emplace(e.NumCoef, true);
     }
-    SweepTable line(e.NumCoef, true);
-    const auto point = std::make_unique<EngineState>(design);
-    for (std::int64_t n = e.MinGroupSize; n <= e.MaxGroupSize; ++n) {
-        const SweepPoint onLine = budgetPoint(e, n);
-        if (onLine.N >= 1) {
-            computePoint(*point, onLine.n, onLine.N);
-            line.addCurrent(*point, onLine.cost);
+    const std::int64_t step = wholeLine ? 1 : e.GroupSizeStep;
+    for (std::int64_t n = e.MinGroupSize; n <= e.MaxGroupSize; n += step) {
+        const SweepPoint point = wholeLine ? budgetPoint(e, n) : SweepPoint{};
+        if (point.N >= 1) {
+            stop.throwIfStopped();
+            computePoint(e, point.n, point.N);
+            search.budgetLine->addCurrent(e, point.cost);
+        } else {
+            // Off the budget line, or beyond the budget: one group stands for all.
+            stop.throwIfStopped();
+            computePoint(e, static_cast<std::int32_t>(n), 1);
         }
+        search.unitVariances.addCurrent(e);
     }
-    search.budgetLine = std::move(line);
     return search;
 }
 

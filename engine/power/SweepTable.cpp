@@ -2,11 +2,23 @@
 
 #include "engine/CovarianceComputation.h"
 
+#include <limits>
+
 namespace tavi {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+}  // namespace
 
 void SweepTable::add(const SweepPoint& point, std::span<const double> se) {
     m_points.push_back(point);
-    m_se.insert(m_se.end(), se.begin(), se.end());
+    if (point.N < 1) {
+        m_se.insert(m_se.end(), se.size(), kNaN);
+    } else {
+        m_se.insert(m_se.end(), se.begin(), se.end());
+    }
 }
 
 void SweepTable::addCurrent(const EngineState& e, std::int64_t cost) {

@@ -15,6 +15,8 @@ struct SweepPoint {
     std::int32_t N = 0;     // groups
     std::int32_t n = 0;     // units per group
     std::int64_t cost = 0;  // budget mode: N (n + CostParameter); otherwise 0
+
+    bool operator==(const SweepPoint&) const = default;
 };
 
 class SweepTable {
@@ -22,11 +24,12 @@ public:
     SweepTable(int coefficients, bool budgetMode)
         : m_coefficients(coefficients), m_budgetMode(budgetMode) {}
 
-    // Adds a point; se holds one standard error per coefficient, NaN where there is none.
+    // Adds a point; se holds one standard error per coefficient, NaN where there is none. A
+    // point without groups has none: its information is zero, whatever its inverse says.
     void add(const SweepPoint& point, std::span<const double> se);
 
     // Adds the engine's current point with the standard errors of its CovCoef: NaN where the
-    // report shows its marker.
+    // report shows its marker, and at a point without groups.
     void addCurrent(const EngineState& e, std::int64_t cost);
 
     int coefficients() const { return m_coefficients; }

@@ -22,10 +22,6 @@ void appendPoint(std::string& out, const SweepPoint& point, bool budgetMode) {
     }
 }
 
-const char* criterionName(Criterion criterion) {
-    return criterion == Criterion::SmallestSe ? "smallest_se" : "cheapest_for_power";
-}
-
 }  // namespace
 
 void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
@@ -58,8 +54,8 @@ void writePowerCsvFile(const std::string& fileName, const SweepTable& table, Poi
     file.close();
 }
 
-void writeBestCsv(TextFileWriter& out, const SweepTable& table, const std::vector<BestPoint>& best,
-                  const std::vector<Coefficient>& coefficients) {
+void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
+                  const std::vector<Coefficient>& coefficients, bool budgetMode) {
     out.line("coefficient,criterion,N*n,N,n,cost,se,df,mdes,power");
     std::string& text = out.buffer();
     for (const BestPoint& entry : best) {
@@ -68,14 +64,41 @@ void writeBestCsv(TextFileWriter& out, const SweepTable& table, const std::vecto
         text += criterionName(entry.criterion);
         if (entry.point) {
             text += ',';
-            appendPoint(text, table.point(*entry.point), table.budgetMode());
-            appendCsvField(text, table.se(*entry.point, entry.coefficient));
+            appendPoint(text, *entry.point, budgetMode);
+            appendCsvField(text, entry.se);
         } else {
             text += ",,,,,";
         }
         appendCsvField(text, entry.test.df);
         appendCsvField(text, entry.test.mdes);
         appendCsvField(text, entry.test.power);
+        out.endLine();
+    }
+}
+
+void writeRequiredCsv(TextFileWriter& out, const std::vector<RequiredGroups>& required,
+                      const std::vector<Coefficient>& coefficients, bool budgetMode) {
+    out.line("coefficient,n,N,N*n,cost,se,df,power");
+    std::string& text = out.buffer();
+    for (const RequiredGroups& row : required) {
+        text += coefficients[row.coefficient].name;
+        text += ',';
+        appendInteger(text, row.n);
+        if (row.point) {
+            text += ',';
+            appendInteger(text, row.point->N);
+            text += ',';
+            appendInteger(text, std::int64_t{row.point->N} * row.n);
+            text += ',';
+            if (budgetMode) {
+                appendInteger(text, row.point->cost);
+            }
+        } else {
+            text += ",,,";
+        }
+        appendCsvField(text, row.se);
+        appendCsvField(text, row.df);
+        appendCsvField(text, row.power);
         out.endLine();
     }
 }

@@ -1,11 +1,12 @@
 // The tests of the coefficients as CSV, for further processing: every point and coefficient
-// with its power and MDES, and every coefficient's best points. Numbers are written as the
-// table of standard errors writes them; what is not available is an empty field.
+// with its power and MDES, every coefficient's best points, and the groups each needs. Numbers are
+// written as the table of standard errors writes them; what is not available is an empty field.
 #pragma once
 
 #include "engine/Coefficients.h"
 #include "engine/power/BestAllocation.h"
 #include "engine/power/PointTests.h"
+#include "engine/power/RequiredGroups.h"
 #include "engine/power/SweepTable.h"
 #include "files/TextFileWriter.h"
 
@@ -24,9 +25,14 @@ void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tes
 void writePowerCsvFile(const std::string& fileName, const SweepTable& table, PointTests& tests,
                        const std::vector<Coefficient>& coefficients);
 
-// coefficient,criterion,N*n,N,n,cost,se,df,mdes,power: one row per entry of best, whose points
-// index table; the point's fields are empty when no point qualifies.
-void writeBestCsv(TextFileWriter& out, const SweepTable& table, const std::vector<BestPoint>& best,
-                  const std::vector<Coefficient>& coefficients);
+// coefficient,criterion,N*n,N,n,cost,se,df,mdes,power: one row per entry of best; the point's
+// fields are empty when no point qualifies, the cost outside budget mode.
+void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
+                  const std::vector<Coefficient>& coefficients, bool budgetMode);
+
+// coefficient,n,N,N*n,cost,se,df,power: one row per entry of required; every field from N on
+// is empty where no number of groups reaches the target, the cost outside budget mode.
+void writeRequiredCsv(TextFileWriter& out, const std::vector<RequiredGroups>& required,
+                      const std::vector<Coefficient>& coefficients, bool budgetMode);
 
 }  // namespace tavi

@@ -10,27 +10,79 @@ namespace tavi {
 
 namespace {
 
-std::string pointWithCost(const SweepTable& table, std::size_t i) {
-    const SweepPoint& p = table.point(i);
+std::string pointWithCost(const SweepPoint& p, bool budgetMode) {
     std::string text = pointText(p);
-    if (table.budgetMode()) {
+    if (budgetMode) {
         text += " (cost " + std::to_string(p.cost) + ")";
     }
     return text;
 }
 
-std::string searchText(const SweepTable& sweep, const AllocationSearch& search,
-                       const SweepTable& searched) {
+std::string searchText(const SweepTable& sweep, const AllocationSearch& search) {
     if (search.lineTooLong) {
         return "the sweep's " + std::to_string(sweep.size()) +
-               " points (the budget line has more than " +
-               std::to_string(kMaxBudgetLineGroupSizes) + " group sizes)";
+               " points (the budget line has more than " + std::to_string(kMaxSearchedGroupSizes) +
+               " group sizes)";
     }
-    if (!sweep.budgetMode()) {
+    if (!search.budgetLine) {
         return "the sweep's " + std::to_string(sweep.size()) + " points";
     }
-    return "every group size on the budget line (" + std::to_string(searched.size()) +
+    return "every group size on the budget line (" + std::to_string(search.budgetLine->size()) +
            " points with at least one group)";
+}
+
+// "SE 0.1, df 20, MDES 0.3 (exact 0.31)", and the power for the effect when there is one.
+std::string figures(const BestPoint& entry, const PointTests& tests) {
+    std::string text = "SE " + briefNumber(entry.se) + ", df " + briefNumber(entry.test.df) +
+                       ", MDES " + briefNumber(entry.test.mdes) + " (exact " +
+                       briefNumber(entry.test.mdesExact) + ")";
+    if (const std::optional<double>& effect = tests.effect(entry.coefficient)) {
+        text += ", power " + briefNumber(entry.test.power) + " for effect " + briefNumber(*effect);
+    }
+    return text;
+}
+
+const char* criterionText(Criterion criterion) {
+    switch (criterion) {
+        case Criterion::HighestPower:
+            return "highest power";
+        case Criterion::SmallestMdes:
+            break;
+        case Criterion::SmallestSe:
+            return "smallest SE";
+        case Criterion::CheapestForPower:
+            return "cheapest for power";
+    }
+    return "smallest MDES";
+}
+
+// The cheapest design reaching the target: its size and where it lies, or that there is none.
+void writeCheapest(std::ostream& out, const BestPoint& entry, const SummaryInput& input,
+                   const TestSettings& settings) {
+    const EngineState& e = input.e;
+    const std::string power = exactNumber(settings.power);
+    if (!entry.point) {
+        if (e.BudgetMode) {
+            out << "  no budget reaches power " << power << " with at most " << kMaxRequiredGroups
+                << " groups\n";
+        } else {
+            out << "  power " << power << " is reached at no N from " << e.MinGroups << " to "
+                << std::max(e.MinGroups, e.MaxGroups) << "\n";
+        }
+        return;
+    }
+    const SweepPoint& p = *entry.point;
+    if (e.BudgetMode) {
+        out << "  smallest budget reaching power " << power << ": " << p.cost << " at "
+            << pointText(p) << " (the given budget is " << e.Budget << ")";
+    } else {
+        out << "  fewest units reaching power " << power << ": " << std::int64_t{p.N} * p.n
+            << " at " << pointText(p) << " (every N from " << e.MinGroups << " to "
+            << std::max(e.MinGroups, e.MaxGroups) << "; the report's sweep steps N by "
+            << e.GroupsStep << ")";
+    }
+    out << "; SE " << briefNumber(entry.se) << ", df " << briefNumber(entry.test.df) << ", power "
+        << briefNumber(entry.test.power) << "\n";
 }
 
 // One line for each df rule that leaves some points of the sweep without a test.
@@ -60,35 +112,28 @@ void writeUntestable(std::ostream& out, const SummaryInput& input, const PointTe
 
 void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests) {
     const TestSettings& settings = tests.settings();
-    const SweepTable& searched = input.search.points(input.sweep);
+    const bool budgetMode = input.sweep.budgetMode();
     out << (settings.oneSided ? "One-sided" : "Two-sided") << " tests at alpha "
         << exactNumber(settings.alpha) << ", target power " << exactNumber(settings.power)
-        << "; best points among " << searchText(input.sweep, input.search, searched) << ".\n";
-    for (const BestPoint& entry : input.best) {
+        << "; best points among " << searchText(input.sweep, input.answers.search) << ".\n";
+    // A coefficient's entries follow each other, its best point first.
+    const BestPoint* headline = nullptr;
+    for (const BestPoint& entry : input.answers.best) {
         const std::string& name = input.coefficients[entry.coefficient].name;
-        const PointTest& test = entry.test;
-        if (entry.criterion == Criterion::SmallestSe) {
-            out << name << ": ";
+        if (headline == nullptr || headline->coefficient != entry.coefficient) {
+            headline = &entry;
             if (!entry.point) {
-                out << "no point has a standard error.\n";
-                continue;
+                out << name << ": no point allows a test.\n";
+            } else {
+                out << name << ": best by " << criterionText(entry.criterion) << " at "
+                    << pointWithCost(*entry.point, budgetMode) << "; " << figures(entry, tests)
+                    << "\n";
             }
-            out << "smallest SE " << briefNumber(searched.se(*entry.point, entry.coefficient))
-                << " at " << pointWithCost(searched, *entry.point) << "; df "
-                << briefNumber(test.df) << ", MDES " << briefNumber(test.mdes) << " (exact "
-                << briefNumber(test.mdesExact) << ")";
-            if (tests.effect(entry.coefficient)) {
-                out << "; power " << briefNumber(test.power) << " for effect "
-                    << briefNumber(*tests.effect(entry.coefficient));
-            }
-            out << "\n";
-        } else if (entry.point) {
-            out << "  power " << exactNumber(settings.power) << " reached first at "
-                << pointWithCost(searched, *entry.point) << ": SE "
-                << briefNumber(searched.se(*entry.point, entry.coefficient)) << ", df "
-                << briefNumber(test.df) << ", power " << briefNumber(test.power) << "\n";
-        } else {
-            out << "  power " << exactNumber(settings.power) << " is reached at no point\n";
+        } else if (entry.criterion == Criterion::CheapestForPower) {
+            writeCheapest(out, entry, input, settings);
+        } else if (entry.point && entry.point != headline->point) {
+            out << "  " << criterionText(entry.criterion) << " at "
+                << pointWithCost(*entry.point, budgetMode) << "; " << figures(entry, tests) << "\n";
         }
     }
     writeUntestable(out, input, tests);

@@ -1,11 +1,12 @@
 // The short account of the tests that tavi-calc shows on standard output: the settings, where
-// the best points were searched, and for each coefficient its best point and, with an effect,
-// the power there and the cheapest point reaching the target.
+// the best points were searched, and for each coefficient its best point (the highest power
+// with an effect, else the smallest MDES), the points of the other criteria where they differ
+// from it, and, with an effect, the cheapest design that reaches the target power.
 #pragma once
 
 #include "engine/Coefficients.h"
-#include "engine/power/BestAllocation.h"
-#include "engine/power/BudgetLine.h"
+#include "engine/EngineState.h"
+#include "engine/power/AllocationAnswers.h"
 #include "engine/power/PointTests.h"
 #include "engine/power/SweepTable.h"
 
@@ -16,9 +17,9 @@ namespace tavi {
 
 struct SummaryInput {
     const SweepTable& sweep;  // the run's points
-    const AllocationSearch& search;
-    const std::vector<BestPoint>& best;  // over search.points(sweep)
+    const AllocationAnswers& answers;
     const std::vector<Coefficient>& coefficients;
+    const EngineState& e;  // the run's settings
 };
 
 void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests);

@@ -134,11 +134,12 @@ Plot ResultsModel::plot(PlotQuantity quantity) {
     }
     plot.xTitle = t.budgetMode() ? "Group size n (level-1 units per group)" : "Number of groups N";
 
-    const std::vector<BestPoint> best = bestPointsFor(t, pointTests, c);
-    const bool cheapest = quantity == PlotQuantity::Power && best.size() > 1 && best[1].point;
-    const BestPoint& marked = best[cheapest ? 1 : 0];
-    if (marked.point) {
-        const std::size_t i = *marked.point;
+    const std::optional<std::size_t> cheapestPoint =
+        quantity == PlotQuantity::Power ? cheapestPointReaching(t, pointTests, c) : std::nullopt;
+    const bool cheapest = cheapestPoint.has_value();
+    const std::optional<std::size_t> marked = cheapest ? cheapestPoint : m_smallestSe[c];
+    if (marked) {
+        const std::size_t i = *marked;
         const SweepPoint& point = t.point(i);
         const double y = value(i);
         plot.mark = PlotPoint{double(t.budgetMode() ? point.n : point.N), y, i};

@@ -72,6 +72,11 @@ TEST_F(CalcCommand, ReportsFileFailuresInOneLine) {
     std::ofstream("bad.dat", std::ios::binary) << "1 0 0\r\n10 5 ten\r\n";
     EXPECT_EQ(command({"bad.dat"}), kExitFileError);
     EXPECT_EQ(m_err.str(), "tavi-calc: bad.dat: Invalid numeric input\n");
+
+    std::ofstream("short.dat", std::ios::binary) << "0 0 0\r\n10 5 10\r\n100 5\r\n1\r\n";
+    EXPECT_EQ(command({"short.dat"}), kExitFileError);
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: short.dat: File ends before the random-effects covariance matrix\n");
 }
 
 // The file is read once; a name the counts do not give is still reported before a malformed
@@ -340,7 +345,7 @@ TEST_F(CalcCommand, SingularPointsHaveEmptyFieldsInEveryTable) {
 TEST_F(CalcCommand, PowerCsvRepeatsTheStandardErrorsAndBestCsvNamesTheBestPoints) {
     writeDesign("a.dat");
     ASSERT_EQ(command({"--csv", "se.csv", "--power-csv", "p.csv", "--best-csv", "b.csv", "--effect",
-                       "Group1=0.3", "--effect", "Fixed1=0.0001", "a.dat"}),
+                       "Group1=0.3", "--effect", "Fixed1=1e-7", "a.dat"}),
               kExitComplete)
         << m_err.str();
     const std::vector<std::string> se = linesOf(slurp("se.csv"));
@@ -359,12 +364,17 @@ TEST_F(CalcCommand, PowerCsvRepeatsTheStandardErrorsAndBestCsvNamesTheBestPoints
         EXPECT_EQ(p[9].empty(), p[4] != "Group1" && p[4] != "Fixed1") << power[row];
     }
     const std::vector<std::string> best = linesOf(slurp("b.csv"));
-    ASSERT_EQ(best.size(), 1u + 7 + 2);
+    ASSERT_EQ(best.size(), 1u + 2 * 4 + 5 * 2) << "four criteria with an effect, else two";
     EXPECT_EQ(best[0], "coefficient,criterion,N*n,N,n,cost,se,df,mdes,power");
-    EXPECT_TRUE(best[1].starts_with("Fixed1,smallest_se,")) << best[1];
-    EXPECT_EQ(best[2], "Fixed1,cheapest_for_power,,,,,,,,") << "no point reaches the target";
-    EXPECT_TRUE(best[5].starts_with("Group1,cheapest_for_power,")) << best[5];
-    EXPECT_NE(m_out.str().find("Group1: smallest SE"), std::string::npos) << m_out.str();
+    const char* const criteria[] = {"highest_power", "smallest_mdes", "smallest_se"};
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(fieldsOf(best[1 + row])[1], criteria[row]) << best[1 + row];
+        EXPECT_EQ(fieldsOf(best[7 + row])[1], criteria[row]) << best[7 + row];
+    }
+    EXPECT_EQ(best[4], "Fixed1,cheapest_for_power,,,,,,,,") << "10^7 groups are not enough";
+    EXPECT_TRUE(best[10].starts_with("Group1,cheapest_for_power,")) << best[10];
+    EXPECT_NE(m_out.str().find("Group1: best by highest power at "), std::string::npos)
+        << m_out.str();
 
     ASSERT_EQ(command({"--quiet", "--effect", "Group1=0.3", "a.dat"}), kExitComplete);
     EXPECT_EQ(m_out.str(), "");
@@ -376,12 +386,13 @@ TEST_F(CalcCommand, SimulatesWhereTheFirstEffectReachesThePowerAndWritesItsCsv) 
               kExitComplete)
         << m_err.str();
     const std::string out = m_out.str();
-    const std::size_t reached = out.find("power 0.8 reached first at ");
+    const std::size_t reached = out.find("smallest budget reaching power 0.8: ");
     int N = 0;
     int n = 0;
     ASSERT_NE(reached, std::string::npos) << out;
-    ASSERT_EQ(
-        std::sscanf(out.c_str() + reached, "power 0.8 reached first at N = %d, n = %d", &N, &n), 2);
+    ASSERT_EQ(std::sscanf(out.c_str() + reached,
+                          "smallest budget reaching power 0.8: %*d at N = %d, n = %d", &N, &n),
+              2);
     const std::string at = "N = " + std::to_string(N) + ", n = " + std::to_string(n);
     EXPECT_NE(out.find("Simulation at " + at + ", seed 1: 6 replications"), std::string::npos)
         << out;
@@ -397,6 +408,43 @@ TEST_F(CalcCommand, SimulatesWhereTheFirstEffectReachesThePowerAndWritesItsCsv) 
 
     EXPECT_EQ(command({"--at", "30,5", "a.dat"}), kExitUsage);
     EXPECT_EQ(m_err.str(), "tavi-calc: --at needs --simulate\nTry 'tavi-calc --help'.\n");
+}
+
+TEST_F(CalcCommand, RequiredCsvGivesTheSmallestBudgetOfTheMultisiteExample) {
+    fs::copy_file(TAVI_EXAMPLES_DIR "/multisite-trial.dat", "m.dat");
+    ASSERT_EQ(command({"--effect", "Random1=0.2", "--required-csv", "r.csv", "m.dat"}),
+              kExitComplete)
+        << m_err.str();
+    // Random1's SE is sqrt((tau_11 + sigma2 / (n var(x))) / N), df N - 1: by its closed form,
+    // power 0.8 for 0.2 needs at least the cost N (n + 10) = 1176 at any n from 4 to 100.
+    EXPECT_NE(m_out.str().find("\n  smallest budget reaching power 0.8: 1176 at N = 28, n = 32 "
+                               "(the given budget is 2000); "),
+              std::string::npos)
+        << m_out.str();
+    const std::vector<std::string> rows = linesOf(slurp("r.csv"));
+    ASSERT_EQ(rows.size(), 1u + 97) << "every n from 4 to 100";
+    EXPECT_EQ(rows[0], "coefficient,n,N,N*n,cost,se,df,power");
+    const std::vector<std::string> row = fieldsOf(rows[1 + 32 - 4]);
+    EXPECT_EQ(std::vector(row.begin(), row.begin() + 5),
+              (std::vector<std::string>{"Random1", "32", "28", "896", "1176"}));
+    EXPECT_NEAR(std::strtod(row[5].c_str(), nullptr), std::sqrt((0.02 + 0.9 / (32 * 0.25)) / 28),
+                1e-15);
+    EXPECT_EQ(row[6], "27");
+    EXPECT_GE(std::strtod(row[7].c_str(), nullptr), 0.8);
+}
+
+TEST_F(CalcCommand, PowerCsvLeavesPointsWithoutGroupsWithoutTests) {
+    DesignParameters p = test::designWithCounts(0, 0, 1);
+    p.Budget = 100;
+    p.MaxGroupSize = 100;
+    p.GroupSizeStep = 90;  // n = 10 and n = 100, which the budget cannot pay for
+    WriteParameterFile(p, "a.dat", "x", "y");
+    ASSERT_EQ(command({"--power-csv", "p.csv", "--effect", "Group1=1", "a.dat"}), kExitComplete);
+    const std::vector<std::string> rows = linesOf(slurp("p.csv"));
+    ASSERT_EQ(rows.size(), 1u + 2 * 2);
+    EXPECT_EQ(rows[3], "0,0,100,0,Const,,-2,,,");
+    EXPECT_EQ(rows[4], "0,0,100,0,Group1,,-2,,,");
+    EXPECT_TRUE(rows[2].starts_with("60,6,10,90,Group1,0.")) << rows[2];
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
+#include <sstream>
 
 namespace tavi {
 namespace {
@@ -298,8 +299,10 @@ TEST_F(CalculationRun, RefusesSettingsThatCannotBeSwept) {
         {"1 1 0\r\n10 5 10\r\n100 -10\r\n1\r\n", "relative cost"},
         {"1 1 0\r\n10 5 10\r\n100 5\r\n0\r\n", "residual variance"},
     };
+    // Tau, the within and between variances of the one variable and its mean.
+    const std::string rest = "1\r\n1\r\n1\r\n0\r\n\r\n";
     for (const auto& [text, problem] : cases) {
-        const RunOutcome outcome = runText(text);
+        const RunOutcome outcome = runText(text + rest);
         EXPECT_TRUE(outcome.refused) << text;
         EXPECT_NE(outcome.reason.find(problem), std::string::npos) << outcome.reason;
         const std::string written = report();
@@ -309,7 +312,7 @@ TEST_F(CalculationRun, RefusesSettingsThatCannotBeSwept) {
         EXPECT_EQ(covFile(), "<date>\r\n\r\n");
     }
     // Without fixed-only variables the residual variance divides nothing.
-    EXPECT_FALSE(runText("1 0 0\r\n10 5 10\r\n100 5\r\n0\r\n1\r\n").refused);
+    EXPECT_FALSE(runText("1 0 0\r\n10 5 10\r\n100 5\r\n0\r\n1 0 1\r\n1\r\n").refused);
     EXPECT_EQ(points().size(), 1u);
 }
 
@@ -391,6 +394,57 @@ TEST_F(CalculationRun, FileFailuresReachTheCaller) {
     std::ofstream("ax.dat", std::ios::binary) << kFullDesign;
     EXPECT_THROW(RunCalculation("ax.dat", "no-dir/tavi.out", "tavi.cov"), FileError);
     EXPECT_FALSE(std::filesystem::exists("tavi.out")) << "a failed run leaves no report";
+}
+
+// The first `numbers` numbers of a parameter file's text, each followed by its line break.
+std::string firstNumbers(const std::string& text, int numbers) {
+    std::istringstream in(text);
+    std::string kept;
+    for (std::string token; numbers > 0 && in >> token; --numbers) {
+        kept += token + "\r\n";
+    }
+    return kept;
+}
+
+TEST_F(CalculationRun, RefusesAFileThatEndsBeforeItsCountsAreSatisfied) {
+    // kFullDesign holds 3 counts, 3 group sizes, budget and cost, the residual variance, 6 Tau,
+    // 6 within and 3 between values, and one mean of each kind.
+    const std::pair<int, const char*> cuts[] = {
+        {0, "before the numbers of variables"},
+        {2, "within the numbers of variables"},
+        {4, "within the group sizes"},
+        {6, "before the budget and the cost of a group"},
+        {8, "before the residual variance"},
+        {10, "within the random-effects covariance matrix"},
+        {15, "before the within-groups covariance matrix"},
+        {17, "within the within-groups covariance matrix"},
+        {21, "before the between-groups covariance matrix"},
+        {24, "before the means of the level-1 variables with a fixed effect only"},
+        {25, "before the means of the level-2 variables"},
+    };
+    std::string rangeMode = kFullDesign;
+    rangeMode.replace(rangeMode.find("  5     20"), 3, " -5");
+    const auto refusal = [this](const std::string& text) -> std::string {
+        try {
+            runText(text);
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.fileName(), "ax.dat");
+            return error.what();
+        }
+        return "ran";
+    };
+    for (const auto& [numbers, block] : cuts) {
+        EXPECT_EQ(refusal(firstNumbers(kFullDesign, numbers)), "File ends " + std::string(block));
+    }
+    EXPECT_EQ(refusal(firstNumbers(rangeMode, 7)),
+              "File ends within the smallest and largest numbers of groups");
+    EXPECT_EQ(refusal(firstNumbers(kFullDesign, 26)), "ran") << "every number is there";
+    EXPECT_EQ(refusal(firstNumbers(rangeMode, 26)), "ran");
+
+    // The results window's calculation reads the file as the run does.
+    PointCounter counter;
+    std::ofstream("ax.dat", std::ios::binary) << firstNumbers(kFullDesign, 25);
+    EXPECT_THROW(calculateInMemory("ax.dat", {.observer = &counter}), FileError);
 }
 
 TEST_F(CalculationRun, AFailedRunKeepsTheOldReport) {

@@ -56,8 +56,8 @@ private:
 };
 
 // The number of points the run will compute for the parameter file text, read as the run
-// reads it. Settings the run refuses before it sweeps count as none, and so does a malformed
-// number, at which the run stops too.
+// reads it. Settings the run refuses before it sweeps count as none, and so do a malformed
+// number and an early end, at which the run stops too.
 std::int64_t sweepPoints(const std::string& text) {
     // Static: the record and the engine state are too large for the stack.
     static tavi::DesignParameters design;
@@ -122,7 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fail("the covariance file does not hold one block per point");
         }
     } catch (const tavi::FileError&) {
-        // A malformed number in the parameter file: the run stops where the reading did.
+        // A malformed number, or a parameter file that ends early: the run stops where the
+        // reading did.
     }
     return 0;
 }

@@ -24,7 +24,7 @@ for plant in 'engine/Matrix.h:files/DesignParameters.h:the engine core includes 
   'engine/run/RunResults.h:QString:the run knows neither the windows'; do
   IFS=: read -r file include why <<<"$plant"
   git checkout -q -- .
-  sed -i "0,/^#include/s||#include \"$include\"\n#include|" "$file"
+  sed -i "/^#pragma once/a #include \"$include\"" "$file"
   output=$(scripts/lint - includes 2>&1) && fail "$file including $include passed the lint"
   grep -q "^$file:.*<- $why" <<<"$output" || fail "$file including $include: $output"
 done

@@ -1,84 +1,103 @@
 #include "engine/CovarianceComputation.h"
-#include "engine/power/BestAllocation.h"
-#include "engine/power/BudgetLine.h"
+#include "engine/power/AllocationAnswers.h"
 #include "tests/engine/RandomDesign.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace tavi {
 namespace {
 
 using test::FileDesign;
 
-// Under a budget of 10^6, n from 2 to 200 in steps of 7, so that the search computes the
-// budget line itself.
-void loadOnBudgetLine(const FileDesign& d, int costParameter) {
+// n from 2 to maxGroupSize in steps of 7, so that the search computes the budget line itself.
+void loadOnBudgetLine(const FileDesign& d, int budget, int costParameter, int maxGroupSize) {
     test::loadIntoEngine(d);
     EngineState& e = test::engineUnderTest();
     e.BudgetMode = true;
-    e.Budget = 1000000;
+    e.Budget = budget;
     e.CostParameter = costParameter;
     e.MinGroupSize = 2;
     e.GroupSizeStep = 7;
-    e.MaxGroupSize = 200;
+    e.MaxGroupSize = maxGroupSize;
     prepareRunConstants(test::engineUnderTest());
 }
 
-// A cluster-randomised trial: a level-2 treatment with mean 0.5 and variance 0.25.
-FileDesign clusterTrial() {
+// A cluster-randomised trial: a level-2 treatment with mean 0.5 and variance 0.25, whose
+// coefficient Group1 (number 1) has SE^2 = (tau + sigma2 / n) / (N var(w)) and df N - 2.
+FileDesign clusterTrial(double tau) {
     FileDesign d;
     d.kw = 1;
-    d.sigma2 = 0.9;
-    d.tau = {{0.1}};
+    d.sigma2 = 1.0 - tau;
+    d.tau = {{tau}};
     d.between = {{0.25}};
     d.means2 = {0.5};
     return d;
 }
 
-TEST(BestAllocation, LevelTwoTreatmentFollowsItsClosedForms) {
-    loadOnBudgetLine(clusterTrial(), 5);
-    for (const auto& [N, n] : {std::pair{20, 5}, {300, 12}}) {
-        computePoint(test::engineUnderTest(), n,
-                     N);  // Group1 is coefficient 2: SE^2 = (tau + sigma2 / n) / (N var(w))
-        EXPECT_NEAR(std::sqrt(test::engineUnderTest().CovCoef(2, 2)),
-                    std::sqrt((0.1 + 0.9 / n) / (N * 0.25)), 1e-12);
-    }
-    const AllocationSearch search = prepareAllocationSearch(test::engineUnderTest());
-    ASSERT_TRUE(search.budgetLine);
-    const SweepTable& line = *search.budgetLine;
-    EXPECT_EQ(line.size(), 199u) << "every n from 2 to 200";
-    PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), {std::nullopt, 0.02});
-    const std::vector<BestPoint> best = bestPointsOf(line, tests);
-    ASSERT_EQ(best.size(), 3u);
-    // The best n on a budget line is sqrt(c sigma2 / tau) = sqrt(45) = 6.7.
-    EXPECT_EQ(line.point(*best[1].point).n, 7);
-    EXPECT_EQ(best[2].criterion, Criterion::CheapestForPower);
-    ASSERT_TRUE(best[2].point);
-    const auto power = [&](std::size_t i) {
-        const SweepPoint& p = line.point(i);
-        return powerOfTest(0.02, line.se(i, 1), p.N - 2.0, {});
-    };
-    EXPECT_GE(power(*best[2].point), 0.8);
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        if (line.point(i).cost < line.point(*best[2].point).cost) {
-            EXPECT_LT(power(i), 0.8) << "n = " << line.point(i).n;
-        }
-    }
+double clusterTrialSe(double tau, double N, double n) {
+    return std::sqrt((tau + (1.0 - tau) / n) / (N * 0.25));
 }
 
-TEST(BestAllocation, RandomSlopeMeanOnTheBudgetLine) {
-    FileDesign d;  // a level-1 treatment with a random slope in every group
-    d.k = 1;
-    d.sigma2 = 1.0;
-    d.tau = {{0.1, 0.0}, {0.0, 0.05}};
-    d.within = {{1.0}};
-    loadOnBudgetLine(d, 10);
-    const AllocationSearch search = prepareAllocationSearch(test::engineUnderTest());
+// The answers over the budget line, or over ranges without any sweep's points to search.
+AllocationAnswers answersFor(PointTests& tests) {
+    return answerAllocation(
+        test::engineUnderTest(),
+        SweepTable(test::engineUnderTest().NumCoef, test::engineUnderTest().BudgetMode), tests);
+}
+
+SweepPoint pointOf(const AllocationAnswers& answers, int c, Criterion criterion) {
+    for (const BestPoint& best : answers.best) {
+        if (best.coefficient == c && best.criterion == criterion && best.point) {
+            return *best.point;
+        }
+    }
+    return {};
+}
+
+TEST(BestAllocation, SmallestSeFollowsTheClosedFormsOfTheBestGroupSize) {
+    loadOnBudgetLine(clusterTrial(0.1), 1000000, 5, 200);
     PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), {std::nullopt, std::nullopt});
-    const std::vector<BestPoint> best = bestPointsOf(*search.budgetLine, tests);
-    // sqrt(c sigma2 / (var(x) tau_11)) = sqrt(200) = 14.1
-    EXPECT_EQ(search.budgetLine->point(*best[1].point).n, 14);
+    const AllocationAnswers answers = answersFor(tests);
+    EXPECT_EQ(answers.search.budgetLine->size(), 199u) << "every n from 2 to 200";
+    // sqrt(c sigma2 / tau) = sqrt(45) = 6.7
+    EXPECT_EQ(pointOf(answers, 1, Criterion::SmallestSe).n, 7);
+
+    FileDesign slope;  // a level-1 treatment with a random slope in every group
+    slope.k = 1;
+    slope.tau = {{0.1, 0.0}, {0.0, 0.05}};
+    slope.within = {{1.0}};
+    loadOnBudgetLine(slope, 1000000, 10, 200);
+    // sqrt(c sigma2 / (var(x) tau_11)) = sqrt(200) = 14.1, for Random1 (number 1)
+    EXPECT_EQ(pointOf(answersFor(tests), 1, Criterion::SmallestSe).n, 14);
+}
+
+// Regression: the smallest SE of this line lies at N = 3 (df 1), and was called the best point.
+TEST(BestAllocation, HighestPowerAndSmallestMdesAreThoseOfAnExhaustiveSearchOfTheLine) {
+    const double tau = 0.0001;
+    loadOnBudgetLine(clusterTrial(tau), 600, 10, 300);
+    PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), {std::nullopt, 0.5});
+    const AllocationAnswers answers = answersFor(tests);
+    using Key = std::tuple<double, int, int>;  // value to minimise, cost, N
+    Key highestPower{2.0, 0, 0};
+    Key smallestMdes{1e300, 0, 0};
+    for (int n = 2; n <= 300; ++n) {
+        const int N = 600 / (n + 10);
+        if (N - 2 >= 1) {
+            const double se = clusterTrialSe(tau, N, n);
+            const int cost = N * (n + 10);
+            highestPower = std::min(highestPower, Key{-powerOfTest(0.5, se, N - 2.0, {}), cost, N});
+            smallestMdes = std::min(smallestMdes, Key{exactMdesOf(se, N - 2.0, {}), cost, N});
+        }
+    }
+    EXPECT_EQ(pointOf(answers, 1, Criterion::HighestPower).N, std::get<2>(highestPower));
+    EXPECT_EQ(pointOf(answers, 1, Criterion::HighestPower).cost, std::get<1>(highestPower));
+    EXPECT_EQ(pointOf(answers, 1, Criterion::SmallestMdes).N, std::get<2>(smallestMdes));
+    EXPECT_EQ(pointOf(answers, 1, Criterion::SmallestMdes).cost, std::get<1>(smallestMdes));
+    EXPECT_EQ(pointOf(answers, 1, Criterion::SmallestSe).N, 3);
+    EXPECT_GT(std::get<2>(highestPower), 3);
 }
 
 TEST(BestAllocation, TiesGoToTheCheaperPointAndPointsWithoutGroupsDoNotCount) {
@@ -91,14 +110,70 @@ TEST(BestAllocation, TiesGoToTheCheaperPointAndPointsWithoutGroupsDoNotCount) {
     for (const auto& [point, se] : points) {
         table.add(point, std::span(&se, 1));
     }
-    for (const double effect : {1.5, 0.01}) {
-        PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), {effect});
-        const std::vector<BestPoint> best = bestPointsOf(table, tests);
-        ASSERT_EQ(best.size(), 2u);
-        EXPECT_EQ(best[0].point, 2u) << "400 units as 20 groups before 40 groups, and before 500";
-        EXPECT_EQ(best[0].test.df, 19.0);
-        EXPECT_EQ(best[1].point, effect == 1.5 ? std::optional<std::size_t>(2) : std::nullopt);
+    // At this effect every point has power 1: the cheapest of them has the highest.
+    PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), {100.0});
+    const std::vector<BestPoint> best = bestPointsFor(table, tests, 0);
+    ASSERT_EQ(best.size(), 3u);
+    EXPECT_EQ(best[0].point, (SweepPoint{5, 30})) << "150 units before 400";
+    EXPECT_EQ(best[0].test.power, 1.0);
+    EXPECT_EQ(best[1].point, (SweepPoint{40, 10})) << "the exact MDES falls with df";
+    EXPECT_EQ(best[2].point, (SweepPoint{20, 20})) << "400 units as 20 groups before 40 groups";
+    EXPECT_EQ(best[2].test.df, 19.0);
+}
+
+// The required N at every group size is the first N that a linear search finds reaching the
+// target, by the closed form of the SE; over ranges, the fewest units come from N in range.
+TEST(BestAllocation, RequiredGroupsAreThoseOfALinearSearch) {
+    const double tau = 0.1;
+    test::loadIntoEngine(clusterTrial(tau));
+    EngineState& e = test::engineUnderTest();
+    e.BudgetMode = false;
+    e.MinGroupSize = 2;
+    e.GroupSizeStep = 9;
+    e.MaxGroupSize = 50;
+    e.MinGroups = 20;
+    e.MaxGroups = 60;
+    prepareRunConstants(test::engineUnderTest());
+    for (const double givenDf : {0.0, 4.5}) {
+        const TestSettings settings{0.05, givenDf > 0.0 ? 0.9 : 0.8, givenDf > 0.0};
+        DegreesOfFreedom df(test::engineUnderTest());
+        if (givenDf > 0.0) {
+            df.give(1, givenDf);
+        }
+        PointTests tests(settings, df, {std::nullopt, 0.3});
+        const AllocationAnswers answers = answersFor(tests);
+        ASSERT_EQ(answers.required.size(), 6u) << "n = 2, 11, ..., 47";
+        std::tuple<int, int, int> fewest{1 << 30, 0, 0};  // N*n, N, n in N = 20..60
+        for (const RequiredGroups& row : answers.required) {
+            int N = 1;
+            const auto power = [&](int groups) {
+                const double dfThere = givenDf > 0.0 ? givenDf : groups - 2.0;
+                return dfThere < 1.0 ? 0.0
+                                     : powerOfTest(0.3, clusterTrialSe(tau, groups, row.n), dfThere,
+                                                   settings);
+            };
+            while (power(N) < settings.power) {
+                ++N;
+            }
+            ASSERT_TRUE(row.point) << row.n;
+            EXPECT_EQ(row.point->N, N) << row.n;
+            EXPECT_NEAR(row.power, power(N), 1e-12);
+            for (int groups = 20; groups <= 60; ++groups) {
+                if (power(groups) >= settings.power) {
+                    fewest = std::min(fewest, {groups * row.n, groups, row.n});
+                    break;
+                }
+            }
+        }
+        EXPECT_EQ(pointOf(answers, 1, Criterion::CheapestForPower),
+                  (SweepPoint{std::get<1>(fewest), std::get<2>(fewest)}));
     }
+    // At 10^7 groups of any size the SE is still above 1e-4 / 2.8: no number of groups will do.
+    PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), {std::nullopt, 1e-4});
+    const AllocationAnswers answers = answersFor(tests);
+    EXPECT_TRUE(std::none_of(answers.required.begin(), answers.required.end(),
+                             [](const RequiredGroups& row) { return row.point.has_value(); }));
+    EXPECT_FALSE(answers.best.back().point);
 }
 
 TEST(BestAllocation, DegreesOfFreedomFollowTheBetweenWithinRules) {

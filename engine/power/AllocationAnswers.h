@@ -1,0 +1,32 @@
+// The answers a study is planned on, for every coefficient of a run: its best points, the
+// number of groups it needs at each group size to reach the target power, and the cheapest
+// design that reaches it.
+#pragma once
+
+#include "engine/EngineState.h"
+#include "engine/StopToken.h"
+#include "engine/power/BestAllocation.h"
+#include "engine/power/BudgetLine.h"
+#include "engine/power/PointTests.h"
+#include "engine/power/RequiredGroups.h"
+#include "engine/power/SweepTable.h"
+
+#include <vector>
+
+namespace tavi {
+
+struct AllocationAnswers {
+    AllocationSearch search;
+    // Coefficient by coefficient: highest_power (with an effect), smallest_mdes, smallest_se
+    // among the points searched, then cheapest_for_power (with an effect).
+    std::vector<BestPoint> best;
+    // The required groups of the coefficients with an effect.
+    std::vector<RequiredGroups> required;
+};
+
+// The answers for the run of design (with its run constants), whose points are sweep. Throws
+// Stopped when stop is set during the search of the budget line.
+AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
+                                   PointTests& tests, StopToken stop = {});
+
+}  // namespace tavi

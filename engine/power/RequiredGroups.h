@@ -1,0 +1,50 @@
+// The number of groups that a coefficient's test needs at a group size to reach the target
+// power, and from these the cheapest design that reaches it: the smallest budget, or over
+// ranges the fewest units.
+//
+// At a fixed group size n the power never falls as N grows: the standard error is the unit
+// variance's root over √N, and every df rule (N - kw - 1, N*n - N - p1, or a df given) stays
+// the same or grows with N, as does the power at a given noncentrality. So the smallest N
+// reaching the target is found by bisection.
+#pragma once
+
+#include "engine/EngineState.h"
+#include "engine/power/BestAllocation.h"
+#include "engine/power/BudgetLine.h"
+#include "engine/power/PointTests.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace tavi {
+
+// The most groups a required number of groups may come to.
+inline constexpr std::int64_t kMaxRequiredGroups = 10000000;
+
+struct RequiredGroups {
+    int coefficient;
+    std::int32_t n;
+    // The fewest groups whose power reaches the target, with their cost under a budget; empty
+    // when more than kMaxRequiredGroups would be needed or no test is possible at n.
+    std::optional<SweepPoint> point;
+    double se;  // at point; NaN without one
+    double df;
+    double power;
+};
+
+struct RequiredSearch {
+    // Coefficient by coefficient, each at every group size of the unit variances in order.
+    std::vector<RequiredGroups> rows;
+    // For each coefficient with an effect, in order, its cheapest_for_power: under a budget the
+    // smallest cost N (n + CostParameter) among the rows; over ranges the fewest units N*n with
+    // N from MinGroups to MaxGroups. Ties go to the smaller N.
+    std::vector<BestPoint> cheapest;
+};
+
+// The required groups of every coefficient with an effect that variances holds, for the
+// settings in e.
+RequiredSearch searchRequiredGroups(const EngineState& e, const UnitVariances& variances,
+                                    PointTests& tests);
+
+}  // namespace tavi
