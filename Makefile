@@ -8,6 +8,7 @@ FUZZ_TARGETS := parameter-reader calculation-run text-to-real
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
+YARDSTICK_FILES := /dev/shm/tavi-bench.dat /dev/shm/tavi-numpy.out /dev/shm/tavi-numpy.cov
 
 .PHONY: all deps build test test-release test-asan run install package bench fuzz lint clean
 
@@ -49,9 +50,15 @@ test-asan: deps
 lint: build
 	@scripts/lint $(BUILD_DIR)
 
+# The benchmarks, then the whole run's yardstick: the same sweep in a plain numpy script, with
+# its BLAS on one thread and on every core (tavi-bench leaves the sweep's parameter file).
 bench: build
 	@cmake --build $(BUILD_DIR) --target tavi-bench
 	@OPENBLAS_NUM_THREADS=1 $(BUILD_DIR)/bench/tavi-bench
+	@echo "numpy yardstick, BLAS on one thread: $$(OPENBLAS_NUM_THREADS=1 \
+		bench/numpy-yardstick.py $(YARDSTICK_FILES)) ms"
+	@echo "numpy yardstick, BLAS on every core: $$(bench/numpy-yardstick.py \
+		$(YARDSTICK_FILES)) ms"
 
 # Each fuzz target searches for FUZZ_SECONDS, built with clang, libFuzzer and both sanitizers,
 # as a debug build so that the matrices' index assertions stay on. Inputs that reach new code

@@ -2,6 +2,7 @@
 // LAPACK inversion of the same matrices as the yardstick when it is available.
 
 #include "RunParameters.h"
+#include "app/CalcCommand.h"
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineState.h"
 #include "engine/MatrixRoutines.h"
@@ -12,6 +13,8 @@
 
 #include <benchmark/benchmark.h>
 #include <random>
+#include <sstream>
+#include <string>
 
 #ifdef TAVI_HAVE_LAPACKE
 #include <lapacke.h>
@@ -93,12 +96,18 @@ void BM_LapackInverse(benchmark::State& state) {
 BENCHMARK(BM_LapackInverse)->Arg(10)->Arg(20)->Arg(40);
 #endif
 
-// Argument: the threads that compute the points.
+// The whole run through tavi-calc, report and covariance file written. Argument: the threads
+// that compute the points (--threads).
 void BM_RunWithFiles(benchmark::State& state) {
     writeRunParameters();
+    const std::string threads = std::to_string(state.range(0));
+    const char* arguments[] = {"--threads", threads.c_str(), kRunParFile, kRunReport, kRunCovFile};
     for (auto _ : state) {
-        RunCalculation(kRunParFile, kRunReport, kRunCovFile,
-                       {nullptr, {}, static_cast<int>(state.range(0))});
+        std::ostringstream out;
+        std::ostringstream err;
+        if (runCalcCommand(5, arguments, out, err, false) != kExitComplete) {
+            state.SkipWithError(err.str().c_str());
+        }
     }
     state.counters["points"] = kRunPoints;
 }

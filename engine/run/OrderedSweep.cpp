@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <limits>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -12,18 +14,21 @@ namespace tavi {
 namespace {
 
 // Marks a slot whose waiters must look at the abort flag.
-constexpr std::int64_t kAborted = -2;
+constexpr std::int32_t kAborted = -2;
+
+// 32-bit turns: the system's own wait (a futex) takes exactly this size, while wider atomics
+// wait through a shared table that wakes far too late for points a few microseconds apart.
+using Turn = std::atomic<std::int32_t>;
 
 struct SlotTurn {
-    std::atomic<std::int64_t> freeFor{0};    // the point that may be computed into the slot
-    std::atomic<std::int64_t> readyFor{-1};  // the point that the slot holds, computed
+    Turn freeFor{0};    // the point that may be computed into the slot
+    Turn readyFor{-1};  // the point that the slot holds, computed
 };
 
 // Waits until value holds expected, or the work is aborted; false when aborted.
-bool waitFor(std::atomic<std::int64_t>& value, std::int64_t expected,
-             const std::atomic<bool>& aborted) {
+bool waitFor(Turn& value, std::int64_t expected, const std::atomic<bool>& aborted) {
     for (;;) {
-        const std::int64_t seen = value.load(std::memory_order_acquire);
+        const std::int32_t seen = value.load(std::memory_order_acquire);
         if (seen == expected) {
             return true;
         }
@@ -50,7 +55,7 @@ public:
                 return;
             }
             SlotTurn& turn = m_turns[point % slots];
-            if (!waitFor(turn.freeFor, point, m_aborted)) {
+            if (!waitFor(turn.freeFor, static_cast<std::int32_t>(point), m_aborted)) {
                 return;
             }
             try {
@@ -59,7 +64,7 @@ public:
                 fail(std::current_exception());
                 return;
             }
-            turn.readyFor.store(point, std::memory_order_release);
+            turn.readyFor.store(static_cast<std::int32_t>(point), std::memory_order_release);
             turn.readyFor.notify_all();
         }
     }
@@ -70,11 +75,11 @@ public:
         for (std::int64_t point = 0; point < m_count; ++point) {
             stop.throwIfStopped();
             SlotTurn& turn = m_turns[point % slots];
-            if (!waitFor(turn.readyFor, point, m_aborted)) {
+            if (!waitFor(turn.readyFor, static_cast<std::int32_t>(point), m_aborted)) {
                 return false;
             }
             deliver(static_cast<int>(point % slots), point);
-            turn.freeFor.store(point + slots, std::memory_order_release);
+            turn.freeFor.store(static_cast<std::int32_t>(point + slots), std::memory_order_release);
             turn.freeFor.notify_all();
         }
         return true;
@@ -124,6 +129,12 @@ void runOrdered(std::int64_t count, int threads, int slots,
                 const std::function<void(int slot, std::int64_t point)>& deliver, StopToken stop) {
     if (count <= 0) {
         return;
+    }
+    if (count > std::numeric_limits<std::int32_t>::max() - std::max(slots, threads)) {
+        throw std::length_error("a sweep of more points than its turns can count");
+    }
+    if (count > std::numeric_limits<std::int32_t>::max() - slots) {
+        throw std::length_error("a sweep of more points than a 32-bit count holds");
     }
     Sweep sweep(count, std::max(slots, threads));
     bool delivered = false;
