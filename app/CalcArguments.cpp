@@ -1,0 +1,290 @@
+#include "app/CalcArguments.h"
+
+#include "app/CommandOptions.h"
+#include "engine/run/NumberFields.h"
+#include "engine/run/PlanningPolicy.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <ostream>
+#include <string_view>
+
+namespace tavi {
+
+namespace {
+
+// A real written in full, finite.
+double numberIn(std::string_view option, std::string_view text) {
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        throw BadValue{std::string(option) + ": '" + std::string(text) + "' is not a number"};
+    }
+    return value;
+}
+
+// A probability from least to below most (or to most itself where mostIncluded).
+double probabilityIn(std::string_view option, std::string_view text, double least, double most,
+                     bool mostIncluded) {
+    const double value = numberIn(option, text);
+    if (!(value >= least && (value < most || (mostIncluded && value == most)))) {
+        throw BadValue{std::string(option) + " must lie between " + exactNumber(least) + " and " +
+                       exactNumber(most) +
+                       (mostIncluded ? "" : " (" + exactNumber(most) + " excluded)") + "; it is " +
+                       std::string(text)};
+    }
+    return value;
+}
+
+// A whole number written in full, from least to most.
+std::int64_t wholeNumberIn(std::string_view option, std::string_view text, std::int64_t least,
+                           std::int64_t most) {
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        throw BadValue{std::string(option) + ": '" + std::string(text) + "' is not a whole number"};
+    }
+    if (value < least || value > most) {
+        throw BadValue{std::string(option) + " must lie between " + std::to_string(least) +
+                       " and " + std::to_string(most) + "; it is " + std::string(text)};
+    }
+    return value;
+}
+
+// A seed: any 64-bit unsigned whole number.
+std::uint64_t seedIn(std::string_view text) {
+    std::uint64_t value = 0;
+    const std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || end != digits.data() + digits.size() ||
+        (error != std::errc() && error != std::errc::result_out_of_range)) {
+        throw BadValue{"--seed: '" + std::string(text) + "' is not a whole number"};
+    }
+    if (error == std::errc::result_out_of_range || (text.starts_with('-') && value != 0)) {
+        throw BadValue{"--seed " + std::string(text) +
+                       " is out of range: it must lie between 0 and " +
+                       std::to_string(std::numeric_limits<std::uint64_t>::max())};
+    }
+    return value;
+}
+
+// N,n: a point of at least one group of at least one unit, and not more units than a
+// simulation can hold.
+SweepPoint pointIn(std::string_view text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos) {
+        throw BadValue{"--at needs N,n, not '" + std::string(text) + "'"};
+    }
+    constexpr std::int64_t kMost = std::numeric_limits<std::int32_t>::max();
+    SweepPoint point;
+    point.N = static_cast<std::int32_t>(wholeNumberIn("--at N", text.substr(0, comma), 1, kMost));
+    point.n = static_cast<std::int32_t>(wholeNumberIn("--at n", text.substr(comma + 1), 1, kMost));
+    if (std::int64_t{point.N} * point.n > kMaxSimulatedUnits) {
+        throw BadValue{"--at " + std::string(text) + ": a simulation can hold at most " +
+                       std::to_string(kMaxSimulatedUnits) + " units (N*n)"};
+    }
+    return point;
+}
+
+// NAME=VALUE, once per name.
+void addNamed(NamedValues& values, std::string_view option, std::string_view text) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos || equals == 0) {
+        throw BadValue{std::string(option) + " needs NAME=VALUE, not '" + std::string(text) + "'"};
+    }
+    const std::string name(text.substr(0, equals));
+    for (const auto& [given, value] : values) {
+        if (given == name) {
+            throw BadValue{std::string(option) + " " + name + " is given twice"};
+        }
+    }
+    values.emplace_back(name, numberIn(std::string(option) + " " + name, text.substr(equals + 1)));
+}
+
+// The command's options: the usage text and the parser both walk this table. An option with a
+// value takes it from the next argument or after "=".
+struct Option {
+    std::string_view name;
+    std::string_view value;  // what the value is, for the usage and for a missing value
+    std::string_view help;
+    void (*apply)(Arguments&, std::string_view value);
+};
+
+constexpr Option kOptions[] = {
+    {"--csv", "FILE", "also write the table of standard errors as CSV",
+     [](Arguments& a, std::string_view v) { a.csvFile = std::string(v); }},
+    {"--effect", "NAME=VALUE",
+     "true value of coefficient NAME, a CSV column name (Fixed1, Const, Group2,\n"
+     "Random1, CrossL1_2, ...); repeatable",
+     [](Arguments& a, std::string_view v) { addNamed(a.effects, "--effect", v); }},
+    {"--alpha", "A", "significance level, default 0.05; from 1e-10 to below 1",
+     [](Arguments& a, std::string_view v) {
+         a.test.alpha = probabilityIn("--alpha", v, kSmallestAlpha, 1.0, false);
+     }},
+    {"--power", "P", "target power, default 0.8; above alpha and at most 1 - 1e-10",
+     [](Arguments& a, std::string_view v) {
+         a.test.power = probabilityIn("--power", v, 0.0, kLargestPower, true);
+     }},
+    {"--one-sided", "", "one-sided tests (default two-sided)",
+     [](Arguments& a, std::string_view) { a.test.oneSided = true; }},
+    {"--df", "NAME=DF", "degrees of freedom for coefficient NAME instead of the rule;\nrepeatable",
+     [](Arguments& a, std::string_view v) {
+         addNamed(a.dfs, "--df", v);
+         if (!(a.dfs.back().second >= 1.0)) {
+             throw BadValue{"--df " + a.dfs.back().first +
+                            ": degrees of freedom must be at "
+                            "least 1; it is " +
+                            std::string(v.substr(v.find('=') + 1))};
+         }
+     }},
+    {"--power-csv", "FILE",
+     "write power and MDES for every point and coefficient as CSV:\n"
+     "N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power",
+     [](Arguments& a, std::string_view v) { a.powerCsvFile = std::string(v); }},
+    {"--best-csv", "FILE",
+     "write the best points of every coefficient as CSV:\n"
+     "coefficient,criterion,N*n,N,n,cost,se,df,mdes,power",
+     [](Arguments& a, std::string_view v) { a.bestCsvFile = std::string(v); }},
+    {"--required-csv", "FILE",
+     "write the fewest groups reaching the target power at each group size,\n"
+     "for every coefficient with an effect, as CSV:\n"
+     "coefficient,n,N,N*n,cost,se,df,power",
+     [](Arguments& a, std::string_view v) { a.requiredCsvFile = std::string(v); }},
+    {"--quiet", "", "no summary of the tests on standard output",
+     [](Arguments& a, std::string_view) { a.quiet = true; }},
+    {"--simulate", "R",
+     "after the run, check one point by simulation: R data sets drawn from\n"
+     "the design with the effects given (the other coefficients 0), each\n"
+     "fitted by REML and tested, summarised beside the analytic SE and power",
+     [](Arguments& a, std::string_view v) {
+         a.replications = wholeNumberIn("--simulate", v, 1, kMaxReplications);
+     }},
+    {"--at", "N,n",
+     "the point to simulate; default the smallest budget (over ranges the\n"
+     "fewest units) at which the first coefficient with an effect reaches\n"
+     "the target power, else the first point of the sweep",
+     [](Arguments& a, std::string_view v) { a.at = pointIn(v); }},
+    {"--seed", "S",
+     "seed of the simulation, from 0 to 2^64 - 1, default 1; a seed gives the\n"
+     "same results with any number of threads",
+     [](Arguments& a, std::string_view v) { a.seed = seedIn(v); }},
+    {"--threads", "T", "threads of the calculation and the simulation, default one per core",
+     [](Arguments& a, std::string_view v) {
+         a.threads = wholeNumberIn("--threads", v, 1, kMaxThreads);
+     }},
+    {"--sim-csv", "FILE",
+     "write the simulation's summary as CSV: coefficient,true_value,\n"
+     "analytic_se,empirical_sd,mean_model_se,bias,coverage,analytic_power,\n"
+     "empirical_power,replications,failed_fits",
+     [](Arguments& a, std::string_view v) { a.simCsvFile = std::string(v); }},
+    {"--help", "", "show this help",
+     [](Arguments& a, std::string_view) { a.action = Action::Help; }},
+    {"--version", "", "show the version",
+     [](Arguments& a, std::string_view) { a.action = Action::Version; }},
+};
+
+constexpr std::size_t kHelpColumn = 24;
+
+}  // namespace
+
+std::string usage() {
+    std::string text =
+        "Usage: tavi-calc [OPTION]... PARFILE [REPORT [COVFILE]]\n"
+        "  or:  tavi-calc --template NAME --set KEY=VALUE... --write PARFILE [--force]\n"
+        "Computes the standard errors of a two-level design for every sample-size point that "
+        "the\nparameter file PARFILE asks for; on request also the power and minimum "
+        "detectable effect\nof each coefficient's test and the best sample sizes.\n"
+        "\n"
+        "  REPORT                the report; default PARFILE's base name with .out, in its "
+        "directory\n"
+        "  COVFILE               the covariance matrices; default REPORT's base name with .cov\n";
+    for (const Option& option : kOptions) {
+        appendOptionUsage(text, option.name, option.value, option.help, kHelpColumn);
+    }
+    text +=
+        "\n"
+        "With --effect, --power-csv, --best-csv, --required-csv or --simulate a summary of the "
+        "tests\ngoes to standard output, and with --simulate the simulation's summary after it. "
+        "Ctrl+C\nstops a simulation; its summary then covers the replications done.\n"
+        "The outputs replace their old versions together, once all of them are complete; a run "
+        "that\nfails or is stopped leaves them as they were. A second run writing into a folder "
+        "that a\nrun is writing into waits until that run has finished.\n"
+        "Exit status: 0 complete, 1 a file could not be read or written (or standard output "
+        "failed),\n2 the design was refused (the report says why), 64 wrong usage (nothing "
+        "written),\n130, 143 or 129 stopped by SIGINT (Ctrl+C), SIGTERM or SIGHUP.\n"
+        "\n"
+        "--template anywhere before \"--\" writes the parameter file of a classic design "
+        "instead;\n'tavi-calc --template --help' lists the designs and their keys.\n";
+    return text;
+}
+
+std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::ostream& err) {
+    Arguments arguments;
+    bool optionsEnded = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (optionsEnded || argument.size() <= 1 || argument[0] != '-') {
+            arguments.files.emplace_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::string_view name = argument.substr(0, argument.find('='));
+        const Option* option = nullptr;
+        for (const Option& candidate : kOptions) {
+            option = candidate.name == name ? &candidate : option;
+        }
+        if (option == nullptr || (option->value.empty() && name != argument)) {
+            err << "tavi-calc: unknown option " << argument << "\nTry 'tavi-calc --help'.\n";
+            return std::nullopt;
+        }
+        const std::string_view value =
+            optionValue(argument, name, !option->value.empty(), argc, argv, i);
+        if (!option->value.empty() && value.empty()) {
+            err << "tavi-calc: " << name << " needs "
+                << (option->value == "FILE" ? "a file name" : option->value)
+                << "\nTry 'tavi-calc --help'.\n";
+            return std::nullopt;
+        }
+        try {
+            option->apply(arguments, value);
+        } catch (const BadValue& bad) {
+            err << "tavi-calc: " << bad.message << "\n";
+            return std::nullopt;
+        }
+        // A question is answered whatever else the command line holds.
+        if (arguments.action != Action::Calculate) {
+            return arguments;
+        }
+    }
+    // Below alpha every effect, even none, reaches the target, and the MDES turns negative.
+    if (!(arguments.test.power > arguments.test.alpha)) {
+        err << "tavi-calc: the target power " << exactNumber(arguments.test.power)
+            << " must exceed the significance level alpha " << exactNumber(arguments.test.alpha)
+            << "\n";
+        return std::nullopt;
+    }
+    if (!arguments.replications) {
+        for (const auto& [given, name] : {std::pair{arguments.at.has_value(), "--at"},
+                                          {arguments.seed.has_value(), "--seed"},
+                                          {arguments.simCsvFile.has_value(), "--sim-csv"}}) {
+            if (given) {
+                err << "tavi-calc: " << name << " needs --simulate\nTry 'tavi-calc --help'.\n";
+                return std::nullopt;
+            }
+        }
+    }
+    if (arguments.files.empty() || arguments.files.size() > 3) {
+        err << (arguments.files.empty() ? "tavi-calc: no parameter file given\n"
+                                        : "tavi-calc: too many file names\n")
+            << "Try 'tavi-calc --help'.\n";
+        return std::nullopt;
+    }
+    return arguments;
+}
+
+}  // namespace tavi
