@@ -3,11 +3,14 @@
 
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineState.h"
+#include "engine/ThreeLevelComputation.h"
 #include "tests/engine/RandomDesign.h"
+#include "tests/engine/ThreeLevelDesigns.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <memory>
 #include <new>
 #include <random>
 
@@ -46,6 +49,18 @@ TEST(Engine, ComputesAPointWithoutHeapAllocation) {
     int* volatile probe = new int(1);
     delete probe;
     EXPECT_EQ(allocations.load(), before + 1);
+}
+
+TEST(Engine, ComputesAThreeLevelPointAtTheCapacityWithoutHeapAllocation) {
+    const auto design = std::make_unique<ThreeLevelDesign>();
+    const auto point = std::make_unique<ThreeLevelPoint>();
+    prepareThreeLevelDesign(test::largestThreeLevelModel(), *design);
+    ASSERT_EQ(design->NumCoef, dimmax);
+    const long before = allocations.load();
+    for (int n = 1; n <= 50; n += 7) {
+        computeThreeLevelPoint(*design, *point, 30, 1 + n % 9, n);
+    }
+    EXPECT_EQ(allocations.load(), before);
 }
 
 }  // namespace

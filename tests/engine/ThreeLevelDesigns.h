@@ -1,0 +1,67 @@
+// Random valid three-level models for the tests and benchmarks, and the largest one: 40
+// coefficients with every kind of variable.
+#pragma once
+
+#include "engine/ThreeLevelModel.h"
+#include "tests/engine/RandomDesign.h"
+
+#include <random>
+#include <vector>
+
+namespace tavi::test {
+
+inline void fillMatrix(Matrix& m, const Dense& values) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        for (std::size_t j = 0; j < values.size(); ++j) {
+            m(int(i) + 1, int(j) + 1) = values[i][j];
+        }
+    }
+}
+
+// A model with these slopes and p3 level-3 variables, its covariance matrices random and
+// positive definite, its random effects of about a third of the variables' size.
+inline ThreeLevelModel randomThreeLevelModel(std::mt19937_64& rng,
+                                             const std::vector<SlopeVariation>& level1,
+                                             const std::vector<SlopeVariation>& level2, int p3) {
+    std::uniform_real_distribution<double> mean(-3.0, 3.0);
+    std::uniform_real_distribution<double> variance(0.3, 2.0);
+    ThreeLevelModel m;
+    m.p1 = static_cast<std::int32_t>(level1.size());
+    m.p2 = static_cast<std::int32_t>(level2.size());
+    m.p3 = p3;
+    std::copy(level1.begin(), level1.end(), m.slope1);
+    std::copy(level2.begin(), level2.end(), m.slope2);
+    m.Sigma2 = variance(rng);
+    const auto randomEffects = [&rng](int order) {
+        Dense tau = randomCovariance(rng, order);
+        for (auto& row : tau) {
+            for (double& element : row) {
+                element *= 0.3;
+            }
+        }
+        return tau;
+    };
+    fillMatrix(m.Tau2, randomEffects(level2Effects(m)));
+    fillMatrix(m.Tau3, randomEffects(level3Effects(m)));
+    fillMatrix(m.WithinCov, randomCovariance(rng, m.p1));
+    fillMatrix(m.BetweenCov, randomCovariance(rng, betweenGroupsOrder(m)));
+    fillMatrix(m.SiteCov, randomCovariance(rng, betweenSitesOrder(m)));
+    for (int i = 1; i <= betweenSitesOrder(m); ++i) {
+        m.Means(i) = mean(rng);
+    }
+    return m;
+}
+
+// The capacity's 40 coefficients with every kind of variable: six level-1 variables (three
+// with fixed slopes, one varying at each level and one at both), three level-2 variables (one
+// varying at level 3) and six level-3 variables: 1 + 6 + 3 + 6 main effects, 2 x 3 interactions
+// with the level-2 variables and 3 x 6 with the level-3 ones.
+inline ThreeLevelModel largestThreeLevelModel() {
+    std::mt19937_64 rng(40);
+    using S = SlopeVariation;
+    return randomThreeLevelModel(rng,
+                                 {S::None, S::None, S::None, S::Level2, S::Level3, S::Levels2And3},
+                                 {S::None, S::None, S::Level3}, 6);
+}
+
+}  // namespace tavi::test
