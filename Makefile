@@ -4,7 +4,7 @@
 BUILD_DIR := build
 ASAN_DIR := build-asan
 FUZZ_DIR := build-fuzz
-FUZZ_TARGETS := parameter-reader calculation-run text-to-real
+FUZZ_TARGETS := parameter-reader calculation-run text-to-real three-level-reader
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local

@@ -5,12 +5,12 @@
 #include "app/DesignChecks.h"
 #include "app/SignalStop.h"
 #include "app/TemplateCommand.h"
+#include "app/TestOutputs.h"
+#include "app/ThreeLevelCommand.h"
 #include "engine/power/AllocationAnswers.h"
 #include "engine/power/PointTests.h"
 #include "engine/run/CalculationRun.h"
 #include "engine/run/PlanningPolicy.h"
-#include "engine/run/PowerCsv.h"
-#include "engine/run/PowerSummary.h"
 #include "engine/run/RunResults.h"
 #include "engine/run/SimulationCsv.h"
 #include "engine/run/SimulationReport.h"
@@ -21,6 +21,7 @@
 #include "files/OutputLock.h"
 #include "files/OutputSet.h"
 #include "files/TextFileWriter.h"
+#include "files/ThreeLevelFile.h"
 
 #include <cerrno>
 #include <optional>
@@ -33,8 +34,6 @@ namespace tavi {
 
 namespace {
 
-constexpr std::int64_t kProgressThreshold = 1000;
-
 // Writes the CSV rows, keeps the points for the tests and shows progress while the run sweeps.
 class CommandObserver : public SweepObserver {
 public:
@@ -45,7 +44,6 @@ public:
         : m_outputs(outputs), m_csvFile(csvFile), m_keepPoints(keepPoints), m_progress(progress) {}
 
     void sweepStarts(const EngineState& design, std::int64_t points) override {
-        m_points = points;
         if (m_csvFile) {
             m_csv.emplace(m_outputs.add(*m_csvFile));
             m_csv->writeHeader(design);
@@ -53,9 +51,7 @@ public:
         if (m_keepPoints) {
             m_collector.sweepStarts(design, points);
         }
-        if (m_points <= kProgressThreshold) {
-            m_progress = nullptr;
-        }
+        m_progress.start(points);
     }
 
     void pointDone(const EngineState& e, std::int64_t cost) override {
@@ -65,11 +61,7 @@ public:
         if (m_keepPoints) {
             m_collector.pointDone(e, cost);
         }
-        ++m_done;
-        if (m_progress != nullptr && (m_done * 100 / m_points != (m_done - 1) * 100 / m_points)) {
-            *m_progress << "\rtavi-calc: " << m_done << " of " << m_points << " points"
-                        << (m_done == m_points ? "\n" : "") << std::flush;
-        }
+        m_progress.pointDone();
     }
 
     std::optional<RunResults>& results() { return m_collector.results(); }
@@ -79,10 +71,8 @@ private:
     const std::optional<std::string>& m_csvFile;
     std::optional<StandardErrorCsv> m_csv;
     bool m_keepPoints;
-    std::ostream* m_progress;
+    SweepProgress m_progress;
     SweepCollector m_collector;
-    std::int64_t m_points = 0;
-    std::int64_t m_done = 0;
 };
 
 // The tests over the run's points: the CSV files asked for, joining outputs, and the summary on
@@ -91,28 +81,14 @@ ChosenPoint reportTests(const Arguments& arguments, const EngineState& design,
                         const SweepTable& sweep, PointTests& tests,
                         const std::vector<Coefficient>& coefficients, OutputSet& outputs,
                         std::ostream& summary, StopToken stop) {
-    if (arguments.powerCsvFile) {
-        writePowerCsv(outputs.add(*arguments.powerCsvFile), sweep, tests, coefficients);
-    }
     const bool wantsDefaultPoint = arguments.replications && !arguments.at;
-    if (!arguments.bestCsvFile && !arguments.requiredCsvFile && arguments.quiet &&
-        !wantsDefaultPoint) {
-        return {};
-    }
-    const AllocationAnswers answers = answerAllocation(design, sweep, tests, stop);
-    if (arguments.bestCsvFile) {
-        writeBestCsv(outputs.add(*arguments.bestCsvFile), answers.best, coefficients,
-                     sweep.budgetMode());
-    }
-    if (arguments.requiredCsvFile) {
-        writeRequiredCsv(outputs.add(*arguments.requiredCsvFile), answers.required, coefficients,
-                         sweep.budgetMode());
-    }
-    if (!arguments.quiet) {
-        writePowerSummary(summary, {sweep, answers, coefficients, design}, tests);
-    }
+    const std::optional<AllocationAnswers> answers =
+        writeTestOutputs(arguments,
+                         {sweep, tests, coefficients, allocationSettingsOf(design),
+                          [&] { return answerAllocation(design, sweep, tests, stop); }},
+                         wantsDefaultPoint, outputs, summary);
     return wantsDefaultPoint
-               ? defaultSimulationPoint(sweep, answers.best, coefficients, arguments.test)
+               ? defaultSimulationPoint(sweep, answers->best, coefficients, arguments.test)
                : ChosenPoint{};
 }
 
@@ -208,6 +184,10 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
                                " are the same file; nothing written"};
             }
         }
+    }
+    if (isThreeLevelFile(parFile)) {
+        return calculateThreeLevel(arguments, {parFile, report, covFile, outputNames}, out, err,
+                                   showProgress);
     }
 
     const DesignFile file = readDesignOnce(parFile);

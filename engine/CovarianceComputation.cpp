@@ -152,8 +152,10 @@ double standardErrorOf(double variance) {
 }
 
 double usableStandardError(const EngineState& e, int i) {
-    const double information = e.InfoMatrix(i, i);
-    const double variance = e.CovCoef(i, i);
+    return usableStandardError(e.InfoMatrix(i, i), e.CovCoef(i, i));
+}
+
+double usableStandardError(double information, double variance) {
     // Also written so that NaN is not taken.
     if (!(information > 0.0 && variance * information <= kMaxVarianceInflation)) {
         return std::numeric_limits<double>::quiet_NaN();

@@ -52,6 +52,10 @@ double standardErrorOf(double variance);
 double usableStandardError(const EngineState& e, int i);
 inline constexpr double kMaxVarianceInflation = 1.0e12;
 
+// The same rule for a coefficient of any design, from its diagonal elements of the information
+// and covariance matrices.
+double usableStandardError(double information, double variance);
+
 // Makes N groups of n units the current point, and leaves its InfoMatrix and, inverted,
 // CovCoef in the engine state. Needs the run constants.
 void computePoint(EngineState& e, std::int32_t n, std::int32_t N);

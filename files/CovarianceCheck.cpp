@@ -50,14 +50,21 @@ CovarianceCheck checkCovarianceMatrix(const Matrix& m, int order) {
 }
 
 std::string covarianceWarning(CovarianceMatrixKind kind, const Matrix& m, int order) {
+    return covarianceWarning(kMatrixNames[static_cast<int>(kind)], m, order);
+}
+
+std::string covarianceWarning(std::string_view name, const Matrix& m, int order) {
     const CovarianceCheck check = checkCovarianceMatrix(m, order);
     if (check.valid) {
         return {};
     }
     char eigenvalue[32];
     std::snprintf(eigenvalue, sizeof eigenvalue, "%.6g", check.smallestEigenvalue);
-    return std::string("Warning: the ") + kMatrixNames[static_cast<int>(kind)] +
-           " is not a valid covariance matrix (smallest eigenvalue " + eigenvalue + ").";
+    std::string warning = "Warning: the ";
+    return warning.append(name)
+        .append(" is not a valid covariance matrix (smallest eigenvalue ")
+        .append(eigenvalue)
+        .append(").");
 }
 
 std::vector<CovarianceFinding> covarianceFindings(const DesignParameters& p) {

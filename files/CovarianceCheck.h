@@ -7,6 +7,7 @@
 #include "files/DesignParameters.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavi {
@@ -28,6 +29,8 @@ enum class CovarianceMatrixKind { Within, Between, RandomEffects };
 // The warning for the matrix of the given kind, naming it and its smallest eigenvalue; an empty
 // text when it is a valid covariance matrix. Expects 0 <= order <= dimmax.
 std::string covarianceWarning(CovarianceMatrixKind kind, const Matrix& m, int order);
+// The same for a matrix named name ("level-3 random-effects covariance matrix").
+std::string covarianceWarning(std::string_view name, const Matrix& m, int order);
 
 struct CovarianceFinding {
     CovarianceMatrixKind matrix;

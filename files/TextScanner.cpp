@@ -21,10 +21,7 @@ bool isSeparator(char c) {
 
 }  // namespace
 
-TextScanner::TextScanner(std::string text, std::string fileName)
-    : m_text(std::move(text)), m_fileName(std::move(fileName)) {}
-
-TextScanner TextScanner::fromFile(const std::string& fileName) {
+std::string readTextFile(const std::string& fileName) {
     // Not blocking: opening a FIFO would otherwise wait for a writer that may never come.
     const int descriptor = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) {
@@ -72,7 +69,14 @@ TextScanner TextScanner::fromFile(const std::string& fileName) {
         throw tooLarge();
     }
     text.resize(size);
-    return TextScanner(std::move(text), fileName);
+    return text;
+}
+
+TextScanner::TextScanner(std::string text, std::string fileName)
+    : m_text(std::move(text)), m_fileName(std::move(fileName)) {}
+
+TextScanner TextScanner::fromFile(const std::string& fileName) {
+    return TextScanner(readTextFile(fileName), fileName);
 }
 
 std::string_view TextScanner::nextToken() {

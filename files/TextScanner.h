@@ -11,13 +11,16 @@ namespace tavi {
 // No parameter file comes near this size: its largest design has a few hundred numbers.
 inline constexpr std::int64_t kLargestTextFile = 1 << 20;
 
+// The whole text of the file fileName. Throws FileError when it cannot be opened or read, and at
+// once, without waiting for data, when it is not a regular file (a FIFO, a device) or is larger
+// than kLargestTextFile.
+std::string readTextFile(const std::string& fileName);
+
 class TextScanner {
 public:
     TextScanner(std::string text, std::string fileName);
 
-    // The whole file, read at once. Throws FileError when it cannot be opened or read, and at
-    // once, without waiting for data, when it is not a regular file (a FIFO, a device) or is
-    // larger than kLargestTextFile.
+    // The whole file, read at once by readTextFile.
     static TextScanner fromFile(const std::string& fileName);
 
     // The next number, 0 when only separators are left. Throws FileError ("Invalid numeric

@@ -2,18 +2,28 @@
 
 namespace tavi {
 
-AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
-                                   PointTests& tests, StopToken stop) {
-    const EngineState& e = design;
+std::vector<int> coefficientsWithEffect(const SweepTable& sweep, const PointTests& tests) {
     std::vector<int> withEffect;
     for (int c = 0; c < sweep.coefficients(); ++c) {
         if (tests.effect(c)) {
             withEffect.push_back(c);
         }
     }
+    return withEffect;
+}
+
+AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
+                                   PointTests& tests, StopToken stop) {
+    return answerAllocation(
+        prepareAllocationSearch(design, coefficientsWithEffect(sweep, tests), stop),
+        allocationSettingsOf(design), sweep, tests);
+}
+
+AllocationAnswers answerAllocation(AllocationSearch search, const AllocationSettings& settings,
+                                   const SweepTable& sweep, PointTests& tests) {
     AllocationAnswers answers;
-    answers.search = prepareAllocationSearch(e, withEffect, stop);
-    RequiredSearch required = searchRequiredGroups(e, answers.search.unitVariances, tests);
+    answers.search = std::move(search);
+    RequiredSearch required = searchRequiredGroups(settings, answers.search.unitVariances, tests);
     const SweepTable& points = answers.search.points(sweep);
     auto cheapest = required.cheapest.begin();
     for (int c = 0; c < sweep.coefficients(); ++c) {

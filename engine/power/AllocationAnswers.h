@@ -5,6 +5,7 @@
 
 #include "engine/EngineState.h"
 #include "engine/StopToken.h"
+#include "engine/power/AllocationSettings.h"
 #include "engine/power/BestAllocation.h"
 #include "engine/power/BudgetLine.h"
 #include "engine/power/PointTests.h"
@@ -28,5 +29,13 @@ struct AllocationAnswers {
 // Stopped when stop is set during the search of the budget line.
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
                                    PointTests& tests, StopToken stop = {});
+
+// The answers from a search prepared for the coefficients with an effect, for a run of either
+// kind with these settings whose points are sweep.
+AllocationAnswers answerAllocation(AllocationSearch search, const AllocationSettings& settings,
+                                   const SweepTable& sweep, PointTests& tests);
+
+// The coefficients of sweep that have an effect, in order: those a search prepares for.
+std::vector<int> coefficientsWithEffect(const SweepTable& sweep, const PointTests& tests);
 
 }  // namespace tavi

@@ -14,7 +14,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // The order in which points count as cheaper.
 auto cheapness(const SweepTable& table, std::size_t i) {
     const SweepPoint& p = table.point(i);
-    const std::int64_t size = table.budgetMode() ? p.cost : std::int64_t{p.N} * p.n;
+    const std::int64_t size = table.budgetMode() ? p.cost : unitsOf(p);
     return std::make_tuple(size, p.N);
 }
 
@@ -59,8 +59,7 @@ Candidates candidatesOf(const SweepTable& table, const PointTests& tests, int c)
         if (tests.testable(c, p, table.se(i, c))) {
             candidates.points.push_back(i);
             smallestSe.offer(i, table.se(i, c));
-            candidates.mostDf =
-                std::max(candidates.mostDf, tests.degreesOfFreedom().at(c, p.N, p.n));
+            candidates.mostDf = std::max(candidates.mostDf, tests.degreesOfFreedom().at(c, p));
         }
     }
     candidates.smallestSe = smallestSe.index();
@@ -103,7 +102,7 @@ std::optional<std::size_t> smallestMdes(const SweepTable& table, PointTests& tes
     Leader leader(table);
     const auto offer = [&](std::size_t i) {
         const SweepPoint& p = table.point(i);
-        const double df = tests.degreesOfFreedom().at(c, p.N, p.n);
+        const double df = tests.degreesOfFreedom().at(c, p);
         leader.offer(i, tests.exactMultiplier(df) * table.se(i, c));
     };
     offer(*candidates.smallestSe);

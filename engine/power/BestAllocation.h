@@ -1,7 +1,7 @@
 // The best points of a SweepTable for each coefficient, among the points where its test is
 // possible: with an effect, the one of highest power; the one of smallest exact MDES; the one
 // of smallest standard error. Ties go to the cheaper point (the smaller cost under a budget,
-// the smaller N*n otherwise), then to the smaller N.
+// the fewer level-1 units otherwise), then to the smaller N (or K).
 #pragma once
 
 #include "engine/power/PointTests.h"

@@ -10,12 +10,19 @@ namespace tavi {
 
 void UnitVariances::addCurrent(const EngineState& e) {
     m_groupSizes.push_back(e.GroupSize);
+    m_groupsPerSite.push_back(0);
     for (const int c : m_coefficients) {
         const double variance = e.CovCoef(c + 1, c + 1);
         m_variances.push_back(std::isnan(usableStandardError(e, c + 1))
                                   ? std::numeric_limits<double>::quiet_NaN()
                                   : variance * e.NumGroups);
     }
+}
+
+void UnitVariances::add(std::int32_t J, std::int32_t n, const std::vector<double>& variances) {
+    m_groupSizes.push_back(n);
+    m_groupsPerSite.push_back(J);
+    m_variances.insert(m_variances.end(), variances.begin(), variances.end());
 }
 
 SweepPoint budgetPoint(const EngineState& e, std::int64_t n) {

@@ -21,7 +21,8 @@ inline constexpr std::int64_t kMaxSearchedGroupSizes = 1000000;
 
 // For each of a list of group sizes, the variances of some coefficients' estimates with a
 // single group of that size. N groups of n units carry N times the information of one, so
-// their variances are these divided by N.
+// their variances are these divided by N. For three levels the list is of cells, J groups per
+// site of n units, and the variances those of a single site.
 class UnitVariances {
 public:
     UnitVariances() = default;
@@ -31,11 +32,15 @@ public:
     // Adds the engine's current group size with the variances of its CovCoef times its N (at
     // least 1); NaN where the report shows its marker.
     void addCurrent(const EngineState& e);
+    // Adds a three-level cell with the variances of a single site, one per coefficient held.
+    void add(std::int32_t J, std::int32_t n, const std::vector<double>& variances);
 
     // The coefficients held, in order; k below indexes this list.
     const std::vector<int>& coefficients() const { return m_coefficients; }
     std::size_t size() const { return m_groupSizes.size(); }
     std::int32_t groupSize(std::size_t i) const { return m_groupSizes[i]; }
+    // J of a three-level cell; 0 for two levels.
+    std::int32_t groupsPerSite(std::size_t i) const { return m_groupsPerSite[i]; }
     double variance(std::size_t i, std::size_t k) const {
         return m_variances[i * m_coefficients.size() + k];
     }
@@ -43,6 +48,7 @@ public:
 private:
     std::vector<int> m_coefficients;
     std::vector<std::int32_t> m_groupSizes;
+    std::vector<std::int32_t> m_groupsPerSite;
     std::vector<double> m_variances;  // group size by group size
 };
 

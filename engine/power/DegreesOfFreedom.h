@@ -1,10 +1,12 @@
 // The degrees of freedom of each coefficient's t test, by the between-within rules: a
 // coefficient estimated from differences between groups has N - kw - 1, one estimated within
 // groups has N*n - N - p1 with p1 = k1 + (k - k1)(kw + 1). The user may give any coefficient's
-// df instead.
+// df instead. A three-level design's rules (ThreeLevelDf) count the units of each level net of
+// those of the level above: K, K*J - K or K*J*n - K*J, less the coefficients estimated there.
 #pragma once
 
 #include "engine/EngineState.h"
+#include "engine/power/SweepTable.h"
 
 #include <cstdint>
 #include <string>
@@ -14,29 +16,40 @@ namespace tavi {
 
 class DegreesOfFreedom {
 public:
+    // A coefficient estimated at level (1, 2 or 3; for two levels 3 is between groups and 1
+    // within), its df the units there net of those above, less estimated.
+    struct LevelRule {
+        int level;
+        std::int64_t estimated;
+    };
+
     // The rules for the design in e: Fixed coefficients within groups; Const, Group, Random
     // and Cross-L between groups, except a Random slope whose variance in Tau2 is 0, which with
     // its Cross-L coefficients is estimated within groups.
     explicit DegreesOfFreedom(const EngineState& e);
+
+    // The rules of a three-level design, coefficient by coefficient.
+    explicit DegreesOfFreedom(const std::vector<LevelRule>& rules);
 
     // Coefficient i (0-based, in coefficient order) gets df instead of its rule.
     void give(int i, double df);
 
     // The df of coefficient i with N groups of n units; below 1 no test is possible.
     double at(int i, std::int64_t N, std::int64_t n) const;
+    // The same at a point of either kind.
+    double at(int i, const SweepPoint& point) const;
 
-    // How coefficient i's df comes about, for messages: "N - 2", "N*n - N - 7" or "given".
+    // How coefficient i's df comes about, for messages: "N - 2", "N*n - N - 7", for three
+    // levels "K - 2", "K*J - K - 2", "K*J*n - K*J - 3", or "given".
     std::string ruleText(int i) const;
 
 private:
-    enum class Rule { Between, Within, Given };
     struct Entry {
-        Rule rule;
+        LevelRule rule;  // level 0: given
         double given;
     };
 
-    std::int64_t m_kw;
-    std::int64_t m_p1;
+    bool m_threeLevel;
     std::vector<Entry> m_entries;
 };
 

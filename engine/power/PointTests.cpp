@@ -19,7 +19,7 @@ PointTests::PointTests(const TestSettings& settings, DegreesOfFreedom df,
     : m_settings(settings), m_df(std::move(df)), m_effects(std::move(effects)) {}
 
 bool PointTests::testable(int coefficient, const SweepPoint& point, double se) const {
-    return point.N >= 1 && !std::isnan(se) && m_df.at(coefficient, point.N, point.n) >= 1.0;
+    return point.N >= 1 && !std::isnan(se) && m_df.at(coefficient, point) >= 1.0;
 }
 
 PointTests::Test& PointTests::testOf(double df) {
@@ -41,7 +41,7 @@ PointTests::Test* PointTests::testAt(int coefficient, const SweepPoint& point, d
     if (!testable(coefficient, point, se)) {
         return nullptr;
     }
-    return &testOf(m_df.at(coefficient, point.N, point.n));
+    return &testOf(m_df.at(coefficient, point));
 }
 
 double PointTests::exactMultiplier(double df) {
@@ -53,7 +53,7 @@ double PointTests::exactMultiplier(double df) {
 }
 
 PointTest PointTests::at(int coefficient, const SweepPoint& point, double se, bool exactMdes) {
-    PointTest result{m_df.at(coefficient, point.N, point.n), kNaN, kNaN, kNaN};
+    PointTest result{m_df.at(coefficient, point), kNaN, kNaN, kNaN};
     Test* test = testAt(coefficient, point, se);
     if (test == nullptr) {
         return result;

@@ -78,7 +78,7 @@ public:
 
 private:
     std::tuple<std::int64_t, std::int32_t> cheapness(const SweepPoint& p) const {
-        return {m_budgetMode ? p.cost : std::int64_t{p.N} * p.n, p.N};
+        return {m_budgetMode ? p.cost : unitsOf(p), p.N};
     }
 
     int m_coefficient;
@@ -87,53 +87,54 @@ private:
     double m_se = kNaN;
 };
 
-// A point of n units per group and N groups, with its cost under a budget.
-SweepPoint pointAt(const EngineState& e, std::int64_t N, std::int32_t n) {
-    const std::int64_t cost = e.BudgetMode ? N * (std::int64_t{n} + e.CostParameter) : 0;
-    return {static_cast<std::int32_t>(N), n, cost};
+// A point of N groups (or sites of J groups) of n units, with its cost under a budget.
+SweepPoint pointAt(const AllocationSettings& settings, std::int64_t N, std::int32_t J,
+                   std::int32_t n) {
+    const std::int64_t cost = settings.budgetMode ? costOf(settings, N, J, n) : 0;
+    return {static_cast<std::int32_t>(N), n, cost, J};
 }
 
 }  // namespace
 
-RequiredSearch searchRequiredGroups(const EngineState& e, const UnitVariances& variances,
-                                    PointTests& tests) {
+RequiredSearch searchRequiredGroups(const AllocationSettings& settings,
+                                    const UnitVariances& variances, PointTests& tests) {
     RequiredSearch search;
-    // Over ranges, the sweep's first N even when it lies above its last.
-    const std::int64_t fewestGroups = std::max(1, e.MinGroups);
-    const std::int64_t mostGroups = std::max(e.MinGroups, e.MaxGroups);
+    const std::int64_t fewestGroups = std::max<std::int64_t>(1, settings.fewest);
+    const std::int64_t mostGroups = settings.most;
     for (std::size_t k = 0; k < variances.coefficients().size(); ++k) {
         const int c = variances.coefficients()[k];
         if (!tests.effect(c)) {
             continue;
         }
-        CheapestPoint cheapest(c, e.BudgetMode);
+        CheapestPoint cheapest(c, settings.budgetMode);
         // The required N grows about as the unit variance: the last answer per unit of it
         // makes the next guess.
         double groupsPerVariance = 0.0;
         for (std::size_t i = 0; i < variances.size(); ++i) {
             const std::int32_t n = variances.groupSize(i);
+            const std::int32_t J = variances.groupsPerSite(i);
             const double variance = variances.variance(i, k);
             const auto seAt = [&](std::int64_t N) { return std::sqrt(variance / double(N)); };
             const auto reaches = [&](std::int64_t N) {
-                return tests.reachesTarget(c, pointAt(e, N, n), seAt(N));
+                return tests.reachesTarget(c, pointAt(settings, N, J, n), seAt(N));
             };
-            RequiredGroups row{c, n, std::nullopt, kNaN, kNaN, kNaN};
+            RequiredGroups row{c, n, std::nullopt, kNaN, kNaN, kNaN, J};
             const std::optional<std::int64_t> N =
                 std::isnan(variance)
                     ? std::nullopt
                     : smallestReaching(guessOf(groupsPerVariance * variance), reaches);
             if (N) {
                 groupsPerVariance = double(*N) / variance;
-                row.point = pointAt(e, *N, n);
+                row.point = pointAt(settings, *N, J, n);
                 row.se = seAt(*N);
                 const PointTest test = tests.at(c, *row.point, row.se, false);
                 row.df = test.df;
                 row.power = test.power;
-                if (e.BudgetMode) {
+                if (settings.budgetMode) {
                     cheapest.offer(*row.point, row.se);
                 } else if (std::max(*N, fewestGroups) <= mostGroups) {
                     const std::int64_t inRange = std::max(*N, fewestGroups);
-                    cheapest.offer(pointAt(e, inRange, n), seAt(inRange));
+                    cheapest.offer(pointAt(settings, inRange, J, n), seAt(inRange));
                 }
             }
             search.rows.push_back(row);

@@ -5,10 +5,11 @@
 // At a fixed group size n the power never falls as N grows: the standard error is the unit
 // variance's root over √N, and every df rule (N - kw - 1, N*n - N - p1, or a df given) stays
 // the same or grows with N, as does the power at a given noncentrality. So the smallest N
-// reaching the target is found by bisection.
+// reaching the target is found by bisection. The same holds for the sites K of a three-level
+// design at fixed J and n.
 #pragma once
 
-#include "engine/EngineState.h"
+#include "engine/power/AllocationSettings.h"
 #include "engine/power/BestAllocation.h"
 #include "engine/power/BudgetLine.h"
 #include "engine/power/PointTests.h"
@@ -31,20 +32,20 @@ struct RequiredGroups {
     double se;  // at point; NaN without one
     double df;
     double power;
+    std::int32_t J = 0;  // three levels: the groups per site of the cell
 };
 
 struct RequiredSearch {
     // Coefficient by coefficient, each at every group size of the unit variances in order.
     std::vector<RequiredGroups> rows;
     // For each coefficient with an effect, in order, its cheapest_for_power: under a budget the
-    // smallest cost N (n + CostParameter) among the rows; over ranges the fewest units N*n with
-    // N from MinGroups to MaxGroups. Ties go to the smaller N.
+    // smallest cost among the rows; over ranges the fewest units with N (or K) from the
+    // sweep's fewest to its most. Ties go to the smaller N.
     std::vector<BestPoint> cheapest;
 };
 
-// The required groups of every coefficient with an effect that variances holds, for the
-// settings in e.
-RequiredSearch searchRequiredGroups(const EngineState& e, const UnitVariances& variances,
-                                    PointTests& tests);
+// The required groups (or sites) of every coefficient with an effect that variances holds.
+RequiredSearch searchRequiredGroups(const AllocationSettings& settings,
+                                    const UnitVariances& variances, PointTests& tests);
 
 }  // namespace tavi

@@ -12,6 +12,10 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
 
+std::int64_t unitsOf(const SweepPoint& point) {
+    return std::int64_t{point.N} * (point.J > 0 ? point.J : 1) * point.n;
+}
+
 void SweepTable::add(const SweepPoint& point, std::span<const double> se) {
     m_points.push_back(point);
     if (point.N < 1) {

@@ -24,6 +24,10 @@ std::string exactNumber(double value) {
 }
 
 std::string pointText(const SweepPoint& point) {
+    if (point.J > 0) {
+        return "K = " + std::to_string(point.N) + ", J = " + std::to_string(point.J) +
+               ", n = " + std::to_string(point.n);
+    }
     return "N = " + std::to_string(point.N) + ", n = " + std::to_string(point.n);
 }
 

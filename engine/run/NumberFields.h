@@ -15,7 +15,8 @@ std::string briefNumber(double value);
 // with the digits given ("0.9999999", not "1").
 std::string exactNumber(double value);
 
-// "N = 20, n = 5": a sample-size point as every summary and message names it.
+// "N = 20, n = 5", for three levels "K = 20, J = 4, n = 5": a sample-size point as every
+// summary and message names it.
 std::string pointText(const SweepPoint& point);
 
 // ",value" in the shortest form that reads back to the same double, or "," alone when value is

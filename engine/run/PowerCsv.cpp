@@ -3,20 +3,33 @@
 #include "engine/run/NumberFields.h"
 #include "files/NumberText.h"
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace tavi {
 
 namespace {
 
-// "N*n,N,n,cost", the cost empty outside budget mode.
-void appendPoint(std::string& out, const SweepPoint& point, bool budgetMode) {
-    appendInteger(out, std::int64_t{point.N} * point.n);
-    out += ',';
-    appendInteger(out, point.N);
-    out += ',';
-    appendInteger(out, point.n);
-    out += ',';
+// The columns of a point, "N*n,N,n,cost" or for three levels "K,J,n,units,cost".
+std::string_view pointColumns(bool threeLevel) {
+    return threeLevel ? "K,J,n,units,cost" : "N*n,N,n,cost";
+}
+
+void appendIntegers(std::string& out, std::initializer_list<std::int64_t> values) {
+    for (const std::int64_t value : values) {
+        appendInteger(out, value);
+        out += ',';
+    }
+}
+
+// The point's columns, the cost empty outside budget mode.
+void appendPoint(std::string& out, const SweepPoint& point, bool budgetMode, bool threeLevel) {
+    if (threeLevel) {
+        appendIntegers(out, {point.N, point.J, point.n, unitsOf(point)});
+    } else {
+        appendIntegers(out, {unitsOf(point), point.N, point.n});
+    }
     if (budgetMode) {
         appendInteger(out, point.cost);
     }
@@ -26,12 +39,13 @@ void appendPoint(std::string& out, const SweepPoint& point, bool budgetMode) {
 
 void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
                    const std::vector<Coefficient>& coefficients) {
-    out.line("N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power");
+    out.buffer().append(pointColumns(table.threeLevel()));
+    out.line(",coefficient,se,df,mdes,mdes_exact,power");
     std::string& text = out.buffer();
     std::string point;
     for (std::size_t i = 0; i < table.size(); ++i) {
         point.clear();
-        appendPoint(point, table.point(i), table.budgetMode());
+        appendPoint(point, table.point(i), table.budgetMode(), table.threeLevel());
         point += ',';
         for (int c = 0; c < table.coefficients(); ++c) {
             const PointTest test = tests.at(table, i, c);
@@ -55,8 +69,9 @@ void writePowerCsvFile(const std::string& fileName, const SweepTable& table, Poi
 }
 
 void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
-                  const std::vector<Coefficient>& coefficients, bool budgetMode) {
-    out.line("coefficient,criterion,N*n,N,n,cost,se,df,mdes,power");
+                  const std::vector<Coefficient>& coefficients, bool budgetMode, bool threeLevel) {
+    out.buffer().append("coefficient,criterion,").append(pointColumns(threeLevel));
+    out.line(",se,df,mdes,power");
     std::string& text = out.buffer();
     for (const BestPoint& entry : best) {
         text += coefficients[entry.coefficient].name;
@@ -64,10 +79,10 @@ void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
         text += criterionName(entry.criterion);
         if (entry.point) {
             text += ',';
-            appendPoint(text, *entry.point, budgetMode);
+            appendPoint(text, *entry.point, budgetMode, threeLevel);
             appendCsvField(text, entry.se);
         } else {
-            text += ",,,,,";
+            text += threeLevel ? ",,,,,," : ",,,,,";
         }
         appendCsvField(text, entry.test.df);
         appendCsvField(text, entry.test.mdes);
@@ -77,19 +92,21 @@ void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
 }
 
 void writeRequiredCsv(TextFileWriter& out, const std::vector<RequiredGroups>& required,
-                      const std::vector<Coefficient>& coefficients, bool budgetMode) {
-    out.line("coefficient,n,N,N*n,cost,se,df,power");
+                      const std::vector<Coefficient>& coefficients, bool budgetMode,
+                      bool threeLevel) {
+    out.line(threeLevel ? "coefficient,J,n,K,units,cost,se,df,power"
+                        : "coefficient,n,N,N*n,cost,se,df,power");
     std::string& text = out.buffer();
     for (const RequiredGroups& row : required) {
         text += coefficients[row.coefficient].name;
         text += ',';
+        if (threeLevel) {
+            appendIntegers(text, {row.J});
+        }
         appendInteger(text, row.n);
         if (row.point) {
             text += ',';
-            appendInteger(text, row.point->N);
-            text += ',';
-            appendInteger(text, std::int64_t{row.point->N} * row.n);
-            text += ',';
+            appendIntegers(text, {row.point->N, unitsOf(*row.point)});
             if (budgetMode) {
                 appendInteger(text, row.point->cost);
             }

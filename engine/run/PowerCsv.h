@@ -15,8 +15,8 @@
 
 namespace tavi {
 
-// N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power: one row per point of table and
-// coefficient, point by point.
+// N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power (for three levels K,J,n,units,cost,...):
+// one row per point of table and coefficient, point by point.
 void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
                    const std::vector<Coefficient>& coefficients);
 
@@ -25,14 +25,18 @@ void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tes
 void writePowerCsvFile(const std::string& fileName, const SweepTable& table, PointTests& tests,
                        const std::vector<Coefficient>& coefficients);
 
-// coefficient,criterion,N*n,N,n,cost,se,df,mdes,power: one row per entry of best; the point's
-// fields are empty when no point qualifies, the cost outside budget mode.
+// coefficient,criterion,N*n,N,n,cost,se,df,mdes,power (for three levels with K,J,n,units,cost):
+// one row per entry of best; the point's fields are empty when no point qualifies, the cost
+// outside budget mode.
 void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
-                  const std::vector<Coefficient>& coefficients, bool budgetMode);
+                  const std::vector<Coefficient>& coefficients, bool budgetMode,
+                  bool threeLevel = false);
 
-// coefficient,n,N,N*n,cost,se,df,power: one row per entry of required; every field from N on
-// is empty where no number of groups reaches the target, the cost outside budget mode.
+// coefficient,n,N,N*n,cost,se,df,power (for three levels coefficient,J,n,K,units,cost,...): one
+// row per entry of required; every field from N (or K) on is empty where no number of groups
+// reaches the target, the cost outside budget mode.
 void writeRequiredCsv(TextFileWriter& out, const std::vector<RequiredGroups>& required,
-                      const std::vector<Coefficient>& coefficients, bool budgetMode);
+                      const std::vector<Coefficient>& coefficients, bool budgetMode,
+                      bool threeLevel = false);
 
 }  // namespace tavi

@@ -59,27 +59,27 @@ const char* criterionText(Criterion criterion) {
 // The cheapest design reaching the target: its size and where it lies, or that there is none.
 void writeCheapest(std::ostream& out, const BestPoint& entry, const SummaryInput& input,
                    const TestSettings& settings) {
-    const EngineState& e = input.e;
+    const AllocationSettings& s = input.settings;
+    const char* const top = s.threeLevel ? "K" : "N";
     const std::string power = exactNumber(settings.power);
     if (!entry.point) {
-        if (e.BudgetMode) {
+        if (s.budgetMode) {
             out << "  no budget reaches power " << power << " with at most " << kMaxRequiredGroups
-                << " groups\n";
+                << (s.threeLevel ? " sites\n" : " groups\n");
         } else {
-            out << "  power " << power << " is reached at no N from " << e.MinGroups << " to "
-                << std::max(e.MinGroups, e.MaxGroups) << "\n";
+            out << "  power " << power << " is reached at no " << top << " from " << s.fewest
+                << " to " << s.most << "\n";
         }
         return;
     }
     const SweepPoint& p = *entry.point;
-    if (e.BudgetMode) {
+    if (s.budgetMode) {
         out << "  smallest budget reaching power " << power << ": " << p.cost << " at "
-            << pointText(p) << " (the given budget is " << e.Budget << ")";
+            << pointText(p) << " (the given budget is " << s.budget << ")";
     } else {
-        out << "  fewest units reaching power " << power << ": " << std::int64_t{p.N} * p.n
-            << " at " << pointText(p) << " (every N from " << e.MinGroups << " to "
-            << std::max(e.MinGroups, e.MaxGroups) << "; the report's sweep steps N by "
-            << e.GroupsStep << ")";
+        out << "  fewest units reaching power " << power << ": " << unitsOf(p) << " at "
+            << pointText(p) << " (every " << top << " from " << s.fewest << " to " << s.most
+            << "; the report's sweep steps " << top << " by " << s.step << ")";
     }
     out << "; SE " << briefNumber(entry.se) << ", df " << briefNumber(entry.test.df) << ", power "
         << briefNumber(entry.test.power) << "\n";
@@ -93,7 +93,7 @@ void writeUntestable(std::ostream& out, const SummaryInput& input, const PointTe
         std::size_t points = 0;
         for (std::size_t i = 0; i < input.sweep.size(); ++i) {
             const SweepPoint& p = input.sweep.point(i);
-            points += df.at(c, p.N, p.n) < 1.0 ? 1 : 0;
+            points += df.at(c, p) < 1.0 ? 1 : 0;
         }
         if (points > 0) {
             auto& [count, names] = byRule[df.ruleText(c)];

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "engine/Coefficients.h"
-#include "engine/EngineState.h"
 #include "engine/power/AllocationAnswers.h"
+#include "engine/power/AllocationSettings.h"
 #include "engine/power/PointTests.h"
 #include "engine/power/SweepTable.h"
 
@@ -19,7 +19,7 @@ struct SummaryInput {
     const SweepTable& sweep;  // the run's points
     const AllocationAnswers& answers;
     const std::vector<Coefficient>& coefficients;
-    const EngineState& e;  // the run's settings
+    const AllocationSettings& settings;  // the run's
 };
 
 void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests);

@@ -1,6 +1,7 @@
 #include "app/CalcCommand.h"
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineState.h"
+#include "tests/app/CommandFixture.h"
 #include "tests/engine/RunFixture.h"
 
 #include <algorithm>
@@ -29,23 +30,13 @@ std::vector<std::string> fieldsOf(const std::string& line) {
     return fields;
 }
 
-class CalcCommand : public test::RunFixture {
+class CalcCommand : public test::CommandFixture {
 protected:
-    int command(std::vector<const char*> arguments) {
-        m_out.str("");
-        m_err.str("");
-        return runCalcCommand(static_cast<int>(arguments.size()), arguments.data(), m_out, m_err,
-                              false);
-    }
-
     void writeDesign(const std::string& name, double tau = 0.1) {
         DesignParameters p = test::designWithCounts(3, 1, 1);
         p.Tau(1, 1) = tau;
         WriteParameterFile(p, name, "x", "y");
     }
-
-    std::ostringstream m_out;
-    std::ostringstream m_err;
 };
 
 TEST_F(CalcCommand, NamesTheOutputAfterTheParameterFile) {

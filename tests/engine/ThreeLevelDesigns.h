@@ -1,11 +1,12 @@
-// Random valid three-level models for the tests and benchmarks, and the largest one: 40
-// coefficients with every kind of variable.
+// Three-level models for the tests and benchmarks: random valid ones, the largest one (40
+// coefficients with every kind of variable), and a site-randomised trial's parameter file.
 #pragma once
 
 #include "engine/ThreeLevelModel.h"
 #include "tests/engine/RandomDesign.h"
 
 #include <random>
+#include <string>
 #include <vector>
 
 namespace tavi::test {
@@ -18,6 +19,28 @@ inline void fillMatrix(Matrix& m, const Dense& values) {
     }
 }
 
+// A model with these slopes and p3 level-3 variables, every matrix 0.
+inline ThreeLevelModel modelWithSlopes(const std::vector<SlopeVariation>& level1,
+                                       const std::vector<SlopeVariation>& level2, int p3) {
+    ThreeLevelModel m;
+    m.p1 = static_cast<std::int32_t>(level1.size());
+    m.p2 = static_cast<std::int32_t>(level2.size());
+    m.p3 = p3;
+    std::copy(level1.begin(), level1.end(), m.slope1);
+    std::copy(level2.begin(), level2.end(), m.slope2);
+    return m;
+}
+
+// v0, v1, ...: a name for every variable of m.
+inline std::vector<std::string> numberedNames(const ThreeLevelModel& m) {
+    std::vector<std::string> names;
+    for (int v = 0; v < m.p1 + m.p2 + m.p3; ++v) {
+        names.emplace_back("v");
+        names.back().append(std::to_string(v));
+    }
+    return names;
+}
+
 // A model with these slopes and p3 level-3 variables, its covariance matrices random and
 // positive definite, its random effects of about a third of the variables' size.
 inline ThreeLevelModel randomThreeLevelModel(std::mt19937_64& rng,
@@ -25,12 +48,7 @@ inline ThreeLevelModel randomThreeLevelModel(std::mt19937_64& rng,
                                              const std::vector<SlopeVariation>& level2, int p3) {
     std::uniform_real_distribution<double> mean(-3.0, 3.0);
     std::uniform_real_distribution<double> variance(0.3, 2.0);
-    ThreeLevelModel m;
-    m.p1 = static_cast<std::int32_t>(level1.size());
-    m.p2 = static_cast<std::int32_t>(level2.size());
-    m.p3 = p3;
-    std::copy(level1.begin(), level1.end(), m.slope1);
-    std::copy(level2.begin(), level2.end(), m.slope2);
+    ThreeLevelModel m = modelWithSlopes(level1, level2, p3);
     m.Sigma2 = variance(rng);
     const auto randomEffects = [&rng](int order) {
         Dense tau = randomCovariance(rng, order);
@@ -63,5 +81,20 @@ inline ThreeLevelModel largestThreeLevelModel() {
                                  {S::None, S::None, S::None, S::Level2, S::Level3, S::Levels2And3},
                                  {S::None, S::None, S::Level3}, 6);
 }
+
+// Sites randomised to a treatment with half of them treated, under a budget: the treatment's
+// variance has the closed form (Tau3 + Tau2 / J + Sigma2 / (J n)) / (K P (1 - P)).
+inline constexpr const char* kSiteTrialText =
+    "TAVI three-level design\n"
+    "level-3 treatment\n"
+    "budget 3000 20 5\n"
+    "groups 2 4 2\n"
+    "n 10 20 10\n"
+    "residual-variance 0.85\n"
+    "level-2-random-effects\n0.1\n"
+    "level-3-random-effects\n0.05\n"
+    "within-groups\nbetween-groups\n"
+    "between-sites\n0.25\n"
+    "means 0.5\n";
 
 }  // namespace tavi::test

@@ -2,6 +2,7 @@
 // the reading with a FileError; any other way out, and any record the reader could never leave
 // behind, is a fault.
 
+#include "FuzzChecks.h"
 #include "files/DesignParameters.h"
 #include "files/FileError.h"
 #include "files/ParameterFile.h"
@@ -10,19 +11,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <iterator>
 #include <string>
 
 namespace {
 
-void require(bool holds, const char* what) {
-    if (!holds) {
-        std::fprintf(stderr, "parameter reader: %s\n", what);
-        std::abort();
-    }
-}
+using tavi::fuzz::require;
+using tavi::fuzz::symmetric;
 
 bool sameMatrix(const tavi::Matrix& a, const tavi::Matrix& b) {
     return std::equal(std::begin(a.data), std::end(a.data), std::begin(b.data));
@@ -37,17 +32,6 @@ bool sizedBlocksUnchanged(const tavi::DesignParameters& p, const tavi::DesignPar
     return sameVector(p.Means1, initial.Means1) && sameVector(p.Means2, initial.Means2) &&
            sameMatrix(p.WithinCov, initial.WithinCov) &&
            sameMatrix(p.BetweenCov, initial.BetweenCov) && sameMatrix(p.Tau, initial.Tau);
-}
-
-bool symmetric(const tavi::Matrix& m) {
-    for (int i = 1; i <= tavi::dimmax; ++i) {
-        for (int j = 1; j < i; ++j) {
-            if (m(i, j) != m(j, i)) {
-                return false;
-            }
-        }
-    }
-    return true;
 }
 
 }  // namespace

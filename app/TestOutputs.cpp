@@ -1,0 +1,57 @@
+#include "app/TestOutputs.h"
+
+#include "engine/run/PowerCsv.h"
+#include "engine/run/PowerSummary.h"
+
+#include <ostream>
+
+namespace tavi {
+
+namespace {
+
+constexpr std::int64_t kProgressThreshold = 1000;
+
+}  // namespace
+
+void SweepProgress::start(std::int64_t points) {
+    m_points = points;
+    m_done = 0;
+    if (m_points <= kProgressThreshold) {
+        m_out = nullptr;
+    }
+}
+
+void SweepProgress::pointDone() {
+    ++m_done;
+    if (m_out != nullptr && (m_done * 100 / m_points != (m_done - 1) * 100 / m_points)) {
+        *m_out << "\rtavi-calc: " << m_done << " of " << m_points << " points"
+               << (m_done == m_points ? "\n" : "") << std::flush;
+    }
+}
+
+std::optional<AllocationAnswers> writeTestOutputs(const Arguments& arguments, const TestedRun& run,
+                                                  bool alwaysAnswer, OutputSet& outputs,
+                                                  std::ostream& summary) {
+    const bool threeLevel = run.sweep.threeLevel();
+    if (arguments.powerCsvFile) {
+        writePowerCsv(outputs.add(*arguments.powerCsvFile), run.sweep, run.tests, run.coefficients);
+    }
+    if (!arguments.bestCsvFile && !arguments.requiredCsvFile && arguments.quiet && !alwaysAnswer) {
+        return std::nullopt;
+    }
+    AllocationAnswers answers = run.answer();
+    if (arguments.bestCsvFile) {
+        writeBestCsv(outputs.add(*arguments.bestCsvFile), answers.best, run.coefficients,
+                     run.sweep.budgetMode(), threeLevel);
+    }
+    if (arguments.requiredCsvFile) {
+        writeRequiredCsv(outputs.add(*arguments.requiredCsvFile), answers.required,
+                         run.coefficients, run.sweep.budgetMode(), threeLevel);
+    }
+    if (!arguments.quiet) {
+        writePowerSummary(summary, {run.sweep, answers, run.coefficients, run.settings}, run.tests);
+    }
+    return answers;
+}
+
+}  // namespace tavi

@@ -1,0 +1,32 @@
+// What the search for the best allocation needs of a sweep's settings, for two levels or three:
+// what a point costs under a budget, and over ranges the numbers of top-level units (groups, or
+// sites) that the sweep covers.
+#pragma once
+
+#include "engine/EngineState.h"
+
+#include <cstdint>
+
+namespace tavi {
+
+struct AllocationSettings {
+    bool budgetMode = false;
+    bool threeLevel = false;
+    std::int64_t budget = 0;     // the budget given, for the summary
+    std::int64_t topCost = 0;    // a group's cost beyond its units, or a site's beyond its groups
+    std::int64_t groupCost = 0;  // three levels: a group's cost beyond its units
+    // Over ranges: the sweep's N (or K) from fewest to most, in steps of step in the report.
+    std::int64_t fewest = 1;
+    std::int64_t most = 1;
+    std::int64_t step = 1;
+};
+
+// The cost of N groups of n units, N (topCost + n), or for three levels of N sites of J groups,
+// N (topCost + J (groupCost + n)).
+std::int64_t costOf(const AllocationSettings& settings, std::int64_t N, std::int32_t J,
+                    std::int32_t n);
+
+// The settings of a two-level run, whose first N is MinGroups even above MaxGroups.
+AllocationSettings allocationSettingsOf(const EngineState& e);
+
+}  // namespace tavi

@@ -1,0 +1,446 @@
+#include "files/ThreeLevelFile.h"
+
+#include "files/FileError.h"
+#include "files/NumberText.h"
+#include "files/TextFileWriter.h"
+#include "files/TextScanner.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+namespace tavi {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::size_t kLongestName = 32;
+
+struct SlopeWord {
+    std::string_view word;
+    int level;
+    SlopeVariation slope;
+};
+
+constexpr SlopeWord kSlopeWords[] = {
+    {"fixed", 1, SlopeVariation::None},      {"random-2", 1, SlopeVariation::Level2},
+    {"random-3", 1, SlopeVariation::Level3}, {"random-2-3", 1, SlopeVariation::Levels2And3},
+    {"fixed", 2, SlopeVariation::None},      {"random-3", 2, SlopeVariation::Level3},
+    {"", 3, SlopeVariation::None},
+};
+
+constexpr std::string_view kLevelWords[] = {"level-1", "level-2", "level-3"};
+
+std::int32_t withinIndex(const ThreeLevelModel& m, std::int32_t v) {
+    return v < m.p1 ? v + 1 : 0;
+}
+
+std::int32_t level1Count(const ThreeLevelModel& m) {
+    return m.p1;
+}
+
+// The matrices in the order of the file: the keyword heading the block, what messages call it,
+// the variables of its rows (the random effects' first row being the intercept's).
+struct MatrixBlock {
+    std::string_view keyword;
+    std::string_view what;
+    Matrix ThreeLevelModel::*matrix;
+    std::int32_t (*order)(const ThreeLevelModel&);
+    std::int32_t (*indexOf)(const ThreeLevelModel&, std::int32_t v);
+    bool intercept;
+};
+
+constexpr MatrixBlock kMatrixBlocks[] = {
+    {"level-2-random-effects", "the level-2 random effects", &ThreeLevelModel::Tau2, level2Effects,
+     level2EffectIndex, true},
+    {"level-3-random-effects", "the level-3 random effects", &ThreeLevelModel::Tau3, level3Effects,
+     level3EffectIndex, true},
+    {"within-groups", "the within-groups matrix", &ThreeLevelModel::WithinCov, level1Count,
+     withinIndex, false},
+    {"between-groups", "the between-groups matrix", &ThreeLevelModel::BetweenCov,
+     betweenGroupsOrder, betweenGroupsIndex, false},
+    {"between-sites", "the between-sites matrix", &ThreeLevelModel::SiteCov, betweenSitesOrder,
+     betweenSitesIndex, false},
+};
+
+// 'word', for messages.
+std::string quoted(std::string_view word) {
+    std::string text = "'";
+    text.append(word).append("'");
+    return text;
+}
+
+// A line that holds something, with its number and its words.
+struct Line {
+    int number;
+    std::vector<std::string_view> words;
+};
+
+// The lines after the first that hold more than blanks and are no comments, one at a time.
+class Lines {
+public:
+    Lines(std::string_view text, std::string fileName) : m_fileName(std::move(fileName)) {
+        int number = 0;
+        while (!text.empty()) {
+            const std::size_t end = text.find('\n');
+            const std::string_view line = text.substr(0, end);
+            text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+            if (++number == 1) {
+                continue;
+            }
+            Line words{number, {}};
+            std::size_t at = 0;
+            while (at < line.size()) {
+                const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+                while (at < line.size() && blank(line[at])) {
+                    ++at;
+                }
+                const std::size_t start = at;
+                while (at < line.size() && !blank(line[at])) {
+                    ++at;
+                }
+                if (at > start) {
+                    words.words.push_back(line.substr(start, at - start));
+                }
+            }
+            if (!words.words.empty() && !words.words.front().starts_with('#')) {
+                m_lines.push_back(std::move(words));
+            }
+        }
+    }
+
+    bool atEnd() const { return m_next == m_lines.size(); }
+    const Line& peek() const { return m_lines[m_next]; }
+    const Line& next() { return m_lines[m_next++]; }
+
+    [[noreturn]] void fail(const Line& line, std::string_view what,
+                           const std::string& message) const {
+        throw FileError(
+            "line " + std::to_string(line.number) + ", " + std::string(what) + ": " + message,
+            m_fileName);
+    }
+    [[noreturn]] void endsBefore(std::string_view what) const {
+        throw FileError("File ends before " + std::string(what), m_fileName);
+    }
+    [[noreturn]] void endsWithin(std::string_view what, const std::string& detail) const {
+        throw FileError("File ends within " + std::string(what) + ": " + detail, m_fileName);
+    }
+
+    // The next line, which must begin with keyword and have from least to most words.
+    const Line& keywordLine(std::string_view keyword, std::string_view what, std::size_t leastWords,
+                            std::size_t mostWords, std::string_view usage) {
+        if (atEnd()) {
+            endsBefore(what);
+        }
+        const Line& line = next();
+        if (line.words.front() != keyword) {
+            fail(line, what, "expected " + quoted(usage) + ", found " + quoted(line.words.front()));
+        }
+        if (line.words.size() < leastWords || line.words.size() > mostWords) {
+            fail(line, what, "expected " + quoted(usage));
+        }
+        return line;
+    }
+
+private:
+    std::string m_fileName;
+    std::vector<Line> m_lines;
+    std::size_t m_next = 0;
+};
+
+double realIn(const Lines& lines, const Line& line, std::size_t word, std::string_view what) {
+    std::string_view text = line.words[word];
+    const std::string_view digits = text.starts_with('+') ? text.substr(1) : text;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
+        !std::isfinite(value)) {
+        lines.fail(line, what, quoted(text) + " is not a number");
+    }
+    return value;
+}
+
+std::int32_t integerIn(const Lines& lines, const Line& line, std::size_t word,
+                       std::string_view what) {
+    std::int32_t value = 0;
+    if (!parseInteger(line.words[word], value)) {
+        lines.fail(line, what, quoted(line.words[word]) + " is not a whole number");
+    }
+    return value;
+}
+
+bool validName(std::string_view name) {
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    const auto other = [&letter](char c) {
+        return letter(c) || (c >= '0' && c <= '9') || c == '_' || c == '.';
+    };
+    return !name.empty() && name.size() <= kLongestName && letter(name.front()) &&
+           std::all_of(name.begin(), name.end(), other);
+}
+
+void readVariables(Lines& lines, ThreeLevelParameters& p) {
+    constexpr std::string_view what = "the variables";
+    while (!lines.atEnd()) {
+        const auto level =
+            std::find(std::begin(kLevelWords), std::end(kLevelWords), lines.peek().words.front());
+        if (level == std::end(kLevelWords)) {
+            return;
+        }
+        const Line& line = lines.next();
+        const int number = static_cast<int>(level - std::begin(kLevelWords)) + 1;
+        const std::size_t words = number == 3 ? 2 : 3;
+        if (line.words.size() != words) {
+            lines.fail(line, what,
+                       number == 3 ? "expected 'level-3 NAME'"
+                                   : "expected " + quoted(std::string(*level) + " NAME SLOPE"));
+        }
+        if (!p.variables.empty() && p.variables.back().level > number) {
+            lines.fail(line, what,
+                       "the level-" + std::to_string(number) +
+                           " variables must come before those of higher levels");
+        }
+        const std::string_view name = line.words[1];
+        if (!validName(name) || name == "intercept") {
+            lines.fail(line, what,
+                       quoted(name) +
+                           " is no name: a letter, then letters, digits, '_' or '.', at most " +
+                           std::to_string(kLongestName) + " in all, and not 'intercept'");
+        }
+        for (const ThreeLevelVariable& variable : p.variables) {
+            if (variable.name == name) {
+                lines.fail(line, what, "a second variable named " + quoted(name));
+            }
+        }
+        const std::string_view slope = number == 3 ? "" : line.words[2];
+        const auto word =
+            std::find_if(std::begin(kSlopeWords), std::end(kSlopeWords),
+                         [&](const SlopeWord& w) { return w.level == number && w.word == slope; });
+        if (word == std::end(kSlopeWords)) {
+            lines.fail(line, what,
+                       quoted(slope) + " is not a slope of a level-" + std::to_string(number) +
+                           " variable: " +
+                           (number == 1 ? "fixed, random-2, random-3 or random-2-3"
+                                        : "fixed or random-3"));
+        }
+        p.variables.push_back({std::string(name), number, word->slope});
+    }
+}
+
+// MIN MAX [STEP] from word 1 on; the step is 1 when left out.
+void readRange(const Lines& lines, const Line& line, std::string_view what, std::int32_t& least,
+               std::int32_t& most, std::int32_t& step) {
+    least = integerIn(lines, line, 1, what);
+    most = integerIn(lines, line, 2, what);
+    step = line.words.size() > 3 ? integerIn(lines, line, 3, what) : 1;
+}
+
+void readSweep(Lines& lines, ThreeLevelSweep& sweep) {
+    constexpr std::string_view sizes = "the sample sizes";
+    if (lines.atEnd()) {
+        lines.endsBefore(sizes);
+    }
+    const std::string_view first = lines.peek().words.front();
+    if (first == "budget") {
+        const Line& line =
+            lines.keywordLine("budget", sizes, 4, 4, "budget B SITE_COST GROUP_COST");
+        sweep.BudgetMode = true;
+        sweep.Budget = integerIn(lines, line, 1, sizes);
+        sweep.SiteCost = integerIn(lines, line, 2, sizes);
+        sweep.GroupCost = integerIn(lines, line, 3, sizes);
+    } else {
+        const Line& line = lines.keywordLine(
+            "sites", sizes, 3, 4, "sites MIN MAX [STEP]' or 'budget B SITE_COST GROUP_COST");
+        sweep.BudgetMode = false;
+        readRange(lines, line, sizes, sweep.MinSites, sweep.MaxSites, sweep.SitesStep);
+    }
+    readRange(lines, lines.keywordLine("groups", sizes, 3, 4, "groups MIN MAX [STEP]"), sizes,
+              sweep.MinGroups, sweep.MaxGroups, sweep.GroupsStep);
+    readRange(lines, lines.keywordLine("n", sizes, 3, 4, "n MIN MAX [STEP]"), sizes,
+              sweep.MinGroupSize, sweep.MaxGroupSize, sweep.GroupSizeStep);
+}
+
+void readTriangle(Lines& lines, const MatrixBlock& block, ThreeLevelModel& m) {
+    lines.keywordLine(block.keyword, block.what, 1, 1, block.keyword);
+    Matrix& matrix = m.*block.matrix;
+    const int order = block.order(m);
+    for (int i = 1; i <= order; ++i) {
+        if (lines.atEnd()) {
+            lines.endsWithin(block.what, "it has " + std::to_string(i - 1) + " of its " +
+                                             std::to_string(order) + " rows");
+        }
+        const Line& line = lines.next();
+        if (line.words.size() != static_cast<std::size_t>(i)) {
+            lines.fail(line, block.what,
+                       "row " + std::to_string(i) + " of " + std::to_string(order) + " needs " +
+                           std::to_string(i) + (i == 1 ? " number" : " numbers") + ", not " +
+                           std::to_string(line.words.size()));
+        }
+        for (int j = 1; j <= i; ++j) {
+            matrix(i, j) = realIn(lines, line, j - 1, block.what);
+            matrix(j, i) = matrix(i, j);
+        }
+    }
+}
+
+void appendRow(std::string& out, const double* values, int count) {
+    for (int j = 0; j < count; ++j) {
+        out.append(j == 0 ? "" : " ");
+        appendShortestReal(out, values[j]);
+    }
+    out.append(kLineEnd);
+}
+
+void appendRange(std::string& out, std::string_view keyword, std::int32_t least, std::int32_t most,
+                 std::int32_t step) {
+    out.append(keyword);
+    for (const std::int32_t value : {least, most, step}) {
+        out += ' ';
+        appendInteger(out, value);
+    }
+    out.append(kLineEnd);
+}
+
+std::string_view slopeWord(const ThreeLevelVariable& variable) {
+    for (const SlopeWord& word : kSlopeWords) {
+        if (word.level == variable.level && word.slope == variable.slope) {
+            return word.word;
+        }
+    }
+    return "";
+}
+
+// "# intercept, ses": the variables of a block's rows.
+void appendRowNames(std::string& out, const MatrixBlock& block, const ThreeLevelParameters& p) {
+    const ThreeLevelModel& m = p.model;
+    std::vector<std::string> names(static_cast<std::size_t>(block.order(m)));
+    if (block.intercept) {
+        names.front() = "intercept";
+    }
+    for (std::int32_t v = 0; v < static_cast<std::int32_t>(p.variables.size()); ++v) {
+        if (const std::int32_t index = block.indexOf(m, v); index > 0) {
+            names[index - 1] = p.variables[v].name;
+        }
+    }
+    out.append("# ").append(block.what).append(":");
+    for (const std::string& name : names) {
+        out.append(" ").append(name);
+    }
+    out.append(kLineEnd);
+}
+
+}  // namespace
+
+bool isThreeLevelText(std::string_view text) {
+    std::string_view first = text.substr(0, text.find('\n'));
+    while (!first.empty() && static_cast<unsigned char>(first.back()) <= 32) {
+        first.remove_suffix(1);
+    }
+    return first == kThreeLevelFirstLine;
+}
+
+bool isThreeLevelFile(const std::string& fileName) {
+    return isThreeLevelText(readTextFile(fileName));
+}
+
+std::string threeLevelFileText(const ThreeLevelParameters& p) {
+    std::string out(kThreeLevelFirstLine);
+    out.append(kLineEnd);
+    out.append("# The variables: level, name and where the slope varies.");
+    out.append(kLineEnd);
+    for (const ThreeLevelVariable& variable : p.variables) {
+        out.append(kLevelWords[variable.level - 1]).append(" ").append(variable.name);
+        if (variable.level < 3) {
+            out.append(" ").append(slopeWord(variable));
+        }
+        out.append(kLineEnd);
+    }
+    if (threeLevelCoefficientCount(p.variables) > dimmax) {
+        return out;
+    }
+    const ThreeLevelSweep& s = p.sweep;
+    out.append("# The sample sizes: sites K, groups per site J, units per group n.");
+    out.append(kLineEnd);
+    if (s.BudgetMode) {
+        out.append("budget ");
+        appendInteger(out, s.Budget);
+        out += ' ';
+        appendInteger(out, s.SiteCost);
+        out += ' ';
+        appendInteger(out, s.GroupCost);
+        out.append(kLineEnd);
+    } else {
+        appendRange(out, "sites", s.MinSites, s.MaxSites, s.SitesStep);
+    }
+    appendRange(out, "groups", s.MinGroups, s.MaxGroups, s.GroupsStep);
+    appendRange(out, "n", s.MinGroupSize, s.MaxGroupSize, s.GroupSizeStep);
+    out.append("residual-variance ");
+    appendShortestReal(out, p.model.Sigma2);
+    out.append(kLineEnd);
+    for (const MatrixBlock& block : kMatrixBlocks) {
+        appendRowNames(out, block, p);
+        out.append(block.keyword).append(kLineEnd);
+        const Matrix& matrix = p.model.*block.matrix;
+        for (int i = 1; i <= block.order(p.model); ++i) {
+            appendRow(out, matrix.row(i), i);
+        }
+    }
+    out.append("means");
+    for (int i = 1; i <= betweenSitesOrder(p.model); ++i) {
+        out += ' ';
+        appendShortestReal(out, p.model.Means(i));
+    }
+    out.append(kLineEnd);
+    return out;
+}
+
+void writeThreeLevelFile(const ThreeLevelParameters& p, const std::string& fileName) {
+    TextFileWriter out(fileName, TextFileWriter::Mode::ReplaceWhenClosed);
+    out.write(threeLevelFileText(p));
+    out.close();
+}
+
+ThreeLevelParameters readThreeLevelText(std::string_view text, const std::string& fileName) {
+    if (!isThreeLevelText(text)) {
+        throw FileError("line 1: a three-level design begins with the line \"" +
+                            std::string(kThreeLevelFirstLine) + "\"",
+                        fileName);
+    }
+    Lines lines(text, fileName);
+    ThreeLevelParameters p;
+    readVariables(lines, p);
+    if (threeLevelCoefficientCount(p.variables) > dimmax) {
+        return p;
+    }
+    setModelVariables(p);
+    readSweep(lines, p.sweep);
+    constexpr std::string_view residual = "the residual variance";
+    p.model.Sigma2 = realIn(
+        lines, lines.keywordLine("residual-variance", residual, 2, 2, "residual-variance VALUE"), 1,
+        residual);
+    for (const MatrixBlock& block : kMatrixBlocks) {
+        readTriangle(lines, block, p.model);
+    }
+    constexpr std::string_view means = "the means";
+    const std::size_t count = static_cast<std::size_t>(betweenSitesOrder(p.model));
+    const Line& line = lines.keywordLine("means", means, 1, SIZE_MAX, "means VALUE...");
+    if (line.words.size() != count + 1) {
+        lines.fail(line, means,
+                   "the between-sites variables need " + std::to_string(count) + " means, not " +
+                       std::to_string(line.words.size() - 1));
+    }
+    for (std::size_t i = 1; i <= count; ++i) {
+        p.model.Means(static_cast<int>(i)) = realIn(lines, line, i, means);
+    }
+    if (!lines.atEnd()) {
+        lines.fail(lines.peek(), "the end",
+                   "nothing may follow the means; found " + quoted(lines.peek().words.front()));
+    }
+    return p;
+}
+
+ThreeLevelParameters readThreeLevelFile(const std::string& fileName) {
+    return readThreeLevelText(readTextFile(fileName), fileName);
+}
+
+}  // namespace tavi

@@ -1,0 +1,53 @@
+// The three-level parameter file: plain text, a keyword at the head of every line, told apart
+// from a two-level file by its first line, which no two-level file can have (those begin with
+// numbers). Blank lines and lines beginning with # are skipped; numbers are separated by blanks.
+//
+//   TAVI three-level design
+//   level-1 NAME fixed|random-2|random-3|random-2-3     one line per variable, level 1 first,
+//   level-2 NAME fixed|random-3                          then level 2, then level 3; the word
+//   level-3 NAME                                         tells where the slope varies
+//   sites MIN MAX [STEP]   or   budget B SITE_COST GROUP_COST
+//   groups MIN MAX [STEP]                                J, the groups per site
+//   n MIN MAX [STEP]                                     the units per group
+//   residual-variance S2
+//   level-2-random-effects, level-3-random-effects, within-groups, between-groups,
+//   between-sites: each a line of its own followed by the lower triangle of its matrix, a row
+//   per line
+//   means M...                                           the between-sites variables' means
+//
+// The writer gives every real in the shortest form that reads back to the same number, so a
+// file written and read again holds the same design.
+#pragma once
+
+#include "files/ThreeLevelParameters.h"
+
+#include <string>
+#include <string_view>
+
+namespace tavi {
+
+inline constexpr std::string_view kThreeLevelFirstLine = "TAVI three-level design";
+
+// Whether text's first line is kThreeLevelFirstLine (blanks and a carriage return after it
+// allowed).
+bool isThreeLevelText(std::string_view text);
+
+// The same for the file fileName, read as every parameter file is read (a regular file of at
+// most 1 MB). Throws FileError when it cannot be read.
+bool isThreeLevelFile(const std::string& fileName);
+
+// The text of the file of p, with a comment naming the variables of every block.
+std::string threeLevelFileText(const ThreeLevelParameters& p);
+
+// Writes p to fileName; an old file is replaced only once the new one is complete. Throws
+// FileError when it cannot be written.
+void writeThreeLevelFile(const ThreeLevelParameters& p, const std::string& fileName);
+
+// Reads the design of a three-level file. A design whose coefficients do not fit the capacity
+// is read up to its variables only. Throws FileError, naming the line and the block, for a line
+// that is not what its place asks for, a number that is not one, a row with too few or too many
+// numbers, a name used twice or not a name, and a text that ends before its design does.
+ThreeLevelParameters readThreeLevelText(std::string_view text, const std::string& fileName);
+ThreeLevelParameters readThreeLevelFile(const std::string& fileName);
+
+}  // namespace tavi

@@ -1,0 +1,99 @@
+// tavi-calc with a three-level parameter file, in process.
+
+#include "app/CalcCommand.h"
+#include "engine/power/TestPower.h"
+#include "tests/app/CommandFixture.h"
+#include "tests/engine/ThreeLevelDesigns.h"
+#include "tests/files/FileTestSupport.h"
+
+#include <cmath>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tavi {
+namespace {
+
+using test::linesOf;
+using test::slurp;
+
+using test::kSiteTrialText;
+
+using ThreeLevelCommand = test::CommandFixture;
+
+TEST_F(ThreeLevelCommand, WritesEveryTableWithTheSitesGroupsAndUnits) {
+    std::ofstream("trial.dat") << kSiteTrialText;
+    ASSERT_EQ(command({"--csv", "se.csv", "--effect", "treatment=0.3", "--power-csv", "power.csv",
+                       "--best-csv", "best.csv", "--required-csv", "required.csv", "trial.dat"}),
+              kExitComplete)
+        << m_err.str();
+    EXPECT_EQ(linesOf(slurp("se.csv")).front(), "K,J,n,units,cost,intercept,treatment");
+    EXPECT_EQ(linesOf(slurp("se.csv"))[1].substr(0, 20), "60,2,10,1200,3000,0.");
+    EXPECT_EQ(linesOf(slurp("power.csv")).front(),
+              "K,J,n,units,cost,coefficient,se,df,mdes,mdes_exact,power");
+    EXPECT_EQ(linesOf(slurp("power.csv"))[2].substr(0, 28), "60,2,10,1200,3000,treatment,");
+    EXPECT_EQ(linesOf(slurp("best.csv")).front(),
+              "coefficient,criterion,K,J,n,units,cost,se,df,mdes,power");
+    EXPECT_EQ(linesOf(slurp("required.csv")).front(), "coefficient,J,n,K,units,cost,se,df,power");
+    EXPECT_TRUE(slurp("trial.out").find("      K     J     n     K*J*n      cost") !=
+                std::string::npos);
+}
+
+// The smallest budget is found over every J and n of the ranges, each with the fewest sites whose
+// power reaches the target: checked here against the closed form of the treatment's standard
+// error and the t test at K - 2 degrees of freedom.
+TEST_F(ThreeLevelCommand, FindsTheSmallestBudgetOverEveryGroupCountAndSize) {
+    std::ofstream("trial.dat") << kSiteTrialText;
+    ASSERT_EQ(command({"--effect", "treatment=0.3", "trial.dat"}), kExitComplete) << m_err.str();
+    long fewest = std::numeric_limits<long>::max();
+    std::string where;
+    for (int n = 10; n <= 20; ++n) {
+        for (int J = 2; J <= 4; ++J) {
+            const double site = (0.05 + 0.1 / J + 0.85 / (J * n)) / 0.25;
+            int K = 3;
+            while (powerOfTest(0.3, std::sqrt(site / K), K - 2, {}) < 0.8) {
+                ++K;
+            }
+            const long cost = long{K} * (20 + J * (5 + n));
+            if (cost < fewest) {
+                fewest = cost;
+                where = "K = " + std::to_string(K) + ", J = " + std::to_string(J) +
+                        ", n = " + std::to_string(n);
+            }
+        }
+    }
+    EXPECT_NE(m_out.str().find("  smallest budget reaching power 0.8: " + std::to_string(fewest) +
+                               " at " + where + " (the given budget is 3000)"),
+              std::string::npos)
+        << m_out.str();
+}
+
+TEST_F(ThreeLevelCommand, RefusesWhatItCannotDoInOneLine) {
+    std::ofstream("trial.dat") << kSiteTrialText;
+    EXPECT_EQ(command({"--effect", "treatment:urban=1", "trial.dat"}), kExitUsage);
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: --effect treatment:urban: the design has no such coefficient; it has "
+              "intercept, treatment\n");
+    EXPECT_EQ(command({"--simulate", "10", "trial.dat"}), kExitUsage);
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: --simulate checks two-level designs; trial.dat is a three-level "
+              "design\n");
+    std::string text = kSiteTrialText;
+    std::ofstream("bad.dat") << text.replace(text.find("n 10 20 10"), 10, "n 10 20 x");
+    EXPECT_EQ(command({"bad.dat"}), kExitFileError);
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: bad.dat: line 5, the sample sizes: 'x' is not a whole number\n");
+    text = kSiteTrialText;
+    std::ofstream("empty.dat") << text.replace(text.find("n 10 20 10"), 10, "n 10 5 1");
+    EXPECT_EQ(command({"empty.dat"}), kExitRefused);
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: empty.dat: design refused: The largest group size n (5) is below the "
+              "smallest (10).\n");
+    EXPECT_NE(slurp("empty.out").find("Program stops."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavi

@@ -1,0 +1,183 @@
+#include "files/FileError.h"
+#include "files/ThreeLevelFile.h"
+#include "files/ThreeLevelParameters.h"
+#include "tests/engine/MatrixTestSupport.h"
+#include "tests/engine/ThreeLevelDesigns.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+
+namespace tavi {
+namespace {
+
+using S = SlopeVariation;
+
+// A pupil-level covariate, a class-level treatment whose effect varies between schools, and a
+// school-level covariate.
+ThreeLevelParameters smallDesign() {
+    ThreeLevelParameters p;
+    p.variables = {{"pretest", 1, S::None}, {"treatment", 2, S::Level3}, {"urban", 3, S::None}};
+    setModelVariables(p);
+    ThreeLevelModel& m = p.model;
+    m.Sigma2 = 0.5;
+    m.Tau2(1, 1) = 0.1;
+    m.Tau3 = test::fromRows({{0.05, 0.01}, {0.01, 0.02}});
+    m.WithinCov(1, 1) = 1.0;
+    m.BetweenCov = test::fromRows({{0.2, 0.0}, {0.0, 0.25}});
+    m.SiteCov = test::fromRows({{0.1, -0.03}, {-0.03, 0.24}});
+    m.Means(1) = 0.0;
+    m.Means(2) = 0.4;
+    p.sweep.BudgetMode = true;
+    p.sweep.Budget = 12000;
+    p.sweep.SiteCost = 50;
+    p.sweep.GroupCost = 10;
+    p.sweep.MinGroups = 2;
+    p.sweep.MaxGroups = 8;
+    p.sweep.MinGroupSize = 5;
+    p.sweep.MaxGroupSize = 30;
+    p.sweep.GroupSizeStep = 5;
+    return p;
+}
+
+constexpr const char* kSmallDesignText =
+    "TAVI three-level design\r\n"
+    "# The variables: level, name and where the slope varies.\r\n"
+    "level-1 pretest fixed\r\n"
+    "level-2 treatment random-3\r\n"
+    "level-3 urban\r\n"
+    "# The sample sizes: sites K, groups per site J, units per group n.\r\n"
+    "budget 12000 50 10\r\n"
+    "groups 2 8 1\r\n"
+    "n 5 30 5\r\n"
+    "residual-variance 0.5\r\n"
+    "# the level-2 random effects: intercept\r\n"
+    "level-2-random-effects\r\n"
+    "0.1\r\n"
+    "# the level-3 random effects: intercept treatment\r\n"
+    "level-3-random-effects\r\n"
+    "0.05\r\n"
+    "0.01 0.02\r\n"
+    "# the within-groups matrix: pretest\r\n"
+    "within-groups\r\n"
+    "1\r\n"
+    "# the between-groups matrix: pretest treatment\r\n"
+    "between-groups\r\n"
+    "0.2\r\n"
+    "0 0.25\r\n"
+    "# the between-sites matrix: pretest urban\r\n"
+    "between-sites\r\n"
+    "0.1\r\n"
+    "-0.03 0.24\r\n"
+    "means 0 0.4\r\n";
+
+std::string readError(const std::string& text) {
+    try {
+        readThreeLevelText(text, "design.dat");
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.fileName(), "design.dat");
+        return error.what();
+    }
+    return "read without error";
+}
+
+// The small design's text with the first occurrence of from replaced by to.
+std::string edited(const std::string& from, const std::string& to) {
+    std::string text = kSmallDesignText;
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+}
+
+TEST(ThreeLevelFile, WritesEveryBlockWithItsVariablesNamed) {
+    EXPECT_EQ(threeLevelFileText(smallDesign()), kSmallDesignText);
+}
+
+TEST(ThreeLevelFile, ReadsBackExactlyWhatItWrote) {
+    std::mt19937_64 rng(5);
+    ThreeLevelParameters p;
+    p.variables = {{"a", 1, S::None},          {"b", 1, S::Level2}, {"c", 1, S::Level3},
+                   {"d.x", 1, S::Levels2And3}, {"E_2", 2, S::None}, {"f", 2, S::Level3},
+                   {"g", 3, S::None}};
+    p.model = test::randomThreeLevelModel(rng, {S::None, S::Level2, S::Level3, S::Levels2And3},
+                                          {S::None, S::Level3}, 1);
+    p.model.Tau2(2, 1) = p.model.Tau2(1, 2) = 1.0 / 3.0;
+    p.model.Means(1) = -2.5e-17;
+    p.sweep.MinSites = 10;
+    p.sweep.MaxSites = 100;
+    p.sweep.SitesStep = 10;
+    const std::string text = threeLevelFileText(p);
+    const ThreeLevelParameters read = readThreeLevelText(text, "design.dat");
+    EXPECT_EQ(variableNames(read), variableNames(p));
+    EXPECT_EQ(read.sweep.BudgetMode, false);
+    EXPECT_EQ(read.sweep.SitesStep, 10);
+    EXPECT_EQ(read.model.Tau2(2, 1), 1.0 / 3.0);
+    EXPECT_EQ(read.model.Means(1), -2.5e-17);
+    for (const auto member :
+         {&ThreeLevelModel::Tau2, &ThreeLevelModel::Tau3, &ThreeLevelModel::WithinCov,
+          &ThreeLevelModel::BetweenCov, &ThreeLevelModel::SiteCov}) {
+        EXPECT_TRUE(std::equal(std::begin((read.model.*member).data),
+                               std::end((read.model.*member).data),
+                               std::begin((p.model.*member).data)));
+    }
+    EXPECT_EQ(threeLevelFileText(read), text);
+}
+
+TEST(ThreeLevelFile, IsToldApartByItsFirstLineAlone) {
+    EXPECT_TRUE(isThreeLevelText("TAVI three-level design \r\nlevel-3 v\r\n"));
+    EXPECT_FALSE(isThreeLevelText("TAVI three-level designs\r\n"));
+    EXPECT_FALSE(isThreeLevelText("     2      1      1\r\n"));
+    EXPECT_FALSE(isThreeLevelText("# TAVI three-level design\r\n"));
+}
+
+TEST(ThreeLevelFile, NamesTheLineAndTheBlockOfWhatItCannotRead) {
+    EXPECT_EQ(readError(edited("pretest fixed", "pretest random-4")),
+              "line 3, the variables: 'random-4' is not a slope of a level-1 variable: fixed, "
+              "random-2, random-3 or random-2-3");
+    EXPECT_EQ(readError(edited("urban", "pretest")),
+              "line 5, the variables: a second variable named 'pretest'");
+    EXPECT_EQ(readError(edited("level-3 urban\r\n", "level-3 urban\r\nlevel-2 late fixed\r\n")),
+              "line 6, the variables: the level-2 variables must come before those of higher "
+              "levels");
+    EXPECT_EQ(readError(edited("urban", "intercept")).substr(0, 47),
+              "line 5, the variables: 'intercept' is no name: ");
+    EXPECT_EQ(readError(edited("groups 2 8 1", "groups 2 eight 1")),
+              "line 8, the sample sizes: 'eight' is not a whole number");
+    EXPECT_EQ(readError(edited("0 0.25", "0 0.25 1")),
+              "line 24, the between-groups matrix: row 2 of 2 needs 2 numbers, not 3");
+    EXPECT_EQ(readError(edited("-0.03 0.24", "-0.03 1e999")),
+              "line 28, the between-sites matrix: '1e999' is not a number");
+    EXPECT_EQ(readError(edited("\r\nwithin-groups", "\r\nwithin")),
+              "line 19, the within-groups matrix: expected 'within-groups', found 'within'");
+    EXPECT_EQ(readError(edited("means 0 0.4", "means 0")),
+              "line 29, the means: the between-sites variables need 2 means, not 1");
+    EXPECT_EQ(readError(std::string(kSmallDesignText) + "n 5 5\r\n"),
+              "line 30, the end: nothing may follow the means; found 'n'");
+}
+
+TEST(ThreeLevelFile, RefusesATextThatEndsBeforeItsDesign) {
+    const std::string text = kSmallDesignText;
+    EXPECT_EQ(readError(text.substr(0, text.find("0 0.25"))),
+              "File ends within the between-groups matrix: it has 1 of its 2 rows");
+    EXPECT_EQ(readError(text.substr(0, text.find("means"))), "File ends before the means");
+    EXPECT_EQ(readError(text.substr(0, text.find("# The sample"))),
+              "File ends before the sample sizes");
+}
+
+TEST(ThreeLevelFile, ReadsOnlyTheVariablesOfADesignBeyondTheCapacity) {
+    // 1 + 6 + 5 main effects and 6 random-3 slopes times 5 level-3 variables: 42 coefficients.
+    std::string text = "TAVI three-level design\n";
+    for (int i = 0; i < 6; ++i) {
+        text += "level-1 x" + std::to_string(i) + " random-3\n";
+    }
+    for (int i = 0; i < 5; ++i) {
+        text += "level-3 v" + std::to_string(i) + "\n";
+    }
+    const ThreeLevelParameters p = readThreeLevelText(text + "anything\n", "big.dat");
+    EXPECT_EQ(threeLevelCoefficientCount(p.variables), 42);
+    EXPECT_EQ(p.model.p1, 0);
+}
+
+}  // namespace
+}  // namespace tavi
