@@ -6,6 +6,7 @@
 #include "files/FileError.h"
 #include "files/FileNames.h"
 #include "files/ParameterFile.h"
+#include "files/ThreeLevelFile.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -109,7 +110,9 @@ std::string usage(const DesignTemplate* only) {
     text +=
         "\nThe sample sizes: budget, group_cost and n=MIN:MAX[:STEP] under a budget, or "
         "groups=MIN:MAX\nand n=MIN:MAX[:STEP] for all combinations, or groups=N and n=SIZE for "
-        "one point.\nExit status: 0 written, 1 PARFILE exists (without --force) or cannot be "
+        "one point.\nThree levels: budget, site_cost, group_cost, groups=MIN:MAX (per site) and "
+        "n=MIN:MAX[:STEP],\nor sites=MIN:MAX, groups=MIN:MAX and n=MIN:MAX[:STEP].\nExit status: 0 "
+        "written, 1 PARFILE exists (without --force) or cannot be "
         "written,\n64 wrong usage or a key that cannot be used.\n";
     return text;
 }
@@ -208,8 +211,12 @@ int runTemplateCommand(int argc, const char* const* argv, std::ostream& out, std
     try {
         // The results' names are those tavi-calc gives them beside the file.
         const std::string report = withExtension(file, ".out");
-        WriteParameterFile(design.parameters, file, fileNamePartOf(report),
-                           fileNamePartOf(withExtension(report, ".cov")));
+        if (design.threeLevel) {
+            writeThreeLevelFile(*design.threeLevel, file);
+        } else {
+            WriteParameterFile(design.parameters, file, fileNamePartOf(report),
+                               fileNamePartOf(withExtension(report, ".cov")));
+        }
     } catch (const FileError& error) {
         err << "tavi-calc: " << error.fileName() << ": " << error.what() << "\n";
         return kExitFileError;

@@ -69,4 +69,17 @@ std::int32_t largestLevel2Count(std::int32_t k) {
     return dimmax - 1 - k;
 }
 
+std::int32_t groupsStepFor(std::int64_t range) {
+    if (range <= 20) {
+        return 1;
+    }
+    if (range <= 50) {
+        return 2;
+    }
+    if (range <= 100) {
+        return 5;
+    }
+    return 10;
+}
+
 }  // namespace tavi

@@ -53,6 +53,11 @@ void deriveMatrixOrders(DesignParameters& p);
 std::int32_t largestLevel1Count();
 std::int32_t largestLevel2Count(std::int32_t k);
 
+// The step of the number of groups for a range of the given width (largest minus smallest):
+// coarser for wider ranges, so that a group size gets at most 26 group counts for ranges up to
+// 100.
+std::int32_t groupsStepFor(std::int64_t range);
+
 // The group-size step of a file's signed step, whose sign carries the mode. The most negative
 // step, which has no positive counterpart, stands for the largest positive one.
 std::int32_t stepMagnitude(std::int32_t signedStep);

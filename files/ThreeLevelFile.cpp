@@ -326,7 +326,7 @@ void appendRowNames(std::string& out, const MatrixBlock& block, const ThreeLevel
     for (const std::string& name : names) {
         out.append(" ").append(name);
     }
-    out.append(kLineEnd);
+    out.append(names.empty() ? " none" : "").append(kLineEnd);
 }
 
 }  // namespace

@@ -4,22 +4,6 @@ namespace tavi {
 
 namespace {
 
-// The step of the number of groups for a range of the given width (largest minus smallest):
-// coarser for wider ranges, so that a group size gets at most 26 group counts for ranges up to
-// 100.
-std::int32_t groupsStepFor(std::int64_t range) {
-    if (range <= 20) {
-        return 1;
-    }
-    if (range <= 50) {
-        return 2;
-    }
-    if (range <= 100) {
-        return 5;
-    }
-    return 10;
-}
-
 Matrix& clearSquare(Matrix& m, int order) {
     for (int i = 1; i <= order; ++i) {
         for (int j = 1; j <= order; ++j) {

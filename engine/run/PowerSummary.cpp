@@ -19,16 +19,19 @@ std::string pointWithCost(const SweepPoint& p, bool budgetMode) {
 }
 
 std::string searchText(const SweepTable& sweep, const AllocationSearch& search) {
+    const bool three = sweep.threeLevel();
     if (search.lineTooLong) {
         return "the sweep's " + std::to_string(sweep.size()) +
                " points (the budget line has more than " + std::to_string(kMaxSearchedGroupSizes) +
-               " group sizes)";
+               (three ? " combinations of J and n)" : " group sizes)");
     }
     if (!search.budgetLine) {
         return "the sweep's " + std::to_string(sweep.size()) + " points";
     }
-    return "every group size on the budget line (" + std::to_string(search.budgetLine->size()) +
-           " points with at least one group)";
+    return (three ? "every J and n on the budget line ("
+                  : "every group size on the budget line (") +
+           std::to_string(search.budgetLine->size()) +
+           (three ? " points with at least one site)" : " points with at least one group)");
 }
 
 // "SE 0.1, df 20, MDES 0.3 (exact 0.31)", and the power for the effect when there is one.

@@ -1,6 +1,6 @@
-// The classic two-level designs stated in a planner's own terms (intraclass correlations,
-// explained variance, shares treated), each turned into an ordinary design record whose
-// outcome has a total variance of 1, so that effects are standardised effects.
+// The classic two-level and three-level designs stated in a planner's own terms (intraclass
+// correlations, explained variance, shares treated), each turned into an ordinary design record
+// whose outcome has a total variance of 1, so that effects are standardised effects.
 #pragma once
 
 #include "engine/templates/TemplateKeys.h"

@@ -21,4 +21,16 @@ TemplateDesign moderatorDesign(const TemplateValues& values);
 std::span<const TemplateKey> longitudinalKeys();
 TemplateDesign longitudinalDesign(const TemplateValues& values);
 
+std::span<const TemplateKey> clusterTrial3Keys();
+TemplateDesign clusterTrial3Design(const TemplateValues& values);
+
+std::span<const TemplateKey> blockedClusterTrial3Keys();
+TemplateDesign blockedClusterTrial3Design(const TemplateValues& values);
+
+std::span<const TemplateKey> multisiteTrial3Keys();
+TemplateDesign multisiteTrial3Design(const TemplateValues& values);
+
+std::span<const TemplateKey> moderator3Keys();
+TemplateDesign moderator3Design(const TemplateValues& values);
+
 }  // namespace tavi

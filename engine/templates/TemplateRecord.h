@@ -5,8 +5,10 @@
 
 #include "engine/templates/TemplateKeys.h"
 #include "files/DesignParameters.h"
+#include "files/ThreeLevelParameters.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,10 +22,11 @@ struct CoefficientRole {
 };
 
 // A template's design: the record to write and the role of every coefficient, in the order of
-// the report's columns.
+// the report's columns. A three-level design's record is threeLevel, and parameters unused.
 struct TemplateDesign {
     DesignParameters parameters;
     std::vector<CoefficientRole> roles;
+    std::optional<ThreeLevelParameters> threeLevel = std::nullopt;
 };
 
 // The sweep keys every template takes: a budget with the cost of a group, or numbers of
