@@ -3,6 +3,7 @@
 #include "files/FileError.h"
 #include "files/NumberText.h"
 #include "files/TextFileWriter.h"
+#include "files/ThreeLevelFile.h"
 
 #include <algorithm>
 #include <string_view>
@@ -105,6 +106,13 @@ void WriteParameterFile(const DesignParameters& p, const std::string& ParFileNam
 }
 
 void ReadParameterFile(TextScanner& in, DesignParameters& p, const ReadingRules& rules) {
+    if (isThreeLevelText(in.text())) {
+        // Its first word would only be called an invalid number.
+        throw FileError(
+            "Holds a three-level design, which tavi-calc computes; the windows take "
+            "two-level designs",
+            in.fileName());
+    }
     const auto ended = [&in, &rules] { return rules.stopAtEndOfText && in.atEnd(); };
     // Once a block has asked for a number behind the end of the text, every later block does
     // too, so the first block that does is the one to name.

@@ -51,9 +51,10 @@ inline constexpr ReadingRules kRunReading{false, false, true};
 // residual variance, then the matrices and means for a design that fits the capacity, and
 // nRandom and nBetween derived from its counts. Tau is mirrored; of WithinCov and BetweenCov
 // only the lower triangles are read. Fields the reading does not reach keep their values.
-// Throws FileError ("Invalid numeric input") at a token that is not a number, and, when the
-// rules refuse an early end, at the first block that the file ends before or within ("File
-// ends before the means of the level-2 variables"); what was read before it stays in p.
+// Throws FileError ("Invalid numeric input") at a token that is not a number, for a three-level
+// design (which has a reader of its own), and, when the rules refuse an early end, at the first
+// block that the file ends before or within ("File ends before the means of the level-2
+// variables"); what was read before it stays in p.
 void ReadParameterFile(TextScanner& in, DesignParameters& p,
                        const ReadingRules& rules = kStartUpReading);
 

@@ -36,6 +36,8 @@ public:
     std::int64_t numbersPastEnd() const { return m_numbersPastEnd; }
 
     const std::string& fileName() const { return m_fileName; }
+    // The whole text, wherever the reading stands.
+    const std::string& text() const { return m_text; }
 
     // Moves behind the next line break (CR LF, LF or CR alone), or to the end.
     void skipRestOfLine();

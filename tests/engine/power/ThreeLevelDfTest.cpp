@@ -31,21 +31,6 @@ std::map<std::string, std::string> rulesOf(const ThreeLevelModel& m) {
     return rules;
 }
 
-TEST(ThreeLevelDf, FollowsTheRuleInTheThreeExamplesOfTheDocs) {
-    // A site-level treatment with two site covariates: K - g3 - 2.
-    EXPECT_EQ(rulesOf(modelWith({}, {}, 3))["v0"], "K - 4");
-    // A group-level treatment whose effect varies between sites: K - 1.
-    ThreeLevelModel blocked = modelWith({}, {S::Level3}, 0);
-    blocked.Tau3(2, 2) = 0.01;
-    EXPECT_EQ(rulesOf(blocked)["v0"], "K - 1");
-    // A cross-level interaction whose slope varies only at level 2: J K - K - 2.
-    ThreeLevelModel crossLevel = modelWith({S::Level2}, {S::None}, 0);
-    crossLevel.Tau2(2, 2) = 0.02;
-    EXPECT_EQ(rulesOf(crossLevel)["v0:v1"], "K*J - K - 2");
-    const DegreesOfFreedom df = threeLevelDegreesOfFreedom(crossLevel);
-    EXPECT_EQ(df.at(3, SweepPoint{30, 10, 0, 5}), 5 * 30 - 30 - 2);
-}
-
 TEST(ThreeLevelDf, EstimatesEachCoefficientWhereItsSlopeVaries) {
     // v0 fixed, v1 varies at 2, v2 at 3, v3 at both but with no variance at 3; v4 fixed, v5
     // varies at 3, v6 at 3 with no variance there; v7, v8 at level 3.
@@ -76,6 +61,8 @@ TEST(ThreeLevelDf, EstimatesEachCoefficientWhereItsSlopeVaries) {
     }
     // Within groups: every coefficient of a level-1 variable counts, as for two levels.
     EXPECT_EQ(rules.at("v0"), "K*J*n - K*J - 14");
+    const DegreesOfFreedom df = threeLevelDegreesOfFreedom(m);
+    EXPECT_EQ(df.at(1, SweepPoint{30, 10, 0, 5}), 30 * 5 * 10 - 30 * 5 - 14);
 }
 
 }  // namespace
