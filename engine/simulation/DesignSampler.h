@@ -8,6 +8,7 @@
 #include "engine/simulation/TwoLevelData.h"
 
 #include <Eigen/Core>
+#include <atomic>
 #include <cstdint>
 
 namespace tavi {
@@ -24,8 +25,10 @@ public:
     // covariance SigmaB; the random effects from Tau2; the units' deviations from the group
     // means from SigmaW, centred within the group and scaled by sqrt(n / (n - 1)), so that the
     // group means are exactly those drawn (the random-slope variables' 0) and the deviations'
-    // covariance is SigmaW on average; the residuals with variance Sigma2.
-    void draw(RandomStream& random, TwoLevelData& data) const;
+    // covariance is SigmaW on average; the residuals with variance Sigma2. Returns false, with
+    // the data set incomplete, when stop (if given) is set before the last group.
+    bool draw(RandomStream& random, TwoLevelData& data,
+              const std::atomic<bool>* stop = nullptr) const;
 
     // The number of fixed coefficients, NumCoef.
     int coefficients() const { return static_cast<int>(m_coefficients.size()); }
