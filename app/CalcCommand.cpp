@@ -23,6 +23,7 @@
 #include "files/TextFileWriter.h"
 #include "files/TextScanner.h"
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cmath>
@@ -50,6 +51,8 @@ constexpr std::int64_t kMaxSimulatedUnits = 1000000;
 constexpr std::int64_t kMaxDataSetBytes = std::int64_t{256} << 20;
 constexpr std::int64_t kMaxAllDataSetBytes = std::int64_t{4} << 30;
 constexpr std::int64_t kMaxThreads = 1024;
+// The fits are pure computation: threads beyond a couple per core only hold more data sets.
+constexpr std::int64_t kThreadsPerCore = 2;
 
 using NamedValues = std::vector<std::pair<std::string, double>>;
 
@@ -211,7 +214,9 @@ constexpr Option kOptions[] = {
          a.seed = static_cast<std::uint64_t>(
              wholeNumberIn("--seed", v, 0, std::numeric_limits<std::int64_t>::max()));
      }},
-    {"--threads", "T", "threads of the simulation, default one per core",
+    {"--threads", "T",
+     "threads of the simulation, default one per core; at most 2 per core,\n"
+     "and fewer when their data sets would need more than 4 GB",
      [](Arguments& a, std::string_view v) {
          a.threads = wholeNumberIn("--threads", v, 1, kMaxThreads);
      }},
@@ -514,6 +519,25 @@ private:
     void (*m_previous)(int);
 };
 
+// The threads of a simulation: as many as asked for, by default one per core, but at most
+// kThreadsPerCore per core and no more than the data sets' memory allows. A request that is
+// lowered says so on err.
+int simulationThreads(const std::optional<std::int64_t>& asked, std::int64_t dataSetBytes,
+                      std::ostream& err) {
+    const std::int64_t cores = std::max(1U, std::thread::hardware_concurrency());
+    const std::int64_t byCores = kThreadsPerCore * cores;
+    const std::int64_t byMemory = std::max<std::int64_t>(1, kMaxAllDataSetBytes / dataSetBytes);
+    const std::int64_t threads = std::min({asked.value_or(cores), byCores, byMemory});
+    if (asked && threads < *asked) {
+        err << "tavi-calc: --threads " << *asked << " lowered to " << threads << ": "
+            << (threads == byCores
+                    ? "at most " + std::to_string(kThreadsPerCore) + " threads per core"
+                    : std::string("the data sets of more threads would need more than 4 GB"))
+            << "\n";
+    }
+    return static_cast<int>(threads);
+}
+
 // Checks the chosen point by simulation: the summary on out, the CSV file when asked for.
 int simulate(const Arguments& arguments, const ChosenPoint& chosen,
              const std::vector<std::optional<double>>& effects, const DegreesOfFreedom& df,
@@ -526,9 +550,14 @@ int simulate(const Arguments& arguments, const ChosenPoint& chosen,
     const SweepPoint point = *chosen.point;
     const EngineState& e = TaviCalcs;
     const std::int64_t units = std::int64_t{point.N} * point.n;
-    // A unit's rows of X and Z and its outcome.
+    // A unit's rows of X and Z and its outcome, and its share of the cross-products that the fit
+    // keeps per group (Z'Z, Z'X, Z'y and one more square of the random effects' order), which
+    // outweigh the data with many random effects in small groups.
+    const std::int64_t groupValues = e.nRandom * (2 * e.nRandom + e.NumCoef + 1);
+    const std::int64_t groupSize = std::max(point.n, 1);
     const std::int64_t unitBytes =
-        (e.NumCoef + e.nRandom + 1) * static_cast<std::int64_t>(sizeof(double));
+        (e.NumCoef + e.nRandom + 1 + (groupValues + groupSize - 1) / groupSize) *
+        static_cast<std::int64_t>(sizeof(double));
     const std::int64_t mostUnits = std::min(kMaxSimulatedUnits, kMaxDataSetBytes / unitBytes);
     if (point.N < 1 || units > mostUnits) {
         err << "tavi-calc: cannot simulate at " << pointText(point) << " (" << chosen.reason
@@ -541,10 +570,7 @@ int simulate(const Arguments& arguments, const ChosenPoint& chosen,
     request.n = point.n;
     request.plan.replications = *arguments.replications;
     request.plan.seed = arguments.seed.value_or(kDefaultSeed);
-    // More threads than the data sets' memory allows would not change the results, only fail.
-    request.plan.threads = static_cast<int>(
-        std::min(arguments.threads.value_or(std::max(1U, std::thread::hardware_concurrency())),
-                 std::max<std::int64_t>(1, kMaxAllDataSetBytes / (units * unitBytes))));
+    request.plan.threads = simulationThreads(arguments.threads, units * unitBytes, err);
     request.test = arguments.test;
     request.effects = effects;
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <thread>
 
 namespace tavi {
 namespace {
@@ -261,6 +262,16 @@ TEST_F(CalcCommand, SimulatesWhereTheFirstEffectReachesThePowerAndWritesItsCsv) 
 
     EXPECT_EQ(command({"--at", "30,5", "a.dat"}), kExitUsage);
     EXPECT_EQ(m_err.str(), "tavi-calc: --at needs --simulate\nTry 'tavi-calc --help'.\n");
+}
+
+TEST_F(CalcCommand, ThreadsBeyondTwoPerCoreAreLoweredInOneLine) {
+    writeDesign("a.dat");
+    ASSERT_EQ(command({"--simulate", "4", "--at", "30,5", "--threads", "1024", "a.dat"}),
+              kExitComplete)
+        << m_err.str();
+    const unsigned most = 2 * std::max(1U, std::thread::hardware_concurrency());
+    EXPECT_EQ(m_err.str(), "tavi-calc: --threads 1024 lowered to " + std::to_string(most) +
+                               ": at most 2 threads per core\n");
 }
 
 }  // namespace
