@@ -216,7 +216,7 @@ constexpr Option kOptions[] = {
      }},
     {"--threads", "T",
      "threads of the simulation, default one per core; at most 2 per core,\n"
-     "and fewer when their data sets would need more than 4 GB",
+     "and fewer when their data sets and fits would need more than 4 GB",
      [](Arguments& a, std::string_view v) {
          a.threads = wholeNumberIn("--threads", v, 1, kMaxThreads);
      }},
@@ -532,7 +532,8 @@ int simulationThreads(const std::optional<std::int64_t>& asked, std::int64_t dat
         err << "tavi-calc: --threads " << *asked << " lowered to " << threads << ": "
             << (threads == byCores
                     ? "at most " + std::to_string(kThreadsPerCore) + " threads per core"
-                    : std::string("the data sets of more threads would need more than 4 GB"))
+                    : std::string(
+                          "the data sets and fits of more threads would need more than 4 GB"))
             << "\n";
     }
     return static_cast<int>(threads);
