@@ -117,17 +117,23 @@ ChosenPoint reportTests(const Arguments& arguments, const EngineState& design,
 }
 
 // Checks the chosen point by simulation: the summary on out, the CSV file when asked for.
-int simulate(const Arguments& arguments, const EngineState& design, const SweepPoint& point,
-             const std::string& reason, const std::vector<std::optional<double>>& effects,
-             const DegreesOfFreedom& df, const std::vector<Coefficient>& coefficients,
-             TextFileWriter* simCsv, std::ostream& out, std::ostream& err, bool showProgress) {
+int simulate(const Arguments& arguments, int threads, const EngineState& design,
+             const SweepPoint& point, const std::string& reason,
+             const std::vector<std::optional<double>>& effects, const DegreesOfFreedom& df,
+             const std::vector<Coefficient>& coefficients, TextFileWriter* simCsv,
+             std::ostream& out, std::ostream& err, bool showProgress) {
     SimulationRequest request;
     request.N = point.N;
     request.n = point.n;
     request.plan.replications = *arguments.replications;
     request.plan.seed = arguments.seed.value_or(kDefaultSeed);
-    request.plan.threads = simulationThreads(arguments.threads, std::int64_t{point.N} * point.n,
-                                             design.NumCoef, design.nRandom);
+    const ThreadChoice simulationChoice = simulationThreads(
+        threads, std::int64_t{point.N} * point.n, design.NumCoef, design.nRandom, point.n);
+    if (arguments.threads && !simulationChoice.lowered.empty()) {
+        err << "tavi-calc: --threads " << threads << " lowered to " << simulationChoice.threads
+            << " for the simulation: " << simulationChoice.lowered << "\n";
+    }
+    request.plan.threads = simulationChoice.threads;
     request.test = arguments.test;
     request.effects = effects;
 
@@ -244,9 +250,13 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     }
     CommandObserver observer(outputs, arguments.csvFile, arguments.wantsTests(),
                              showProgress ? &err : nullptr);
-    const int threads = static_cast<int>(arguments.threads.value_or(0));
-    const RunOutcome outcome = runCalculationInto(outputs, p, parFile, report, covFile,
-                                                  {&observer, StopOnSignals::token(), threads});
+    const ThreadChoice threads = commandThreads(arguments.threads);
+    if (!threads.lowered.empty()) {
+        err << "tavi-calc: --threads " << *arguments.threads << " lowered to " << threads.threads
+            << ": " << threads.lowered << "\n";
+    }
+    const RunOutcome outcome = runCalculationInto(
+        outputs, p, parFile, report, covFile, {&observer, StopOnSignals::token(), threads.threads});
     if (outcome.refused) {
         outputs.commit();
         err << "tavi-calc: " << parFile << ": design refused: " << outcome.reason << "\n";
@@ -277,8 +287,9 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     if (!arguments.replications) {
         return kExitComplete;
     }
-    return simulate(arguments, design, *chosen.point, chosen.reason, effects, run->df,
-                    run->coefficients, simCsv ? &*simCsv : nullptr, out, err, showProgress);
+    return simulate(arguments, threads.threads, design, *chosen.point, chosen.reason, effects,
+                    run->df, run->coefficients, simCsv ? &*simCsv : nullptr, out, err,
+                    showProgress);
 }
 
 }  // namespace

@@ -76,7 +76,8 @@ DesignSampler::DesignSampler(const EngineState& e, std::int32_t N, std::int32_t 
     m_tauFactor = factorOf(e.Tau2, range(1, e.nRandom));
 }
 
-void DesignSampler::draw(RandomStream& random, TwoLevelData& data) const {
+bool DesignSampler::draw(RandomStream& random, TwoLevelData& data,
+                         const std::atomic<bool>* stop) const {
     const Eigen::Index units = Eigen::Index{m_N} * m_n;
     const Eigen::Index k = m_withinFactor.rows();
     const Eigen::Index kw = m_LenW3 - 1;
@@ -94,6 +95,9 @@ void DesignSampler::draw(RandomStream& random, TwoLevelData& data) const {
     Eigen::MatrixXd deviations(m_n, k);
     Eigen::VectorXd level2(m_LenW3);  // the constant, then the level-2 variables
     for (std::int32_t g = 0; g < m_N; ++g) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+            return false;
+        }
         const Eigen::Index first = Eigen::Index{g} * m_n;
         data.groupStart[g] = first;
         drawCorrelated(random, m_betweenFactor, betweenDraws, between);
@@ -127,6 +131,7 @@ void DesignSampler::draw(RandomStream& random, TwoLevelData& data) const {
         }
     }
     data.groupStart[m_N] = units;
+    return true;
 }
 
 }  // namespace tavi

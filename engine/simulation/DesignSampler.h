@@ -8,6 +8,7 @@
 #include "engine/simulation/TwoLevelData.h"
 
 #include <Eigen/Core>
+#include <atomic>
 #include <cstdint>
 
 namespace tavi {
@@ -22,10 +23,15 @@ public:
     // Draws one data set into data, resizing it when needed. Per group: the level-2 variables
     // and the group means of the fixed-only variables from the means Mu3 and Mu1 with the
     // covariance SigmaB; the random effects from Tau2; the units' deviations from the group
-    // means from SigmaW, centred within the group and scaled by sqrt(n / (n - 1)), so that the
-    // group means are exactly those drawn (the random-slope variables' 0) and the deviations'
-    // covariance is SigmaW on average; the residuals with variance Sigma2.
-    void draw(RandomStream& random, TwoLevelData& data) const;
+    // means from SigmaW, centred within the group and scaled by sqrt(n / (n - 1)); the
+    // residuals with variance Sigma2. SigmaW is a divisor-n covariance, the mean over a group's
+    // units of the products of their deviations from the group mean, of which centred draws
+    // would have (n - 1) / n on average: after the scaling the group means are exactly those
+    // drawn (the random-slope variables' 0) and the divisor-n covariance is SigmaW on average.
+    // Returns false, with the data set incomplete, when stop (if given) is set before the last
+    // group.
+    bool draw(RandomStream& random, TwoLevelData& data,
+              const std::atomic<bool>* stop = nullptr) const;
 
     // The number of fixed coefficients, NumCoef.
     int coefficients() const { return static_cast<int>(m_coefficients.size()); }

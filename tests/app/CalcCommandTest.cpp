@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 namespace tavi {
 namespace {
@@ -445,6 +446,16 @@ TEST_F(CalcCommand, PowerCsvLeavesPointsWithoutGroupsWithoutTests) {
     EXPECT_EQ(rows[3], "0,0,100,0,Const,,-2,,,");
     EXPECT_EQ(rows[4], "0,0,100,0,Group1,,-2,,,");
     EXPECT_TRUE(rows[2].starts_with("60,6,10,90,Group1,0.")) << rows[2];
+}
+
+TEST_F(CalcCommand, ThreadsBeyondTwoPerCoreAreLoweredInOneLine) {
+    writeDesign("a.dat");
+    ASSERT_EQ(command({"--simulate", "4", "--at", "30,5", "--threads", "1024", "a.dat"}),
+              kExitComplete)
+        << m_err.str();
+    const unsigned most = 2 * std::max(1U, std::thread::hardware_concurrency());
+    EXPECT_EQ(m_err.str(), "tavi-calc: --threads 1024 lowered to " + std::to_string(most) +
+                               ": at most 2 threads per core\n");
 }
 
 }  // namespace
