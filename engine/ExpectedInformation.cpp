@@ -5,16 +5,15 @@
 
 namespace tavi {
 
-void computeExpectedPoint(EngineState& e, const GroupSizeSupport& sizes, double groups) {
+void expectedGroupOf(const EngineState& e, const GroupSizeSupport& sizes, ExpectedGroup& group) {
     const int nRandom = e.nRandom;
-    Matrix meanPrecision;
     Matrix precision;
     for (int i = 1; i <= nRandom; ++i) {
         for (int j = 1; j <= nRandom; ++j) {
-            meanPrecision(i, j) = 0.0;
+            group.meanPrecision(i, j) = 0.0;
         }
     }
-    double meanSize = 0.0;
+    group.meanSize = 0.0;
     for (int k = 0; k < sizes.count; ++k) {
         const double n = sizes.sizes[k];
         const double weight = sizes.weights[k];
@@ -25,14 +24,24 @@ void computeExpectedPoint(EngineState& e, const GroupSizeSupport& sizes, double 
         groupPrecisionAt(e, n, precision);
         for (int i = 1; i <= nRandom; ++i) {
             for (int j = 1; j <= nRandom; ++j) {
-                meanPrecision(i, j) += weight * precision(i, j);
+                group.meanPrecision(i, j) += weight * precision(i, j);
             }
         }
-        meanSize += weight * n;
+        group.meanSize += weight * n;
     }
-    blocksFromPrecision(e, meanSize, meanPrecision, e.FixedBlock, e.CrossBlock, e.RandomBlock);
+}
+
+void computeFromExpectedGroup(EngineState& e, const ExpectedGroup& group, double groups) {
+    blocksFromPrecision(e, group.meanSize, group.meanPrecision, e.FixedBlock, e.CrossBlock,
+                        e.RandomBlock);
     assembleScaled(e, groups, e.InfoMatrix);
     InvertMatrix(e.CovCoef, e.InfoMatrix, e.NumCoef);
+}
+
+void computeExpectedPoint(EngineState& e, const GroupSizeSupport& sizes, double groups) {
+    ExpectedGroup group;
+    expectedGroupOf(e, sizes, group);
+    computeFromExpectedGroup(e, group, groups);
 }
 
 }  // namespace tavi

@@ -7,8 +7,8 @@
 // the sizes are made whole. Each value x is made whole by splitting it between the two whole
 // numbers around it in proportion to its nearness (x = 3.25 counts 0.75 for 3 and 0.25 for 4), so
 // the mean stays exactly n. The largest 10^-12 of the distribution is gathered at its own mean.
-// When the sizes span more whole numbers than the support holds, they are gathered the same way
-// on an evenly spaced grid of whole numbers, which keeps the mean too.
+// When the sizes span more than 256 whole numbers, they are gathered the same way on an evenly
+// spaced grid of 256 whole numbers, which keeps the mean too.
 #pragma once
 
 #include "engine/EngineState.h"

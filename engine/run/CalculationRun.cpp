@@ -107,6 +107,7 @@ void tellGivenSizes(const EngineState& design, const RunControl& control) {
     const auto work = std::make_unique<SizedPointWork>();
     Vector efficiency;
     const SweepPoint point = givenSizesPoint(control.sizes, design);
+    expectedGroupAt(*state, control.sizes, point.n, *work);
     computeSizedPoint(*state, control.sizes, point.n, point.N, *work, efficiency);
     control.observer->unequalPointDone(*state, point.cost, efficiency);
 }
@@ -118,6 +119,7 @@ void sweep(const EngineState& design, RunFiles* files, const RunControl& control
     const bool unequal = control.sizes.inForce();
     // Given sizes are one point of their own, told after the sweep.
     SweepObserver* observer = control.sizes.sizes.empty() ? control.observer : nullptr;
+    const auto expectedGroups = unequal ? std::make_unique<ExpectedGroupCache>() : nullptr;
     const int threads = threadsFor(control.threads);
     // Enough points in flight to keep every thread busy while the writing catches up.
     std::vector<PointSlot> slots(static_cast<std::size_t>(4 * threads));
@@ -141,6 +143,7 @@ void sweep(const EngineState& design, RunFiles* files, const RunControl& control
             appendCovBlock(slot.covBlock, e.NumGroups, e.GroupSize, e.CovCoef, e.NumCoef);
         }
         if (slot.work) {
+            expectedGroups->fill(e, control.sizes, point.n, *slot.work);
             computeSizedPoint(e, control.sizes, point.n, point.N, *slot.work, slot.efficiency);
         }
     };

@@ -10,23 +10,45 @@
 
 namespace tavi {
 
+void expectedGroupAt(const EngineState& e, const GroupSizeSettings& settings, std::int32_t n,
+                     SizedPointWork& work) {
+    groupSizesAt(settings, n, work.planned, work.sizes);
+    expectedGroupOf(e, work.sizes, work.group);
+}
+
 void computeSizedPoint(EngineState& e, const GroupSizeSettings& settings, std::int32_t n,
                        std::int32_t N, SizedPointWork& work, Vector& efficiency) {
     e.GroupSize = n;
     e.NumGroups = N;
-    groupSizesAt(settings, n, work.planned, work.sizes);
     const double groups = expectedGroups(settings, N);
-    work.equal.clear();
-    work.equal.add(work.sizes.mean(), 1.0);
-    computeExpectedPoint(e, work.equal, groups);
+    work.equal.meanSize = work.group.meanSize;
+    groupPrecisionAt(e, work.equal.meanSize, work.equal.meanPrecision);
+    computeFromExpectedGroup(e, work.equal, groups);
     for (int i = 1; i <= e.NumCoef; ++i) {
         efficiency(i) = usableStandardError(e, i);
     }
-    computeExpectedPoint(e, work.sizes, groups);
+    computeFromExpectedGroup(e, work.group, groups);
     for (int i = 1; i <= e.NumCoef; ++i) {
         const double ratio = efficiency(i) / usableStandardError(e, i);
         efficiency(i) = ratio * ratio;
     }
+}
+
+void ExpectedGroupCache::fill(const EngineState& e, const GroupSizeSettings& settings,
+                              std::int32_t n, SizedPointWork& work) {
+    {
+        const std::lock_guard lock(m_mutex);
+        for (const Entry& entry : m_entries) {
+            if (entry.n == n) {
+                work.group = entry.group;
+                return;
+            }
+        }
+    }
+    expectedGroupAt(e, settings, n, work);
+    const std::lock_guard lock(m_mutex);
+    m_entries[m_next] = {n, work.group};
+    m_next = (m_next + 1) % m_entries.size();
 }
 
 Vector efficiencyAt(const EngineState& design, const GroupSizeSettings& settings,
@@ -34,6 +56,7 @@ Vector efficiencyAt(const EngineState& design, const GroupSizeSettings& settings
     const auto state = std::make_unique<EngineState>(design);
     const auto work = std::make_unique<SizedPointWork>();
     Vector efficiency;
+    expectedGroupAt(*state, settings, point.n, *work);
     computeSizedPoint(*state, settings, point.n, point.N, *work, efficiency);
     return efficiency;
 }

@@ -52,6 +52,7 @@ TEST(Engine, ComputesAPointWithoutHeapAllocation) {
     Vector efficiency;
     const long withSizes = allocations.load();
     for (int n = 1; n <= 2000; n += 333) {
+        expectedGroupAt(test::engineUnderTest(), settings, n, *work);
         computeSizedPoint(test::engineUnderTest(), settings, n, 100, *work, efficiency);
     }
     EXPECT_EQ(allocations.load(), withSizes);
