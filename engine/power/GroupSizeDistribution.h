@@ -6,9 +6,10 @@
 // so that every size is at least 1, the mean is n and the coefficient of variation is CV before
 // the sizes are made whole. Each value x is made whole by splitting it between the two whole
 // numbers around it in proportion to its nearness (x = 3.25 counts 0.75 for 3 and 0.25 for 4), so
-// the mean stays exactly n. The largest 10^-12 of the distribution is gathered at its own mean.
-// When the sizes span more than 256 whole numbers, they are gathered the same way on an evenly
-// spaced grid of 256 whole numbers, which keeps the mean too.
+// the mean stays exactly n. The smallest and the largest 10^-12 of the distribution are each
+// gathered at their own mean. When the sizes span more than 256 whole numbers, they are gathered
+// the same way on a grid of 256 whole numbers, every one of them at small sizes and then steps
+// of a fixed share of the size, which keeps the mean too.
 #pragma once
 
 #include "engine/EngineState.h"
