@@ -15,6 +15,20 @@
 namespace tavi {
 namespace {
 
+// Runs tavi-calc with arguments at every iteration of state.
+void runCommand(benchmark::State& state, const std::vector<const char*>& arguments) {
+    for (auto _ : state) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status =
+            runCalcCommand(static_cast<int>(arguments.size()), arguments.data(), out, err, false);
+        if (status != kExitComplete) {
+            state.SkipWithError(err.str().c_str());
+        }
+    }
+    state.counters["points"] = kRunPoints;
+}
+
 // Argument 0: the run alone; 1: with --power-csv and effects for three coefficients; 2: the
 // same with the summary, which adds the search for the best points and required groups; 3: the
 // run with the three effects and --required-csv alone.
@@ -34,16 +48,7 @@ void BM_CalcCommandPower(benchmark::State& state) {
     if (state.range(0) == 1 || state.range(0) == 3) {
         arguments.insert(arguments.begin(), "--quiet");
     }
-    for (auto _ : state) {
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status =
-            runCalcCommand(static_cast<int>(arguments.size()), arguments.data(), out, err, false);
-        if (status != kExitComplete) {
-            state.SkipWithError(err.str().c_str());
-        }
-    }
-    state.counters["points"] = kRunPoints;
+    runCommand(state, arguments);
 }
 BENCHMARK(BM_CalcCommandPower)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
@@ -60,16 +65,7 @@ void BM_CalcCommandSizes(benchmark::State& state) {
     if (state.range(0) == 2) {
         arguments.insert(arguments.begin(), {"--dropout", "0.1"});
     }
-    for (auto _ : state) {
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status =
-            runCalcCommand(static_cast<int>(arguments.size()), arguments.data(), out, err, false);
-        if (status != kExitComplete) {
-            state.SkipWithError(err.str().c_str());
-        }
-    }
-    state.counters["points"] = kRunPoints;
+    runCommand(state, arguments);
 }
 BENCHMARK(BM_CalcCommandSizes)
     ->Arg(0)

@@ -24,12 +24,13 @@ void computeSizedPoint(EngineState& e, const GroupSizeSettings& settings, std::i
     work.equal.meanSize = work.group.meanSize;
     groupPrecisionAt(e, work.equal.meanSize, work.equal.meanPrecision);
     computeFromExpectedGroup(e, work.equal, groups);
+    Vector equalSe{};
     for (int i = 1; i <= e.NumCoef; ++i) {
-        efficiency(i) = usableStandardError(e, i);
+        equalSe(i) = usableStandardError(e, i);
     }
     computeFromExpectedGroup(e, work.group, groups);
     for (int i = 1; i <= e.NumCoef; ++i) {
-        const double ratio = efficiency(i) / usableStandardError(e, i);
+        const double ratio = equalSe(i) / usableStandardError(e, i);
         efficiency(i) = ratio * ratio;
     }
 }

@@ -277,7 +277,7 @@ TEST_F(CalcCommand, UnequalSizesLeaveTheReportAndCovarianceFileAlone) {
         const std::string text = slurp(name);
         return text.substr(text.find("(entire covariance"));
     };
-    const auto withoutHead = [](const std::string& text) { return text.substr(text.find("\n")); };
+    const auto withoutHead = [](const std::string& text) { return text.substr(text.find('\n')); };
     EXPECT_TRUE(report("cv.out") == report("equal.out"));
     EXPECT_EQ(withoutHead(slurp("cv.cov")), withoutHead(slurp("equal.cov")));
     EXPECT_NE(m_out.str().find("Unequal group sizes: group sizes varying around n with CV 0.5, "

@@ -56,13 +56,7 @@ TEST(UnequalSizes, EqualSizesGiveTodaysFigures) {
 // Sizes 100, 50, 25, 100, 100 in each arm, ICC 0.1, total variance 1: the treatment effect's
 // variance is 2 / sum n_j / (sigma^2 + n_j tau) with the sum over one arm.
 TEST(UnequalSizes, ClusterTrialMatchesTheClosedForm) {
-    test::FileDesign d;
-    d.kw = 1;
-    d.sigma2 = 0.9;
-    d.tau = {{0.1}};
-    d.between = {{0.25}};
-    d.means2 = {0.5};
-    EngineState& e = loaded(d);
+    EngineState& e = loaded(test::clusterTrial());
     GroupSizeSettings settings;
     settings.sizes = {100, 50, 25, 100, 100, 100, 50, 25, 100, 100};
     const Matrix cov = covarianceAt(e, settings, 75, 10);

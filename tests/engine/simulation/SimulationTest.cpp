@@ -71,13 +71,7 @@ TEST(Simulation, ManyGroupsAgreeWithTheAnalyticAnswer) {
 // estimates spread as its standard errors say, which lie above those of equal sizes by far more
 // than the Monte Carlo error.
 TEST(Simulation, VaryingGroupSizesAgreeWithTheExpectedInformation) {
-    test::FileDesign d;
-    d.kw = 1;
-    d.sigma2 = 0.9;
-    d.tau = {{0.1}};
-    d.between = {{0.25}};
-    d.means2 = {0.5};
-    test::loadIntoEngine(d);
+    test::loadIntoEngine(test::clusterTrial());
     prepareRunConstants(test::engineUnderTest());
     const std::int64_t R = 400;
     const std::atomic<bool> stop{false};
