@@ -129,8 +129,10 @@ void addNamed(NamedValues& values, std::string_view option, std::string_view tex
     values.emplace_back(name, numberIn(std::string(option) + " " + name, text.substr(equals + 1)));
 }
 
-// Sizes varying more than this are no plan of a study.
+// Sizes varying more than this are no plan of a study; less than this, they differ by less than
+// the whole units they come in.
 constexpr double kMostSizeCv = 10.0;
+constexpr double kLeastSizeCv = 0.01;
 
 // The command's options: the usage text and the parser both walk this table. An option with a
 // value takes it from the next argument or after "=".
@@ -209,12 +211,14 @@ constexpr Option kOptions[] = {
      "empirical_power,replications,failed_fits",
      [](Arguments& a, std::string_view v) { a.simCsvFile = std::string(v); }},
     {"--size-cv", "CV",
-     "group sizes vary around each n with coefficient of variation CV (from 0\n"
-     "to 10; 0: every group has n units); not in the report or COVFILE",
+     "group sizes vary around each n with coefficient of variation CV (0, or\n"
+     "from 0.01 to 10; 0: every group has n units); not in the report or COVFILE",
      [](Arguments& a, std::string_view v) {
          a.sizes.sizeCv = numberIn("--size-cv", v);
-         if (!(a.sizes.sizeCv >= 0.0 && a.sizes.sizeCv <= kMostSizeCv)) {
-             throw BadValue{"--size-cv must lie between 0 and 10; it is " + std::string(v)};
+         if (!(a.sizes.sizeCv == 0.0 ||
+               (a.sizes.sizeCv >= kLeastSizeCv && a.sizes.sizeCv <= kMostSizeCv))) {
+             throw BadValue{"--size-cv must be 0 or lie between 0.01 and 10; it is " +
+                            std::string(v)};
          }
      }},
     {"--sizes", "n1,n2,...",

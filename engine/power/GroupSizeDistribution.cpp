@@ -143,7 +143,8 @@ void varyingSizes(double cv, std::int32_t n, GroupSizeSupport& planned) {
     // P(shape, z) less the derivative of P(shape + 1, .) at z.
     const auto below = [&](double x) {
         const double z = (x - 1.0) / scale;
-        const double mass = boost::math::gamma_p(shape, z);
+        // Written out at 0, where the library fails for large shapes.
+        const double mass = z > 0.0 ? boost::math::gamma_p(shape, z) : 0.0;
         const double next = mass - boost::math::gamma_p_derivative(shape + 1.0, z);
         return Below{mass, mass + mean * std::max(next, 0.0)};
     };
@@ -156,7 +157,7 @@ void varyingSizes(double cv, std::int32_t n, GroupSizeSupport& planned) {
     }
     addCells(planned, addPoints(planned, grid), grid, 0, grid.count - 1, 1.0, below);
     const double z = (grid.points[grid.count - 1] - 1.0) / scale;
-    const double topMass = boost::math::gamma_q(shape, z);
+    const double topMass = z > 0.0 ? boost::math::gamma_q(shape, z) : 1.0;
     if (topMass > 0.0) {
         const double next = topMass + boost::math::gamma_p_derivative(shape + 1.0, z);
         addSplit(planned, (topMass + mean * next) / topMass, topMass);

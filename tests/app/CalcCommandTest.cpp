@@ -238,6 +238,7 @@ TEST_F(CalcCommand, BadTestSettingsExitWith64InOneLineAndWriteNothing) {
         {"--power", "1e-320", "--effect", "Group1=0.3", "a.dat"},
         {"--power", "0.04", "a.dat"},
         {"--size-cv", "10.5", "a.dat"},
+        {"--size-cv", "1e-9", "a.dat"},
         {"--dropout", "1", "a.dat"},
         {"--group-dropout", "-0.1", "a.dat"},
         {"--sizes", "5,0,7", "a.dat"},
