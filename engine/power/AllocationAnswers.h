@@ -27,6 +27,7 @@ struct AllocationAnswers {
 // The answers for the run of design (with its run constants), whose points are sweep. Throws
 // Stopped when stop is set during the search of the budget line.
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
-                                   PointTests& tests, StopToken stop = {});
+                                   PointTests& tests, StopToken stop = {},
+                                   const GroupSizeSettings& sizes = {});
 
 }  // namespace tavi

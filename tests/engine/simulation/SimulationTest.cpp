@@ -83,6 +83,30 @@ TEST(Simulation, StopDuringAFitLeavesItsReplicationNotRun) {
     EXPECT_FALSE(results.status[0].has_value());
 }
 
+// Sizes drawn as the expected information assumes them, in a cluster-randomised trial: the
+// estimates spread as its standard errors say, which lie above those of equal sizes by far more
+// than the Monte Carlo error.
+TEST(Simulation, VaryingGroupSizesAgreeWithTheExpectedInformation) {
+    test::loadIntoEngine(test::clusterTrial());
+    prepareRunConstants(test::engineUnderTest());
+    const std::int64_t R = 400;
+    const std::atomic<bool> stop{false};
+    SimulationRequest request = requestAt(100, 10, R, 2);
+    request.effects = {std::nullopt, 0.3};
+    request.sizes.sizeCv = 0.6;
+    const SimulationSummary summary = simulateDesign(
+        test::engineUnderTest(), request, DegreesOfFreedom(test::engineUnderTest()), stop);
+    EXPECT_EQ(summary.used, R);
+    for (const CoefficientSimulation& s : summary.coefficients) {
+        EXPECT_NEAR(s.empiricalSd.value, s.analytic.se, 4.0 * s.empiricalSd.mcse);
+        EXPECT_NEAR(s.meanModelSe.value, s.analytic.se, 0.02 * s.analytic.se);
+    }
+    computePoint(test::engineUnderTest(), 10, 100);
+    const CoefficientSimulation& treatment = summary.coefficients[1];
+    EXPECT_GT(treatment.analytic.se - std::sqrt(test::engineUnderTest().CovCoef(2, 2)),
+              4.0 * treatment.meanModelSe.mcse);
+}
+
 class SimulationFiles : public test::WorkingDirectoryTest {};
 
 TEST_F(SimulationFiles, TheSameSeedGivesTheSameCsvWithOneAndTwoThreads) {
