@@ -43,10 +43,15 @@ public:
                     std::ostream* progress)
         : m_outputs(outputs), m_csvFile(csvFile), m_keepPoints(keepPoints), m_progress(progress) {}
 
+    void groupSizesInForce(const GroupSizeSettings& sizes) override {
+        m_unequal = true;
+        m_collector.groupSizesInForce(sizes);
+    }
+
     void sweepStarts(const EngineState& design, std::int64_t points) override {
         if (m_csvFile) {
             m_csv.emplace(m_outputs.add(*m_csvFile));
-            m_csv->writeHeader(design);
+            m_csv->writeHeader(design, m_unequal);
         }
         if (m_keepPoints) {
             m_collector.sweepStarts(design, points);
@@ -64,6 +69,17 @@ public:
         m_progress.pointDone();
     }
 
+    void unequalPointDone(const EngineState& e, std::int64_t cost,
+                          const Vector& efficiency) override {
+        if (m_csv) {
+            m_csv->writeRow(e, cost, efficiency);
+        }
+        if (m_keepPoints) {
+            m_collector.unequalPointDone(e, cost, efficiency);
+        }
+        m_progress.pointDone();
+    }
+
     std::optional<RunResults>& results() { return m_collector.results(); }
 
 private:
@@ -73,6 +89,7 @@ private:
     bool m_keepPoints;
     SweepProgress m_progress;
     SweepCollector m_collector;
+    bool m_unequal = false;
 };
 
 // The tests over the run's points: the CSV files asked for, joining outputs, and the summary on
@@ -82,30 +99,38 @@ ChosenPoint reportTests(const Arguments& arguments, const EngineState& design,
                         const std::vector<Coefficient>& coefficients, OutputSet& outputs,
                         std::ostream& summary, StopToken stop) {
     const bool wantsDefaultPoint = arguments.replications && !arguments.at;
-    const std::optional<AllocationAnswers> answers =
-        writeTestOutputs(arguments,
-                         {sweep, tests, coefficients, allocationSettingsOf(design),
-                          [&] { return answerAllocation(design, sweep, tests, stop); }},
-                         wantsDefaultPoint, outputs, summary);
+    const std::optional<AllocationAnswers> answers = writeTestOutputs(
+        arguments,
+        {sweep, tests, coefficients, allocationSettingsOf(design),
+         [&] { return answerAllocation(design, sweep, tests, stop, arguments.sizes); },
+         &arguments.sizes, &design},
+        wantsDefaultPoint, outputs, summary);
     return wantsDefaultPoint
                ? defaultSimulationPoint(sweep, answers->best, coefficients, arguments.test)
                : ChosenPoint{};
 }
 
 // Checks the chosen point by simulation: the summary on out, the CSV file when asked for.
-int simulate(const Arguments& arguments, const EngineState& design, const SweepPoint& point,
-             const std::string& reason, const std::vector<std::optional<double>>& effects,
-             const DegreesOfFreedom& df, const std::vector<Coefficient>& coefficients,
-             TextFileWriter* simCsv, std::ostream& out, std::ostream& err, bool showProgress) {
+int simulate(const Arguments& arguments, int threads, const EngineState& design,
+             const SweepPoint& point, const std::string& reason,
+             const std::vector<std::optional<double>>& effects, const DegreesOfFreedom& df,
+             const std::vector<Coefficient>& coefficients, TextFileWriter* simCsv,
+             std::ostream& out, std::ostream& err, bool showProgress) {
     SimulationRequest request;
     request.N = point.N;
     request.n = point.n;
     request.plan.replications = *arguments.replications;
     request.plan.seed = arguments.seed.value_or(kDefaultSeed);
-    request.plan.threads = simulationThreads(arguments.threads, std::int64_t{point.N} * point.n,
-                                             design.NumCoef, design.nRandom);
+    const ThreadChoice simulationChoice = simulationThreads(
+        threads, std::int64_t{point.N} * point.n, design.NumCoef, design.nRandom, point.n);
+    if (arguments.threads && !simulationChoice.lowered.empty()) {
+        err << "tavi-calc: --threads " << threads << " lowered to " << simulationChoice.threads
+            << " for the simulation: " << simulationChoice.lowered << "\n";
+    }
+    request.plan.threads = simulationChoice.threads;
     request.test = arguments.test;
     request.effects = effects;
+    request.sizes = arguments.sizes;
 
     ProgressReport progress;
     std::int64_t shown = -1;
@@ -224,9 +249,14 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     }
     CommandObserver observer(outputs, arguments.csvFile, arguments.wantsTests(),
                              showProgress ? &err : nullptr);
-    const int threads = static_cast<int>(arguments.threads.value_or(0));
-    const RunOutcome outcome = runCalculationInto(outputs, p, parFile, report, covFile,
-                                                  {&observer, StopOnSignals::token(), threads});
+    const ThreadChoice threads = commandThreads(arguments.threads);
+    if (!threads.lowered.empty()) {
+        err << "tavi-calc: --threads " << *arguments.threads << " lowered to " << threads.threads
+            << ": " << threads.lowered << "\n";
+    }
+    const RunOutcome outcome =
+        runCalculationInto(outputs, p, parFile, report, covFile,
+                           {&observer, StopOnSignals::token(), threads.threads, arguments.sizes});
     if (outcome.refused) {
         outputs.commit();
         err << "tavi-calc: " << parFile << ": design refused: " << outcome.reason << "\n";
@@ -257,8 +287,9 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     if (!arguments.replications) {
         return kExitComplete;
     }
-    return simulate(arguments, design, *chosen.point, chosen.reason, effects, run->df,
-                    run->coefficients, simCsv ? &*simCsv : nullptr, out, err, showProgress);
+    return simulate(arguments, threads.threads, design, *chosen.point, chosen.reason, effects,
+                    run->df, run->coefficients, simCsv ? &*simCsv : nullptr, out, err,
+                    showProgress);
 }
 
 }  // namespace

@@ -49,7 +49,9 @@ std::optional<AllocationAnswers> writeTestOutputs(const Arguments& arguments, co
                          run.coefficients, run.sweep.budgetMode(), threeLevel);
     }
     if (!arguments.quiet) {
-        writePowerSummary(summary, {run.sweep, answers, run.coefficients, run.settings}, run.tests);
+        writePowerSummary(
+            summary, {run.sweep, answers, run.coefficients, run.settings, run.sizes, run.design},
+            run.tests);
     }
     return answers;
 }

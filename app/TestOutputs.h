@@ -43,6 +43,9 @@ struct TestedRun {
     const AllocationSettings& settings;
     // The best points and required groups; computed only when an output needs them.
     std::function<AllocationAnswers()> answer;
+    // Two levels: the sizes of the groups and the design, for the summary.
+    const GroupSizeSettings* sizes = nullptr;
+    const EngineState* design = nullptr;
 };
 
 // Adds the power, best and required CSV tables the arguments ask for to outputs and writes the

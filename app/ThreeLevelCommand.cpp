@@ -89,6 +89,11 @@ int calculateThreeLevel(const Arguments& arguments, const CalcFiles& files, std:
         throw BadValue{"--simulate checks two-level designs; " + files.parFile +
                        " is a three-level design"};
     }
+    if (arguments.sizes.inForce()) {
+        throw BadValue{
+            "--size-cv, --sizes, --dropout and --group-dropout take two-level designs; " +
+            files.parFile + " is a three-level design"};
+    }
     const ThreeLevelParameters p = readThreeLevelFile(files.parFile);
     // Names are checked before anything is written; a design the run refuses for its size has
     // no names to check.

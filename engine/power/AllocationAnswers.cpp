@@ -13,9 +13,10 @@ std::vector<int> coefficientsWithEffect(const SweepTable& sweep, const PointTest
 }
 
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
-                                   PointTests& tests, StopToken stop) {
+                                   PointTests& tests, StopToken stop,
+                                   const GroupSizeSettings& sizes) {
     return answerAllocation(
-        prepareAllocationSearch(design, coefficientsWithEffect(sweep, tests), stop),
+        prepareAllocationSearch(design, coefficientsWithEffect(sweep, tests), stop, sizes),
         allocationSettingsOf(design), sweep, tests);
 }
 

@@ -28,7 +28,8 @@ struct AllocationAnswers {
 // The answers for the run of design (with its run constants), whose points are sweep. Throws
 // Stopped when stop is set during the search of the budget line.
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
-                                   PointTests& tests, StopToken stop = {});
+                                   PointTests& tests, StopToken stop = {},
+                                   const GroupSizeSettings& sizes = {});
 
 // The answers from a search prepared for the coefficients with an effect, for a run of either
 // kind with these settings whose points are sweep.

@@ -2,6 +2,8 @@
 
 #include "engine/Coefficients.h"
 
+#include <cmath>
+
 namespace tavi {
 
 namespace {
@@ -42,7 +44,10 @@ double DegreesOfFreedom::at(int i, std::int64_t N, std::int64_t n) const {
 double DegreesOfFreedom::at(int i, const SweepPoint& point) const {
     const Entry& entry = m_entries[i];
     // Two levels are three with one group per site.
-    const std::int64_t top = point.N;
+    const std::int64_t top =
+        m_groupsKept < 1.0
+            ? static_cast<std::int64_t>(std::floor(static_cast<double>(point.N) * m_groupsKept))
+            : point.N;
     const std::int64_t groups = top * (point.J > 0 ? point.J : 1);
     switch (entry.rule.level) {
         case 3:

@@ -34,6 +34,10 @@ public:
     // Coefficient i (0-based, in coefficient order) gets df instead of its rule.
     void give(int i, double df);
 
+    // Each of the N groups is lost with probability groupDropout: the rules then take for N the
+    // expected number of groups left, rounded down.
+    void loseGroups(double groupDropout) { m_groupsKept = 1.0 - groupDropout; }
+
     // The df of coefficient i with N groups of n units; below 1 no test is possible.
     double at(int i, std::int64_t N, std::int64_t n) const;
     // The same at a point of either kind.
@@ -50,6 +54,7 @@ private:
     };
 
     bool m_threeLevel;
+    double m_groupsKept = 1.0;
     std::vector<Entry> m_entries;
 };
 

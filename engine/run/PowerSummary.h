@@ -5,8 +5,10 @@
 #pragma once
 
 #include "engine/Coefficients.h"
+#include "engine/EngineState.h"
 #include "engine/power/AllocationAnswers.h"
 #include "engine/power/AllocationSettings.h"
+#include "engine/power/GroupSizeDistribution.h"
 #include "engine/power/PointTests.h"
 #include "engine/power/SweepTable.h"
 
@@ -20,6 +22,10 @@ struct SummaryInput {
     const AllocationAnswers& answers;
     const std::vector<Coefficient>& coefficients;
     const AllocationSettings& settings;  // the run's
+    // Two levels: the sizes of the groups, named, and each best point's relative efficiency
+    // given, when in force, with the run's design they are computed on.
+    const GroupSizeSettings* sizes = nullptr;
+    const EngineState* design = nullptr;
 };
 
 void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests);

@@ -3,6 +3,7 @@
 #include "engine/power/BestAllocation.h"
 #include "engine/run/NumberFields.h"
 #include "engine/run/PowerCsv.h"
+#include "engine/run/RelativeEfficiency.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,6 +64,14 @@ ResultsModel::ResultsModel(RunResults run)
         m_titles.push_back(coefficientTitle(coefficient, m_run.k1));
     }
     choose(firstChosen(m_run.coefficients));
+}
+
+std::string ResultsModel::groupSizesText() const {
+    return describeGroupSizes(m_run.sizes);
+}
+
+double ResultsModel::efficiency(std::size_t i, int c) const {
+    return m_run.efficiency.empty() ? kNaN : m_run.efficiencyAt(i, c);
 }
 
 void ResultsModel::setSettings(const TestSettings& settings) {

@@ -7,8 +7,11 @@ namespace tavi {
 
 void ThreeLevelCollector::sweepStarts(const ThreeLevelDesign& design, std::int64_t) {
     m_results.emplace(RunResults{SweepTable(design.NumCoef, m_budgetMode, true),
-                                 threeLevelCoefficients(design.model, m_names), 0,
-                                 threeLevelDegreesOfFreedom(design.model)});
+                                 threeLevelCoefficients(design.model, m_names),
+                                 0,
+                                 threeLevelDegreesOfFreedom(design.model),
+                                 {},
+                                 {}});
 }
 
 void ThreeLevelCollector::pointDone(const ThreeLevelPoint& point, std::int64_t cost) {

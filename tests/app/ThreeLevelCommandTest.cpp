@@ -81,6 +81,8 @@ TEST_F(ThreeLevelCommand, RefusesWhatItCannotDoInOneLine) {
     EXPECT_EQ(m_err.str(),
               "tavi-calc: --simulate checks two-level designs; trial.dat is a three-level "
               "design\n");
+    EXPECT_EQ(command({"--dropout", "0.1", "trial.dat"}), kExitUsage);
+    EXPECT_TRUE(m_err.str().ends_with("trial.dat is a three-level design\n")) << m_err.str();
 }
 
 }  // namespace
