@@ -61,7 +61,9 @@ ResultsModel::ResultsModel(RunResults run)
       m_smallestSe(smallestSePoints(m_run.table)),
       m_effects(m_run.coefficients.size()) {
     for (const Coefficient& coefficient : m_run.coefficients) {
-        m_titles.push_back(coefficientTitle(coefficient, m_run.k1));
+        // A three-level design's coefficients are named after its variables.
+        m_titles.push_back(m_run.table.threeLevel() ? coefficient.name
+                                                    : coefficientTitle(coefficient, m_run.k1));
     }
     choose(firstChosen(m_run.coefficients));
 }

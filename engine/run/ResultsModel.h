@@ -1,6 +1,7 @@
 // What the results window shows of a run, computed without any window: the coefficients'
-// titles, each one's smallest standard error, and, for the coefficient chosen under the test
-// settings, a plot of its standard error, MDES or power over the sample sizes.
+// titles (for a three-level run their names), each one's smallest standard error, and, for the
+// coefficient chosen under the test settings, a plot of its standard error, MDES or power over the
+// sample sizes.
 #pragma once
 
 #include "engine/power/PointTests.h"

@@ -1,9 +1,12 @@
+#include "engine/run/ResultsModel.h"
+#include "engine/run/ThreeLevelResults.h"
 #include "engine/run/ThreeLevelRun.h"
 #include "files/OutputSet.h"
 #include "files/ThreeLevelFile.h"
 #include "tests/engine/ThreeLevelDesigns.h"
 #include "tests/files/FileTestSupport.h"
 
+#include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
@@ -50,6 +53,27 @@ TEST_F(ThreeLevelRun, ReportAndCovarianceFileByteForByteOnAnyNumberOfThreads) {
         EXPECT_EQ(masked("design.out"), expected("three-level.out")) << threads << " threads";
         EXPECT_EQ(masked("design.cov"), expected("three-level.cov")) << threads << " threads";
     }
+}
+
+TEST_F(ThreeLevelRun, ListsTheSiteTrialUnderABudgetWithItsClosedForm) {
+    ThreeLevelCollector collector({"treatment"}, true);
+    ASSERT_FALSE(run(kSiteTrialText, 2, &collector).refused);
+    const ResultsModel results(std::move(*collector.results()));
+    EXPECT_EQ(results.titles(), (std::vector<std::string>{"intercept", "treatment"}));
+    const SweepTable& table = results.table();
+    // (J, n, K): as many sites as 3000 pays for at 20 + J (5 + n) each.
+    const std::vector<std::tuple<int, int, int>> points = {
+        {2, 10, 60}, {4, 10, 37}, {2, 20, 42}, {4, 20, 25}};
+    ASSERT_EQ(table.size(), points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const auto [J, n, K] = points[i];
+        EXPECT_EQ(table.point(i), (SweepPoint{K, n, K * (20 + J * (5 + n)), J}));
+        const double perSite = 0.05 + 0.1 / J + 0.85 / (J * n);
+        EXPECT_NEAR(table.se(i, 1), std::sqrt(perSite / (K * 0.25)), 1e-12);
+        // The intercept is the control sites' mean: 1 / (1 - P) times a site's variance.
+        EXPECT_NEAR(table.se(i, 0), std::sqrt(perSite / (K * 0.5)), 1e-12);
+    }
+    EXPECT_EQ(results.smallestSe(1), 0U);
 }
 
 TEST_F(ThreeLevelRun, SweepsKFastestThenJThenN) {
