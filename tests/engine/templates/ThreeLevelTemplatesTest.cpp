@@ -1,8 +1,7 @@
-#include "app/CalcCommand.h"
 #include "engine/ThreeLevelComputation.h"
 #include "engine/power/ThreeLevelDf.h"
 #include "engine/templates/DesignTemplates.h"
-#include "tests/files/FileTestSupport.h"
+#include "tests/app/CommandFixture.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -102,7 +101,7 @@ TEST(ThreeLevelTemplates, GiveTheClosedFormsOfTheLiterature) {
     }
 }
 
-class ThreeLevelTemplateCommand : public test::WorkingDirectoryTest {
+class ThreeLevelTemplateCommand : public test::CommandFixture {
 protected:
     // tavi-calc with the words of arguments; of a template, each KEY=VALUE after --set.
     int command(const std::string& arguments) {
@@ -116,17 +115,11 @@ protected:
             words.push_back(word);
         }
         std::vector<const char*> argv;
-        argv.reserve(words.size());
         for (const std::string& word : words) {
             argv.push_back(word.c_str());
         }
-        m_out.str("");
-        m_err.str("");
-        return runCalcCommand(int(argv.size()), argv.data(), m_out, m_err, false);
+        return CommandFixture::command(argv);
     }
-
-    std::ostringstream m_out;
-    std::ostringstream m_err;
 };
 
 // The example's command in examples/README.md writes its file to the byte, which the
