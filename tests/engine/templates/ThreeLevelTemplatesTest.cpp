@@ -115,6 +115,7 @@ protected:
             words.push_back(word);
         }
         std::vector<const char*> argv;
+        argv.reserve(words.size());
         for (const std::string& word : words) {
             argv.push_back(word.c_str());
         }
