@@ -1,22 +1,32 @@
 #include "engine/power/AllocationAnswers.h"
 
+#include <numeric>
+
 namespace tavi {
 
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
                                    PointTests& tests, StopToken stop) {
-    const EngineState& e = design;
     std::vector<int> withEffect;
     for (int c = 0; c < sweep.coefficients(); ++c) {
         if (tests.effect(c)) {
             withEffect.push_back(c);
         }
     }
+    std::vector<int> all(static_cast<std::size_t>(sweep.coefficients()));
+    std::iota(all.begin(), all.end(), 0);
+    return answerAllocation(design, sweep, tests, prepareAllocationSearch(design, withEffect, stop),
+                            all);
+}
+
+AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
+                                   PointTests& tests, AllocationSearch search,
+                                   std::span<const int> coefficients) {
     AllocationAnswers answers;
-    answers.search = prepareAllocationSearch(e, withEffect, stop);
-    RequiredSearch required = searchRequiredGroups(e, answers.search.unitVariances, tests);
+    answers.search = std::move(search);
+    RequiredSearch required = searchRequiredGroups(design, answers.search.unitVariances, tests);
     const SweepTable& points = answers.search.points(sweep);
     auto cheapest = required.cheapest.begin();
-    for (int c = 0; c < sweep.coefficients(); ++c) {
+    for (const int c : coefficients) {
         const std::vector<BestPoint> best = bestPointsFor(points, tests, c);
         answers.best.insert(answers.best.end(), best.begin(), best.end());
         if (tests.effect(c)) {

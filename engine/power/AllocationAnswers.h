@@ -11,6 +11,7 @@
 #include "engine/power/RequiredGroups.h"
 #include "engine/power/SweepTable.h"
 
+#include <span>
 #include <vector>
 
 namespace tavi {
@@ -28,5 +29,12 @@ struct AllocationAnswers {
 // Stopped when stop is set during the search of the budget line.
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
                                    PointTests& tests, StopToken stop = {});
+
+// The same answers for the coefficients listed (ascending, every one with an effect in tests
+// among them) over a search prepared beforehand for at least those with an effect, so that a
+// change of the test settings needs no engine computation.
+AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
+                                   PointTests& tests, AllocationSearch search,
+                                   std::span<const int> coefficients);
 
 }  // namespace tavi
