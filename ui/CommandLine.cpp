@@ -15,12 +15,15 @@ namespace {
 constexpr std::string_view kUsage =
     "Usage: tavi [PARFILE]\n"
     "       tavi --results PARFILE\n"
+    "       tavi --new\n"
     "Enters the design of a two-level study step by step in windows, writes it to a parameter\n"
     "file and computes the standard errors of its coefficients for many sample sizes.\n"
     "\n"
     "  PARFILE    the parameter file to use or to write; without it the program asks for it\n"
     "  --results  show the results window of an existing parameter file at once, computed in\n"
     "             memory; no file is written\n"
+    "  --new      start a new plan from a design template in the results window, where its\n"
+    "             values are edited and the design saved as a parameter file\n"
     "  --help     show this help\n"
     "  --version  show the version\n"
     "\n"
@@ -50,6 +53,8 @@ StartRequest readCommandLine(int argc, const char* const* argv, std::ostream& ou
             return {EX_OK, std::nullopt, false};
         } else if (!optionsEnded && argument == "--results") {
             request.resultsOnly = true;
+        } else if (!optionsEnded && argument == "--new") {
+            request.newPlan = true;
         } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
             return usageError(err, "unknown option " + std::string(argument));
         } else if (request.parameterFile) {
@@ -62,6 +67,9 @@ StartRequest readCommandLine(int argc, const char* const* argv, std::ostream& ou
     }
     if (request.resultsOnly && !request.parameterFile) {
         return usageError(err, "--results needs a parameter file");
+    }
+    if (request.newPlan && (request.resultsOnly || request.parameterFile)) {
+        return usageError(err, "--new takes no parameter file");
     }
     std::error_code ignored;
     if (request.parameterFile && std::filesystem::is_directory(*request.parameterFile, ignored)) {

@@ -15,6 +15,8 @@ struct StartRequest {
     std::optional<std::string> parameterFile;
     // Only the results window of the parameter file, without the entry sequence.
     bool resultsOnly = false;
+    // A new plan from a template in the results window, without any parameter file.
+    bool newPlan = false;
 };
 
 // Reads the arguments (argv[0] excluded). Help and version go to out, a usage error to err as
