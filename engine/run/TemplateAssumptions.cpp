@@ -36,11 +36,10 @@ std::string startingText(const TemplateKey& key) {
 // The key's help with the values it takes and, for a key left empty, what it is then.
 std::string helpOf(const TemplateKey& key) {
     std::string help(key.help);
-    help.append(" (").append(allowedValues(key.kind));
+    help.append(". Values: ").append(allowedValues(key.kind));
     if (key.list) {
-        help.append(", a comma list");
+        help.append(", as a comma list");
     }
-    help.append(")");
     return help;
 }
 

@@ -41,7 +41,7 @@ AssumptionsPanel::AssumptionsPanel(QWidget* parent) : QWidget(parent) {
 
     StatusLabel = wrappedLabel({});
     StatusLabel->setObjectName(QStringLiteral("StatusLabel"));
-    SaveDesignButton = new QPushButton(QStringLiteral("Save &design as..."));
+    SaveDesignButton = new QPushButton(QStringLiteral("Save desi&gn as..."));
     SaveDesignButton->setObjectName(QStringLiteral("SaveDesignButton"));
     SaveDesignButton->setToolTip(
         QStringLiteral("Write the design as edited to a parameter file for tavi-calc"));

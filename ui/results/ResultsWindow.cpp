@@ -34,6 +34,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavi::ui {
@@ -200,11 +201,13 @@ void ResultsWindow::createControls() {
     auto* tableRows = new QVBoxLayout(tableArea);
     tableRows->setContentsMargins(0, 0, 0, 0);
     tableRows->addWidget(AnswersLabel);
-    tableRows->addWidget(
+    QLabel* tableCaption =
         buddyLabel(QStringLiteral("&Table of every point (the smallest standard error of each "
                                   "coefficient marked; x: level-1 variables in the order "
                                   "entered, w: level-2 variables)"),
-                   Table));
+                   Table);
+    tableCaption->setWordWrap(true);
+    tableRows->addWidget(tableCaption);
     tableRows->addWidget(Table, 1);
     auto* plotArea = new QWidget;
     auto* plotRows = new QVBoxLayout(plotArea);
@@ -214,8 +217,8 @@ void ResultsWindow::createControls() {
     auto* results = new QSplitter(Qt::Vertical);
     results->addWidget(plotArea);
     results->addWidget(tableArea);
-    results->setStretchFactor(0, 5);
-    results->setStretchFactor(1, 4);
+    results->setStretchFactor(0, 1);
+    results->setStretchFactor(1, 1);
     results->setChildrenCollapsible(false);
     auto* sides = new QSplitter(Qt::Horizontal);
     sides->addWidget(AssumptionsView);
@@ -223,14 +226,16 @@ void ResultsWindow::createControls() {
     sides->setStretchFactor(0, 0);
     sides->setStretchFactor(1, 1);
     sides->setChildrenCollapsible(false);
-    AssumptionsView->setMinimumWidth(fontMetrics().averageCharWidth() * 28);
-    sides->setSizes({fontMetrics().averageCharWidth() * 36, kPreferredSize.width()});
+    // The panel is as wide as its buttons need, or as some 36 characters of its labels.
+    sides->setSizes({std::max(AssumptionsView->minimumSizeHint().width(),
+                              fontMetrics().averageCharWidth() * 36),
+                     kPreferredSize.width()});
 
     NewPlanButton = new QPushButton(QStringLiteral("&New plan..."));
     NewPlanButton->setToolTip(
         QStringLiteral("Start another plan from a template, in a window "
                        "of its own"));
-    SavePlotButton = new QPushButton(QStringLiteral("Sa&ve plot..."));
+    SavePlotButton = new QPushButton(QStringLiteral("Save p&lot..."));
     ExportCsvButton = new QPushButton(QStringLiteral("E&xport CSV..."));
     OpenReportButton = new QPushButton(QStringLiteral("Open &report"));
     OpenReportButton->setEnabled(!m_reportFile.isEmpty() && QFileInfo::exists(m_reportFile));
