@@ -155,6 +155,20 @@ const char* criterionName(Criterion criterion) {
     return "smallest_se";
 }
 
+const char* criterionText(Criterion criterion) {
+    switch (criterion) {
+        case Criterion::HighestPower:
+            return "highest power";
+        case Criterion::SmallestMdes:
+            break;
+        case Criterion::SmallestSe:
+            return "smallest SE";
+        case Criterion::CheapestForPower:
+            return "cheapest for power";
+    }
+    return "smallest MDES";
+}
+
 std::vector<BestPoint> bestPointsFor(const SweepTable& table, PointTests& tests, int coefficient) {
     const Candidates candidates = candidatesOf(table, tests, coefficient);
     const bool any = candidates.smallestSe.has_value();

@@ -17,6 +17,8 @@ enum class Criterion { HighestPower, SmallestMdes, SmallestSe, CheapestForPower 
 
 // The name of a criterion in the CSV files: "highest_power", "smallest_mdes", ...
 const char* criterionName(Criterion criterion);
+// The criterion for people: "highest power", "smallest MDES", ...
+const char* criterionText(Criterion criterion);
 
 struct BestPoint {
     int coefficient;

@@ -87,8 +87,10 @@ std::vector<Row> rowsOf(const DesignParameters& p) {
         tau += j > 9 ? "," : "";
         tau += std::to_string(j);
         const int i = j + 1;
+        std::string label = "Variance of the slope of ";
+        label.append(variable).append(", ").append(tau);
         rows.push_back(varianceRow(
-            "slope" + std::to_string(j), "Variance of the slope of " + variable + " " + tau,
+            "slope" + std::to_string(j), label,
             "How much the effect of " + variable + " varies between the groups.", false,
             [i](const DesignParameters& d) { return d.Tau(i, i); },
             [i](DesignParameters& d, double v) { d.Tau(i, i) = v; }));

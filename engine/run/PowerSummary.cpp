@@ -42,20 +42,6 @@ std::string figures(const BestPoint& entry, const PointTests& tests) {
     return text;
 }
 
-const char* criterionText(Criterion criterion) {
-    switch (criterion) {
-        case Criterion::HighestPower:
-            return "highest power";
-        case Criterion::SmallestMdes:
-            break;
-        case Criterion::SmallestSe:
-            return "smallest SE";
-        case Criterion::CheapestForPower:
-            return "cheapest for power";
-    }
-    return "smallest MDES";
-}
-
 // The cheapest design reaching the target: its size and where it lies, or that there is none.
 void writeCheapest(std::ostream& out, const BestPoint& entry, const SummaryInput& input,
                    const TestSettings& settings) {

@@ -65,20 +65,6 @@ Criterion criterionOf(PlotQuantity quantity) {
     return Criterion::SmallestSe;
 }
 
-const char* criterionText(Criterion criterion) {
-    switch (criterion) {
-        case Criterion::HighestPower:
-            return "highest power";
-        case Criterion::SmallestMdes:
-            return "smallest MDES";
-        case Criterion::CheapestForPower:
-            return "cheapest for power";
-        default:
-            break;
-    }
-    return "smallest SE";
-}
-
 const char* const kGroupSizeTitle = "Group size n (level-1 units per group)";
 
 }  // namespace

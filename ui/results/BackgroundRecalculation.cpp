@@ -73,7 +73,7 @@ void BackgroundRecalculation::start(std::unique_ptr<DesignParameters> p) {
 }
 
 void BackgroundRecalculation::deliver(unsigned generation,
-                                      std::shared_ptr<DesignComputation> computation,
+                                      const std::shared_ptr<DesignComputation>& computation,
                                       const QString& failure) {
     if (generation != m_generation) {
         return;

@@ -42,7 +42,7 @@ private:
 
     // Joins the jobs that have ended.
     void reap();
-    void deliver(unsigned generation, std::shared_ptr<DesignComputation> computation,
+    void deliver(unsigned generation, const std::shared_ptr<DesignComputation>& computation,
                  const QString& failure);
 
     std::function<void(DesignComputation)> m_done;
