@@ -28,7 +28,7 @@ constexpr std::string_view kUsage =
     "  --version  show the version\n"
     "\n"
     "Exit status: 0 when the program ends normally, 1 without a display or when --results\n"
-    "cannot compute the file's design, 64 wrong usage.\n";
+    "or --new cannot compute its design, 64 wrong usage.\n";
 
 StartRequest usageError(std::ostream& err, std::string_view problem) {
     err << "tavi: " << problem << "; try 'tavi --help'\n";
