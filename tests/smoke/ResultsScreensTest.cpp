@@ -75,7 +75,7 @@ private slots:
         const auto window = resultsOfFile(QStringLiteral("cluster-trial.dat"), message);
         QVERIFY2(window, qPrintable(message));
         window->QuantityBox->setCurrentIndex(2);
-        checkFits(*window, QStringLiteral("results-window.png"));
+        checkFits(*window, QStringLiteral("screens-results.png"));
     }
 
     void newPlanFitsTheScreen() {
@@ -83,7 +83,7 @@ private slots:
         const auto window = newPlanWindow(*findTemplate("multisite-trial"), message);
         QVERIFY2(window, qPrintable(message));
         window->QuantityBox->setCurrentIndex(5);
-        checkFits(*window, QStringLiteral("new-plan.png"));
+        checkFits(*window, QStringLiteral("screens-new-plan.png"));
     }
 };
 
