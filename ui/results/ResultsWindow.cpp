@@ -48,7 +48,7 @@ constexpr QSize kPreferredSize(1280, 860);
 constexpr int kChooserCharacters = 18;
 // The rows whose texts set the widths of the table's columns: its numbers have the same few
 // digits, and measuring thousands of rows would hold up every change.
-constexpr int kMeasuredRows = 200;
+constexpr int kMeasuredRows = 100;
 
 // The chosen coefficient's effect as its field shows it, at six significant digits.
 QString effectText(double effect) {
@@ -320,7 +320,9 @@ void ResultsWindow::chooseCoefficient() {
     EffectEdit->setText(effectText(m_results.effect()));
     EffectEdit->setStyleSheet({});
     m_tableModel->testsChanged(true);
-    fitColumns();
+    for (int test = 0; test < SweepTableModel::kTestColumns; ++test) {
+        Table->resizeColumnToContents(m_tableModel->pointColumns() + test);
+    }
     redraw();
 }
 
@@ -361,6 +363,9 @@ void ResultsWindow::editAssumption(std::size_t field, const QString& text) {
 }
 
 void ResultsWindow::revertAssumptions() {
+    if (!m_assumptions->edited()) {
+        return;
+    }
     m_assumptions->revert();
     AssumptionsView->showTexts(*m_assumptions, std::nullopt);
     recalculate();
@@ -390,14 +395,27 @@ void ResultsWindow::takeComputation(DesignComputation computation) {
     const std::vector<Choice> before = m_results.choices();
     m_results.replaceResults(std::move(*computation.results));
     const std::vector<Choice> after = m_results.choices();
-    if (before.size() != after.size() ||
-        !std::equal(before.begin(), before.end(), after.begin(),
-                    [](const Choice& a, const Choice& b) { return a.name == b.name; })) {
+    const bool sameColumns =
+        before.size() == after.size() &&
+        std::equal(before.begin(), before.end(), after.begin(),
+                   [](const Choice& a, const Choice& b) { return a.name == b.name; });
+    if (!sameColumns) {
         fillCoefficients();
         EffectEdit->setText(effectText(m_results.effect()));
     }
+    // The columns keep their widths, which the user may have set, while they stay the same.
+    QList<int> widths;
+    for (int column = 0; column < m_sorted->columnCount(); ++column) {
+        widths.append(Table->columnWidth(column));
+    }
     m_tableModel->resultsReplaced();
-    fitColumns();
+    if (sameColumns) {
+        for (int column = 0; column < widths.size(); ++column) {
+            Table->setColumnWidth(column, widths[column]);
+        }
+    } else {
+        fitColumns();
+    }
     redraw();
     const AssumedDesign assumed = m_assumptions->design();
     AssumptionsView->showStatus(assumed.design ? covarianceWarnings(*assumed.design) : QString(),
