@@ -1,10 +1,10 @@
 // The results window on a budget and a range design: its table against tavi-calc's CSV of
 // standard errors, its plot against the table and the power function, its answers against
 // tavi-calc's summary, its edits against tavi-calc on the file they save, and what it saves.
+// (A new plan from a template is walked in the real program: tests/smoke/new-plan-walk.sh.)
 
 #include "app/CalcCommand.h"
 #include "engine/power/TestPower.h"
-#include "engine/templates/DesignTemplates.h"
 #include "files/ParameterFile.h"
 #include "tests/files/FileTestSupport.h"
 #include "ui/results/AssumptionsPanel.h"
@@ -354,27 +354,6 @@ private slots:
         window->AssumptionsView->SaveDesignButton->click();
         QVERIFY(readAll(QStringLiteral("edited.dat")).contains("      0.1500000 \r\n"));
         compareWithTavcalc(*window, "edited.dat");
-    }
-
-    // A template's keys are the fields; its design saved is the file tavi-calc's template
-    // command writes with the same values.
-    void templatePlanSavesTavcalcsTemplateFile() {
-        QString message;
-        const auto window = newPlanWindow(*findTemplate("cluster-trial"), message);
-        QVERIFY2(window, qPrintable(message));
-        QVERIFY(window->CoefficientBox->currentText().endsWith(QStringLiteral("(Group1)")));
-        edit(*window, QStringLiteral("icc"), QStringLiteral("0.15"));
-        edit(*window, QStringLiteral("r2_2"), QStringLiteral("0.4"));
-        TOpenDialog::setChooser(
-            [](const TOpenDialog&, QWidget*) { return QStringLiteral("plan.dat"); });
-        window->AssumptionsView->SaveDesignButton->click();
-        QVERIFY(QDir().mkdir(QStringLiteral("calc")));
-        std::vector<const char*> arguments = {"--template", "cluster-trial", "--set", "icc=0.15",
-                                              "--set",      "r2_2=0.4",      "--set", "budget=1000",
-                                              "--set",      "group_cost=5",  "--set", "n=2:60:2",
-                                              "--write",    "calc/plan.dat"};
-        QCOMPARE(calc(arguments), kExitComplete);
-        QCOMPARE(readAll(QStringLiteral("plan.dat")), readAll(QStringLiteral("calc/plan.dat")));
     }
 
     // The file the design was opened from, like any existing file, is replaced only when the
