@@ -5,7 +5,8 @@
 namespace tavi {
 
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
-                                   PointTests& tests, StopToken stop) {
+                                   PointTests& tests, StopToken stop,
+                                   const GroupSizeSettings& sizes) {
     std::vector<int> withEffect;
     for (int c = 0; c < sweep.coefficients(); ++c) {
         if (tests.effect(c)) {
@@ -14,8 +15,8 @@ AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& 
     }
     std::vector<int> all(static_cast<std::size_t>(sweep.coefficients()));
     std::iota(all.begin(), all.end(), 0);
-    return answerAllocation(design, sweep, tests, prepareAllocationSearch(design, withEffect, stop),
-                            all);
+    return answerAllocation(design, sweep, tests,
+                            prepareAllocationSearch(design, withEffect, stop, sizes), all);
 }
 
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,

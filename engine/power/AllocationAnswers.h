@@ -28,7 +28,8 @@ struct AllocationAnswers {
 // The answers for the run of design (with its run constants), whose points are sweep. Throws
 // Stopped when stop is set during the search of the budget line.
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
-                                   PointTests& tests, StopToken stop = {});
+                                   PointTests& tests, StopToken stop = {},
+                                   const GroupSizeSettings& sizes = {});
 
 // The same answers for the coefficients listed (ascending, every one with an effect in tests
 // among them) over a search prepared beforehand for at least those with an effect, so that a

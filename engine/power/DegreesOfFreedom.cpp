@@ -2,6 +2,8 @@
 
 #include "engine/Coefficients.h"
 
+#include <cmath>
+
 namespace tavi {
 
 DegreesOfFreedom::DegreesOfFreedom(const EngineState& e)
@@ -20,7 +22,11 @@ void DegreesOfFreedom::give(int i, double df) {
     m_entries[i] = {Rule::Given, df};
 }
 
-double DegreesOfFreedom::at(int i, std::int64_t N, std::int64_t n) const {
+double DegreesOfFreedom::at(int i, std::int64_t planned, std::int64_t n) const {
+    const std::int64_t N =
+        m_groupsKept < 1.0
+            ? static_cast<std::int64_t>(std::floor(static_cast<double>(planned) * m_groupsKept))
+            : planned;
     switch (m_entries[i].rule) {
         case Rule::Between:
             return static_cast<double>(N - m_kw - 1);

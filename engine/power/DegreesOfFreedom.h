@@ -22,6 +22,10 @@ public:
     // Coefficient i (0-based, in coefficient order) gets df instead of its rule.
     void give(int i, double df);
 
+    // Each of the N groups is lost with probability groupDropout: the rules then take for N the
+    // expected number of groups left, rounded down.
+    void loseGroups(double groupDropout) { m_groupsKept = 1.0 - groupDropout; }
+
     // The df of coefficient i with N groups of n units; below 1 no test is possible.
     double at(int i, std::int64_t N, std::int64_t n) const;
 
@@ -37,6 +41,7 @@ private:
 
     std::int64_t m_kw;
     std::int64_t m_p1;
+    double m_groupsKept = 1.0;
     std::vector<Entry> m_entries;
 };
 

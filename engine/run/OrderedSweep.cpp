@@ -133,9 +133,6 @@ void runOrdered(std::int64_t count, int threads, int slots,
     if (count > std::numeric_limits<std::int32_t>::max() - std::max(slots, threads)) {
         throw std::length_error("a sweep of more points than its turns can count");
     }
-    if (count > std::numeric_limits<std::int32_t>::max() - slots) {
-        throw std::length_error("a sweep of more points than a 32-bit count holds");
-    }
     Sweep sweep(count, std::max(slots, threads));
     bool delivered = false;
     {

@@ -20,6 +20,9 @@ struct SummaryInput {
     const AllocationAnswers& answers;
     const std::vector<Coefficient>& coefficients;
     const EngineState& e;  // the run's settings
+    // The sizes of the groups: named, and each best point's relative efficiency given, when
+    // in force.
+    const GroupSizeSettings* sizes = nullptr;
 };
 
 void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests);

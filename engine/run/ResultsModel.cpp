@@ -4,6 +4,7 @@
 #include "engine/power/TestPower.h"
 #include "engine/run/NumberFields.h"
 #include "engine/run/PowerCsv.h"
+#include "engine/run/RelativeEfficiency.h"
 
 #include <algorithm>
 #include <cmath>
@@ -108,6 +109,14 @@ double ResultsModel::effect() const {
 void ResultsModel::forgetTests() {
     m_answers.reset();
     m_tests.reset();
+}
+
+std::string ResultsModel::groupSizesText() const {
+    return describeGroupSizes(m_results.run.sizes);
+}
+
+double ResultsModel::efficiency(std::size_t i, int c) const {
+    return m_results.run.efficiency.empty() ? kNaN : m_results.run.efficiencyAt(i, c);
 }
 
 void ResultsModel::setSettings(const TestSettings& settings) {

@@ -75,6 +75,15 @@ public:
     // Over ranges, the step of N between the table's points.
     std::int32_t groupsStep() const { return m_results.design->GroupsStep; }
 
+    // The sizes of the groups that the results assume, for the panel of assumptions (a run
+    // given them in its RunControl computes with them); none in force when every group has n
+    // units. In words, empty when none is in force.
+    const GroupSizeSettings& groupSizes() const { return m_results.run.sizes; }
+    std::string groupSizesText() const;
+    // Coefficient c's relative efficiency at point i against groups of equal size with the same
+    // units; NaN when every group has n units.
+    double efficiency(std::size_t i, int c) const;
+
     const TestSettings& settings() const { return m_settings; }
     int coefficient() const { return m_coefficient; }
     double effect() const;
