@@ -129,11 +129,6 @@ void addNamed(NamedValues& values, std::string_view option, std::string_view tex
     values.emplace_back(name, numberIn(std::string(option) + " " + name, text.substr(equals + 1)));
 }
 
-// Sizes varying more than this are no plan of a study; less than this, they differ by less than
-// the whole units they come in.
-constexpr double kMostSizeCv = 10.0;
-constexpr double kLeastSizeCv = 0.01;
-
 // The command's options: the usage text and the parser both walk this table. An option with a
 // value takes it from the next argument or after "=".
 struct Option {

@@ -4,6 +4,7 @@
 // further fields of their tables.
 #pragma once
 
+#include "engine/power/GroupSizeDistribution.h"
 #include "files/DesignParameters.h"
 
 #include <cstddef>
@@ -33,6 +34,9 @@ struct AssumptionProblem {
 struct AssumedDesign {
     std::unique_ptr<DesignParameters> design;  // null when there is a problem
     AssumptionProblem problem;
+    // How the groups differ in size. The parameter file does not hold this: tavi-calc takes it
+    // as options.
+    GroupSizeSettings sizes{};
 };
 
 class Assumptions {
@@ -58,8 +62,28 @@ public:
     virtual std::string keyCoefficient() const { return {}; }
 
 protected:
+    // The fields of groups that differ in size (the coefficient of variation of the sizes, the
+    // units missing, the groups lost), put after the design's own fields by every kind of
+    // design.
+    void addGroupSizeFields();
+    // Takes text when field i is one of them; false when it is a field of the design.
+    bool setGroupSizeText(std::size_t i, const std::string& text);
+    // Sets assumed's sizes from the fields, or its problem when a field is not usable.
+    void assumeGroupSizes(AssumedDesign& assumed) const;
+    void revertGroupSizes();
+    void markGroupSizesSaved();
+    bool groupSizesEdited() const;
+
     std::vector<AssumptionField> m_fields;
+
+private:
+    std::size_t m_firstSizeField = 0;
+    std::vector<std::string> m_savedSizeTexts;
 };
+
+// The options that give tavi-calc the sizes, as "--size-cv 0.3 --dropout 0.1"; empty when none
+// is in force.
+std::string groupSizeOptions(const GroupSizeSettings& sizes);
 
 // The design p as its parameter file holds it: written and read back as the run reads it, so
 // that a computation of it gives what tavi-calc gives for the file.

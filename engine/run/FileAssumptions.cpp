@@ -153,6 +153,7 @@ FileAssumptions::FileAssumptions(const DesignParameters& p, std::string fileName
     for (const Row& row : m_rows) {
         m_fields.push_back(row.field);
     }
+    addGroupSizeFields();
     showValues(std::nullopt);
 }
 
@@ -169,6 +170,9 @@ void FileAssumptions::showValues(std::optional<std::size_t> typed) {
 }
 
 void FileAssumptions::setText(std::size_t i, const std::string& text) {
+    if (setGroupSizeText(i, text)) {
+        return;
+    }
     m_fields[i].text = text;
     double value = 0.0;
     m_problems[i] = problemOf(m_rows[i], text, value);
@@ -202,18 +206,22 @@ AssumedDesign FileAssumptions::design() const {
             nullptr,
             {fieldOf("groups_max"), "The largest number of groups must be at least the smallest."}};
     }
-    return {asFileHoldsIt(p), {}};
+    AssumedDesign assumed{asFileHoldsIt(p), {}};
+    assumeGroupSizes(assumed);
+    return assumed;
 }
 
 void FileAssumptions::revert() {
     *m_edited = *m_saved;
     std::fill(m_problems.begin(), m_problems.end(), std::string());
+    revertGroupSizes();
     showValues(std::nullopt);
 }
 
 void FileAssumptions::markSaved(const std::string& fileName) {
     *m_saved = *m_edited;
     m_fileName = fileName;
+    markGroupSizesSaved();
 }
 
 bool FileAssumptions::edited() const {
@@ -222,7 +230,7 @@ bool FileAssumptions::edited() const {
             return true;
         }
     }
-    return false;
+    return groupSizesEdited();
 }
 
 }  // namespace tavi

@@ -223,6 +223,9 @@ std::vector<std::string> ResultsModel::answerLines() {
                         "; the best points are sought among its points, the fewest units "
                         "among every N in the range.");
     }
+    if (groupSizes().inForce()) {
+        lines.push_back("Unequal group sizes: " + groupSizesText() + ".");
+    }
     return lines;
 }
 

@@ -64,6 +64,7 @@ TemplateAssumptions::TemplateAssumptions(const DesignTemplate& designTemplate)
                             startingText(key), placeholderOf(key)});
         m_savedTexts.push_back(m_fields.back().text);
     }
+    addGroupSizeFields();
 }
 
 std::string TemplateAssumptions::title() const {
@@ -82,16 +83,18 @@ void TemplateAssumptions::setText(std::size_t i, const std::string& text) {
 AssumedDesign TemplateAssumptions::design() const {
     // An empty field is a key not given.
     std::vector<std::pair<std::string, std::string>> given;
-    for (const AssumptionField& field : m_fields) {
-        if (!field.text.empty()) {
-            given.emplace_back(field.key, field.text);
+    for (std::size_t i = 0; i < m_savedTexts.size(); ++i) {
+        if (!m_fields[i].text.empty()) {
+            given.emplace_back(m_fields[i].key, m_fields[i].text);
         }
     }
     try {
-        return {asFileHoldsIt(makeDesign(m_template, given).parameters), {}};
+        AssumedDesign assumed{asFileHoldsIt(makeDesign(m_template, given).parameters), {}};
+        assumeGroupSizes(assumed);
+        return assumed;
     } catch (const TemplateError& error) {
         std::size_t field = AssumptionProblem::kWholeDesign;
-        for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        for (std::size_t i = 0; i < m_savedTexts.size(); ++i) {
             field = m_fields[i].key == error.key ? i : field;
         }
         return {nullptr, {field, error.key + ": " + error.message + "."}};
@@ -99,25 +102,27 @@ AssumedDesign TemplateAssumptions::design() const {
 }
 
 void TemplateAssumptions::revert() {
-    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+    for (std::size_t i = 0; i < m_savedTexts.size(); ++i) {
         m_fields[i].text = m_savedTexts[i];
     }
+    revertGroupSizes();
 }
 
 void TemplateAssumptions::markSaved(const std::string& fileName) {
     m_savedFile = fileName;
-    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+    for (std::size_t i = 0; i < m_savedTexts.size(); ++i) {
         m_savedTexts[i] = m_fields[i].text;
     }
+    markGroupSizesSaved();
 }
 
 bool TemplateAssumptions::edited() const {
-    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+    for (std::size_t i = 0; i < m_savedTexts.size(); ++i) {
         if (m_fields[i].text != m_savedTexts[i]) {
             return true;
         }
     }
-    return false;
+    return groupSizesEdited();
 }
 
 std::string TemplateAssumptions::keyCoefficient() const {

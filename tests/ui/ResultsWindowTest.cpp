@@ -356,6 +356,35 @@ private slots:
         compareWithTavcalc(*window, "edited.dat");
     }
 
+    // Unequal group sizes typed into the panel give tavi-calc's answers with the options that
+    // the note after saving names; a CV that tavi-calc refuses computes nothing.
+    void groupSizeFieldsGiveTavcalcsAnswersWithTheirOptions() {
+        const auto window = open(true);
+        window->EffectEdit->setText(QStringLiteral("0.3"));
+        emit window->EffectEdit->textEdited(window->EffectEdit->text());
+        edit(*window, QStringLiteral("size_cv"), QStringLiteral("0.005"));
+        QVERIFY(
+            window->AssumptionsView->StatusLabel->text().contains(QStringLiteral("0.01 to 10")));
+        edit(*window, QStringLiteral("size_cv"), QStringLiteral("0.6"));
+        edit(*window, QStringLiteral("group_dropout"), QStringLiteral("0.2"));
+        TOpenDialog::setChooser(
+            [](const TOpenDialog&, QWidget*) { return QStringLiteral("u.dat"); });
+        window->AssumptionsView->SaveDesignButton->click();
+        QVERIFY(window->AssumptionsView->StatusLabel->text().contains(
+            QStringLiteral("--size-cv 0.6 --group-dropout 0.2")));
+        std::string summary;
+        QCOMPARE(calc({"--effect", "Group1=0.3", "--size-cv", "0.6", "--group-dropout", "0.2",
+                       "u.dat", "calc.out", "calc.cov"},
+                      &summary),
+                 kExitComplete);
+        ResultsModel& results = window->results();
+        QCOMPARE(pointText(results.best(Criterion::HighestPower).point),
+                 summaryPoint(summary, QStringLiteral("Group1: best by highest power")));
+        QCOMPARE(pointText(results.best(Criterion::CheapestForPower).point),
+                 summaryPoint(summary, QStringLiteral(" reaching power 0.8")));
+        QVERIFY(window->AnswersLabel->text().contains(QStringLiteral("CV 0.6")));
+    }
+
     // The file the design was opened from, like any existing file, is replaced only when the
     // user confirms; an edited design is closed only when the user confirms too.
     void saveDesignAsNeverReplacesUnasked() {

@@ -37,7 +37,8 @@ void BackgroundRecalculation::reap() {
     });
 }
 
-void BackgroundRecalculation::start(std::unique_ptr<DesignParameters> p) {
+void BackgroundRecalculation::start(std::unique_ptr<DesignParameters> p,
+                                    const GroupSizeSettings& sizes) {
     stop();
     reap();
     m_running = true;
@@ -45,12 +46,13 @@ void BackgroundRecalculation::start(std::unique_ptr<DesignParameters> p) {
     auto stopFlag = std::make_shared<std::atomic<bool>>(false);
     auto ended = std::make_shared<std::atomic<bool>>(false);
     std::shared_ptr<const DesignParameters> design = std::move(p);
-    std::thread thread([this, generation, design, stopFlag, ended] {
+    std::thread thread([this, generation, design, sizes, stopFlag, ended] {
         auto computation = std::make_shared<DesignComputation>();
         QString failure;
         bool stopped = false;
         try {
-            *computation = computeDesign(*design, RunControl{nullptr, StopToken(*stopFlag), 0});
+            *computation =
+                computeDesign(*design, RunControl{nullptr, StopToken(*stopFlag), 0, sizes});
         } catch (const Stopped&) {
             stopped = true;
         } catch (const std::bad_alloc&) {

@@ -26,8 +26,9 @@ public:
     // Stops every computation and waits for it.
     ~BackgroundRecalculation() override;
 
-    // Computes p in memory on every core, as the run computes its parameter file.
-    void start(std::unique_ptr<DesignParameters> p);
+    // Computes p in memory on every core with groups of the sizes given, as tavi-calc computes
+    // its parameter file with those sizes' options.
+    void start(std::unique_ptr<DesignParameters> p, const GroupSizeSettings& sizes);
     // Stops the computation under way; nothing arrives from it.
     void stop();
     // Whether a computation is under way whose results will arrive.

@@ -27,7 +27,9 @@ std::unique_ptr<ResultsWindow> computedWindow(std::unique_ptr<Assumptions> assum
     WindowRun run;
     try {
         run = runWithProgress(nullptr, [&assumed](const RunControl& control) {
-            return calculateInMemory(*assumed.design, control);
+            RunControl withSizes = control;
+            withSizes.sizes = assumed.sizes;
+            return calculateInMemory(*assumed.design, withSizes);
         });
     } catch (const std::bad_alloc&) {
         message = name + QStringLiteral(": not enough memory for this calculation");

@@ -381,7 +381,7 @@ void ResultsWindow::recalculate() {
         return;
     }
     AssumptionsView->showStatus(QStringLiteral("Computing..."), false);
-    m_recalculation->start(std::move(assumed.design));
+    m_recalculation->start(std::move(assumed.design), assumed.sizes);
 }
 
 void ResultsWindow::takeComputation(DesignComputation computation) {
@@ -494,6 +494,13 @@ void ResultsWindow::saveDesign() {
     m_designFile = dialog.FileName;
     m_assumptions->markSaved(m_designFile.toStdString());
     AssumptionsView->showTexts(*m_assumptions, std::nullopt);
+    if (assumed.sizes.inForce()) {
+        AssumptionsView->showStatus(
+            QStringLiteral("The parameter file does not hold the group sizes: give tavi-calc ") +
+                QString::fromStdString(groupSizeOptions(assumed.sizes)) +
+                QStringLiteral(" for these results."),
+            false);
+    }
 }
 
 void ResultsWindow::openReport() {
