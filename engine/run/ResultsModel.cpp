@@ -317,7 +317,7 @@ Plot ResultsModel::sweepPlot(PlotQuantity quantity) {
             break;
         default:
             plot.title = "Standard error of " + title;
-            plot.yTitle = "Standard error (outcome units)";
+            plot.yTitle = "SE (outcome units)";
             break;
     }
     plot.xTitle = t.budgetMode() ? kGroupSizeTitle : "Number of groups N";

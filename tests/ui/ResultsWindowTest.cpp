@@ -253,7 +253,7 @@ private slots:
         }
         const QByteArray svg = readAll(QStringLiteral("plot.svg"));
         for (const char* text :
-             {"Number of groups N", "Standard error (outcome units)",
+             {"Number of groups N", "SE (outcome units)",
               "Best by smallest SE: N = ", "Showing 8 of 16 group sizes", "n = 20"}) {
             QVERIFY2(svg.contains(text), text);
         }

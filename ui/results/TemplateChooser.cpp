@@ -4,11 +4,15 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace tavi::ui {
@@ -38,6 +42,13 @@ const DesignTemplate* chooseTemplate(QWidget* parent) {
                                         qsizetype(candidate.description.size())));
     }
     list->setCurrentRow(0);
+    // Each line names a design in a sentence; the list is wide enough to read it whole, as far
+    // as the screen allows.
+    const int lineWidth = list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+    const int room = screen != nullptr ? screen->availableGeometry().width() * 9 / 10 : lineWidth;
+    list->setMinimumWidth(std::min(lineWidth, room));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
