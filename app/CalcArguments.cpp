@@ -88,19 +88,36 @@ SweepPoint pointIn(std::string_view text) {
     return point;
 }
 
-// NAME=VALUE, once per name.
-void addNamed(NamedValues& values, std::string_view option, std::string_view text) {
+// NAME=TEXT, once per name: the name and the text.
+template <typename Named>
+std::pair<std::string, std::string_view> splitNamed(const Named& values, std::string_view option,
+                                                    std::string_view form, std::string_view text) {
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos || equals == 0) {
-        throw BadValue{std::string(option) + " needs NAME=VALUE, not '" + std::string(text) + "'"};
+        throw BadValue{std::string(option) + " needs " + std::string(form) + ", not '" +
+                       std::string(text) + "'"};
     }
-    const std::string name(text.substr(0, equals));
+    std::string name(text.substr(0, equals));
     for (const auto& [given, value] : values) {
         if (given == name) {
             throw BadValue{std::string(option) + " " + name + " is given twice"};
         }
     }
-    values.emplace_back(name, numberIn(std::string(option) + " " + name, text.substr(equals + 1)));
+    return {std::move(name), text.substr(equals + 1)};
+}
+
+// NAME=VALUE, once per name.
+void addNamed(NamedValues& values, std::string_view option, std::string_view text) {
+    auto [name, value] = splitNamed(values, option, "NAME=VALUE", text);
+    const double number = numberIn(std::string(option) + " " + name, value);
+    values.emplace_back(std::move(name), number);
+}
+
+// NAME=TEXT, once per name; what TEXT means is checked against the design.
+void addNamedText(NamedTexts& texts, std::string_view option, std::string_view form,
+                  std::string_view text) {
+    auto [name, value] = splitNamed(texts, option, form, text);
+    texts.emplace_back(std::move(name), std::string(value));
 }
 
 // The command's options: the usage text and the parser both walk this table. An option with a
@@ -117,8 +134,21 @@ constexpr Option kOptions[] = {
      [](Arguments& a, std::string_view v) { a.csvFile = std::string(v); }},
     {"--effect", "NAME=VALUE",
      "true value of coefficient NAME, a CSV column name (Fixed1, Const, Group2,\n"
-     "Random1, CrossL1_2, ...); repeatable",
+     "Random1, CrossL1_2, ...), or of a contrast; repeatable",
      [](Arguments& a, std::string_view v) { addNamed(a.effects, "--effect", v); }},
+    {"--contrast", "NAME=EXPR",
+     "test the linear combination EXPR of coefficients like a coefficient,\n"
+     "as NAME: Group1+CrossL1_1, 0.5*Group1+0.5*Group2, Group2-Group1; its\n"
+     "effect is given with --effect or follows from its coefficients'; repeatable",
+     [](Arguments& a, std::string_view v) {
+         addNamedText(a.contrasts, "--contrast", "NAME=EXPR", v);
+     }},
+    {"--joint", "NAME=A,B,...",
+     "F test of two or more coefficients or contrasts at once, as NAME, for\n"
+     "the effects of its members; repeatable",
+     [](Arguments& a, std::string_view v) {
+         addNamedText(a.jointTests, "--joint", "NAME=A,B,...", v);
+     }},
     {"--alpha", "A", "significance level, default 0.05; from 1e-10 to below 1",
      [](Arguments& a, std::string_view v) {
          a.test.alpha = probabilityIn("--alpha", v, kSmallestAlpha, 1.0, false);
@@ -147,6 +177,10 @@ constexpr Option kOptions[] = {
      "write the best points of every coefficient as CSV:\n"
      "coefficient,criterion,N*n,N,n,cost,se,df,mdes,power",
      [](Arguments& a, std::string_view v) { a.bestCsvFile = std::string(v); }},
+    {"--joint-csv", "FILE",
+     "write every point's joint tests as CSV:\n"
+     "test,N*n,N,n,cost,df1,df2,lambda,power,scale_for_power",
+     [](Arguments& a, std::string_view v) { a.jointCsvFile = std::string(v); }},
     {"--required-csv", "FILE",
      "write the fewest groups reaching the target power at each group size,\n"
      "for every coefficient with an effect, as CSV:\n"
@@ -205,9 +239,10 @@ std::string usage() {
     }
     text +=
         "\n"
-        "With --effect, --power-csv, --best-csv, --required-csv or --simulate a summary of the "
-        "tests\ngoes to standard output, and with --simulate the simulation's summary after it. "
-        "Ctrl+C\nstops a simulation; its summary then covers the replications done.\n"
+        "With --effect, --power-csv, --best-csv, --required-csv, --joint-csv or --simulate a "
+        "summary\nof the tests goes to standard output, and with --simulate the simulation's "
+        "summary after\nit. Ctrl+C stops a simulation; its summary then covers the replications "
+        "done.\n"
         "The outputs replace their old versions together, once all of them are complete; a run "
         "that\nfails or is stopped leaves them as they were. A second run writing into a folder "
         "that a\nrun is writing into waits until that run has finished.\n"
@@ -266,6 +301,10 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
         err << "tavi-calc: the target power " << exactNumber(arguments.test.power)
             << " must exceed the significance level alpha " << exactNumber(arguments.test.alpha)
             << "\n";
+        return std::nullopt;
+    }
+    if (arguments.jointCsvFile && arguments.jointTests.empty()) {
+        err << "tavi-calc: --joint-csv needs --joint\nTry 'tavi-calc --help'.\n";
         return std::nullopt;
     }
     if (!arguments.replications) {

@@ -2,6 +2,7 @@
 // text walk, and what they ask for.
 #pragma once
 
+#include "engine/power/QuantityNames.h"
 #include "engine/power/SweepTable.h"
 #include "engine/power/TestPower.h"
 
@@ -26,6 +27,9 @@ struct Arguments {
     std::optional<std::string> powerCsvFile;
     std::optional<std::string> bestCsvFile;
     std::optional<std::string> requiredCsvFile;
+    std::optional<std::string> jointCsvFile;
+    NamedTexts contrasts;
+    NamedTexts jointTests;
     NamedValues effects;
     NamedValues dfs;
     TestSettings test;
@@ -37,7 +41,8 @@ struct Arguments {
     std::optional<std::string> simCsvFile;
 
     bool wantsTests() const {
-        return !effects.empty() || powerCsvFile || bestCsvFile || requiredCsvFile || replications;
+        return !effects.empty() || powerCsvFile || bestCsvFile || requiredCsvFile || jointCsvFile ||
+               replications;
     }
 };
 

@@ -1,11 +1,11 @@
 // What tavi-calc checks of a design before it writes anything: the design read once, the
-// covariance matrices it warns about, the names on the command line against its coefficients,
-// and the point a simulation may take.
+// covariance matrices it warns about, the names, contrasts and joint tests on the command line
+// against its coefficients, and the point a simulation may take.
 #pragma once
 
 #include "app/CalcArguments.h"
 #include "engine/Coefficients.h"
-#include "engine/power/DegreesOfFreedom.h"
+#include "engine/power/TestedQuantities.h"
 #include "files/DesignParameters.h"
 #include "files/FileError.h"
 
@@ -48,11 +48,20 @@ DesignShape shapeOf(const DesignParameters& p);
 void checkSimulationPoint(const std::optional<SweepPoint>& point, const std::string& reason,
                           const DesignShape& shape);
 
-// Per coefficient, the value given for it by name; throws BadValue for a name the design lacks.
-std::vector<std::optional<double>> byCoefficient(const NamedValues& values, std::string_view option,
-                                                 const std::vector<Coefficient>& coefficients);
+// What the command line asks to test of a design.
+struct TestRequest {
+    std::shared_ptr<const TestedQuantities> tested;
+    std::vector<std::string> names;  // the coefficients, the contrasts, then the joint tests
+    // Per coefficient and contrast, its true value: given, or for a contrast following from
+    // its coefficients'.
+    std::vector<std::optional<double>> effects;
+    std::vector<std::optional<double>> dfs;  // per name, the df given instead of the rule's
+};
 
-// Gives the degrees of freedom asked for on the command line instead of the rule's.
-void giveOverrides(DegreesOfFreedom& df, const std::vector<std::optional<double>>& dfs);
+// Reads the contrasts, joint tests, effects and df of arguments against the design's
+// coefficients. Throws BadValue, naming the option and the name, for a name the design lacks, a
+// contrast or joint test that cannot be used, and a joint test whose members' effects are not
+// all given or all 0.
+TestRequest testRequestOf(const Arguments& arguments, const std::vector<Coefficient>& coefficients);
 
 }  // namespace tavi

@@ -3,7 +3,7 @@
 namespace tavi {
 
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
-                                   PointTests& tests, StopToken stop) {
+                                   PointTests& tests, JointTests* joint, StopToken stop) {
     const EngineState& e = design;
     std::vector<int> withEffect;
     for (int c = 0; c < sweep.coefficients(); ++c) {
@@ -12,7 +12,7 @@ AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& 
         }
     }
     AllocationAnswers answers;
-    answers.search = prepareAllocationSearch(e, withEffect, stop);
+    answers.search = prepareAllocationSearch(e, sweep.tested(), withEffect, stop);
     RequiredSearch required = searchRequiredGroups(e, answers.search.unitVariances, tests);
     const SweepTable& points = answers.search.points(sweep);
     auto cheapest = required.cheapest.begin();
@@ -24,6 +24,9 @@ AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& 
         }
     }
     answers.required = std::move(required.rows);
+    if (joint != nullptr) {
+        answers.joint = answerJointTests(e, sweep, answers.search, *joint);
+    }
     return answers;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/run/ResultsModel.h"
 
+#include "engine/CovarianceComputation.h"
 #include "engine/power/BestAllocation.h"
 #include "engine/run/NumberFields.h"
 #include "engine/run/PowerCsv.h"
@@ -57,32 +58,81 @@ const char* quantityName(PlotQuantity quantity) {
 
 ResultsModel::ResultsModel(RunResults run)
     : m_run(std::move(run)),
-      m_smallestSe(smallestSePoints(m_run.table)),
-      m_effects(m_run.coefficients.size()) {
+      m_names(m_run.coefficients, m_run.table.tested().get()),
+      m_df(m_run.table.tested()->degreesOfFreedom(m_run.df, {})) {
+    describeColumns();
+    choose(firstChosen(m_run.coefficients));
+}
+
+void ResultsModel::describeColumns() {
+    m_smallestSe = smallestSePoints(m_run.table);
+    m_titles.clear();
     for (const Coefficient& coefficient : m_run.coefficients) {
         m_titles.push_back(coefficientTitle(coefficient, m_run.k1));
     }
-    choose(firstChosen(m_run.coefficients));
+    const TestedQuantities& tested = *m_run.table.tested();
+    for (int k = 0; k < static_cast<int>(tested.contrasts().size()); ++k) {
+        m_titles.push_back(m_names.contrastTitle(k));
+    }
+    m_jointTitles.clear();
+    for (int j = 0; j < static_cast<int>(tested.jointTests().size()); ++j) {
+        m_jointTitles.push_back(m_names.jointTestTitle(j));
+    }
+    m_effects.resize(static_cast<std::size_t>(tested.count()));
+}
+
+void ResultsModel::addTested(const NamedTexts& contrasts, const NamedTexts& jointTests) {
+    QuantityNames names = m_names;
+    for (const auto& [name, expression] : contrasts) {
+        names.addContrast(name, expression);
+    }
+    for (const auto& [name, members] : jointTests) {
+        names.addJointTest(name, members);
+    }
+    // The points again, their contrasts and joint tests from their covariance matrices.
+    SweepTable table(names.tested(), m_run.table.budgetMode());
+    const auto e = std::make_unique<EngineState>(*m_run.design);
+    for (std::size_t i = 0; i < m_run.table.size(); ++i) {
+        const SweepPoint& point = m_run.table.point(i);
+        computePoint(*e, point.n, point.N);
+        table.addCurrent(*e, point.cost);
+    }
+    m_run.table = std::move(table);
+    m_names = std::move(names);
+    m_df = m_run.table.tested()->degreesOfFreedom(m_run.df, {});
+    describeColumns();
+    m_tests.reset();
+    m_jointTests.reset();
 }
 
 void ResultsModel::setSettings(const TestSettings& settings) {
     m_settings = settings;
     m_tests.reset();
+    m_jointTests.reset();
+}
+
+double ResultsModel::effectOf(int q) {
+    if (!m_effects[q]) {
+        // The tests of q alone, under the current settings.
+        std::vector<std::optional<double>> none(m_effects.size());
+        PointTests alone(m_settings, m_df.quantities, std::move(none));
+        const std::optional<std::size_t> best = m_smallestSe[q];
+        const double mdes = best ? alone.at(table(), *best, q, false).mdes : kNaN;
+        m_effects[q] = std::isfinite(mdes) ? std::strtod(shortText(mdes, 2).c_str(), nullptr) : 0.0;
+    }
+    return *m_effects[q];
 }
 
 void ResultsModel::choose(int c) {
     m_coefficient = c;
-    if (!m_effects[c]) {
-        const std::optional<std::size_t> best = m_smallestSe[c];
-        const double mdes = best ? tests().at(table(), *best, c, false).mdes : kNaN;
-        m_effects[c] = std::isfinite(mdes) ? std::strtod(shortText(mdes, 2).c_str(), nullptr) : 0.0;
-    }
+    effectOf(c);
     m_tests.reset();
 }
 
 void ResultsModel::setEffect(double effect) {
     m_effects[m_coefficient] = effect;
     m_tests.reset();
+    m_jointTests.reset();
 }
 
 PointTests& ResultsModel::tests() {
@@ -90,13 +140,32 @@ PointTests& ResultsModel::tests() {
         // Only the chosen coefficient has an effect, as with one --effect of tavi-calc.
         std::vector<std::optional<double>> effects(m_effects.size());
         effects[m_coefficient] = m_effects[m_coefficient];
-        m_tests.emplace(m_settings, m_run.df, std::move(effects));
+        m_tests.emplace(m_settings, m_df.quantities, std::move(effects));
     }
     return *m_tests;
 }
 
+JointTests& ResultsModel::jointTests() {
+    if (!m_jointTests) {
+        const std::shared_ptr<const TestedQuantities>& tested = m_run.table.tested();
+        for (const JointTest& test : tested->jointTests()) {
+            for (const int member : test.members) {
+                effectOf(member);
+            }
+        }
+        m_jointTests.emplace(m_settings, m_df.jointTests, tested, m_effects);
+        m_jointTable = m_jointTests->unitEffectTable(table());
+    }
+    return *m_jointTests;
+}
+
+PointTest ResultsModel::jointTest(int j, std::size_t i) {
+    JointTests& joint = jointTests();
+    return joint.tests().at(*m_jointTable, i, j);
+}
+
 void ResultsModel::writePowerCsv(const std::string& fileName) {
-    writePowerCsvFile(fileName, table(), tests(), m_run.coefficients);
+    writePowerCsvFile(fileName, table(), tests(), m_names.quantityNames());
 }
 
 Plot ResultsModel::plot(PlotQuantity quantity) {
@@ -132,31 +201,51 @@ Plot ResultsModel::plot(PlotQuantity quantity) {
             plot.target = m_settings.power;
             break;
     }
-    plot.xTitle = t.budgetMode() ? "Group size n (level-1 units per group)" : "Number of groups N";
+    drawPlot(plot, t, pointTests, c, quantity, {m_smallestSe[c], "Smallest SE"}, value);
+    return plot;
+}
 
+Plot ResultsModel::jointPlot(int j) {
+    JointTests& joint = jointTests();
+    const SweepTable& t = *m_jointTable;
+    Plot plot;
+    plot.title = "Power of the joint test " + m_jointTitles[j] +
+                 " (α = " + shortText(m_settings.alpha) + ", F test)";
+    plot.yTitle = "Power (probability)";
+    plot.target = m_settings.power;
+    const auto value = [&](std::size_t i) { return joint.tests().at(t, i, j, false).power; };
+    // The smallest SE of a unit effect is the largest noncentrality.
+    drawPlot(plot, t, joint.tests(), j, PlotQuantity::Power,
+             {smallestSePoints(t)[j], "Largest noncentrality"}, value);
+    return plot;
+}
+
+void ResultsModel::drawPlot(Plot& plot, const SweepTable& t, PointTests& pointTests, int c,
+                            PlotQuantity quantity, const Mark& fallback,
+                            const std::function<double(std::size_t)>& value) const {
+    plot.xTitle = t.budgetMode() ? "Group size n (level-1 units per group)" : "Number of groups N";
     const std::optional<std::size_t> cheapestPoint =
         quantity == PlotQuantity::Power ? cheapestPointReaching(t, pointTests, c) : std::nullopt;
     const bool cheapest = cheapestPoint.has_value();
-    const std::optional<std::size_t> marked = cheapest ? cheapestPoint : m_smallestSe[c];
+    const std::optional<std::size_t> marked = cheapest ? cheapestPoint : fallback.point;
     if (marked) {
         const std::size_t i = *marked;
         const SweepPoint& point = t.point(i);
         const double y = value(i);
         plot.mark = PlotPoint{double(t.budgetMode() ? point.n : point.N), y, i};
         plot.markLabel = (cheapest ? "Cheapest reaching power " + shortText(m_settings.power)
-                                   : std::string("Smallest SE")) +
+                                   : std::string(fallback.name)) +
                          ": " + pointText(point) + ", " + quantityName(quantity) + " " +
                          shortText(y, 4);
         if (quantity == PlotQuantity::Power && !cheapest) {
             plot.markLabel += " (target not reached)";
         }
     }
-    addLines(plot, value);
-    return plot;
+    addLines(plot, t, value);
 }
 
-void ResultsModel::addLines(Plot& plot, const std::function<double(std::size_t)>& value) const {
-    const SweepTable& t = table();
+void ResultsModel::addLines(Plot& plot, const SweepTable& t,
+                            const std::function<double(std::size_t)>& value) const {
     const auto add = [&](PlotLine& line, std::size_t i, double x) {
         const double y = value(i);
         if (t.point(i).N >= 1 && !std::isnan(y)) {

@@ -1,9 +1,12 @@
-// What the results window shows of a run, computed without any window: the coefficients'
-// titles, each one's smallest standard error, and, for the coefficient chosen under the test
-// settings, a plot of its standard error, MDES or power over the sample sizes.
+// What the results window shows of a run, computed without any window: the titles of the
+// coefficients and contrasts, each one's smallest standard error, and, for the one chosen under
+// the test settings, a plot of its standard error, MDES or power over the sample sizes; and the
+// power of each joint test.
 #pragma once
 
+#include "engine/power/JointTests.h"
 #include "engine/power/PointTests.h"
+#include "engine/power/QuantityNames.h"
 #include "engine/run/RunResults.h"
 
 #include <cstddef>
@@ -44,7 +47,10 @@ public:
     // intercept, the first there is in this order.
     explicit ResultsModel(RunResults run);
 
+    // The columns are the coefficients, then the contrasts, which are chosen, plotted and
+    // written like coefficients.
     const SweepTable& table() const { return m_run.table; }
+    // "Group 1: level-2 variable 1", ..., then "Contrast T2vsT1: Group2-Group1".
     const std::vector<std::string>& titles() const { return m_titles; }
     // The point of coefficient c's smallest standard error, ties going to the cheaper point;
     // empty when c has no standard error anywhere.
@@ -68,21 +74,61 @@ public:
     // coefficient's effect. Throws FileError when the file cannot be written.
     void writePowerCsv(const std::string& fileName);
 
+    // Adds contrasts and joint tests as `tavi-calc --contrast` and `--joint` take them
+    // ("T2vsT1", "Group2-Group1"; "omnibus", "Group1,Group2"), the contrasts first, and computes
+    // every point again for them. Throws QuantityError, naming the one that cannot be used, and
+    // then changes nothing.
+    void addTested(const NamedTexts& contrasts, const NamedTexts& jointTests);
+
+    // "omnibus: Group1, Group2", one per joint test.
+    const std::vector<std::string>& jointTitles() const { return m_jointTitles; }
+    // Joint test j's F test at point i of the table, with its members' effects as last given,
+    // or the first time their MDES at their smallest standard error: df is the denominator df,
+    // mdesExact the detectable scale.
+    PointTest jointTest(int j, std::size_t i);
+    // Joint test j's power against n under a budget, against N with a line per n over ranges,
+    // with the cheapest point reaching the target power marked.
+    Plot jointPlot(int j);
+
     static constexpr std::size_t kMaxPlotLines = 8;
 
 private:
     PointTests& tests();
-    // The lines of the plot with value(i) at point i, NaN where it has none.
-    void addLines(Plot& plot, const std::function<double(std::size_t)>& value) const;
+    JointTests& jointTests();
+    // The effect of tested quantity q: the one last given, else its MDES at its smallest
+    // standard error rounded to two digits, which it keeps.
+    double effectOf(int q);
+    // A point to mark and what it is.
+    struct Mark {
+        std::optional<std::size_t> point;
+        const char* name;
+    };
+    // The mark and the lines of plot for column c of t under tests, whose value at point i
+    // value(i) gives; fallback is marked unless a point reaches the target power.
+    void drawPlot(Plot& plot, const SweepTable& t, PointTests& pointTests, int c,
+                  PlotQuantity quantity, const Mark& fallback,
+                  const std::function<double(std::size_t)>& value) const;
+    // The lines of the plot with value(i) at point i of t, NaN where it has none.
+    void addLines(Plot& plot, const SweepTable& t,
+                  const std::function<double(std::size_t)>& value) const;
+    // Titles and smallest standard errors of the table's columns and joint tests.
+    void describeColumns();
 
     RunResults m_run;
+    QuantityNames m_names;
+    TestedDegreesOfFreedom m_df;
     std::vector<std::string> m_titles;
+    std::vector<std::string> m_jointTitles;
     std::vector<std::optional<std::size_t>> m_smallestSe;
     TestSettings m_settings;
     int m_coefficient = 0;
     std::vector<std::optional<double>> m_effects;
     // The tests under the current settings and effect, kept while they stay the same.
     std::optional<PointTests> m_tests;
+    // The joint tests under the current settings and effects, with the table of their
+    // noncentralities, kept likewise.
+    std::optional<JointTests> m_jointTests;
+    std::optional<SweepTable> m_jointTable;
 };
 
 }  // namespace tavi

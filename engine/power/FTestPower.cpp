@@ -1,0 +1,99 @@
+#include "engine/power/FTestPower.h"
+
+#include <algorithm>
+#include <boost/math/distributions/fisher_f.hpp>
+#include <boost/math/distributions/non_central_f.hpp>
+#include <boost/math/tools/roots.hpp>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+
+namespace tavi {
+
+namespace {
+
+using CentralF = boost::math::fisher_f_distribution<double>;
+using NoncentralF = boost::math::non_central_f_distribution<double>;
+
+// The noncentral F's series starts at the index lambda / 2, which must fit an int. Beyond this
+// noncentrality the power is taken from this one, as it only rises further.
+constexpr double kLargestNoncentrality = 1.0e9;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+}  // namespace
+
+FTest::FTest(double df1, double df2, const TestSettings& settings)
+    : m_df1(df1),
+      m_df2(df2),
+      m_settings(settings),
+      m_critical(quantile(complement(CentralF(df1, df2), settings.alpha))) {}
+
+double FTest::powerOrThrow(double rootNoncentrality) const {
+    const double lambda = rootNoncentrality * rootNoncentrality;
+    if (lambda == 0.0) {
+        // Boost.Math's noncentral F gives the upper tail's complement a wrong sign at 0.
+        return cdf(complement(CentralF(m_df1, m_df2), m_critical));
+    }
+    const NoncentralF distribution(m_df1, m_df2, std::min(lambda, kLargestNoncentrality));
+    const double power = cdf(complement(distribution, m_critical));
+    // The power only rises with the noncentrality, so where it is 1 at the largest one that
+    // can be evaluated, it is 1 beyond it too.
+    if (lambda > kLargestNoncentrality && power < 1.0) {
+        throw std::domain_error("noncentrality beyond the range of the noncentral F");
+    }
+    return power;
+}
+
+double FTest::power(double rootNoncentrality) const {
+    try {
+        return powerOrThrow(rootNoncentrality);
+    } catch (const std::exception&) {
+        return kNaN;
+    }
+}
+
+double FTest::exactMultiplier() const {
+    const double target = m_settings.power;
+    if (target <= m_settings.alpha) {
+        return 0.0;
+    }
+    const double largest = std::sqrt(kLargestNoncentrality);
+    try {
+        const auto shortfall = [&](double root) { return powerOrThrow(root) - target; };
+        // Power 0.8 at alpha 0.05 needs lambda near 8 for one numerator df and grows with
+        // more; halve or double from there until the root is bracketed.
+        double lower = std::sqrt(m_df1) + 2.0;
+        double lowerValue = shortfall(lower);
+        double upper = lower;
+        double upperValue = lowerValue;
+        while (lowerValue > 0.0) {
+            upper = lower;
+            upperValue = lowerValue;
+            lower /= 2.0;
+            lowerValue = shortfall(lower);
+        }
+        while (upperValue < 0.0) {
+            if (upper == largest) {
+                return kNaN;
+            }
+            lower = upper;
+            lowerValue = upperValue;
+            upper = std::min(upper * 2.0, largest);
+            upperValue = shortfall(upper);
+        }
+        if (lowerValue == 0.0) {
+            return lower;
+        }
+        std::uintmax_t iterations = 100;
+        const auto root = boost::math::tools::toms748_solve(
+            shortfall, lower, upper, lowerValue, upperValue,
+            boost::math::tools::eps_tolerance<double>(45), iterations);
+        return (root.first + root.second) / 2.0;
+    } catch (const std::exception&) {
+        return kNaN;
+    }
+}
+
+}  // namespace tavi
