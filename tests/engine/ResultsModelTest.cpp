@@ -90,5 +90,28 @@ TEST_F(ResultsModelTest, ManyGroupSizesShowAFewLinesWithTheSmallestSe) {
     }
 }
 
+// Contrasts and joint tests typed after the run: the points computed again give a contrast of one
+// coefficient that coefficient's standard errors, and the joint test's power its chooser lists.
+TEST_F(ResultsModelTest, ContrastsAndJointTestsAddedLaterJoinTheColumns) {
+    SweepCollector collector;
+    WriteParameterFile(twentyGroupSizes(), "ax.dat", "tavi.out", "tavi.cov");
+    ASSERT_FALSE(calculateInMemory("ax.dat", {.observer = &collector}).refused);
+    ResultsModel model(std::move(*collector.results()));
+    const int coefficients = model.table().coefficients();
+    EXPECT_THROW(model.addTested({{"pick", "Group1"}}, {{"j", "Group1,pick"}}), QuantityError);
+    EXPECT_EQ(model.table().coefficients(), coefficients) << "nothing changed";
+    model.addTested({{"pick", "Group1"}}, {{"j", "Group1,Random1"}});
+    ASSERT_EQ(model.table().coefficients(), coefficients + 1);
+    EXPECT_EQ(model.titles().back(), "Contrast pick: Group1");
+    EXPECT_EQ(model.jointTitles(), std::vector<std::string>{"j: Group1, Random1"});
+    for (std::size_t i = 0; i < model.table().size(); ++i) {
+        EXPECT_EQ(model.table().se(i, coefficients), model.table().se(i, 2));
+        EXPECT_GT(model.jointTest(0, i).power, 0.05);
+    }
+    const Plot plot = model.jointPlot(0);
+    EXPECT_EQ(plot.lines.size(), ResultsModel::kMaxPlotLines);
+    EXPECT_TRUE(plot.mark);
+}
+
 }  // namespace
 }  // namespace tavi
