@@ -1,6 +1,7 @@
 // Cost of the tests on top of a run: the 2,100-point run of the largest design through
-// tavi-calc with and without the table of power and MDES or the required numbers of groups, and
-// the search of a budget line of 4,999 group sizes for the best points and required groups.
+// tavi-calc with and without the table of power and MDES, the required numbers of groups or the
+// table of two joint tests, and the search of a budget line of 4,999 group sizes for the best
+// points and required groups.
 
 #include "RunParameters.h"
 #include "app/CalcCommand.h"
@@ -16,11 +17,12 @@ namespace {
 
 // Argument 0: the run alone; 1: with --power-csv and effects for three coefficients; 2: the
 // same with the summary, which adds the search for the best points and required groups; 3: the
-// run with the three effects and --required-csv alone.
+// run with the three effects and --required-csv alone; 4: the run with --joint-csv of two joint
+// tests, of three level-2 coefficients and of a slope with its interaction.
 void BM_CalcCommandPower(benchmark::State& state) {
     writeRunParameters();
     std::vector<const char*> arguments = {kRunParFile, kRunReport, kRunCovFile};
-    if (state.range(0) >= 1) {
+    if (state.range(0) >= 1 && state.range(0) <= 3) {
         arguments.insert(arguments.begin(), {"--effect", "Fixed1=0.05", "--effect", "Group1=0.1",
                                              "--effect", "CrossL2_3=0.1"});
     }
@@ -30,7 +32,14 @@ void BM_CalcCommandPower(benchmark::State& state) {
     if (state.range(0) == 3) {
         arguments.insert(arguments.begin(), {"--required-csv", "/dev/shm/tavi-bench-required.csv"});
     }
-    if (state.range(0) == 1 || state.range(0) == 3) {
+    if (state.range(0) == 4) {
+        arguments.insert(arguments.begin(),
+                         {"--joint-csv", "/dev/shm/tavi-bench-joint.csv", "--joint",
+                          "level2=Group1,Group2,Group3", "--joint", "slope=Random1,CrossL1_1",
+                          "--effect", "Group1=0.1", "--effect", "Group2=0.05", "--effect",
+                          "Group3=0", "--effect", "Random1=0.1", "--effect", "CrossL1_1=0.05"});
+    }
+    if (state.range(0) == 1 || state.range(0) == 3 || state.range(0) == 4) {
         arguments.insert(arguments.begin(), "--quiet");
     }
     for (auto _ : state) {
@@ -44,7 +53,13 @@ void BM_CalcCommandPower(benchmark::State& state) {
     }
     state.counters["points"] = kRunPoints;
 }
-BENCHMARK(BM_CalcCommandPower)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalcCommandPower)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(3)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond);
 
 // Under a budget of 10^6 at cost 5 for n = 2..5000: the search computes every point of the line.
 // Argument: the number of coefficients with an effect.
