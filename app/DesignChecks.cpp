@@ -87,8 +87,9 @@ void checkJointEffects(const TestRequest& request) {
             const std::optional<double>& effect = request.effects[member];
             if (!effect) {
                 const std::string& name = request.names[member];
-                throw BadValue{"--joint " + test.name + ": " + name +
-                               " has no effect; give it with --effect " + name + "=VALUE"};
+                std::string message = "--joint " + test.name + ": ";
+                message.append(name).append(" has no effect; give it with --effect ");
+                throw BadValue{message.append(name).append("=VALUE")};
             }
             anyEffect = anyEffect || *effect != 0.0;
         }

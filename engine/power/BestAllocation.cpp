@@ -124,6 +124,12 @@ BestPoint bestAt(const SweepTable& table, PointTests& tests, int c, Criterion cr
     return {c, criterion, table.point(*i), table.se(*i, c), tests.at(table, *i, c)};
 }
 
+BestPoint highestPowerAmong(const SweepTable& table, PointTests& tests, int c,
+                            const Candidates& candidates) {
+    return bestAt(table, tests, c, Criterion::HighestPower,
+                  candidates.smallestSe ? highestPower(table, tests, c, candidates) : std::nullopt);
+}
+
 // The points with groups, cheapest first.
 std::vector<std::size_t> inCostOrder(const SweepTable& table) {
     std::vector<std::size_t> byCost;
@@ -159,9 +165,7 @@ std::vector<BestPoint> bestPointsFor(const SweepTable& table, PointTests& tests,
     const bool any = candidates.smallestSe.has_value();
     std::vector<BestPoint> best;
     if (tests.effect(coefficient)) {
-        best.push_back(
-            bestAt(table, tests, coefficient, Criterion::HighestPower,
-                   any ? highestPower(table, tests, coefficient, candidates) : std::nullopt));
+        best.push_back(highestPowerAmong(table, tests, coefficient, candidates));
     }
     best.push_back(
         bestAt(table, tests, coefficient, Criterion::SmallestMdes,
@@ -171,10 +175,7 @@ std::vector<BestPoint> bestPointsFor(const SweepTable& table, PointTests& tests,
 }
 
 BestPoint highestPowerPoint(const SweepTable& table, PointTests& tests, int coefficient) {
-    const Candidates candidates = candidatesOf(table, tests, coefficient);
-    return bestAt(
-        table, tests, coefficient, Criterion::HighestPower,
-        candidates.smallestSe ? highestPower(table, tests, coefficient, candidates) : std::nullopt);
+    return highestPowerAmong(table, tests, coefficient, candidatesOf(table, tests, coefficient));
 }
 
 std::vector<std::optional<std::size_t>> smallestSePoints(const SweepTable& table) {

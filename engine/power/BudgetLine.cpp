@@ -34,7 +34,7 @@ SweepPoint budgetPoint(const EngineState& e, std::int64_t n) {
 }
 
 AllocationSearch prepareAllocationSearch(const EngineState& design,
-                                         std::shared_ptr<const TestedQuantities> tested,
+                                         const std::shared_ptr<const TestedQuantities>& tested,
                                          const std::vector<int>& columns, StopToken stop) {
     // A state of its own: the design's stays as the run left it.
     const auto state = std::make_unique<EngineState>(design);

@@ -83,7 +83,7 @@ SweepPoint budgetPoint(const EngineState& e, std::int64_t n);
 // the unit variances of the quantities columns of tested there, with the covariances of the
 // joint tests' members. Throws Stopped when stop is set meanwhile.
 AllocationSearch prepareAllocationSearch(const EngineState& design,
-                                         std::shared_ptr<const TestedQuantities> tested,
+                                         const std::shared_ptr<const TestedQuantities>& tested,
                                          const std::vector<int>& columns, StopToken stop = {});
 
 }  // namespace tavi

@@ -1,12 +1,11 @@
 #include "engine/power/FTestPower.h"
 
+#include "engine/power/PowerRoot.h"
+
 #include <algorithm>
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/non_central_f.hpp>
-#include <boost/math/tools/roots.hpp>
 #include <cmath>
-#include <cstdint>
-#include <limits>
 #include <stdexcept>
 
 namespace tavi {
@@ -19,8 +18,6 @@ using NoncentralF = boost::math::non_central_f_distribution<double>;
 // The noncentral F's series starts at the index lambda / 2, which must fit an int. Beyond this
 // noncentrality the power is taken from this one, as it only rises further.
 constexpr double kLargestNoncentrality = 1.0e9;
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
 
@@ -47,53 +44,17 @@ double FTest::powerOrThrow(double rootNoncentrality) const {
 }
 
 double FTest::power(double rootNoncentrality) const {
-    try {
-        return powerOrThrow(rootNoncentrality);
-    } catch (const std::exception&) {
-        return kNaN;
-    }
+    return powerOrNaN([this](double root) { return powerOrThrow(root); }, rootNoncentrality);
 }
 
 double FTest::exactMultiplier() const {
-    const double target = m_settings.power;
-    if (target <= m_settings.alpha) {
+    if (m_settings.power <= m_settings.alpha) {
         return 0.0;
     }
-    const double largest = std::sqrt(kLargestNoncentrality);
-    try {
-        const auto shortfall = [&](double root) { return powerOrThrow(root) - target; };
-        // Power 0.8 at alpha 0.05 needs lambda near 8 for one numerator df and grows with
-        // more; halve or double from there until the root is bracketed.
-        double lower = std::sqrt(m_df1) + 2.0;
-        double lowerValue = shortfall(lower);
-        double upper = lower;
-        double upperValue = lowerValue;
-        while (lowerValue > 0.0) {
-            upper = lower;
-            upperValue = lowerValue;
-            lower /= 2.0;
-            lowerValue = shortfall(lower);
-        }
-        while (upperValue < 0.0) {
-            if (upper == largest) {
-                return kNaN;
-            }
-            lower = upper;
-            lowerValue = upperValue;
-            upper = std::min(upper * 2.0, largest);
-            upperValue = shortfall(upper);
-        }
-        if (lowerValue == 0.0) {
-            return lower;
-        }
-        std::uintmax_t iterations = 100;
-        const auto root = boost::math::tools::toms748_solve(
-            shortfall, lower, upper, lowerValue, upperValue,
-            boost::math::tools::eps_tolerance<double>(45), iterations);
-        return (root.first + root.second) / 2.0;
-    } catch (const std::exception&) {
-        return kNaN;
-    }
+    // Power 0.8 at alpha 0.05 needs lambda near 8 with one numerator df, more with more.
+    return noncentralityReaching([this](double root) { return powerOrThrow(root); },
+                                 m_settings.power, std::sqrt(m_df1) + 2.0,
+                                 std::sqrt(kLargestNoncentrality));
 }
 
 }  // namespace tavi

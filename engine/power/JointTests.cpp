@@ -3,6 +3,7 @@
 #include <Eigen/Cholesky>
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 namespace tavi {
 
@@ -66,7 +67,7 @@ double jointNoncentrality(std::span<const double> packed, std::span<const double
 }
 
 JointTests::JointTests(const TestSettings& settings, DegreesOfFreedom jointDf,
-                       std::shared_ptr<const TestedQuantities> tested,
+                       const std::shared_ptr<const TestedQuantities>& tested,
                        const std::vector<std::optional<double>>& effects)
     : m_tests(settings, std::move(jointDf),
               std::vector<std::optional<double>>(tested->jointTests().size(), 1.0),
@@ -92,10 +93,8 @@ SweepTable JointTests::unitEffectTable(const SweepTable& table) const {
 }
 
 UnitVariances JointTests::unitEffectVariances(const UnitVariances& unit) const {
-    std::vector<int> columns;
-    for (int j = 0; j < count(); ++j) {
-        columns.push_back(j);
-    }
+    std::vector<int> columns(static_cast<std::size_t>(count()));
+    std::iota(columns.begin(), columns.end(), 0);
     UnitVariances result(columns);
     std::vector<double> variances(columns.size());
     for (std::size_t i = 0; i < unit.size(); ++i) {

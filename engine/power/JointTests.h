@@ -36,7 +36,7 @@ public:
     // (an entry per joint test), their members' true values from effects (per tested quantity;
     // a member without one makes its test's noncentrality NaN).
     JointTests(const TestSettings& settings, DegreesOfFreedom jointDf,
-               std::shared_ptr<const TestedQuantities> tested,
+               const std::shared_ptr<const TestedQuantities>& tested,
                const std::vector<std::optional<double>>& effects);
 
     int count() const { return static_cast<int>(m_theta.size()); }

@@ -123,9 +123,12 @@ TEST_F(Templates, ThreeArmsGiveTheClosedFormsOfTheirContrastsAndOmnibusTest) {
             << m_err.str();
         EXPECT_NE(m_out.str().find(arm + "2: arm 2 against control"), std::string::npos);
         QuantityNames names(coefficientsOf(0, between ? 1 : 3, between ? 3 : 1));
-        names.addContrast("mean", "0.5*" + arm + "1 + 0.5*" + arm + "2");
-        names.addContrast("diff", arm + "2-" + arm + "1");
-        names.addJointTest("omnibus", arm + "1," + arm + "2");
+        const std::string first = arm + "1";
+        const std::string second = arm + "2";
+        names.addContrast("mean",
+                          std::string("0.5*").append(first).append(" + 0.5*").append(second));
+        names.addContrast("diff", std::string(second).append("-").append(first));
+        names.addJointTest("omnibus", std::string(first).append(",").append(second));
         SweepCollector collector(names.tested());
         ASSERT_FALSE(calculateInMemory("t.dat", {.observer = &collector}).refused);
         const RunResults& run = *collector.results();
