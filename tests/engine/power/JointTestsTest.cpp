@@ -125,14 +125,7 @@ TEST(JointTests, RefuseMembersThatAreLinearlyDependent) {
     QuantityNames names(coefficientsOf(0, 1, 3));
     names.addContrast("diff", "Group2 - 0.5*Group1");
     EXPECT_NO_THROW(names.addJointTest("fine", "Group1, diff"));
-    try {
-        names.addJointTest("omnibus", "Group1,Group2,diff");
-        FAIL() << "dependent members taken";
-    } catch (const QuantityError& error) {
-        EXPECT_EQ(error.message,
-                  "diff is a linear combination of the members before it; a joint test needs "
-                  "linearly independent members");
-    }
+    EXPECT_THROW(names.addJointTest("omnibus", "Group1,Group2,diff"), QuantityError);
     EXPECT_THROW(names.addJointTest("twice", "Group1,Group1"), QuantityError);
     EXPECT_THROW(names.addContrast("none", "Group1-Group1"), QuantityError);
     EXPECT_THROW(names.addContrast("Group2", "Group1"), QuantityError);
