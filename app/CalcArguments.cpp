@@ -4,6 +4,7 @@
 #include "engine/run/NumberFields.h"
 #include "engine/run/PlanningPolicy.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -88,6 +89,31 @@ SweepPoint pointIn(std::string_view text) {
     return point;
 }
 
+// n1,n2,...: the sizes of the groups of one design, each at least 1, with at most
+// kMaxGivenSizes different ones.
+std::vector<std::int32_t> sizesIn(std::string_view text) {
+    constexpr std::int64_t kMost = std::numeric_limits<std::int32_t>::max();
+    std::vector<std::int32_t> sizes;
+    std::int64_t units = 0;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        sizes.push_back(static_cast<std::int32_t>(
+            wholeNumberIn("--sizes", text.substr(start, comma - start), 1, kMost)));
+        units += sizes.back();
+        start = comma + 1;
+    }
+    std::vector<std::int32_t> different = sizes;
+    std::sort(different.begin(), different.end());
+    if (std::unique(different.begin(), different.end()) - different.begin() > kMaxGivenSizes) {
+        throw BadValue{"--sizes: at most " + std::to_string(kMaxGivenSizes) +
+                       " different sizes can be computed"};
+    }
+    if (sizes.size() > static_cast<std::size_t>(kMost) || units > kMost) {
+        throw BadValue{"--sizes: more groups or units than a design can hold"};
+    }
+    return sizes;
+}
+
 // NAME=TEXT, once per name: the name and the text.
 template <typename Named>
 std::pair<std::string, std::string_view> splitNamed(const Named& values, std::string_view option,
@@ -119,6 +145,11 @@ void addNamedText(NamedTexts& texts, std::string_view option, std::string_view f
     auto [name, value] = splitNamed(texts, option, form, text);
     texts.emplace_back(std::move(name), std::string(value));
 }
+
+// Sizes varying more than this are no plan of a study; less than this, they differ by less than
+// the whole units they come in.
+constexpr double kMostSizeCv = 10.0;
+constexpr double kLeastSizeCv = 0.01;
 
 // The command's options: the usage text and the parser both walk this table. An option with a
 // value takes it from the next argument or after "=".
@@ -213,6 +244,29 @@ constexpr Option kOptions[] = {
      "analytic_se,empirical_sd,mean_model_se,bias,coverage,analytic_power,\n"
      "empirical_power,replications,failed_fits",
      [](Arguments& a, std::string_view v) { a.simCsvFile = std::string(v); }},
+    {"--size-cv", "CV",
+     "group sizes vary around each n with coefficient of variation CV (0, or\n"
+     "from 0.01 to 10; 0: every group has n units); not in the report or COVFILE",
+     [](Arguments& a, std::string_view v) {
+         a.sizes.sizeCv = numberIn("--size-cv", v);
+         if (!(a.sizes.sizeCv == 0.0 ||
+               (a.sizes.sizeCv >= kLeastSizeCv && a.sizes.sizeCv <= kMostSizeCv))) {
+             throw BadValue{"--size-cv must be 0 or lie between 0.01 and 10; it is " +
+                            std::string(v)};
+         }
+     }},
+    {"--sizes", "n1,n2,...",
+     "one design with exactly these groups instead of the sweep, N their\n"
+     "number; not in the report or COVFILE",
+     [](Arguments& a, std::string_view v) { a.sizes.sizes = sizesIn(v); }},
+    {"--dropout", "RATE", "each unit is missing with probability RATE, from 0 to below 1",
+     [](Arguments& a, std::string_view v) {
+         a.sizes.dropout = probabilityIn("--dropout", v, 0.0, 1.0, false);
+     }},
+    {"--group-dropout", "RATE", "each group is lost with probability RATE, from 0 to below 1",
+     [](Arguments& a, std::string_view v) {
+         a.sizes.groupDropout = probabilityIn("--group-dropout", v, 0.0, 1.0, false);
+     }},
     {"--help", "", "show this help",
      [](Arguments& a, std::string_view) { a.action = Action::Help; }},
     {"--version", "", "show the version",
@@ -316,6 +370,11 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
                 return std::nullopt;
             }
         }
+    }
+    if (!arguments.sizes.sizes.empty() && (arguments.sizes.sizeCv > 0.0 || arguments.at)) {
+        err << "tavi-calc: --sizes gives the one design computed; it takes neither --size-cv "
+               "nor --at\n";
+        return std::nullopt;
     }
     if (arguments.files.empty() || arguments.files.size() > 3) {
         err << (arguments.files.empty() ? "tavi-calc: no parameter file given\n"

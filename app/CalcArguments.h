@@ -2,6 +2,7 @@
 // text walk, and what they ask for.
 #pragma once
 
+#include "engine/power/GroupSizeDistribution.h"
 #include "engine/power/QuantityNames.h"
 #include "engine/power/SweepTable.h"
 #include "engine/power/TestPower.h"
@@ -39,6 +40,7 @@ struct Arguments {
     std::optional<std::uint64_t> seed;
     std::optional<std::int64_t> threads;
     std::optional<std::string> simCsvFile;
+    GroupSizeSettings sizes;
 
     bool wantsTests() const {
         return !effects.empty() || powerCsvFile || bestCsvFile || requiredCsvFile || jointCsvFile ||

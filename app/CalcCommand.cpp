@@ -50,11 +50,16 @@ public:
           m_progress(progress),
           m_collector(std::move(tested)) {}
 
+    void groupSizesInForce(const GroupSizeSettings& sizes) override {
+        m_unequal = true;
+        m_collector.groupSizesInForce(sizes);
+    }
+
     void sweepStarts(const EngineState& design, std::int64_t points) override {
         m_points = points;
         if (m_csvFile) {
             m_csv.emplace(m_outputs.add(*m_csvFile));
-            m_csv->writeHeader(design);
+            m_csv->writeHeader(design, m_unequal);
         }
         if (m_keepPoints) {
             m_collector.sweepStarts(design, points);
@@ -71,6 +76,24 @@ public:
         if (m_keepPoints) {
             m_collector.pointDone(e, cost);
         }
+        countPoint();
+    }
+
+    void unequalPointDone(const EngineState& e, std::int64_t cost,
+                          const Vector& efficiency) override {
+        if (m_csv) {
+            m_csv->writeRow(e, cost, efficiency);
+        }
+        if (m_keepPoints) {
+            m_collector.unequalPointDone(e, cost, efficiency);
+        }
+        countPoint();
+    }
+
+    std::optional<RunResults>& results() { return m_collector.results(); }
+
+private:
+    void countPoint() {
         ++m_done;
         if (m_progress != nullptr && (m_done * 100 / m_points != (m_done - 1) * 100 / m_points)) {
             *m_progress << "\rtavi-calc: " << m_done << " of " << m_points << " points"
@@ -78,9 +101,6 @@ public:
         }
     }
 
-    std::optional<RunResults>& results() { return m_collector.results(); }
-
-private:
     OutputSet& m_outputs;
     const std::optional<std::string>& m_csvFile;
     std::optional<StandardErrorCsv> m_csv;
@@ -89,6 +109,7 @@ private:
     SweepCollector m_collector;
     std::int64_t m_points = 0;
     std::int64_t m_done = 0;
+    bool m_unequal = false;
 };
 
 // The tests over the run's points: the CSV files asked for, joining outputs, and the summary on
@@ -110,7 +131,8 @@ ChosenPoint reportTests(const Arguments& arguments, const EngineState& design,
         !wantsDefaultPoint) {
         return {};
     }
-    const AllocationAnswers answers = answerAllocation(design, sweep, tests, joint, stop);
+    const AllocationAnswers answers =
+        answerAllocation(design, sweep, tests, joint, stop, arguments.sizes);
     if (arguments.bestCsvFile) {
         writeBestCsv(outputs.add(*arguments.bestCsvFile), bestRows(answers, quantities), names,
                      sweep.budgetMode());
@@ -120,26 +142,33 @@ ChosenPoint reportTests(const Arguments& arguments, const EngineState& design,
                          names, sweep.budgetMode());
     }
     if (!arguments.quiet) {
-        writePowerSummary(summary, {sweep, answers, names, design, joint}, tests);
+        writePowerSummary(summary, {sweep, answers, names, design, joint, &arguments.sizes}, tests);
     }
     return wantsDefaultPoint ? defaultSimulationPoint(sweep, answers.best, names, arguments.test)
                              : ChosenPoint{};
 }
 
 // Checks the chosen point by simulation: the summary on out, the CSV file when asked for.
-int simulate(const Arguments& arguments, const EngineState& design, const SweepPoint& point,
-             const std::string& reason, const std::vector<std::optional<double>>& effects,
-             const DegreesOfFreedom& df, const std::vector<Coefficient>& coefficients,
-             TextFileWriter* simCsv, std::ostream& out, std::ostream& err, bool showProgress) {
+int simulate(const Arguments& arguments, int threads, const EngineState& design,
+             const SweepPoint& point, const std::string& reason,
+             const std::vector<std::optional<double>>& effects, const DegreesOfFreedom& df,
+             const std::vector<Coefficient>& coefficients, TextFileWriter* simCsv,
+             std::ostream& out, std::ostream& err, bool showProgress) {
     SimulationRequest request;
     request.N = point.N;
     request.n = point.n;
     request.plan.replications = *arguments.replications;
     request.plan.seed = arguments.seed.value_or(kDefaultSeed);
-    request.plan.threads = simulationThreads(arguments.threads, std::int64_t{point.N} * point.n,
-                                             design.NumCoef, design.nRandom);
+    const ThreadChoice simulationChoice = simulationThreads(
+        threads, std::int64_t{point.N} * point.n, design.NumCoef, design.nRandom, point.n);
+    if (arguments.threads && !simulationChoice.lowered.empty()) {
+        err << "tavi-calc: --threads " << threads << " lowered to " << simulationChoice.threads
+            << " for the simulation: " << simulationChoice.lowered << "\n";
+    }
+    request.plan.threads = simulationChoice.threads;
     request.test = arguments.test;
     request.effects = effects;
+    request.sizes = arguments.sizes;
 
     ProgressReport progress;
     std::int64_t shown = -1;
@@ -253,9 +282,14 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     }
     CommandObserver observer(outputs, arguments.csvFile, arguments.wantsTests(), request.tested,
                              showProgress ? &err : nullptr);
-    const int threads = static_cast<int>(arguments.threads.value_or(0));
-    const RunOutcome outcome = runCalculationInto(outputs, p, parFile, report, covFile,
-                                                  {&observer, StopOnSignals::token(), threads});
+    const ThreadChoice threads = commandThreads(arguments.threads);
+    if (!threads.lowered.empty()) {
+        err << "tavi-calc: --threads " << *arguments.threads << " lowered to " << threads.threads
+            << ": " << threads.lowered << "\n";
+    }
+    const RunOutcome outcome =
+        runCalculationInto(outputs, p, parFile, report, covFile,
+                           {&observer, StopOnSignals::token(), threads.threads, arguments.sizes});
     if (outcome.refused) {
         outputs.commit();
         err << "tavi-calc: " << parFile << ": design refused: " << outcome.reason << "\n";
@@ -292,8 +326,9 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     // The simulation draws the coefficients' effects; a contrast's follows from them.
     const std::vector<std::optional<double>> effects(request.effects.begin(),
                                                      request.effects.begin() + design.NumCoef);
-    return simulate(arguments, design, *chosen.point, chosen.reason, effects, df.quantities,
-                    run->coefficients, simCsv ? &*simCsv : nullptr, out, err, showProgress);
+    return simulate(arguments, threads.threads, design, *chosen.point, chosen.reason, effects,
+                    df.quantities, run->coefficients, simCsv ? &*simCsv : nullptr, out, err,
+                    showProgress);
 }
 
 }  // namespace

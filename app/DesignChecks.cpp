@@ -46,8 +46,8 @@ void checkSimulationPoint(const std::optional<SweepPoint>& point, const std::str
     if (!point) {
         throw BadValue{"the sweep has no point to simulate; give one with --at N,n"};
     }
-    const std::int64_t most =
-        mostSimulatedUnits(static_cast<std::int64_t>(shape.coefficients.size()), shape.nRandom);
+    const std::int64_t most = mostSimulatedUnits(
+        static_cast<std::int64_t>(shape.coefficients.size()), shape.nRandom, point->n);
     if (point->N < 1 || std::int64_t{point->N} * point->n > most) {
         throw BadValue{"cannot simulate at " + pointText(*point) + " (" + reason +
                        "): it needs at least one group, and at most " + std::to_string(most) +

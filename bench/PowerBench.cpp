@@ -1,7 +1,7 @@
 // Cost of the tests on top of a run: the 2,100-point run of the largest design through
 // tavi-calc with and without the table of power and MDES, the required numbers of groups or the
-// table of two joint tests, and the search of a budget line of 4,999 group sizes for the best
-// points and required groups.
+// table of two joint tests, or with groups of unequal sizes, and the search of a budget line of
+// 4,999 group sizes for the best points and required groups.
 
 #include "RunParameters.h"
 #include "app/CalcCommand.h"
@@ -14,6 +14,20 @@
 
 namespace tavi {
 namespace {
+
+// Runs tavi-calc with arguments at every iteration of state.
+void runCommand(benchmark::State& state, const std::vector<const char*>& arguments) {
+    for (auto _ : state) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status =
+            runCalcCommand(static_cast<int>(arguments.size()), arguments.data(), out, err, false);
+        if (status != kExitComplete) {
+            state.SkipWithError(err.str().c_str());
+        }
+    }
+    state.counters["points"] = kRunPoints;
+}
 
 // Argument 0: the run alone; 1: with --power-csv and effects for three coefficients; 2: the
 // same with the summary, which adds the search for the best points and required groups; 3: the
@@ -42,16 +56,7 @@ void BM_CalcCommandPower(benchmark::State& state) {
     if (state.range(0) == 1 || state.range(0) == 3 || state.range(0) == 4) {
         arguments.insert(arguments.begin(), "--quiet");
     }
-    for (auto _ : state) {
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status =
-            runCalcCommand(static_cast<int>(arguments.size()), arguments.data(), out, err, false);
-        if (status != kExitComplete) {
-            state.SkipWithError(err.str().c_str());
-        }
-    }
-    state.counters["points"] = kRunPoints;
+    runCommand(state, arguments);
 }
 BENCHMARK(BM_CalcCommandPower)
     ->Arg(0)
@@ -60,6 +65,28 @@ BENCHMARK(BM_CalcCommandPower)
     ->Arg(3)
     ->Arg(4)
     ->Unit(benchmark::kMillisecond);
+
+// The 2,100-point run with the table of standard errors: argument 0 with groups of n units, 1
+// with sizes varying around n (CV 0.6), whose expected information sums over the sizes of each
+// point, and 2 with units missing as well.
+void BM_CalcCommandSizes(benchmark::State& state) {
+    writeRunParameters();
+    std::vector<const char*> arguments = {"--csv", "/dev/shm/tavi-bench-se.csv", kRunParFile,
+                                          kRunReport, kRunCovFile};
+    if (state.range(0) >= 1) {
+        arguments.insert(arguments.begin(), {"--size-cv", "0.6"});
+    }
+    if (state.range(0) == 2) {
+        arguments.insert(arguments.begin(), {"--dropout", "0.1"});
+    }
+    runCommand(state, arguments);
+}
+BENCHMARK(BM_CalcCommandSizes)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Under a budget of 10^6 at cost 5 for n = 2..5000: the search computes every point of the line.
 // Argument: the number of coefficients with an effect.

@@ -64,32 +64,34 @@ void PrepareMoments(const EngineState& e, Matrix& Mu2T, Matrix& InvMomR, Matrix&
     MatAdd(Level2Mom, product, block, LenW3, LenW3);
 }
 
-void GroupBlocks(const EngineState& e, Matrix& FixedBlock, Matrix& CrossBlock,
-                 Matrix& RandomBlock) {
-    const int k1 = e.k1;
+void groupPrecisionAt(const EngineState& e, double n, Matrix& GroupPrecision) {
     const int nRandom = e.nRandom;
-    const int LenW3 = e.LenW3;
-    const double n = static_cast<double>(e.GroupSize);
-    Matrix groupPrecision;
-    Matrix interceptRow;    // Mu2T GroupPrecision
-    Matrix fixedPrecision;  // FixedOnRandom GroupPrecision
     Matrix work;
-    Matrix product;
-
-    // GroupPrecision: the inverse of Tau2 + (Sigma2 / n) InvMomR, the precision of a group's
-    // random effects as seen through its n units.
+    // The inverse of Tau2 + (Sigma2 / n) InvMomR, the precision of a group's random effects as
+    // seen through its n units.
     for (int i = 1; i <= nRandom; ++i) {
         for (int j = 1; j <= nRandom; ++j) {
             work(i, j) = (e.Sigma2 * e.InvMomR(i, j)) / n + e.Tau2(i, j);
         }
     }
-    InvertMatrix(groupPrecision, work, nRandom);
+    InvertMatrix(GroupPrecision, work, nRandom);
+}
 
-    MatMult(interceptRow, e.Mu2T, groupPrecision, 1, nRandom, nRandom);
+void blocksFromPrecision(const EngineState& e, double n, const Matrix& GroupPrecision,
+                         Matrix& FixedBlock, Matrix& CrossBlock, Matrix& RandomBlock) {
+    const int k1 = e.k1;
+    const int nRandom = e.nRandom;
+    const int LenW3 = e.LenW3;
+    Matrix interceptRow;    // Mu2T GroupPrecision
+    Matrix fixedPrecision;  // FixedOnRandom GroupPrecision
+    Matrix work;
+    Matrix product;
+
+    MatMult(interceptRow, e.Mu2T, GroupPrecision, 1, nRandom, nRandom);
     MatMult(product, interceptRow, e.Mu2, 1, nRandom, 1);
     const double s = product(1, 1);
 
-    MatMult(fixedPrecision, e.FixedOnRandom, groupPrecision, k1, nRandom, nRandom);
+    MatMult(fixedPrecision, e.FixedOnRandom, GroupPrecision, k1, nRandom, nRandom);
     Transpose(work, e.FixedOnRandom, k1, nRandom);
     MatMult(product, fixedPrecision, work, k1, nRandom, k1);
     for (int i = 1; i <= k1; ++i) {
@@ -114,13 +116,20 @@ void GroupBlocks(const EngineState& e, Matrix& FixedBlock, Matrix& CrossBlock,
     KroneckerProduct(product, interceptRow, e.FixedLevel2Mom, 1, nRandom, k1, LenW3);
     MatAdd(CrossBlock, work, product, k1, nRandom * LenW3);
 
-    KroneckerProduct(RandomBlock, groupPrecision, e.Level2Mom, nRandom, nRandom, LenW3, LenW3);
+    KroneckerProduct(RandomBlock, GroupPrecision, e.Level2Mom, nRandom, nRandom, LenW3, LenW3);
 }
 
-void AssembleInfo(const EngineState& e, Matrix& InfoMatrix) {
+void GroupBlocks(const EngineState& e, Matrix& FixedBlock, Matrix& CrossBlock,
+                 Matrix& RandomBlock) {
+    const double n = static_cast<double>(e.GroupSize);
+    Matrix groupPrecision;
+    groupPrecisionAt(e, n, groupPrecision);
+    blocksFromPrecision(e, n, groupPrecision, FixedBlock, CrossBlock, RandomBlock);
+}
+
+void assembleScaled(const EngineState& e, double N, Matrix& InfoMatrix) {
     const int k1 = e.k1;
     const int randomCoefs = e.nRandom * e.LenW3;
-    const double N = static_cast<double>(e.NumGroups);
     for (int i = 1; i <= k1; ++i) {
         for (int j = 1; j <= k1; ++j) {
             InfoMatrix(i, j) = N * e.FixedBlock(i, j);
@@ -138,6 +147,10 @@ void AssembleInfo(const EngineState& e, Matrix& InfoMatrix) {
             InfoMatrix(k1 + i, k1 + j) = N * e.RandomBlock(i, j);
         }
     }
+}
+
+void AssembleInfo(const EngineState& e, Matrix& InfoMatrix) {
+    assembleScaled(e, static_cast<double>(e.NumGroups), InfoMatrix);
 }
 
 void prepareRunConstants(EngineState& e) {

@@ -31,10 +31,21 @@ void PrepareMoments(const EngineState& e, Matrix& Mu2T, Matrix& InvMomR, Matrix&
 // Needs the run constants of PrepareMoments.
 void GroupBlocks(const EngineState& e, Matrix& FixedBlock, Matrix& CrossBlock, Matrix& RandomBlock);
 
+// GroupBlocks in its two steps, for a group size n that need not be whole: the group's
+// precision, the inverse of Tau2 + (Sigma2 / n) InvMomR (n > 0), and the blocks from it. The
+// blocks are linear in n and GroupPrecision together, so that blocks from the averages of both
+// over groups of several sizes are the average information of those groups.
+void groupPrecisionAt(const EngineState& e, double n, Matrix& GroupPrecision);
+void blocksFromPrecision(const EngineState& e, double n, const Matrix& GroupPrecision,
+                         Matrix& FixedBlock, Matrix& CrossBlock, Matrix& RandomBlock);
+
 // InfoMatrix := NumGroups times the per-group information [[FixedBlock, CrossBlock],
 // [CrossBlock^T, RandomBlock]], with the lower-left block written as the mirror of the
 // upper-right one.
 void AssembleInfo(const EngineState& e, Matrix& InfoMatrix);
+
+// AssembleInfo with N groups that need not be whole, such as an expected number of groups.
+void assembleScaled(const EngineState& e, double N, Matrix& InfoMatrix);
 
 // PrepareMoments into the engine state's own run constants.
 void prepareRunConstants(EngineState& e);

@@ -7,6 +7,7 @@
 #include "files/CovarianceCheck.h"
 #include "files/CovarianceFileName.h"
 #include "files/FileNames.h"
+#include "files/OutputLock.h"
 #include "files/ParameterFile.h"
 #include "files/TextScanner.h"
 #include "files/ValueSteps.h"
@@ -372,6 +373,8 @@ void TTaviForm::Calculate() {
     TextScanner written(parameterFileText(Design, report, covFile), parFile);
     ReadParameterFile(written, *design, kRunReading);
     WindowRun run = runWithProgress(this, [&](const RunControl& control) {
+        // Another calculation writing into the same folder is waited for, behind the dialog.
+        const OutputLock lock({report, covFile}, control.stop, nullptr);
         return calculateDesign(*design, parFile, report, covFile, control);
     });
     if (terminationRequested()) {

@@ -3,7 +3,8 @@
 namespace tavi {
 
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
-                                   PointTests& tests, JointTests* joint, StopToken stop) {
+                                   PointTests& tests, JointTests* joint, StopToken stop,
+                                   const GroupSizeSettings& sizes) {
     const EngineState& e = design;
     std::vector<int> withEffect;
     for (int c = 0; c < sweep.coefficients(); ++c) {
@@ -12,7 +13,7 @@ AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& 
         }
     }
     AllocationAnswers answers;
-    answers.search = prepareAllocationSearch(e, sweep.tested(), withEffect, stop);
+    answers.search = prepareAllocationSearch(e, sweep.tested(), withEffect, stop, sizes);
     RequiredSearch required = searchRequiredGroups(e, answers.search.unitVariances, tests);
     const SweepTable& points = answers.search.points(sweep);
     auto cheapest = required.cheapest.begin();

@@ -32,6 +32,6 @@ struct AllocationAnswers {
 // Stopped when stop is set during the search of the budget line.
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
                                    PointTests& tests, JointTests* joint = nullptr,
-                                   StopToken stop = {});
+                                   StopToken stop = {}, const GroupSizeSettings& sizes = {});
 
 }  // namespace tavi

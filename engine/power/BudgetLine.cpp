@@ -35,12 +35,24 @@ SweepPoint budgetPoint(const EngineState& e, std::int64_t n) {
 
 AllocationSearch prepareAllocationSearch(const EngineState& design,
                                          const std::shared_ptr<const TestedQuantities>& tested,
-                                         const std::vector<int>& columns, StopToken stop) {
+                                         const std::vector<int>& columns, StopToken stop,
+                                         const GroupSizeSettings& sizes) {
     // A state of its own: the design's stays as the run left it.
     const auto state = std::make_unique<EngineState>(design);
     EngineState& e = *state;
+    const auto planned = std::make_unique<GroupSizeSupport>();
+    const auto support = std::make_unique<GroupSizeSupport>();
+    const auto compute = [&](std::int32_t n, std::int32_t N) {
+        stop.throwIfStopped();
+        computePointWithSizes(e, sizes, n, N, *planned, *support);
+    };
     AllocationSearch search;
     search.unitVariances = UnitVariances(tested, columns);
+    if (!sizes.sizes.empty()) {
+        compute(givenSizesPoint(sizes, e).n, 1);
+        search.unitVariances.addCurrent(e);
+        return search;
+    }
     if (e.MinGroupSize > e.MaxGroupSize) {
         return search;
     }
@@ -54,13 +66,11 @@ AllocationSearch prepareAllocationSearch(const EngineState& design,
     for (std::int64_t n = e.MinGroupSize; n <= e.MaxGroupSize; n += step) {
         const SweepPoint point = wholeLine ? budgetPoint(e, n) : SweepPoint{};
         if (point.N >= 1) {
-            stop.throwIfStopped();
-            computePoint(e, point.n, point.N);
+            compute(point.n, point.N);
             search.budgetLine->addCurrent(e, point.cost);
         } else {
             // Off the budget line, or beyond the budget: one group stands for all.
-            stop.throwIfStopped();
-            computePoint(e, static_cast<std::int32_t>(n), 1);
+            compute(static_cast<std::int32_t>(n), 1);
         }
         search.unitVariances.addCurrent(e);
     }

@@ -6,6 +6,7 @@
 
 #include "engine/EngineState.h"
 #include "engine/StopToken.h"
+#include "engine/power/GroupSizeDistribution.h"
 #include "engine/power/SweepTable.h"
 
 #include <cstddef>
@@ -81,9 +82,12 @@ SweepPoint budgetPoint(const EngineState& e, std::int64_t n);
 // The search for the design and settings of a run, whose run constants design holds: one
 // engine computation per group size, on a state of its own, gives the budget line's point and
 // the unit variances of the quantities columns of tested there, with the covariances of the
-// joint tests' members. Throws Stopped when stop is set meanwhile.
+// joint tests' members. With groups of unequal sizes the expected information of N groups is
+// still N times that of one, so the unit variances serve as well; groups of given sizes are
+// searched at their mean size alone. Throws Stopped when stop is set meanwhile.
 AllocationSearch prepareAllocationSearch(const EngineState& design,
                                          const std::shared_ptr<const TestedQuantities>& tested,
-                                         const std::vector<int>& columns, StopToken stop = {});
+                                         const std::vector<int>& columns, StopToken stop = {},
+                                         const GroupSizeSettings& sizes = {});
 
 }  // namespace tavi

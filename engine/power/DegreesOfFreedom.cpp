@@ -3,6 +3,7 @@
 #include "engine/Coefficients.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace tavi {
@@ -48,7 +49,11 @@ DegreesOfFreedom DegreesOfFreedom::smallestOf(const std::vector<std::vector<int>
     return result;
 }
 
-double DegreesOfFreedom::at(int i, std::int64_t N, std::int64_t n) const {
+double DegreesOfFreedom::at(int i, std::int64_t planned, std::int64_t n) const {
+    const std::int64_t N =
+        m_groupsKept < 1.0
+            ? static_cast<std::int64_t>(std::floor(static_cast<double>(planned) * m_groupsKept))
+            : planned;
     double smallest = std::numeric_limits<double>::infinity();
     for (const Part& part : m_entries[i]) {
         switch (part.rule) {

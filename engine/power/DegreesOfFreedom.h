@@ -30,6 +30,10 @@ public:
     // Entries of their own, each the smallest df among the entries of one group here.
     DegreesOfFreedom smallestOf(const std::vector<std::vector<int>>& groups) const;
 
+    // Each of the N groups is lost with probability groupDropout: the rules then take for N the
+    // expected number of groups left, rounded down.
+    void loseGroups(double groupDropout) { m_groupsKept = 1.0 - groupDropout; }
+
     // The df of entry i with N groups of n units; below 1 no test is possible.
     double at(int i, std::int64_t N, std::int64_t n) const;
 
@@ -53,6 +57,7 @@ private:
 
     std::int64_t m_kw;
     std::int64_t m_p1;
+    double m_groupsKept = 1.0;
     std::vector<Entry> m_entries;
 };
 

@@ -6,6 +6,7 @@
 #include "engine/run/EngineLayout.h"
 #include "engine/run/LocalDateTime.h"
 #include "engine/run/OrderedSweep.h"
+#include "engine/run/RelativeEfficiency.h"
 #include "engine/run/ReportTable.h"
 #include "engine/run/ReportWriter.h"
 #include "files/DesignParameters.h"
@@ -93,18 +94,40 @@ SweepPoint pointOfSweep(const EngineState& e, std::int64_t k) {
 // where it was computed.
 struct PointSlot {
     std::unique_ptr<EngineState> state;
+    std::unique_ptr<SizedPointWork> work;  // only when the groups differ in size
+    Vector efficiency;
     std::int64_t cost = 0;
     std::string reportRow;
     std::string covBlock;
 };
 
+// The point of the given sizes, told to the observer alone.
+void tellGivenSizes(const EngineState& design, const RunControl& control) {
+    const auto state = std::make_unique<EngineState>(design);
+    const auto work = std::make_unique<SizedPointWork>();
+    Vector efficiency;
+    const SweepPoint point = givenSizesPoint(control.sizes, design);
+    expectedGroupAt(*state, control.sizes, point.n, *work);
+    computeSizedPoint(*state, control.sizes, point.n, point.N, *work, efficiency);
+    control.observer->unequalPointDone(*state, point.cost, efficiency);
+}
+
 // Every point in report order, computed on the control's threads and written and told in order.
+// The report and the covariance file take groups of exactly n units; the observer takes the
+// sizes of the control.
 void sweep(const EngineState& design, RunFiles* files, const RunControl& control) {
+    const bool unequal = control.sizes.inForce();
+    // Given sizes are one point of their own, told after the sweep.
+    SweepObserver* observer = control.sizes.sizes.empty() ? control.observer : nullptr;
+    const auto expectedGroups = unequal ? std::make_unique<ExpectedGroupCache>() : nullptr;
     const int threads = threadsFor(control.threads);
     // Enough points in flight to keep every thread busy while the writing catches up.
     std::vector<PointSlot> slots(static_cast<std::size_t>(4 * threads));
     for (PointSlot& slot : slots) {
         slot.state = std::make_unique<EngineState>(design);
+        if (unequal && observer != nullptr) {
+            slot.work = std::make_unique<SizedPointWork>();
+        }
     }
     const auto compute = [&](int s, std::int64_t k) {
         PointSlot& slot = slots[s];
@@ -119,6 +142,10 @@ void sweep(const EngineState& design, RunFiles* files, const RunControl& control
             slot.covBlock.clear();
             appendCovBlock(slot.covBlock, e.NumGroups, e.GroupSize, e.CovCoef, e.NumCoef);
         }
+        if (slot.work) {
+            expectedGroups->fill(e, control.sizes, point.n, *slot.work);
+            computeSizedPoint(e, control.sizes, point.n, point.N, *slot.work, slot.efficiency);
+        }
     };
     const auto deliver = [&](int s, std::int64_t) {
         const PointSlot& slot = slots[s];
@@ -126,12 +153,23 @@ void sweep(const EngineState& design, RunFiles* files, const RunControl& control
             files->covFile.write(slot.covBlock);
             files->report.writeRows(slot.reportRow);
         }
-        if (control.observer != nullptr) {
-            control.observer->pointDone(*slot.state, slot.cost);
+        if (observer == nullptr) {
+            return;
+        }
+        if (slot.work) {
+            observer->unequalPointDone(*slot.state, slot.cost, slot.efficiency);
+        } else {
+            observer->pointDone(*slot.state, slot.cost);
         }
     };
-    runOrdered(sweepPointCount(design), threads, static_cast<int>(slots.size()), compute, deliver,
-               control.stop);
+    if (files != nullptr || observer != nullptr) {
+        runOrdered(sweepPointCount(design), threads, static_cast<int>(slots.size()), compute,
+                   deliver, control.stop);
+    }
+    if (observer == nullptr && control.observer != nullptr) {
+        control.stop.throwIfStopped();
+        tellGivenSizes(design, control);
+    }
 }
 
 }  // namespace
@@ -199,7 +237,11 @@ RunOutcome runDesign(const DesignParameters& p, RunFiles* files, const RunContro
         files->report.writeTableHead(*design);
     }
     if (control.observer != nullptr) {
-        control.observer->sweepStarts(*design, sweepPointCount(*design));
+        if (control.sizes.inForce()) {
+            control.observer->groupSizesInForce(control.sizes);
+        }
+        control.observer->sweepStarts(*design,
+                                      control.sizes.sizes.empty() ? sweepPointCount(*design) : 1);
     }
     sweep(*design, files, control);
     return {false, {}, std::move(design)};

@@ -4,6 +4,7 @@
 
 #include "engine/EngineState.h"
 #include "engine/StopToken.h"
+#include "engine/power/GroupSizeDistribution.h"
 #include "files/DesignParameters.h"
 #include "files/OutputSet.h"
 
@@ -24,6 +25,16 @@ public:
     virtual void sweepStarts(const EngineState& design, std::int64_t points) = 0;
     // After each point, with its InfoMatrix and CovCoef in e; cost only in budget mode.
     virtual void pointDone(const EngineState& e, std::int64_t cost) = 0;
+
+    // Before sweepStarts, when the groups differ in size: how they do.
+    virtual void groupSizesInForce(const GroupSizeSettings& /*sizes*/) {}
+    // Instead of pointDone when the groups differ in size: e holds the expected information of
+    // the point's groups, efficiency(i) coefficient i's relative efficiency against groups of
+    // equal size with the same expected numbers of units and groups.
+    virtual void unequalPointDone(const EngineState& e, std::int64_t cost,
+                                  const Vector& /*efficiency*/) {
+        pointDone(e, cost);
+    }
 };
 
 // What a run is told besides its files.
@@ -31,6 +42,9 @@ struct RunControl {
     SweepObserver* observer = nullptr;
     StopToken stop{};  // stops the sweep (Stopped); the old files then stay as they were
     int threads = 0;   // threads that compute the points; 0: one per core
+    // The sizes of the groups for the observer: the report and the covariance file keep groups
+    // of exactly n units. Given sizes replace the observer's sweep by their one point.
+    GroupSizeSettings sizes{};
 };
 
 struct RunOutcome {

@@ -3,23 +3,45 @@
 #include "engine/run/NumberFields.h"
 
 #include <algorithm>
+#include <string>
 #include <thread>
 
 namespace tavi {
 
-std::int64_t mostSimulatedUnits(std::int64_t coefficients, std::int64_t nRandom) {
-    const std::int64_t unitBytes =
-        (coefficients + nRandom + 1) * static_cast<std::int64_t>(sizeof(double));
-    return std::min(kMaxSimulatedUnits, kMaxDataSetBytes / unitBytes);
+ThreadChoice commandThreads(std::optional<std::int64_t> requested) {
+    const std::int64_t cores = std::max(1U, std::thread::hardware_concurrency());
+    const std::int64_t most = kThreadsPerCore * cores;
+    if (!requested) {
+        return {static_cast<int>(cores), {}};
+    }
+    if (*requested > most) {
+        return {static_cast<int>(most),
+                "at most " + std::to_string(kThreadsPerCore) + " threads per core"};
+    }
+    return {static_cast<int>(*requested), {}};
 }
 
-int simulationThreads(std::optional<std::int64_t> requested, std::int64_t units,
-                      std::int64_t coefficients, std::int64_t nRandom) {
-    const std::int64_t unitBytes =
-        (coefficients + nRandom + 1) * static_cast<std::int64_t>(sizeof(double));
-    return static_cast<int>(
-        std::min(requested.value_or(std::max(1U, std::thread::hardware_concurrency())),
-                 std::max<std::int64_t>(1, kMaxAllDataSetBytes / (units * unitBytes))));
+std::int64_t simulatedUnitBytes(std::int64_t coefficients, std::int64_t nRandom, std::int64_t n) {
+    const std::int64_t groupValues = nRandom * (2 * nRandom + coefficients + 1);
+    const std::int64_t groupSize = std::max<std::int64_t>(n, 1);
+    return (coefficients + nRandom + 1 + (groupValues + groupSize - 1) / groupSize) *
+           static_cast<std::int64_t>(sizeof(double));
+}
+
+std::int64_t mostSimulatedUnits(std::int64_t coefficients, std::int64_t nRandom, std::int64_t n) {
+    return std::min(kMaxSimulatedUnits,
+                    kMaxDataSetBytes / simulatedUnitBytes(coefficients, nRandom, n));
+}
+
+ThreadChoice simulationThreads(int threads, std::int64_t units, std::int64_t coefficients,
+                               std::int64_t nRandom, std::int64_t n) {
+    const std::int64_t byMemory = std::max<std::int64_t>(
+        1, kMaxAllDataSetBytes / (units * simulatedUnitBytes(coefficients, nRandom, n)));
+    if (byMemory < threads) {
+        return {static_cast<int>(byMemory),
+                "the data sets and fits of more threads would need more than 4 GB"};
+    }
+    return {threads, {}};
 }
 
 // Without --at: the cheapest design at which the first coefficient with an effect reaches the

@@ -27,16 +27,31 @@ inline constexpr std::int64_t kMaxAllDataSetBytes = std::int64_t{4} << 30;
 inline constexpr std::int64_t kMaxThreads = 1024;
 inline constexpr std::uint64_t kDefaultSeed = 1;
 
-// The most units a simulation of a design with these numbers of coefficients and random effects
-// may draw: the data set of one replication, its rows of X and Z and its outcomes, stays within
-// kMaxDataSetBytes.
-std::int64_t mostSimulatedUnits(std::int64_t coefficients, std::int64_t nRandom);
+// Threads beyond a couple per core only hold more data sets and points in flight.
+inline constexpr std::int64_t kThreadsPerCore = 2;
 
-// The threads a simulation of units units of such a design runs on, given the threads asked for
-// (one per core when none): more than the data sets' memory allows would not change the
-// results, only fail.
-int simulationThreads(std::optional<std::int64_t> requested, std::int64_t units,
-                      std::int64_t coefficients, std::int64_t nRandom);
+// The threads of a command given the threads asked for: one per core when none, at most
+// kThreadsPerCore per core. lowered says why when fewer than asked for are used.
+struct ThreadChoice {
+    int threads = 1;
+    std::string lowered;
+};
+ThreadChoice commandThreads(std::optional<std::int64_t> requested);
+
+// The bytes one unit of a simulated data set takes with groups of n units: its rows of X and Z
+// and its outcome, and its share of the cross-products that the fit keeps per group (Z'Z, Z'X,
+// Z'y and one more square of the random effects' order), which outweigh the data with many
+// random effects in small groups.
+std::int64_t simulatedUnitBytes(std::int64_t coefficients, std::int64_t nRandom, std::int64_t n);
+
+// The most units a simulation of such a design in groups of n may draw: the data set and fit of
+// one replication stay within kMaxDataSetBytes.
+std::int64_t mostSimulatedUnits(std::int64_t coefficients, std::int64_t nRandom, std::int64_t n);
+
+// The threads a simulation of units units in groups of n runs on, given the command's threads:
+// the data sets and fits of all threads stay within kMaxAllDataSetBytes.
+ThreadChoice simulationThreads(int threads, std::int64_t units, std::int64_t coefficients,
+                               std::int64_t nRandom, std::int64_t n);
 
 // The point to simulate and, for the summary, why it was chosen.
 struct ChosenPoint {

@@ -1,6 +1,7 @@
 #include "engine/run/PowerSummary.h"
 
 #include "engine/run/NumberFields.h"
+#include "engine/run/RelativeEfficiency.h"
 
 #include <map>
 #include <ostream>
@@ -133,11 +134,28 @@ void writeUntestable(std::ostream& out, const SummaryInput& input, const PointTe
     }
 }
 
+// With groups of unequal sizes: the coefficient's relative efficiency at the point, and the
+// groups that make up its loss. Relative efficiencies are kept for coefficients, not contrasts.
+std::string efficiencyText(const BestPoint& entry, const SummaryInput& input) {
+    if (input.sizes == nullptr || !input.sizes->inForce() ||
+        entry.coefficient >= input.sweep.tested()->coefficients()) {
+        return {};
+    }
+    const double efficiency =
+        efficiencyAt(input.e, *input.sizes, *entry.point)(entry.coefficient + 1);
+    return "; RE " + briefNumber(efficiency) + " against equal sizes, N/RE " +
+           briefNumber(groupsToMakeUp(entry.point->N, efficiency)) + " groups";
+}
+
 }  // namespace
 
 void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests) {
     const TestSettings& settings = tests.settings();
     const bool budgetMode = input.sweep.budgetMode();
+    if (input.sizes != nullptr && input.sizes->inForce()) {
+        out << "Unequal group sizes: " << describeGroupSizes(*input.sizes)
+            << "; the report and the covariance file keep groups of exactly n units.\n";
+    }
     out << (settings.oneSided ? "One-sided" : "Two-sided") << " tests at alpha "
         << exactNumber(settings.alpha) << ", target power " << exactNumber(settings.power)
         << "; best points among " << searchText(input.sweep, input.answers.search) << ".\n";
@@ -152,7 +170,7 @@ void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests&
             } else {
                 out << name << ": best by " << criterionText(entry.criterion) << " at "
                     << pointWithCost(*entry.point, budgetMode) << "; " << figures(entry, tests)
-                    << "\n";
+                    << efficiencyText(entry, input) << "\n";
             }
         } else if (entry.criterion == Criterion::CheapestForPower) {
             writeCheapest(out, entry, input, settings,

@@ -24,6 +24,9 @@ struct SummaryInput {
     const std::vector<std::string>& names;
     const EngineState& e;  // the run's settings
     const JointTests* joint = nullptr;
+    // The sizes of the groups: named, and each best point's relative efficiency given, when
+    // in force.
+    const GroupSizeSettings* sizes = nullptr;
 };
 
 void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests);

@@ -4,6 +4,7 @@
 #include "engine/power/BestAllocation.h"
 #include "engine/run/NumberFields.h"
 #include "engine/run/PowerCsv.h"
+#include "engine/run/RelativeEfficiency.h"
 
 #include <algorithm>
 #include <cmath>
@@ -92,9 +93,11 @@ void ResultsModel::addTested(const NamedTexts& contrasts, const NamedTexts& join
     // The points again, their contrasts and joint tests from their covariance matrices.
     SweepTable table(names.tested(), m_run.table.budgetMode());
     const auto e = std::make_unique<EngineState>(*m_run.design);
+    const auto planned = std::make_unique<GroupSizeSupport>();
+    const auto sizes = std::make_unique<GroupSizeSupport>();
     for (std::size_t i = 0; i < m_run.table.size(); ++i) {
         const SweepPoint& point = m_run.table.point(i);
-        computePoint(*e, point.n, point.N);
+        computePointWithSizes(*e, m_run.sizes, point.n, point.N, *planned, *sizes);
         table.addCurrent(*e, point.cost);
     }
     m_run.table = std::move(table);
@@ -103,6 +106,15 @@ void ResultsModel::addTested(const NamedTexts& contrasts, const NamedTexts& join
     describeColumns();
     m_tests.reset();
     m_jointTests.reset();
+}
+
+std::string ResultsModel::groupSizesText() const {
+    return describeGroupSizes(m_run.sizes);
+}
+
+double ResultsModel::efficiency(std::size_t i, int c) const {
+    const bool kept = !m_run.efficiency.empty() && c < static_cast<int>(m_run.coefficients.size());
+    return kept ? m_run.efficiencyAt(i, c) : kNaN;
 }
 
 void ResultsModel::setSettings(const TestSettings& settings) {

@@ -56,6 +56,15 @@ public:
     // empty when c has no standard error anywhere.
     std::optional<std::size_t> smallestSe(int c) const { return m_smallestSe[c]; }
 
+    // The sizes of the groups that the results assume, for the panel of assumptions (a run
+    // given them in its RunControl computes with them); none in force when every group has n
+    // units. In words, empty when none is in force.
+    const GroupSizeSettings& groupSizes() const { return m_run.sizes; }
+    std::string groupSizesText() const;
+    // Coefficient c's relative efficiency at point i against groups of equal size with the same
+    // units; NaN when every group has n units, and for a contrast.
+    double efficiency(std::size_t i, int c) const;
+
     const TestSettings& settings() const { return m_settings; }
     int coefficient() const { return m_coefficient; }
     double effect() const { return *m_effects[m_coefficient]; }

@@ -21,6 +21,16 @@ struct RunResults {
     DegreesOfFreedom df;  // of the coefficients
     // The design with its run constants, from which the points can be computed again.
     std::shared_ptr<const EngineState> design;
+    // The sizes of the groups, for the assumptions the results rest on; none in force when every
+    // group has n units.
+    GroupSizeSettings sizes;
+    // With sizes in force, point by point each coefficient's relative efficiency against groups
+    // of equal size; otherwise empty.
+    std::vector<double> efficiency;
+
+    double efficiencyAt(std::size_t point, int coefficient) const {
+        return efficiency[point * coefficients.size() + coefficient];
+    }
 };
 
 // Keeps the points of a run as it sweeps, with the coefficients and degrees of freedom of the
@@ -35,6 +45,9 @@ public:
 
     void sweepStarts(const EngineState& design, std::int64_t points) override;
     void pointDone(const EngineState& e, std::int64_t cost) override;
+    void groupSizesInForce(const GroupSizeSettings& sizes) override;
+    void unequalPointDone(const EngineState& e, std::int64_t cost,
+                          const Vector& efficiency) override;
 
     // Empty until the sweep has started: a refused design has no results.
     std::optional<RunResults>& results() { return m_results; }
@@ -42,6 +55,7 @@ public:
 private:
     std::shared_ptr<const TestedQuantities> m_tested;
     std::optional<RunResults> m_results;
+    GroupSizeSettings m_sizes;
 };
 
 }  // namespace tavi

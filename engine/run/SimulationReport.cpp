@@ -72,10 +72,15 @@ void writeSimulationReport(std::ostream& out, const SimulationSetting& setting,
         out << "Failed fits, which did not converge or could not estimate the fixed part, are "
                "left out.\n";
     }
-    if (summary.boundary > 0) {
-        out << summary.boundary
+    if (summary.zeroVariance > 0) {
+        out << summary.zeroVariance
             << " fits ended on the boundary, with a variance of the random effects estimated as "
                "0; they are used.\n";
+    }
+    if (summary.perfectCorrelation > 0) {
+        out << summary.perfectCorrelation
+            << " fits ended on the boundary, with a correlation of the random effects estimated "
+               "as +-1 (or one random effect as a combination of the others); they are used.\n";
     }
     out << "Coverage of the two-sided " << briefNumber(100.0 * (1.0 - setting.test.alpha))
         << "% intervals; " << (setting.test.oneSided ? "one-sided" : "two-sided")

@@ -1,7 +1,9 @@
 #include "engine/simulation/DesignSampler.h"
 
 #include <Eigen/Cholesky>
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace tavi {
@@ -49,7 +51,7 @@ void drawCorrelated(RandomStream& random, const Eigen::MatrixXd& factor, Eigen::
 }  // namespace
 
 DesignSampler::DesignSampler(const EngineState& e, std::int32_t N, std::int32_t n,
-                             const Eigen::VectorXd& coefficients)
+                             const Eigen::VectorXd& coefficients, const GroupSizeSettings& sizes)
     : m_N(N),
       m_n(n),
       m_k1(e.k1),
@@ -57,7 +59,17 @@ DesignSampler::DesignSampler(const EngineState& e, std::int32_t N, std::int32_t 
       m_LenW3(e.LenW3),
       m_coefficients(coefficients),
       m_sigma(std::sqrt(std::fmax(e.Sigma2, 0.0))),
-      m_centredScale(n > 1 ? std::sqrt(static_cast<double>(n) / (n - 1)) : 0.0) {
+      m_sizes(sizes) {
+    if (sizes.sizes.empty() && sizes.sizeCv > 0.0) {
+        const auto planned = std::make_unique<GroupSizeSupport>();
+        plannedGroupSizes(sizes, n, *planned);
+        double cumulative = 0.0;
+        for (int i = 0; i < planned->count; ++i) {
+            cumulative += planned->weights[i];
+            m_plannedSizes.push_back(planned->sizes[i]);
+            m_plannedCumulative.push_back(cumulative);
+        }
+    }
     const int kw = e.LenW3 - 1;
     m_betweenMean.resize(kw + e.k1);
     for (int i = 0; i < kw; ++i) {
@@ -76,14 +88,50 @@ DesignSampler::DesignSampler(const EngineState& e, std::int32_t N, std::int32_t 
     m_tauFactor = factorOf(e.Tau2, range(1, e.nRandom));
 }
 
-void DesignSampler::draw(RandomStream& random, TwoLevelData& data) const {
-    const Eigen::Index units = Eigen::Index{m_N} * m_n;
+void DesignSampler::drawSizes(RandomStream& random, std::vector<std::int64_t>& sizes) const {
+    sizes.assign(m_N, m_n);
+    if (!m_sizes.inForce()) {
+        return;
+    }
+    for (std::int32_t g = 0; g < m_N; ++g) {
+        std::int64_t planned = m_sizes.sizes.empty() ? m_n : m_sizes.sizes[g];
+        if (!m_plannedSizes.empty()) {
+            // The last size takes what rounding leaves of the distribution function below 1.
+            const double u = random.uniform() * m_plannedCumulative.back();
+            const auto at =
+                std::upper_bound(m_plannedCumulative.begin(), m_plannedCumulative.end() - 1, u);
+            planned = std::llround(m_plannedSizes[at - m_plannedCumulative.begin()]);
+        }
+        std::int64_t kept = planned;
+        if (m_sizes.dropout > 0.0) {
+            kept = 0;
+            for (std::int64_t i = 0; i < planned; ++i) {
+                kept += random.uniform() < m_sizes.dropout ? 0 : 1;
+            }
+        }
+        if (m_sizes.groupDropout > 0.0 && random.uniform() < m_sizes.groupDropout) {
+            kept = 0;
+        }
+        sizes[g] = kept;
+    }
+}
+
+bool DesignSampler::draw(RandomStream& random, TwoLevelData& data,
+                         const std::atomic<bool>* stop) const {
+    std::vector<std::int64_t> sizes;
+    drawSizes(random, sizes);
+    Eigen::Index units = 0;
+    std::int32_t groups = 0;
+    for (const std::int64_t size : sizes) {
+        units += size;
+        groups += size > 0 ? 1 : 0;
+    }
     const Eigen::Index k = m_withinFactor.rows();
     const Eigen::Index kw = m_LenW3 - 1;
     data.X.resize(units, m_coefficients.size());
     data.Z.resize(units, m_nRandom);
     data.y.resize(units);
-    data.groupStart.resize(m_N + 1);
+    data.groupStart.resize(groups + 1);
 
     Eigen::VectorXd betweenDraws(m_betweenFactor.cols());
     Eigen::VectorXd between(m_betweenFactor.rows());
@@ -91,24 +139,33 @@ void DesignSampler::draw(RandomStream& random, TwoLevelData& data) const {
     Eigen::VectorXd randomEffects(m_nRandom);
     Eigen::VectorXd withinDraws(k);
     Eigen::VectorXd unit(k);
-    Eigen::MatrixXd deviations(m_n, k);
+    Eigen::MatrixXd deviations;
     Eigen::VectorXd level2(m_LenW3);  // the constant, then the level-2 variables
-    for (std::int32_t g = 0; g < m_N; ++g) {
-        const Eigen::Index first = Eigen::Index{g} * m_n;
-        data.groupStart[g] = first;
+    Eigen::Index first = 0;
+    std::int32_t group = 0;
+    for (const std::int64_t size : sizes) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+            return false;
+        }
+        if (size == 0) {
+            continue;
+        }
+        const auto m = static_cast<Eigen::Index>(size);
+        data.groupStart[group++] = first;
         drawCorrelated(random, m_betweenFactor, betweenDraws, between);
         between += m_betweenMean;
         drawCorrelated(random, m_tauFactor, randomDraws, randomEffects);
-        for (std::int32_t i = 0; i < m_n; ++i) {
+        deviations.resize(m, k);
+        for (Eigen::Index i = 0; i < m; ++i) {
             drawCorrelated(random, m_withinFactor, withinDraws, unit);
             deviations.row(i) = unit.transpose();
         }
         deviations.rowwise() -= deviations.colwise().mean();
-        deviations *= m_centredScale;
+        deviations *= m > 1 ? std::sqrt(static_cast<double>(m) / static_cast<double>(m - 1)) : 0.0;
 
         level2(0) = 1.0;
         level2.tail(kw) = between.head(kw);
-        for (std::int32_t i = 0; i < m_n; ++i) {
+        for (Eigen::Index i = 0; i < m; ++i) {
             const Eigen::Index row = first + i;
             for (int c = 0; c < m_k1; ++c) {
                 data.X(row, c) = between(kw + c) + deviations(i, c);
@@ -125,8 +182,10 @@ void DesignSampler::draw(RandomStream& random, TwoLevelData& data) const {
             data.y(row) = data.X.row(row).dot(m_coefficients) + data.Z.row(row).dot(randomEffects) +
                           m_sigma * random.normal();
         }
+        first += m;
     }
-    data.groupStart[m_N] = units;
+    data.groupStart[groups] = units;
+    return true;
 }
 
 }  // namespace tavi

@@ -15,6 +15,11 @@ std::uint64_t SplitMix64(std::uint64_t x) {
 RandomStream::RandomStream(std::uint64_t seed, std::uint64_t replication)
     : m_engine(SplitMix64(SplitMix64(seed) ^ replication)) {}
 
+double RandomStream::uniform() {
+    constexpr double kUnit = 0x1.0p-53;
+    return static_cast<double>(m_engine() >> 11U) * kUnit;
+}
+
 double RandomStream::normal() {
     if (m_hasSpare) {
         m_hasSpare = false;

@@ -22,6 +22,9 @@ public:
     // between standard libraries: the same seed gives the same data with any of them.
     double normal();
 
+    // A uniform draw from [0, 1), of 53 bits.
+    double uniform();
+
 private:
     std::mt19937_64 m_engine;
     double m_spare = 0.0;

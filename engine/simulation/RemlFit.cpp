@@ -1,5 +1,7 @@
 #include "engine/simulation/RemlFit.h"
 
+#include "engine/simulation/BoundedSearch.h"
+
 #include <Eigen/Cholesky>
 #include <Eigen/Eigenvalues>
 #include <algorithm>
@@ -18,10 +20,12 @@ using Eigen::VectorXd;
 
 constexpr int kMaxIterations = 100;
 constexpr int kMaxHalvings = 60;
-// Newton steps that would lower the criterion (-2 log L) by less than this end the search.
+// Newton steps that would lower the criterion (-2 log L) by less than this end the search, and
+// so do steps of the derivative-free search that lower it by less.
 constexpr double kDecrementTolerance = 1.0e-9;
-// A diagonal element of the relative Cholesky factor below this makes Tau singular: a variance
-// below 1e-8 times the residual variance is a variance of 0 that the search has not quite met.
+// A diagonal element of the relative Cholesky factor below this makes Tau singular: a
+// conditional variance below 1e-8 times the residual variance is a 0 that the search has not
+// quite met. So is a variance below that: the square of the same bound.
 constexpr double kBoundaryFactor = 1.0e-4;
 // X' V^-1 X counts as singular, the fixed part as not estimable, when a pivot of its Cholesky
 // factor is below this share of the largest: a condition number beyond about 1e14.
@@ -33,6 +37,16 @@ constexpr double kLongestStep = 4.0;
 // Relative step of the differences that give the Hessian.
 constexpr double kDifferenceStep = 1.0e-5;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// The derivative-free search after Newton's method: first steps of this length (the elements of
+// L are ratios of standard deviations, mostly well below 1), ending also when its steps are
+// this short in every coordinate, and at most so many evaluations per parameter.
+constexpr double kSearchFirstStep = 0.1;
+constexpr double kSearchStepTolerance = 1.0e-9;
+constexpr int kSearchEvaluationsPerParameter = 500;
+
+// Thrown when the stop is set: leaves the fit from inside its loops, among them the differences
+// of gradients, which take one gradient per parameter.
+struct FitStopped {};
 
 // The data reduced to the cross-products that the likelihood needs.
 struct CrossProducts {
@@ -45,10 +59,19 @@ struct CrossProducts {
     Index units = 0;
 };
 
-CrossProducts crossProductsOf(const TwoLevelData& data) {
+// Once per group, so that even a fit of many groups with many random effects, whose single
+// evaluation of the criterion takes long, stops at once.
+void checkStop(const std::atomic<bool>* stop) {
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+        throw FitStopped{};
+    }
+}
+
+CrossProducts crossProductsOf(const TwoLevelData& data, const std::atomic<bool>* stop) {
     CrossProducts c;
     const Index groups = static_cast<Index>(data.groupStart.size()) - 1;
     for (Index g = 0; g < groups; ++g) {
+        checkStop(stop);
         const Index first = data.groupStart[g];
         const Index size = data.groupStart[g + 1] - first;
         const auto Z = data.Z.middleRows(first, size);
@@ -71,8 +94,9 @@ CrossProducts crossProductsOf(const TwoLevelData& data) {
 // log|V / sigma2| = log|I + L' Z'Z L|.
 class ProfiledCriterion {
 public:
-    explicit ProfiledCriterion(const CrossProducts& c)
+    ProfiledCriterion(const CrossProducts& c, const std::atomic<bool>* stop)
         : m_c(c),
+          m_stop(stop),
           m_q(c.ZZ.empty() ? 0 : c.ZZ.front().rows()),
           m_p(c.XX.rows()),
           m_M(c.ZZ.size(), MatrixXd(m_q, m_q)) {}
@@ -83,10 +107,8 @@ public:
     // and uncorrelated, of the order of the variance ratios that two-level designs have.
     VectorXd start() const {
         VectorXd theta = VectorXd::Zero(parameters());
-        Index next = 0;
-        for (Index j = 0; j < m_q; ++j) {
-            theta(next) = 0.5;
-            next += m_q - j;
+        for (const Index i : diagonalPositions()) {
+            theta(i) = 0.5;
         }
         return theta;
     }
@@ -100,6 +122,7 @@ public:
         double yvy = m_c.yy;
         double logDet = 0.0;
         for (std::size_t g = 0; g < m_c.ZZ.size(); ++g) {
+            checkStop(m_stop);
             m_work.noalias() = m_c.ZZ[g] * m_L;
             m_B.noalias() = m_L.transpose() * m_work;
             m_B.diagonal().array() += 1.0;
@@ -140,6 +163,17 @@ public:
         return m_sigma2 * m_xllt.solve(MatrixXd::Identity(m_p, m_p));
     }
 
+    // The positions of the diagonal of L in theta.
+    std::vector<Index> diagonalPositions() const {
+        std::vector<Index> positions;
+        Index next = 0;
+        for (Index j = 0; j < m_q; ++j) {
+            positions.push_back(next);
+            next += m_q - j;
+        }
+        return positions;
+    }
+
 private:
     void setFactor(const VectorXd& theta) {
         m_L.setZero(m_q, m_q);
@@ -159,6 +193,7 @@ private:
         const MatrixXd xtvxInverse = m_xllt.solve(MatrixXd::Identity(m_p, m_p));
         MatrixXd a = MatrixXd::Zero(m_q, m_q);
         for (std::size_t g = 0; g < m_c.ZZ.size(); ++g) {
+            checkStop(m_stop);
             m_SM.noalias() = m_c.ZZ[g] * m_M[g];
             m_G = m_c.ZX[g];
             m_G.noalias() -= m_SM * m_c.ZX[g];
@@ -182,6 +217,7 @@ private:
     }
 
     const CrossProducts& m_c;
+    const std::atomic<bool>* m_stop;
     Index m_q;
     Index m_p;
     std::vector<MatrixXd> m_M;
@@ -274,29 +310,75 @@ bool minimise(ProfiledCriterion& criterion, VectorXd& theta, int& iterations) {
     return false;
 }
 
-}  // namespace
+// Minimises the criterion from theta, where Newton's method stopped, by the derivative-free
+// search with the diagonal of L at least 0; whether it converged.
+bool searchWithinBounds(ProfiledCriterion& criterion, VectorXd& theta) {
+    const std::vector<Index> diagonal = criterion.diagonalPositions();
+    VectorXd lower = VectorXd::Constant(theta.size(), -std::numeric_limits<double>::infinity());
+    for (std::size_t j = 0; j < diagonal.size(); ++j) {
+        lower(diagonal[j]) = 0.0;
+        // A column of L and its negative give the same Tau: start with a diagonal of at least 0.
+        if (theta(diagonal[j]) < 0.0) {
+            const Index end = j + 1 < diagonal.size() ? diagonal[j + 1] : theta.size();
+            theta.segment(diagonal[j], end - diagonal[j]) *= -1.0;
+        }
+    }
+    const SearchSettings settings{
+        kSearchFirstStep, kDecrementTolerance, kSearchStepTolerance,
+        static_cast<int>(kSearchEvaluationsPerParameter * (theta.size() + 1))};
+    return minimiseWithinBounds(
+        [&criterion](const VectorXd& point) { return criterion.evaluate(point, nullptr); }, theta,
+        lower, settings);
+}
 
-RemlFit fitReml(const TwoLevelData& data) {
-    RemlFit fit;
-    if (data.groupStart.size() < 2 || data.y.size() <= data.X.cols() || data.Z.cols() < 1) {
-        return fit;
+// Where Tau = sigma2 L L' lies: inside the parameter space, or on its boundary with a variance
+// at 0 or with the random effects perfectly correlated.
+FitStatus statusOf(const MatrixXd& L) {
+    if (L.diagonal().cwiseAbs().minCoeff() >= kBoundaryFactor) {
+        return FitStatus::Converged;
     }
-    const CrossProducts products = crossProductsOf(data);
-    ProfiledCriterion criterion(products);
-    VectorXd theta = criterion.start();
-    const bool converged = minimise(criterion, theta, fit.iterations);
-    const double value = criterion.evaluate(theta, nullptr);
-    if (!converged || !std::isfinite(value)) {
-        return fit;
-    }
+    // Row j of L holds the variance of random effect j relative to sigma2 as its squared norm.
+    return L.rowwise().squaredNorm().minCoeff() < kBoundaryFactor * kBoundaryFactor
+               ? FitStatus::ZeroVariance
+               : FitStatus::PerfectCorrelation;
+}
+
+// The estimates that the criterion left at its minimum, whose value is value.
+void storeEstimates(const ProfiledCriterion& criterion, double value, RemlFit& fit) {
     const MatrixXd& L = criterion.factor();
-    fit.status = L.diagonal().cwiseAbs().minCoeff() < kBoundaryFactor ? FitStatus::Boundary
-                                                                      : FitStatus::Converged;
+    fit.status = statusOf(L);
     fit.beta = criterion.beta();
     fit.standardErrors = criterion.covarianceOfBeta().diagonal().cwiseSqrt();
     fit.sigma2 = criterion.sigma2();
     fit.tau = fit.sigma2 * L * L.transpose();
     fit.logLikelihood = -0.5 * value;
+}
+
+}  // namespace
+
+RemlFit fitReml(const TwoLevelData& data, const std::atomic<bool>* stop) {
+    RemlFit fit;
+    if (data.groupStart.size() < 2 || data.y.size() <= data.X.cols() || data.Z.cols() < 1) {
+        return fit;
+    }
+    try {
+        const CrossProducts products = crossProductsOf(data, stop);
+        ProfiledCriterion criterion(products, stop);
+        VectorXd theta = criterion.start();
+        bool converged = minimise(criterion, theta, fit.iterations);
+        // Nothing can be searched from a point where the criterion is not defined, which only
+        // the start can be.
+        if (!converged && std::isfinite(criterion.evaluate(theta, nullptr))) {
+            converged = searchWithinBounds(criterion, theta);
+        }
+        const double value = criterion.evaluate(theta, nullptr);
+        if (converged && std::isfinite(value)) {
+            storeEstimates(criterion, value, fit);
+        }
+    } catch (const FitStopped&) {
+        fit = RemlFit{};
+        fit.status = FitStatus::Stopped;
+    }
     return fit;
 }
 

@@ -7,13 +7,20 @@
 #include "engine/simulation/TwoLevelData.h"
 
 #include <Eigen/Core>
+#include <atomic>
 
 namespace tavi {
 
 enum class FitStatus {
     Converged,  // the REML estimates, with Tau positive definite
-    Boundary,   // the REML estimates, with Tau singular: some variance estimated as 0
-    Failed,     // no estimates: no convergence, or the fixed part cannot be estimated
+    // The REML estimates with Tau singular, on the boundary of the parameter space: with a
+    // variance estimated as 0, or with none at 0 and the random effects perfectly correlated
+    // (a correlation of +-1, or with three or more random effects one an exact combination of
+    // the others).
+    ZeroVariance,
+    PerfectCorrelation,
+    Failed,   // no estimates: no convergence, or the fixed part cannot be estimated
+    Stopped,  // no estimates: the stop was set while the fit ran
 };
 
 struct RemlFit {
@@ -29,14 +36,22 @@ struct RemlFit {
 
 // Fits the model to data, which needs at least one group and more units than fixed
 // coefficients. Never throws and always ends: a fit that does not converge within a fixed
-// number of iterations is Failed.
+// number of iterations is Failed, and one during which stop (when given) is set ends soon as
+// Stopped.
 //
 // sigma2 and the fixed coefficients are profiled out; the remaining criterion is a function of
 // the Cholesky factor L of Tau / sigma2, so that every iterate's Tau = sigma2 L L' is positive
 // semidefinite, and a variance at 0 is a point inside the parameter space rather than an edge.
 // It is minimised by Newton's method with the analytic gradient, a Hessian from differences of
 // gradients whose eigenvalues are made positive where it is not positive definite, and halving
-// of steps that do not lower the criterion enough.
-RemlFit fitReml(const TwoLevelData& data);
+// of steps that do not lower the criterion enough. Where Newton's method does not converge
+// (the criterion is flat along a curve where a variance is 0, or its minimum lies where the
+// factor's diagonal is 0), a derivative-free search with the diagonal of L bounded by 0 takes
+// over from Newton's last point.
+//
+// Tau counts as singular when a diagonal element of L, a random effect's standard deviation
+// given those before it relative to sigma, is below 1e-4; a variance then counts as 0 when it is
+// below 1e-8 sigma2.
+RemlFit fitReml(const TwoLevelData& data, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace tavi

@@ -33,8 +33,14 @@ public:
                 break;
             }
             RandomStream random(m_plan.seed, static_cast<std::uint64_t>(r));
-            m_sampler.draw(random, data);
-            store(r, fitReml(data));
+            if (!m_sampler.draw(random, data, &m_stop)) {
+                break;
+            }
+            const RemlFit fit = fitReml(data, &m_stop);
+            if (fit.status == FitStatus::Stopped) {
+                break;
+            }
+            store(r, fit);
             m_done.fetch_add(1);
         }
         const std::lock_guard lock(m_mutex);

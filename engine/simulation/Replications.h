@@ -37,7 +37,8 @@ struct ReplicationResults {
 using ProgressReport = std::function<void(std::int64_t done)>;
 
 // Runs the replications of plan on plan.threads threads. Once stop is set, no further
-// replication starts; those already running finish, and the others stay not run.
+// replication starts, those running end where they are (their data set or fit checks the stop
+// once per group), and all that did not finish stay not run.
 ReplicationResults runReplications(const DesignSampler& sampler, const SimulationPlan& plan,
                                    const std::atomic<bool>& stop,
                                    const ProgressReport& progress = nullptr);

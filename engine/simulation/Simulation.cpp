@@ -13,14 +13,16 @@ SimulationSummary simulateDesign(const EngineState& design, const SimulationRequ
                                  const ProgressReport& progress) {
     const auto point = std::make_unique<EngineState>(design);
     const EngineState& e = *point;
-    computePoint(*point, request.n, request.N);
+    const auto planned = std::make_unique<GroupSizeSupport>();
+    const auto sizes = std::make_unique<GroupSizeSupport>();
+    computePointWithSizes(*point, request.sizes, request.n, request.N, *planned, *sizes);
     const std::vector<AnalyticAnswer> answers =
         analyticAnswers(e, df, request.test, request.effects);
     Eigen::VectorXd coefficients(e.NumCoef);
     for (int c = 0; c < e.NumCoef; ++c) {
         coefficients(c) = answers[c].trueValue;
     }
-    const DesignSampler sampler(e, request.N, request.n, coefficients);
+    const DesignSampler sampler(e, request.N, request.n, coefficients, request.sizes);
     return summarise(runReplications(sampler, request.plan, stop, progress), answers,
                      request.test.oneSided);
 }

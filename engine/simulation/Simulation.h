@@ -21,6 +21,8 @@ struct SimulationRequest {
     SimulationPlan plan;
     TestSettings test;
     std::vector<std::optional<double>> effects;  // per coefficient; the others are 0
+    GroupSizeSettings sizes;  // how the groups' sizes differ from n, for both the analytic
+                              // answer and the data sets
 };
 
 // Simulates design, whose run constants are prepared, at the request's point.

@@ -103,7 +103,8 @@ SimulationSummary summarise(const ReplicationResults& results,
             ++summary.failed;
             continue;
         }
-        summary.boundary += *status == FitStatus::Boundary ? 1 : 0;
+        summary.zeroVariance += *status == FitStatus::ZeroVariance ? 1 : 0;
+        summary.perfectCorrelation += *status == FitStatus::PerfectCorrelation ? 1 : 0;
         used.push_back(r);
     }
     summary.used = static_cast<std::int64_t>(used.size());

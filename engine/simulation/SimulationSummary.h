@@ -54,7 +54,10 @@ struct SimulationSummary {
     std::int64_t run = 0;        // replications done (fewer when stopped early)
     std::int64_t used = 0;       // fits with estimates, boundary fits included
     std::int64_t failed = 0;     // fits without estimates
-    std::int64_t boundary = 0;   // fits with a variance of the random effects estimated as 0
+    // Fits on the boundary: with a variance of the random effects estimated as 0, and with none
+    // at 0 but the random effects estimated as perfectly correlated.
+    std::int64_t zeroVariance = 0;
+    std::int64_t perfectCorrelation = 0;
     std::vector<CoefficientSimulation> coefficients;
 };
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 namespace tavi {
 namespace {
@@ -246,6 +247,13 @@ TEST_F(CalcCommand, BadTestSettingsExitWith64InOneLineAndWriteNothing) {
         {"--joint", "j=Group1,Const", "--effect", "Group1=1", "a.dat"},
         {"--joint", "j=Group1,Const", "--effect", "Group1=0", "--effect", "Const=0", "a.dat"},
         {"--joint", "j=Group1,Const", "--effect", "j=1", "a.dat"},
+        {"--size-cv", "10.5", "a.dat"},
+        {"--size-cv", "1e-9", "a.dat"},
+        {"--dropout", "1", "a.dat"},
+        {"--group-dropout", "-0.1", "a.dat"},
+        {"--sizes", "5,0,7", "a.dat"},
+        {"--sizes", "5,,7", "a.dat"},
+        {"--sizes", "5,7", "--size-cv", "0.5", "a.dat"},
     };
     for (const auto& arguments : wrong) {
         EXPECT_EQ(command(arguments), kExitUsage) << arguments[1];
@@ -268,6 +276,46 @@ TEST_F(CalcCommand, BadTestSettingsExitWith64InOneLineAndWriteNothing) {
     command({"--alpha", "1e-307", "a.dat"});
     EXPECT_EQ(m_err.str(),
               "tavi-calc: --alpha must lie between 1e-10 and 1 (1 excluded); it is 1e-307\n");
+}
+
+// Unequal sizes reach the CSV table and the summary; the report and the covariance file stay
+// those of groups of n units, byte for byte apart from the date.
+TEST_F(CalcCommand, UnequalSizesLeaveTheReportAndCovarianceFileAlone) {
+    writeDesign("a.dat");
+    ASSERT_EQ(command({"--csv", "equal.csv", "a.dat", "equal.out"}), kExitComplete);
+    ASSERT_EQ(command({"--csv", "cv.csv", "--size-cv", "0.5", "--dropout", "0.1", "--effect",
+                       "Group1=0.3", "a.dat", "cv.out"}),
+              kExitComplete)
+        << m_err.str();
+    // The report's head names its files; the covariance file's holds the date alone.
+    const auto report = [](const std::string& name) {
+        const std::string text = slurp(name);
+        return text.substr(text.find("(entire covariance"));
+    };
+    const auto withoutHead = [](const std::string& text) { return text.substr(text.find('\n')); };
+    EXPECT_TRUE(report("cv.out") == report("equal.out"));
+    EXPECT_EQ(withoutHead(slurp("cv.cov")), withoutHead(slurp("equal.cov")));
+    EXPECT_NE(m_out.str().find("Unequal group sizes: group sizes varying around n with CV 0.5, "
+                               "each unit missing with probability 0.1;"),
+              std::string::npos)
+        << m_out.str();
+    const std::vector<std::string> equal = linesOf(slurp("equal.csv"));
+    const std::vector<std::string> cv = linesOf(slurp("cv.csv"));
+    ASSERT_EQ(cv.size(), equal.size());
+    EXPECT_EQ(fieldsOf(cv[0]).size(), 3 * fieldsOf(equal[0]).size() - 2 * 4);
+    EXPECT_EQ(fieldsOf(cv[0])[11], "RE_Fixed1");
+    // Past the point's fields the standard errors grow and the efficiencies lie below 1.
+    const std::vector<std::string> row = fieldsOf(cv[1]);
+    EXPECT_GT(std::stod(row[4]), std::stod(fieldsOf(equal[1])[4]));
+    EXPECT_LT(std::stod(row[12]), 1.0);
+    EXPECT_GT(std::stod(row[19]), std::stod(row[1]));
+
+    ASSERT_EQ(command({"--csv", "given.csv", "--sizes", "10,20,30", "a.dat", "given.out"}),
+              kExitComplete);
+    EXPECT_TRUE(report("given.out") == report("equal.out"));
+    const std::vector<std::string> given = linesOf(slurp("given.csv"));
+    ASSERT_EQ(given.size(), 2U);
+    EXPECT_EQ(given[1].substr(0, 8), "60,3,20,") << given[1];
 }
 
 TEST_F(CalcCommand, RefusalsOfThePointToSimulateReplaceNoOutput) {
@@ -506,6 +554,16 @@ TEST_F(CalcCommand, PowerCsvLeavesPointsWithoutGroupsWithoutTests) {
     EXPECT_EQ(rows[3], "0,0,100,0,Const,,-2,,,");
     EXPECT_EQ(rows[4], "0,0,100,0,Group1,,-2,,,");
     EXPECT_TRUE(rows[2].starts_with("60,6,10,90,Group1,0.")) << rows[2];
+}
+
+TEST_F(CalcCommand, ThreadsBeyondTwoPerCoreAreLoweredInOneLine) {
+    writeDesign("a.dat");
+    ASSERT_EQ(command({"--simulate", "4", "--at", "30,5", "--threads", "1024", "a.dat"}),
+              kExitComplete)
+        << m_err.str();
+    const unsigned most = 2 * std::max(1U, std::thread::hardware_concurrency());
+    EXPECT_EQ(m_err.str(), "tavi-calc: --threads 1024 lowered to " + std::to_string(most) +
+                               ": at most 2 threads per core\n");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineState.h"
+#include "engine/run/RelativeEfficiency.h"
 #include "tests/engine/RandomDesign.h"
 
 #include <algorithm>
@@ -201,6 +202,49 @@ TEST(ExpectedInformation, AssembledGroupInformationEqualsTheDirectAverage) {
         ++designs;
     }
     EXPECT_EQ(designs, 40);
+}
+
+// Groups of several sizes carry the sum of their own informations: the relative efficiency of a
+// random-slope design against the same units in groups of equal size, from X' V^-1 X built over
+// explicit groups and inverted here.
+TEST(ExpectedInformation, RelativeEfficiencyOfExplicitGroups) {
+    std::mt19937_64 rng(7);
+    const FileDesign design = test::randomDesign(rng, 2, 0, 1);
+    const std::vector<std::int32_t> sizes = {3, 5, 9, 9, 14};  // mean 8
+    const int numCoef = 6;                                     // 3 random effects x 2
+    const auto varianceOf = [&](const std::vector<std::int32_t>& groups) {
+        Dense total = zeros(numCoef, numCoef);
+        for (const std::int32_t n : groups) {
+            const Dense info = expectedInformation(design, withinDeviations(rng, design, n));
+            for (int i = 0; i < numCoef; ++i) {
+                for (int j = 0; j < numCoef; ++j) {
+                    total[i][j] += info[i][j];
+                }
+            }
+        }
+        // Each coefficient's variance through the Cholesky factor: (L^-T L^-1)(i, i).
+        const Dense inverse = lowerInverse(cholesky(total));
+        std::vector<double> variances(numCoef, 0.0);
+        for (int i = 0; i < numCoef; ++i) {
+            for (int k = 0; k < numCoef; ++k) {
+                variances[i] += inverse[k][i] * inverse[k][i];
+            }
+        }
+        return variances;
+    };
+    const std::vector<double> unequal = varianceOf(sizes);
+    const std::vector<double> equal = varianceOf(std::vector<std::int32_t>(5, 8));
+
+    test::loadIntoEngine(design);
+    prepareRunConstants(test::engineUnderTest());
+    GroupSizeSettings settings;
+    settings.sizes = sizes;
+    const Vector efficiency = efficiencyAt(test::engineUnderTest(), settings, {5, 8, 0});
+    ASSERT_EQ(test::engineUnderTest().NumCoef, numCoef);
+    for (int i = 0; i < numCoef; ++i) {
+        EXPECT_NEAR(efficiency(i + 1), equal[i] / unequal[i], 1e-10) << "coefficient " << i + 1;
+        EXPECT_LT(efficiency(i + 1), 1.0);
+    }
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineState.h"
+#include "engine/run/RelativeEfficiency.h"
 #include "tests/engine/RandomDesign.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <memory>
 #include <new>
 #include <random>
 
@@ -42,10 +44,22 @@ TEST(Engine, ComputesAPointWithoutHeapAllocation) {
         computePoint(test::engineUnderTest(), n, 100);
     }
     EXPECT_EQ(allocations.load(), before);
+    // Nor with sizes that vary and units missing, once the working space is there.
+    GroupSizeSettings settings;
+    settings.sizeCv = 0.7;
+    settings.dropout = 0.2;
+    const auto work = std::make_unique<SizedPointWork>();
+    Vector efficiency;
+    const long withSizes = allocations.load();
+    for (int n = 1; n <= 2000; n += 333) {
+        expectedGroupAt(test::engineUnderTest(), settings, n, *work);
+        computeSizedPoint(test::engineUnderTest(), settings, n, 100, *work, efficiency);
+    }
+    EXPECT_EQ(allocations.load(), withSizes);
     // The counter itself must see allocations, or the check above proves nothing.
     int* volatile probe = new int(1);
     delete probe;
-    EXPECT_EQ(allocations.load(), before + 1);
+    EXPECT_EQ(allocations.load(), withSizes + 1);
 }
 
 }  // namespace

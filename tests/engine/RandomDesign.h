@@ -73,6 +73,18 @@ inline FileDesign randomDesign(std::mt19937_64& rng, int k, int k1, int kw) {
     return d;
 }
 
+// A cluster-randomised trial: a random intercept with ICC 0.1 of a total variance of 1, and a
+// level-2 treatment coded 0/1 with half of the groups treated.
+inline FileDesign clusterTrial() {
+    FileDesign d;
+    d.kw = 1;
+    d.sigma2 = 0.9;
+    d.tau = {{0.1}};
+    d.between = {{0.25}};
+    d.means2 = {0.5};
+    return d;
+}
+
 // The design as the parameter file's record holds it, with the start-up's amount settings.
 inline DesignParameters asRecord(const FileDesign& d) {
     DesignParameters p = initialDesignParameters();

@@ -24,6 +24,28 @@ DesignParameters twentyGroupSizes() {
     return p;
 }
 
+// A run told the sizes of the groups hands them, with each point's relative efficiencies, to the
+// results and their model, for the window's assumptions; the degrees of freedom take the groups
+// expected to be left.
+TEST_F(ResultsModelTest, KeepsTheGroupSizesOfTheRun) {
+    WriteParameterFile(twentyGroupSizes(), "ax.dat", "tavi.out", "tavi.cov");
+    RunControl control;
+    control.sizes.sizeCv = 0.5;
+    control.sizes.groupDropout = 0.25;
+    SweepCollector collector;
+    control.observer = &collector;
+    ASSERT_FALSE(calculateInMemory("ax.dat", control).refused);
+    // 12 groups of which a quarter are lost leave 9: the intercept's df are 9 - kw - 1.
+    EXPECT_EQ(collector.results()->df.at(1, 12, 21), 7.0);
+    const ResultsModel model(std::move(*collector.results()));
+    EXPECT_EQ(model.groupSizes().sizeCv, 0.5);
+    EXPECT_EQ(model.groupSizesText(),
+              "group sizes varying around n with CV 0.5, each group lost with probability 0.25");
+    ASSERT_EQ(model.table().size(), 60u);
+    EXPECT_LT(model.efficiency(59, 1), 1.0);
+    EXPECT_GT(model.efficiency(59, 1), 0.5);
+}
+
 TEST_F(ResultsModelTest, InMemoryRunKeepsTheSameStandardErrorsAndWritesNoFile) {
     SweepCollector written;
     WriteParameterFile(twentyGroupSizes(), "ax.dat", "tavi.out", "tavi.cov");

@@ -36,7 +36,9 @@ done
 for program in tavi tavi-calc; do
   run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/$program" "$@"; }
   [ "$(run --version)" = "$program $version" ] || fail "$program --version"
-  run --help | grep -q "^Usage: $program " || fail "$program --help"
+  # Read whole: grep -q leaving the pipe early would cut a help longer than one buffer.
+  help=$(run --help) || fail "$program --help failed"
+  grep -q "^Usage: $program " <<<"$help" || fail "$program --help"
   status=0
   run --no-such-option >/dev/null 2>&1 || status=$?
   [ "$status" -eq 64 ] || fail "$program --no-such-option ended with $status, not 64"

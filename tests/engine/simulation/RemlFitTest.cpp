@@ -1,9 +1,13 @@
 // The REML fit against closed forms and against a brute-force search: for a balanced
 // random-intercept model the REML estimates are the ANOVA estimators and the fixed effects
 // their GLS values; for a random-slope model no other variances give a higher REML likelihood,
-// which is computed here directly from the full covariance matrix of each group.
+// which is computed here directly from the full covariance matrix of each group. Fits whose
+// Tau is singular say whether a variance or a correlation is at its bound.
 
+#include "engine/CovarianceComputation.h"
+#include "engine/simulation/DesignSampler.h"
 #include "engine/simulation/RemlFit.h"
+#include "tests/engine/RandomDesign.h"
 
 #include <Eigen/Cholesky>
 #include <Eigen/LU>
@@ -103,7 +107,7 @@ TEST(RemlFit, BetweenMeanSquareBelowWithinEndsOnTheBoundary) {
     ASSERT_LT(a.between, 1e-20);
 
     const RemlFit fit = fitReml(d);
-    ASSERT_EQ(fit.status, FitStatus::Boundary);
+    ASSERT_EQ(fit.status, FitStatus::ZeroVariance);
     EXPECT_LT(fit.tau(0, 0), 1e-8 * fit.sigma2);
     // With tau = 0 all the variation is residual: the pooled sum of squares over N n - 2.
     EXPECT_NEAR(fit.sigma2, a.within * N * (n - 1) / (N * n - 2), 1e-6 * a.within);
@@ -151,6 +155,16 @@ Direct directReml(const TwoLevelData& d, double sigma2, const MatrixXd& tau) {
     return result;
 }
 
+// -log L of data with a random intercept and slope, over log sigma2 and the lower triangle of
+// the Cholesky factor of Tau.
+std::function<double(const VectorXd&)> negativeLogLikelihood(const TwoLevelData& d) {
+    return [&d](const VectorXd& v) {
+        MatrixXd L(2, 2);
+        L << v(1), 0.0, v(2), v(3);
+        return -directReml(d, std::exp(v(0)), L * L.transpose()).logLikelihood;
+    };
+}
+
 // Nelder-Mead on f from best, with the usual coefficients, until the simplex's values agree to
 // 1e-12, and once more from the best point.
 double nelderMeadMinimum(const std::function<double(const VectorXd&)>& f, VectorXd best) {
@@ -196,6 +210,49 @@ double nelderMeadMinimum(const std::function<double(const VectorXd&)>& f, Vector
     return f(best);
 }
 
+// Balanced data with X = Z = [1, x], x centred and the same in every group, whose groups' own
+// least-squares lines are exactly 0.3 + 0.5 x plus c_g times direction, the c_g spread around
+// 0. The REML estimate of Tau is then the sample covariance of the lines less their sampling
+// covariance, clipped to be positive semidefinite: of rank 1, along direction.
+TwoLevelData rankOneData(const Eigen::Vector2d& direction) {
+    const int N = 12;
+    const int n = 6;
+    std::mt19937_64 rng(5);
+    std::normal_distribution<double> normal;
+    TwoLevelData d;
+    d.X.resize(N * n, 2);
+    for (int i = 0; i < N * n; ++i) {
+        d.X.row(i) << 1.0, i % n - (n - 1) / 2.0;
+    }
+    d.Z = d.X;
+    d.y.resize(N * n);
+    for (int g = 0; g < N; ++g) {
+        d.groupStart.push_back(g * n);
+        const auto Z = d.Z.middleRows(g * n, n);
+        VectorXd e(n);
+        for (double& draw : e) {
+            draw = normal(rng);
+        }
+        e -= Z * (Z.transpose() * Z).ldlt().solve(Z.transpose() * e);
+        const Eigen::Vector2d line = Eigen::Vector2d(0.3, 0.5) + 0.4 * (g - 5.5) * direction;
+        d.y.segment(g * n, n) = Z * line + e;
+    }
+    d.groupStart.push_back(N * n);
+    return d;
+}
+
+TEST(RemlFit, SingularTauIsAZeroVarianceOrAPerfectCorrelation) {
+    const RemlFit sameSlopes = fitReml(rankOneData({1.0, 0.0}));
+    ASSERT_EQ(sameSlopes.status, FitStatus::ZeroVariance);
+    EXPECT_LT(sameSlopes.tau(1, 1), 1e-8 * sameSlopes.sigma2);
+    EXPECT_GT(sameSlopes.tau(0, 0), sameSlopes.sigma2);
+
+    const RemlFit linked = fitReml(rankOneData({1.0, -2.0}));
+    ASSERT_EQ(linked.status, FitStatus::PerfectCorrelation);
+    EXPECT_NEAR(linked.tau(0, 1) / std::sqrt(linked.tau(0, 0) * linked.tau(1, 1)), -1.0, 1e-8);
+    EXPECT_NEAR(linked.tau(1, 1) / linked.tau(0, 0), 4.0, 1e-6);
+}
+
 TEST(RemlFit, RandomSlopeLikelihoodIsAtLeastABruteForceSearch) {
     // Nine groups of seven: a random intercept and a random slope of x, X = [1, x, w, x w].
     std::mt19937_64 rng(11);
@@ -229,14 +286,43 @@ TEST(RemlFit, RandomSlopeLikelihoodIsAtLeastABruteForceSearch) {
         EXPECT_NEAR(fit.standardErrors(c), std::sqrt(atFit.covariance(c, c)), 1e-9);
     }
 
-    // Over log sigma2 and the Cholesky factor of tau, from a few starting points.
-    const auto negative = [&](const VectorXd& v) {
-        MatrixXd L(2, 2);
-        L << v(1), 0.0, v(2), v(3);
-        return -directReml(d, std::exp(v(0)), L * L.transpose()).logLikelihood;
-    };
+    // From a few starting points.
+    const auto negative = negativeLogLikelihood(d);
     for (const VectorXd& start : {VectorXd(VectorXd::Zero(4)), VectorXd(VectorXd::Ones(4)),
                                   VectorXd(VectorXd::LinSpaced(4, -1.0, 0.5))}) {
+        EXPECT_GE(fit.logLikelihood, -nelderMeadMinimum(negative, start) - 1e-7);
+    }
+}
+
+// Replication 94 of seed 1 of the cross-level example at N = 20 groups of n = 5: with the
+// intercept's variance all but 0, the criterion is nearly flat along the slope's correlation
+// with it, and Newton's steps crawl along that valley until they run out.
+TEST(RemlFit, NewtonCrawlingAlongAFlatValleyIsFinishedByTheSearch) {
+    test::FileDesign design;
+    design.k = 1;
+    design.kw = 1;
+    design.sigma2 = 0.8;
+    design.within = {{1.0}};
+    design.between = {{1.0}};
+    design.tau = {{0.1, 0.0}, {0.0, 0.05}};
+    design.means2 = {0.0};
+    test::loadIntoEngine(design);
+    prepareRunConstants(test::engineUnderTest());
+    const DesignSampler sampler(test::engineUnderTest(), 20, 5, VectorXd::Zero(4));
+    TwoLevelData d;
+    RandomStream random(1, 94);
+    sampler.draw(random, d);
+
+    const RemlFit fit = fitReml(d);
+    ASSERT_NE(fit.status, FitStatus::Failed);
+    EXPECT_GT(fit.iterations, 100) << "Newton's method no longer fails here: find another case";
+    const auto negative = negativeLogLikelihood(d);
+    VectorXd atFit(4);
+    const Eigen::LLT<MatrixXd> tauFactor(fit.tau + 1e-12 * MatrixXd::Identity(2, 2));
+    const MatrixXd L = tauFactor.matrixL();
+    atFit << std::log(fit.sigma2), L(0, 0), L(1, 0), L(1, 1);
+    for (const VectorXd& start :
+         {VectorXd(VectorXd::Zero(4)), VectorXd(VectorXd::Ones(4)), atFit}) {
         EXPECT_GE(fit.logLikelihood, -nelderMeadMinimum(negative, start) - 1e-7);
     }
 }

@@ -1,11 +1,13 @@
 // The simulation against the analytic answer: with many groups the REML estimates spread as
 // the analytic standard errors say, the model-based standard errors agree with them, the
-// intervals cover at their level and the tests reject as often as the analytic power says. And
-// a seed gives the same results with any number of threads.
+// intervals cover at their level and the tests reject as often as the analytic power says. A
+// seed gives the same results with any number of threads, and a stop ends the fits under way.
 
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineState.h"
 #include "engine/run/SimulationCsv.h"
+#include "engine/simulation/DesignSampler.h"
+#include "engine/simulation/Replications.h"
 #include "engine/simulation/Simulation.h"
 #include "tests/engine/RandomDesign.h"
 #include "tests/files/FileTestSupport.h"
@@ -65,6 +67,44 @@ TEST(Simulation, ManyGroupsAgreeWithTheAnalyticAnswer) {
     // The effects give powers well inside (0, 1), so that the last check can fail.
     EXPECT_GT(summary.coefficients[0].analytic.power, 0.2);
     EXPECT_LT(summary.coefficients[4].analytic.power, 0.9);
+}
+
+// Forty random effects, whose fit takes minutes: a stop set while the first fit runs ends it,
+// and its replication counts as not run rather than failed.
+TEST(Simulation, StopDuringAFitLeavesItsReplicationNotRun) {
+    std::mt19937_64 rng(3);
+    test::loadIntoEngine(test::randomDesign(rng, 39, 0, 0));
+    prepareRunConstants(test::engineUnderTest());
+    const DesignSampler sampler(test::engineUnderTest(), 50, 50,
+                                Eigen::VectorXd::Zero(test::engineUnderTest().NumCoef));
+    std::atomic<bool> stop{false};
+    const ReplicationResults results =
+        runReplications(sampler, {1, 1, 1}, stop, [&stop](std::int64_t) { stop.store(true); });
+    EXPECT_FALSE(results.status[0].has_value());
+}
+
+// Sizes drawn as the expected information assumes them, in a cluster-randomised trial: the
+// estimates spread as its standard errors say, which lie above those of equal sizes by far more
+// than the Monte Carlo error.
+TEST(Simulation, VaryingGroupSizesAgreeWithTheExpectedInformation) {
+    test::loadIntoEngine(test::clusterTrial());
+    prepareRunConstants(test::engineUnderTest());
+    const std::int64_t R = 400;
+    const std::atomic<bool> stop{false};
+    SimulationRequest request = requestAt(100, 10, R, 2);
+    request.effects = {std::nullopt, 0.3};
+    request.sizes.sizeCv = 0.6;
+    const SimulationSummary summary = simulateDesign(
+        test::engineUnderTest(), request, DegreesOfFreedom(test::engineUnderTest()), stop);
+    EXPECT_EQ(summary.used, R);
+    for (const CoefficientSimulation& s : summary.coefficients) {
+        EXPECT_NEAR(s.empiricalSd.value, s.analytic.se, 4.0 * s.empiricalSd.mcse);
+        EXPECT_NEAR(s.meanModelSe.value, s.analytic.se, 0.02 * s.analytic.se);
+    }
+    computePoint(test::engineUnderTest(), 10, 100);
+    const CoefficientSimulation& treatment = summary.coefficients[1];
+    EXPECT_GT(treatment.analytic.se - std::sqrt(test::engineUnderTest().CovCoef(2, 2)),
+              4.0 * treatment.meanModelSe.mcse);
 }
 
 class SimulationFiles : public test::WorkingDirectoryTest {};

@@ -1,0 +1,47 @@
+#include "engine/ExpectedInformation.h"
+
+#include "engine/CovarianceComputation.h"
+#include "engine/MatrixRoutines.h"
+
+namespace tavi {
+
+void expectedGroupOf(const EngineState& e, const GroupSizeSupport& sizes, ExpectedGroup& group) {
+    const int nRandom = e.nRandom;
+    Matrix precision;
+    for (int i = 1; i <= nRandom; ++i) {
+        for (int j = 1; j <= nRandom; ++j) {
+            group.meanPrecision(i, j) = 0.0;
+        }
+    }
+    group.meanSize = 0.0;
+    for (int k = 0; k < sizes.count; ++k) {
+        const double n = sizes.sizes[k];
+        const double weight = sizes.weights[k];
+        // An empty group has no precision: Tau2 + (Sigma2 / n) InvMomR grows without bound.
+        if (!(n > 0.0) || weight == 0.0) {
+            continue;
+        }
+        groupPrecisionAt(e, n, precision);
+        for (int i = 1; i <= nRandom; ++i) {
+            for (int j = 1; j <= nRandom; ++j) {
+                group.meanPrecision(i, j) += weight * precision(i, j);
+            }
+        }
+        group.meanSize += weight * n;
+    }
+}
+
+void computeFromExpectedGroup(EngineState& e, const ExpectedGroup& group, double groups) {
+    blocksFromPrecision(e, group.meanSize, group.meanPrecision, e.FixedBlock, e.CrossBlock,
+                        e.RandomBlock);
+    assembleScaled(e, groups, e.InfoMatrix);
+    InvertMatrix(e.CovCoef, e.InfoMatrix, e.NumCoef);
+}
+
+void computeExpectedPoint(EngineState& e, const GroupSizeSupport& sizes, double groups) {
+    ExpectedGroup group;
+    expectedGroupOf(e, sizes, group);
+    computeFromExpectedGroup(e, group, groups);
+}
+
+}  // namespace tavi
