@@ -17,13 +17,11 @@ namespace {
 
 // A real written in full, finite.
 double numberIn(std::string_view option, std::string_view text) {
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
-        !std::isfinite(value)) {
+    const std::optional<double> value = finiteNumber(text);
+    if (!value) {
         throw BadValue{std::string(option) + ": '" + std::string(text) + "' is not a number"};
     }
-    return value;
+    return *value;
 }
 
 // A probability from least to below most (or to most itself where mostIncluded).
@@ -114,36 +112,13 @@ std::vector<std::int32_t> sizesIn(std::string_view text) {
     return sizes;
 }
 
-// NAME=TEXT, once per name: the name and the text.
-template <typename Named>
-std::pair<std::string, std::string_view> splitNamed(const Named& values, std::string_view option,
-                                                    std::string_view form, std::string_view text) {
-    const std::size_t equals = text.find('=');
-    if (equals == std::string_view::npos || equals == 0) {
-        throw BadValue{std::string(option) + " needs " + std::string(form) + ", not '" +
-                       std::string(text) + "'"};
+// One of the options of tests, read as tavi --results reads it too.
+void addTestOption(Arguments& arguments, std::string_view option, std::string_view text) {
+    try {
+        readTestOption(option, text, arguments.tests);
+    } catch (const TestOptionError& error) {
+        throw BadValue{error.message};
     }
-    std::string name(text.substr(0, equals));
-    for (const auto& [given, value] : values) {
-        if (given == name) {
-            throw BadValue{std::string(option) + " " + name + " is given twice"};
-        }
-    }
-    return {std::move(name), text.substr(equals + 1)};
-}
-
-// NAME=VALUE, once per name.
-void addNamed(NamedValues& values, std::string_view option, std::string_view text) {
-    auto [name, value] = splitNamed(values, option, "NAME=VALUE", text);
-    const double number = numberIn(std::string(option) + " " + name, value);
-    values.emplace_back(std::move(name), number);
-}
-
-// NAME=TEXT, once per name; what TEXT means is checked against the design.
-void addNamedText(NamedTexts& texts, std::string_view option, std::string_view form,
-                  std::string_view text) {
-    auto [name, value] = splitNamed(texts, option, form, text);
-    texts.emplace_back(std::move(name), std::string(value));
 }
 
 // Sizes varying more than this are no plan of a study; less than this, they differ by less than
@@ -166,20 +141,16 @@ constexpr Option kOptions[] = {
     {"--effect", "NAME=VALUE",
      "true value of coefficient NAME, a CSV column name (Fixed1, Const, Group2,\n"
      "Random1, CrossL1_2, ...), or of a contrast; repeatable",
-     [](Arguments& a, std::string_view v) { addNamed(a.effects, "--effect", v); }},
+     [](Arguments& a, std::string_view v) { addTestOption(a, "--effect", v); }},
     {"--contrast", "NAME=EXPR",
      "test the linear combination EXPR of coefficients like a coefficient,\n"
      "as NAME: Group1+CrossL1_1, 0.5*Group1+0.5*Group2, Group2-Group1; its\n"
      "effect is given with --effect or follows from its coefficients'; repeatable",
-     [](Arguments& a, std::string_view v) {
-         addNamedText(a.contrasts, "--contrast", "NAME=EXPR", v);
-     }},
+     [](Arguments& a, std::string_view v) { addTestOption(a, "--contrast", v); }},
     {"--joint", "NAME=A,B,...",
      "F test of two or more coefficients or contrasts at once, as NAME, for\n"
      "the effects of its members; repeatable",
-     [](Arguments& a, std::string_view v) {
-         addNamedText(a.jointTests, "--joint", "NAME=A,B,...", v);
-     }},
+     [](Arguments& a, std::string_view v) { addTestOption(a, "--joint", v); }},
     {"--alpha", "A", "significance level, default 0.05; from 1e-10 to below 1",
      [](Arguments& a, std::string_view v) {
          a.test.alpha = probabilityIn("--alpha", v, kSmallestAlpha, 1.0, false);
@@ -191,15 +162,7 @@ constexpr Option kOptions[] = {
     {"--one-sided", "", "one-sided tests (default two-sided)",
      [](Arguments& a, std::string_view) { a.test.oneSided = true; }},
     {"--df", "NAME=DF", "degrees of freedom for coefficient NAME instead of the rule;\nrepeatable",
-     [](Arguments& a, std::string_view v) {
-         addNamed(a.dfs, "--df", v);
-         if (!(a.dfs.back().second >= 1.0)) {
-             throw BadValue{"--df " + a.dfs.back().first +
-                            ": degrees of freedom must be at "
-                            "least 1; it is " +
-                            std::string(v.substr(v.find('=') + 1))};
-         }
-     }},
+     [](Arguments& a, std::string_view v) { addTestOption(a, "--df", v); }},
     {"--power-csv", "FILE",
      "write power and MDES for every point and coefficient as CSV:\n"
      "N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power",
@@ -357,7 +320,7 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
             << "\n";
         return std::nullopt;
     }
-    if (arguments.jointCsvFile && arguments.jointTests.empty()) {
+    if (arguments.jointCsvFile && arguments.tests.jointTests.empty()) {
         err << "tavi-calc: --joint-csv needs --joint\nTry 'tavi-calc --help'.\n";
         return std::nullopt;
     }

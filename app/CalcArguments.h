@@ -3,9 +3,9 @@
 #pragma once
 
 #include "engine/power/GroupSizeDistribution.h"
-#include "engine/power/QuantityNames.h"
 #include "engine/power/SweepTable.h"
 #include "engine/power/TestPower.h"
+#include "engine/run/TestOptions.h"
 
 #include <cstdint>
 #include <iosfwd>
@@ -15,8 +15,6 @@
 #include <vector>
 
 namespace tavi {
-
-using NamedValues = std::vector<std::pair<std::string, double>>;
 
 // What the command line asks for: a calculation, or only an answer on the terminal.
 enum class Action { Calculate, Help, Version };
@@ -29,10 +27,7 @@ struct Arguments {
     std::optional<std::string> bestCsvFile;
     std::optional<std::string> requiredCsvFile;
     std::optional<std::string> jointCsvFile;
-    NamedTexts contrasts;
-    NamedTexts jointTests;
-    NamedValues effects;
-    NamedValues dfs;
+    TestOptions tests;  // contrasts, joint tests, effects and df
     TestSettings test;
     bool quiet = false;
     std::optional<std::int64_t> replications;  // --simulate
@@ -43,8 +38,8 @@ struct Arguments {
     GroupSizeSettings sizes;
 
     bool wantsTests() const {
-        return !effects.empty() || powerCsvFile || bestCsvFile || requiredCsvFile || jointCsvFile ||
-               replications;
+        return !tests.effects.empty() || powerCsvFile || bestCsvFile || requiredCsvFile ||
+               jointCsvFile || replications;
     }
 };
 

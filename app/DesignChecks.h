@@ -5,7 +5,7 @@
 
 #include "app/CalcArguments.h"
 #include "engine/Coefficients.h"
-#include "engine/power/TestedQuantities.h"
+#include "engine/run/TestOptions.h"
 #include "files/DesignParameters.h"
 #include "files/FileError.h"
 
@@ -48,20 +48,8 @@ DesignShape shapeOf(const DesignParameters& p);
 void checkSimulationPoint(const std::optional<SweepPoint>& point, const std::string& reason,
                           const DesignShape& shape);
 
-// What the command line asks to test of a design.
-struct TestRequest {
-    std::shared_ptr<const TestedQuantities> tested;
-    std::vector<std::string> names;  // the coefficients, the contrasts, then the joint tests
-    // Per coefficient and contrast, its true value: given, or for a contrast following from
-    // its coefficients'.
-    std::vector<std::optional<double>> effects;
-    std::vector<std::optional<double>> dfs;  // per name, the df given instead of the rule's
-};
-
 // Reads the contrasts, joint tests, effects and df of arguments against the design's
-// coefficients. Throws BadValue, naming the option and the name, for a name the design lacks, a
-// contrast or joint test that cannot be used, and a joint test whose members' effects are not
-// all given or all 0.
+// coefficients as testRequestOf of its test options does, throwing BadValue instead.
 TestRequest testRequestOf(const Arguments& arguments, const std::vector<Coefficient>& coefficients);
 
 }  // namespace tavi

@@ -90,6 +90,27 @@ void ResultsModel::addTested(const NamedTexts& contrasts, const NamedTexts& join
     for (const auto& [name, members] : jointTests) {
         names.addJointTest(name, members);
     }
+    useNames(std::move(names));
+}
+
+void ResultsModel::applyTestOptions(const TestOptions& options) {
+    QuantityNames names = m_names;
+    addTestedOf(options, names);
+    const std::vector<std::optional<double>> effects = names.tested()->withImpliedEffects(
+        valuesByName(options.effects, "--effect", names.quantityNames()));
+    NamedValues dfs = m_givenDfs;
+    dfs.insert(dfs.end(), options.dfs.begin(), options.dfs.end());
+    valuesByName(dfs, "--df", names.allNames());
+    m_givenDfs = std::move(dfs);
+    useNames(std::move(names));
+    for (std::size_t q = 0; q < effects.size(); ++q) {
+        if (effects[q]) {
+            m_effects[q] = effects[q];
+        }
+    }
+}
+
+void ResultsModel::useNames(QuantityNames names) {
     // The points again, their contrasts and joint tests from their covariance matrices.
     SweepTable table(names.tested(), m_run.table.budgetMode());
     const auto e = std::make_unique<EngineState>(*m_run.design);
@@ -102,7 +123,8 @@ void ResultsModel::addTested(const NamedTexts& contrasts, const NamedTexts& join
     }
     m_run.table = std::move(table);
     m_names = std::move(names);
-    m_df = m_run.table.tested()->degreesOfFreedom(m_run.df, {});
+    m_df = m_run.table.tested()->degreesOfFreedom(
+        m_run.df, valuesByName(m_givenDfs, "--df", m_names.allNames()));
     describeColumns();
     m_tests.reset();
     m_jointTests.reset();

@@ -8,6 +8,7 @@
 #include "engine/power/PointTests.h"
 #include "engine/power/QuantityNames.h"
 #include "engine/run/RunResults.h"
+#include "engine/run/TestOptions.h"
 
 #include <cstddef>
 #include <functional>
@@ -89,6 +90,13 @@ public:
     // then changes nothing.
     void addTested(const NamedTexts& contrasts, const NamedTexts& jointTests);
 
+    // What `tavi --results` takes on its command line, as tavi-calc takes it: adds the contrasts
+    // and joint tests of options as addTested does, then gives the quantities the effects and
+    // the quantities and joint tests the df that options name (a contrast without an effect
+    // gets the one that follows from its coefficients'). Throws TestOptionError, naming the
+    // option and the name, and then changes nothing.
+    void applyTestOptions(const TestOptions& options);
+
     // "omnibus: Group1, Group2", one per joint test.
     const std::vector<std::string>& jointTitles() const { return m_jointTitles; }
     // Joint test j's F test at point i of the table, with its members' effects as last given,
@@ -122,10 +130,13 @@ private:
                   const std::function<double(std::size_t)>& value) const;
     // Titles and smallest standard errors of the table's columns and joint tests.
     void describeColumns();
+    // Takes the quantities and joint tests of names, every point computed again for them.
+    void useNames(QuantityNames names);
 
     RunResults m_run;
     QuantityNames m_names;
     TestedDegreesOfFreedom m_df;
+    NamedValues m_givenDfs;  // by name, instead of the rules'
     std::vector<std::string> m_titles;
     std::vector<std::string> m_jointTitles;
     std::vector<std::optional<std::size_t>> m_smallestSe;

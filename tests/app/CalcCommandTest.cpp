@@ -441,11 +441,13 @@ TEST_F(CalcCommand, PowerCsvRepeatsTheStandardErrorsAndBestCsvNamesTheBestPoints
     EXPECT_EQ(m_out.str(), "");
 }
 
-// A contrast of one coefficient repeats its rows; a joint test's rows follow the quantities' in
-// the tables of best points and required groups, without standard error and MDES.
+// A contrast of one coefficient repeats its rows, also where the groups vary in size; a joint
+// test's rows follow the quantities' in the tables of best points and required groups, without
+// standard error and MDES.
 TEST_F(CalcCommand, ContrastsAndJointTestsJoinEveryTableOfTests) {
     writeDesign("a.dat");
-    ASSERT_EQ(command({"--contrast",     "pick=1*Group1",
+    ASSERT_EQ(command({"--size-cv",      "0.4",
+                       "--contrast",     "pick=1*Group1",
                        "--contrast",     "moderated=Random1+CrossL1_1",
                        "--joint",        "any=Group1,moderated",
                        "--effect",       "Group1=0.3",

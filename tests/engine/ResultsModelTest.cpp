@@ -112,24 +112,37 @@ TEST_F(ResultsModelTest, ManyGroupSizesShowAFewLinesWithTheSmallestSe) {
     }
 }
 
-// Contrasts and joint tests typed after the run: the points computed again give a contrast of one
-// coefficient that coefficient's standard errors, and the joint test's power its chooser lists.
+// Contrasts and joint tests given after a run of groups of varying sizes: the points computed
+// again with those sizes give a contrast of one coefficient that coefficient's standard errors,
+// the effects and df given reach the tests, and options that cannot be used change nothing.
 TEST_F(ResultsModelTest, ContrastsAndJointTestsAddedLaterJoinTheColumns) {
     SweepCollector collector;
     WriteParameterFile(twentyGroupSizes(), "ax.dat", "tavi.out", "tavi.cov");
-    ASSERT_FALSE(calculateInMemory("ax.dat", {.observer = &collector}).refused);
+    RunControl control{.observer = &collector};
+    control.sizes.sizeCv = 0.5;
+    ASSERT_FALSE(calculateInMemory("ax.dat", control).refused);
     ResultsModel model(std::move(*collector.results()));
     const int coefficients = model.table().coefficients();
+    const double lastSe = model.table().se(model.table().size() - 1, 2);
     EXPECT_THROW(model.addTested({{"pick", "Group1"}}, {{"j", "Group1,pick"}}), QuantityError);
+    EXPECT_THROW(model.applyTestOptions({{{"pick", "Group1"}}, {}, {}, {{"no", 3.0}}}),
+                 TestOptionError);
     EXPECT_EQ(model.table().coefficients(), coefficients) << "nothing changed";
-    model.addTested({{"pick", "Group1"}}, {{"j", "Group1,Random1"}});
+    model.applyTestOptions({.contrasts = {{"pick", "Group1"}},
+                            .jointTests = {{"j", "Group1,Random1"}},
+                            .effects = {{"Group1", 0.4}},
+                            .dfs = {{"j", 5.0}}});
     ASSERT_EQ(model.table().coefficients(), coefficients + 1);
+    EXPECT_EQ(model.table().se(model.table().size() - 1, coefficients), lastSe);
     EXPECT_EQ(model.titles().back(), "Contrast pick: Group1");
     EXPECT_EQ(model.jointTitles(), std::vector<std::string>{"j: Group1, Random1"});
     for (std::size_t i = 0; i < model.table().size(); ++i) {
         EXPECT_EQ(model.table().se(i, coefficients), model.table().se(i, 2));
+        EXPECT_EQ(model.jointTest(0, i).df, 5.0);
         EXPECT_GT(model.jointTest(0, i).power, 0.05);
     }
+    model.choose(coefficients);
+    EXPECT_EQ(model.effect(), 0.4) << "the effect of its coefficient";
     const Plot plot = model.jointPlot(0);
     EXPECT_EQ(plot.lines.size(), ResultsModel::kMaxPlotLines);
     EXPECT_TRUE(plot.mark);
