@@ -161,7 +161,9 @@ constexpr Option kOptions[] = {
      }},
     {"--one-sided", "", "one-sided tests (default two-sided)",
      [](Arguments& a, std::string_view) { a.test.oneSided = true; }},
-    {"--df", "NAME=DF", "degrees of freedom for coefficient NAME instead of the rule;\nrepeatable",
+    {"--df", "NAME=DF",
+     "degrees of freedom for coefficient, contrast or joint test NAME instead\nof the rule; "
+     "repeatable",
      [](Arguments& a, std::string_view v) { addTestOption(a, "--df", v); }},
     {"--power-csv", "FILE",
      "write power and MDES for every point and coefficient as CSV:\n"
