@@ -5,7 +5,7 @@
 namespace tavi {
 
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
-                                   PointTests& tests, StopToken stop,
+                                   PointTests& tests, JointTests* joint, StopToken stop,
                                    const GroupSizeSettings& sizes) {
     std::vector<int> withEffect;
     for (int c = 0; c < sweep.coefficients(); ++c) {
@@ -16,12 +16,13 @@ AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& 
     std::vector<int> all(static_cast<std::size_t>(sweep.coefficients()));
     std::iota(all.begin(), all.end(), 0);
     return answerAllocation(design, sweep, tests,
-                            prepareAllocationSearch(design, withEffect, stop, sizes), all);
+                            prepareAllocationSearch(design, sweep.tested(), withEffect, stop, sizes),
+                            all, joint);
 }
 
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
                                    PointTests& tests, AllocationSearch search,
-                                   std::span<const int> coefficients) {
+                                   std::span<const int> coefficients, JointTests* joint) {
     AllocationAnswers answers;
     answers.search = std::move(search);
     RequiredSearch required = searchRequiredGroups(design, answers.search.unitVariances, tests);
@@ -35,6 +36,9 @@ AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& 
         }
     }
     answers.required = std::move(required.rows);
+    if (joint != nullptr) {
+        answers.joint = answerJointTests(design, sweep, answers.search, *joint);
+    }
     return answers;
 }
 

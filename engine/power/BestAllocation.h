@@ -32,6 +32,9 @@ struct BestPoint {
 // smallest exact MDES and of smallest SE.
 std::vector<BestPoint> bestPointsFor(const SweepTable& table, PointTests& tests, int coefficient);
 
+// For coefficient in table, which has an effect: its highest-power point alone.
+BestPoint highestPowerPoint(const SweepTable& table, PointTests& tests, int coefficient);
+
 // For each coefficient in order its smallest-SE point among all points with groups, df aside.
 std::vector<std::optional<std::size_t>> smallestSePoints(const SweepTable& table);
 

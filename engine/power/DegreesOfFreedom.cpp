@@ -2,7 +2,9 @@
 
 #include "engine/Coefficients.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tavi {
 
@@ -14,12 +16,37 @@ DegreesOfFreedom::DegreesOfFreedom(const EngineState& e)
         const bool fixedSlope =
             coefficient.slope >= 1 && e.Tau2(coefficient.slope + 1, coefficient.slope + 1) == 0.0;
         const bool within = coefficient.kind == CoefficientKind::Fixed || fixedSlope;
-        m_entries.push_back({within ? Rule::Within : Rule::Between, 0.0});
+        m_entries.push_back({{within ? Rule::Within : Rule::Between, 0.0}});
     }
 }
 
 void DegreesOfFreedom::give(int i, double df) {
-    m_entries[i] = {Rule::Given, df};
+    m_entries[i] = {{Rule::Given, df}};
+}
+
+DegreesOfFreedom::Entry DegreesOfFreedom::smallestEntryOf(const std::vector<int>& members) const {
+    Entry entry;
+    for (const int member : members) {
+        for (const Part& part : m_entries[member]) {
+            if (std::find(entry.begin(), entry.end(), part) == entry.end()) {
+                entry.push_back(part);
+            }
+        }
+    }
+    return entry;
+}
+
+void DegreesOfFreedom::addSmallestOf(const std::vector<int>& members) {
+    m_entries.push_back(smallestEntryOf(members));
+}
+
+DegreesOfFreedom DegreesOfFreedom::smallestOf(const std::vector<std::vector<int>>& groups) const {
+    DegreesOfFreedom result = *this;
+    result.m_entries.clear();
+    for (const std::vector<int>& group : groups) {
+        result.m_entries.push_back(smallestEntryOf(group));
+    }
+    return result;
 }
 
 double DegreesOfFreedom::at(int i, std::int64_t planned, std::int64_t n) const {
@@ -27,19 +54,25 @@ double DegreesOfFreedom::at(int i, std::int64_t planned, std::int64_t n) const {
         m_groupsKept < 1.0
             ? static_cast<std::int64_t>(std::floor(static_cast<double>(planned) * m_groupsKept))
             : planned;
-    switch (m_entries[i].rule) {
-        case Rule::Between:
-            return static_cast<double>(N - m_kw - 1);
-        case Rule::Within:
-            return static_cast<double>(N * n - N - m_p1);
-        case Rule::Given:
-            break;
+    double smallest = std::numeric_limits<double>::infinity();
+    for (const Part& part : m_entries[i]) {
+        switch (part.rule) {
+            case Rule::Between:
+                smallest = std::min(smallest, static_cast<double>(N - m_kw - 1));
+                break;
+            case Rule::Within:
+                smallest = std::min(smallest, static_cast<double>(N * n - N - m_p1));
+                break;
+            case Rule::Given:
+                smallest = std::min(smallest, part.given);
+                break;
+        }
     }
-    return m_entries[i].given;
+    return smallest;
 }
 
-std::string DegreesOfFreedom::ruleText(int i) const {
-    switch (m_entries[i].rule) {
+std::string DegreesOfFreedom::partText(const Part& part) const {
+    switch (part.rule) {
         case Rule::Between:
             return "N - " + std::to_string(m_kw + 1);
         case Rule::Within:
@@ -48,6 +81,24 @@ std::string DegreesOfFreedom::ruleText(int i) const {
             break;
     }
     return "given";
+}
+
+std::string DegreesOfFreedom::ruleText(int i) const {
+    std::vector<std::string> texts;
+    for (const Part& part : m_entries[i]) {
+        std::string text = partText(part);
+        if (std::find(texts.begin(), texts.end(), text) == texts.end()) {
+            texts.push_back(std::move(text));
+        }
+    }
+    if (texts.size() == 1) {
+        return texts.front();
+    }
+    std::string text = "the smallest of ";
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        text += (k == 0 ? "" : k + 1 == texts.size() ? " and " : ", ") + texts[k];
+    }
+    return text;
 }
 
 }  // namespace tavi

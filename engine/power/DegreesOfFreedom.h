@@ -1,7 +1,8 @@
 // The degrees of freedom of each coefficient's t test, by the between-within rules: a
 // coefficient estimated from differences between groups has N - kw - 1, one estimated within
 // groups has N*n - N - p1 with p1 = k1 + (k - k1)(kw + 1). The user may give any coefficient's
-// df instead.
+// df instead. A test of several coefficients, a contrast or a joint test, has the smallest df
+// among them.
 #pragma once
 
 #include "engine/EngineState.h"
@@ -19,25 +20,40 @@ public:
     // its Cross-L coefficients is estimated within groups.
     explicit DegreesOfFreedom(const EngineState& e);
 
-    // Coefficient i (0-based, in coefficient order) gets df instead of its rule.
+    // Entry i (0-based, in coefficient order, then the entries added) gets df instead of its
+    // rule.
     void give(int i, double df);
+
+    // Adds an entry with the smallest df among the entries members, as they are now.
+    void addSmallestOf(const std::vector<int>& members);
+
+    // Entries of their own, each the smallest df among the entries of one group here.
+    DegreesOfFreedom smallestOf(const std::vector<std::vector<int>>& groups) const;
 
     // Each of the N groups is lost with probability groupDropout: the rules then take for N the
     // expected number of groups left, rounded down.
     void loseGroups(double groupDropout) { m_groupsKept = 1.0 - groupDropout; }
 
-    // The df of coefficient i with N groups of n units; below 1 no test is possible.
+    // The df of entry i with N groups of n units; below 1 no test is possible.
     double at(int i, std::int64_t N, std::int64_t n) const;
 
-    // How coefficient i's df comes about, for messages: "N - 2", "N*n - N - 7" or "given".
+    // How entry i's df comes about, for messages: "N - 2", "N*n - N - 7", "given", or "the
+    // smallest of N - 2 and N*n - N - 7".
     std::string ruleText(int i) const;
 
 private:
     enum class Rule { Between, Within, Given };
-    struct Entry {
+    struct Part {
         Rule rule;
         double given;
+
+        bool operator==(const Part&) const = default;
     };
+    // The smallest of its parts, each part once.
+    using Entry = std::vector<Part>;
+
+    Entry smallestEntryOf(const std::vector<int>& members) const;
+    std::string partText(const Part& part) const;
 
     std::int64_t m_kw;
     std::int64_t m_p1;

@@ -1,7 +1,6 @@
 #include "engine/power/SweepTable.h"
 
-#include "engine/CovarianceComputation.h"
-
+#include <cmath>
 #include <limits>
 
 namespace tavi {
@@ -12,6 +11,15 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
 
+SweepTable::SweepTable(int coefficients, bool budgetMode)
+    : SweepTable(std::make_shared<const TestedQuantities>(coefficients), budgetMode) {}
+
+SweepTable::SweepTable(std::shared_ptr<const TestedQuantities> tested, bool budgetMode)
+    : m_tested(std::move(tested)),
+      m_coefficients(m_tested->count()),
+      m_budgetMode(budgetMode),
+      m_joint(m_tested) {}
+
 void SweepTable::add(const SweepPoint& point, std::span<const double> se) {
     m_points.push_back(point);
     if (point.N < 1) {
@@ -19,13 +27,15 @@ void SweepTable::add(const SweepPoint& point, std::span<const double> se) {
     } else {
         m_se.insert(m_se.end(), se.begin(), se.end());
     }
+    m_joint.addMissing();
 }
 
 void SweepTable::addCurrent(const EngineState& e, std::int64_t cost) {
     m_points.push_back({e.NumGroups, e.GroupSize, cost});
-    for (int i = 1; i <= m_coefficients; ++i) {
-        m_se.push_back(usableStandardError(e, i));
+    for (int q = 0; q < m_coefficients; ++q) {
+        m_se.push_back(std::sqrt(m_tested->variance(e, q)));
     }
+    m_joint.addCurrent(e, 1.0);
 }
 
 }  // namespace tavi

@@ -35,7 +35,8 @@ DesignResults completeResults(RunResults run, std::shared_ptr<const EngineState>
                               StopToken stop) {
     std::vector<int> all(static_cast<std::size_t>(run.table.coefficients()));
     std::iota(all.begin(), all.end(), 0);
-    AllocationSearch search = prepareAllocationSearch(*design, all, stop, run.sizes);
+    AllocationSearch search =
+        prepareAllocationSearch(*design, run.table.tested(), all, stop, run.sizes);
     return {std::move(run), std::move(design), std::move(search)};
 }
 

@@ -7,10 +7,7 @@
 
 namespace tavi {
 
-namespace {
-
-// "N*n,N,n,cost", the cost empty outside budget mode.
-void appendPoint(std::string& out, const SweepPoint& point, bool budgetMode) {
+void appendPointFields(std::string& out, const SweepPoint& point, bool budgetMode) {
     appendInteger(out, std::int64_t{point.N} * point.n);
     out += ',';
     appendInteger(out, point.N);
@@ -22,21 +19,19 @@ void appendPoint(std::string& out, const SweepPoint& point, bool budgetMode) {
     }
 }
 
-}  // namespace
-
 void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
-                   const std::vector<Coefficient>& coefficients) {
+                   const std::vector<std::string>& names) {
     out.line("N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power");
     std::string& text = out.buffer();
     std::string point;
     for (std::size_t i = 0; i < table.size(); ++i) {
         point.clear();
-        appendPoint(point, table.point(i), table.budgetMode());
+        appendPointFields(point, table.point(i), table.budgetMode());
         point += ',';
         for (int c = 0; c < table.coefficients(); ++c) {
             const PointTest test = tests.at(table, i, c);
             text += point;
-            text += coefficients[c].name;
+            text += names[c];
             appendCsvField(text, table.se(i, c));
             appendCsvField(text, test.df);
             appendCsvField(text, test.mdes);
@@ -48,23 +43,23 @@ void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tes
 }
 
 void writePowerCsvFile(const std::string& fileName, const SweepTable& table, PointTests& tests,
-                       const std::vector<Coefficient>& coefficients) {
+                       const std::vector<std::string>& names) {
     TextFileWriter file(fileName, TextFileWriter::Mode::ReplaceWhenClosed);
-    writePowerCsv(file, table, tests, coefficients);
+    writePowerCsv(file, table, tests, names);
     file.close();
 }
 
 void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
-                  const std::vector<Coefficient>& coefficients, bool budgetMode) {
+                  const std::vector<std::string>& names, bool budgetMode) {
     out.line("coefficient,criterion,N*n,N,n,cost,se,df,mdes,power");
     std::string& text = out.buffer();
     for (const BestPoint& entry : best) {
-        text += coefficients[entry.coefficient].name;
+        text += names[entry.coefficient];
         text += ',';
         text += criterionName(entry.criterion);
         if (entry.point) {
             text += ',';
-            appendPoint(text, *entry.point, budgetMode);
+            appendPointFields(text, *entry.point, budgetMode);
             appendCsvField(text, entry.se);
         } else {
             text += ",,,,,";
@@ -77,11 +72,11 @@ void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
 }
 
 void writeRequiredCsv(TextFileWriter& out, const std::vector<RequiredGroups>& required,
-                      const std::vector<Coefficient>& coefficients, bool budgetMode) {
+                      const std::vector<std::string>& names, bool budgetMode) {
     out.line("coefficient,n,N,N*n,cost,se,df,power");
     std::string& text = out.buffer();
     for (const RequiredGroups& row : required) {
-        text += coefficients[row.coefficient].name;
+        text += names[row.coefficient];
         text += ',';
         appendInteger(text, row.n);
         if (row.point) {

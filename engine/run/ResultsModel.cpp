@@ -242,7 +242,12 @@ void ResultsModel::choosePoint(std::optional<SweepPoint> point) {
 }
 
 void ResultsModel::writePowerCsv(const std::string& fileName) {
-    writePowerCsvFile(fileName, table(), tests(), coefficients());
+    std::vector<std::string> names;
+    names.reserve(coefficients().size());
+    for (const Coefficient& coefficient : coefficients()) {
+        names.push_back(coefficient.name);
+    }
+    writePowerCsvFile(fileName, table(), tests(), names);
 }
 
 double ResultsModel::shadeOf(std::int32_t n) const {
