@@ -17,13 +17,11 @@ namespace {
 
 // A real written in full, finite.
 double numberIn(std::string_view option, std::string_view text) {
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
-        !std::isfinite(value)) {
+    const std::optional<double> value = finiteNumber(text);
+    if (!value) {
         throw BadValue{std::string(option) + ": '" + std::string(text) + "' is not a number"};
     }
-    return value;
+    return *value;
 }
 
 // A probability from least to below most (or to most itself where mostIncluded).
@@ -114,25 +112,14 @@ std::vector<std::int32_t> sizesIn(std::string_view text) {
     return sizes;
 }
 
-// NAME=VALUE, once per name.
-void addNamed(NamedValues& values, std::string_view option, std::string_view text) {
-    const std::size_t equals = text.find('=');
-    if (equals == std::string_view::npos || equals == 0) {
-        throw BadValue{std::string(option) + " needs NAME=VALUE, not '" + std::string(text) + "'"};
+// One of the options of tests, read as tavi --results reads it too.
+void addTestOption(Arguments& arguments, std::string_view option, std::string_view text) {
+    try {
+        readTestOption(option, text, arguments.tests);
+    } catch (const TestOptionError& error) {
+        throw BadValue{error.message};
     }
-    const std::string name(text.substr(0, equals));
-    for (const auto& [given, value] : values) {
-        if (given == name) {
-            throw BadValue{std::string(option) + " " + name + " is given twice"};
-        }
-    }
-    values.emplace_back(name, numberIn(std::string(option) + " " + name, text.substr(equals + 1)));
 }
-
-// Sizes varying more than this are no plan of a study; less than this, they differ by less than
-// the whole units they come in.
-constexpr double kMostSizeCv = 10.0;
-constexpr double kLeastSizeCv = 0.01;
 
 // The command's options: the usage text and the parser both walk this table. An option with a
 // value takes it from the next argument or after "=".
@@ -148,8 +135,17 @@ constexpr Option kOptions[] = {
      [](Arguments& a, std::string_view v) { a.csvFile = std::string(v); }},
     {"--effect", "NAME=VALUE",
      "true value of coefficient NAME, a CSV column name (Fixed1, Const, Group2,\n"
-     "Random1, CrossL1_2, ...); repeatable",
-     [](Arguments& a, std::string_view v) { addNamed(a.effects, "--effect", v); }},
+     "Random1, CrossL1_2, ...), or of a contrast; repeatable",
+     [](Arguments& a, std::string_view v) { addTestOption(a, "--effect", v); }},
+    {"--contrast", "NAME=EXPR",
+     "test the linear combination EXPR of coefficients like a coefficient,\n"
+     "as NAME: Group1+CrossL1_1, 0.5*Group1+0.5*Group2, Group2-Group1; its\n"
+     "effect is given with --effect or follows from its coefficients'; repeatable",
+     [](Arguments& a, std::string_view v) { addTestOption(a, "--contrast", v); }},
+    {"--joint", "NAME=A,B,...",
+     "F test of two or more coefficients or contrasts at once, as NAME, for\n"
+     "the effects of its members; repeatable",
+     [](Arguments& a, std::string_view v) { addTestOption(a, "--joint", v); }},
     {"--alpha", "A", "significance level, default 0.05; from 1e-10 to below 1",
      [](Arguments& a, std::string_view v) {
          a.test.alpha = probabilityIn("--alpha", v, kSmallestAlpha, 1.0, false);
@@ -160,16 +156,10 @@ constexpr Option kOptions[] = {
      }},
     {"--one-sided", "", "one-sided tests (default two-sided)",
      [](Arguments& a, std::string_view) { a.test.oneSided = true; }},
-    {"--df", "NAME=DF", "degrees of freedom for coefficient NAME instead of the rule;\nrepeatable",
-     [](Arguments& a, std::string_view v) {
-         addNamed(a.dfs, "--df", v);
-         if (!(a.dfs.back().second >= 1.0)) {
-             throw BadValue{"--df " + a.dfs.back().first +
-                            ": degrees of freedom must be at "
-                            "least 1; it is " +
-                            std::string(v.substr(v.find('=') + 1))};
-         }
-     }},
+    {"--df", "NAME=DF",
+     "degrees of freedom for coefficient, contrast or joint test NAME instead\nof the rule; "
+     "repeatable",
+     [](Arguments& a, std::string_view v) { addTestOption(a, "--df", v); }},
     {"--power-csv", "FILE",
      "write power and MDES for every point and coefficient as CSV:\n"
      "N*n,N,n,cost,coefficient,se,df,mdes,mdes_exact,power",
@@ -178,6 +168,10 @@ constexpr Option kOptions[] = {
      "write the best points of every coefficient as CSV:\n"
      "coefficient,criterion,N*n,N,n,cost,se,df,mdes,power",
      [](Arguments& a, std::string_view v) { a.bestCsvFile = std::string(v); }},
+    {"--joint-csv", "FILE",
+     "write every point's joint tests as CSV:\n"
+     "test,N*n,N,n,cost,df1,df2,lambda,power,scale_for_power",
+     [](Arguments& a, std::string_view v) { a.jointCsvFile = std::string(v); }},
     {"--required-csv", "FILE",
      "write the fewest groups reaching the target power at each group size,\n"
      "for every coefficient with an effect, as CSV:\n"
@@ -259,9 +253,10 @@ std::string usage() {
     }
     text +=
         "\n"
-        "With --effect, --power-csv, --best-csv, --required-csv or --simulate a summary of the "
-        "tests\ngoes to standard output, and with --simulate the simulation's summary after it. "
-        "Ctrl+C\nstops a simulation; its summary then covers the replications done.\n"
+        "With --effect, --power-csv, --best-csv, --required-csv, --joint-csv or --simulate a "
+        "summary\nof the tests goes to standard output, and with --simulate the simulation's "
+        "summary after\nit. Ctrl+C stops a simulation; its summary then covers the replications "
+        "done.\n"
         "The outputs replace their old versions together, once all of them are complete; a run "
         "that\nfails or is stopped leaves them as they were. A second run writing into a folder "
         "that a\nrun is writing into waits until that run has finished.\n"
@@ -320,6 +315,10 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
         err << "tavi-calc: the target power " << exactNumber(arguments.test.power)
             << " must exceed the significance level alpha " << exactNumber(arguments.test.alpha)
             << "\n";
+        return std::nullopt;
+    }
+    if (arguments.jointCsvFile && arguments.tests.jointTests.empty()) {
+        err << "tavi-calc: --joint-csv needs --joint\nTry 'tavi-calc --help'.\n";
         return std::nullopt;
     }
     if (!arguments.replications) {

@@ -5,6 +5,7 @@
 #include "engine/power/GroupSizeDistribution.h"
 #include "engine/power/SweepTable.h"
 #include "engine/power/TestPower.h"
+#include "engine/run/TestOptions.h"
 
 #include <cstdint>
 #include <iosfwd>
@@ -14,8 +15,6 @@
 #include <vector>
 
 namespace tavi {
-
-using NamedValues = std::vector<std::pair<std::string, double>>;
 
 // What the command line asks for: a calculation, or only an answer on the terminal.
 enum class Action { Calculate, Help, Version };
@@ -27,8 +26,8 @@ struct Arguments {
     std::optional<std::string> powerCsvFile;
     std::optional<std::string> bestCsvFile;
     std::optional<std::string> requiredCsvFile;
-    NamedValues effects;
-    NamedValues dfs;
+    std::optional<std::string> jointCsvFile;
+    TestOptions tests;  // contrasts, joint tests, effects and df
     TestSettings test;
     bool quiet = false;
     std::optional<std::int64_t> replications;  // --simulate
@@ -39,7 +38,8 @@ struct Arguments {
     GroupSizeSettings sizes;
 
     bool wantsTests() const {
-        return !effects.empty() || powerCsvFile || bestCsvFile || requiredCsvFile || replications;
+        return !tests.effects.empty() || powerCsvFile || bestCsvFile || requiredCsvFile ||
+               jointCsvFile || replications;
     }
 };
 

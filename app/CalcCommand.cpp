@@ -8,8 +8,10 @@
 #include "app/TestOutputs.h"
 #include "app/ThreeLevelCommand.h"
 #include "engine/power/AllocationAnswers.h"
+#include "engine/power/JointTests.h"
 #include "engine/power/PointTests.h"
 #include "engine/run/CalculationRun.h"
+#include "engine/run/JointCsv.h"
 #include "engine/run/PlanningPolicy.h"
 #include "engine/run/RunResults.h"
 #include "engine/run/SimulationCsv.h"
@@ -40,8 +42,12 @@ public:
     // The CSV table of standard errors, when csvFile is given, joins outputs once the run has
     // read its design.
     CommandObserver(OutputSet& outputs, const std::optional<std::string>& csvFile, bool keepPoints,
-                    std::ostream* progress)
-        : m_outputs(outputs), m_csvFile(csvFile), m_keepPoints(keepPoints), m_progress(progress) {}
+                    std::shared_ptr<const TestedQuantities> tested, std::ostream* progress)
+        : m_outputs(outputs),
+          m_csvFile(csvFile),
+          m_keepPoints(keepPoints),
+          m_progress(progress),
+          m_collector(std::move(tested)) {}
 
     void groupSizesInForce(const GroupSizeSettings& sizes) override {
         m_unequal = true;
@@ -95,19 +101,18 @@ private:
 // The tests over the run's points: the CSV files asked for, joining outputs, and the summary on
 // summary. Returns the default point of a simulation when one is asked for without --at.
 ChosenPoint reportTests(const Arguments& arguments, const EngineState& design,
-                        const SweepTable& sweep, PointTests& tests,
-                        const std::vector<Coefficient>& coefficients, OutputSet& outputs,
+                        const SweepTable& sweep, PointTests& tests, JointTests* joint,
+                        const std::vector<std::string>& names, OutputSet& outputs,
                         std::ostream& summary, StopToken stop) {
     const bool wantsDefaultPoint = arguments.replications && !arguments.at;
     const std::optional<AllocationAnswers> answers = writeTestOutputs(
         arguments,
-        {sweep, tests, coefficients, allocationSettingsOf(design),
-         [&] { return answerAllocation(design, sweep, tests, stop, arguments.sizes); },
-         &arguments.sizes, &design},
+        {sweep, tests, names, allocationSettingsOf(design),
+         [&] { return answerAllocation(design, sweep, tests, joint, stop, arguments.sizes); },
+         joint, &arguments.sizes, &design},
         wantsDefaultPoint, outputs, summary);
-    return wantsDefaultPoint
-               ? defaultSimulationPoint(sweep, answers->best, coefficients, arguments.test)
-               : ChosenPoint{};
+    return wantsDefaultPoint ? defaultSimulationPoint(sweep, answers->best, names, arguments.test)
+                             : ChosenPoint{};
 }
 
 // Checks the chosen point by simulation: the summary on out, the CSV file when asked for.
@@ -183,8 +188,9 @@ int checkedOutput(std::ostream& out, std::ostream& err, int status) {
 std::vector<std::string> outputFilesOf(const Arguments& arguments, const std::string& report,
                                        const std::string& covFile) {
     std::vector<std::string> names = {report, covFile};
-    for (const auto* file : {&arguments.csvFile, &arguments.powerCsvFile, &arguments.bestCsvFile,
-                             &arguments.requiredCsvFile, &arguments.simCsvFile}) {
+    for (const auto* file :
+         {&arguments.csvFile, &arguments.powerCsvFile, &arguments.bestCsvFile,
+          &arguments.requiredCsvFile, &arguments.jointCsvFile, &arguments.simCsvFile}) {
         if (*file) {
             names.push_back(**file);
         }
@@ -223,11 +229,9 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     // Names and points are checked before anything is written; a design the run refuses has
     // no names to check.
     const DesignShape shape = shapeOf(p);
-    std::vector<std::optional<double>> effects;
-    std::vector<std::optional<double>> dfs;
+    TestRequest request;
     if (!shape.coefficients.empty()) {
-        effects = byCoefficient(arguments.effects, "--effect", shape.coefficients);
-        dfs = byCoefficient(arguments.dfs, "--df", shape.coefficients);
+        request = testRequestOf(arguments, shape.coefficients);
         if (arguments.at) {
             checkSimulationPoint(arguments.at, "the point given", shape);
         }
@@ -247,7 +251,7 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     if (arguments.simCsvFile) {
         simCsv.emplace(*arguments.simCsvFile, TextFileWriter::Mode::Staged);
     }
-    CommandObserver observer(outputs, arguments.csvFile, arguments.wantsTests(),
+    CommandObserver observer(outputs, arguments.csvFile, arguments.wantsTests(), request.tested,
                              showProgress ? &err : nullptr);
     const ThreadChoice threads = commandThreads(arguments.threads);
     if (!threads.lowered.empty()) {
@@ -268,13 +272,16 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
         return kExitComplete;
     }
     const EngineState& design = *outcome.design;
-    effects.resize(design.NumCoef);
-    dfs.resize(design.NumCoef);
-    giveOverrides(run->df, dfs);
-    PointTests tests(arguments.test, run->df, effects);
+    const TestedDegreesOfFreedom df = request.tested->degreesOfFreedom(run->df, request.dfs);
+    PointTests tests(arguments.test, df.quantities, request.effects);
+    std::optional<JointTests> joint;
+    if (!request.tested->jointTests().empty()) {
+        joint.emplace(arguments.test, df.jointTests, request.tested, request.effects);
+    }
     std::ostringstream summary;
-    ChosenPoint chosen = reportTests(arguments, design, run->table, tests, run->coefficients,
-                                     outputs, summary, StopOnSignals::token());
+    ChosenPoint chosen =
+        reportTests(arguments, design, run->table, tests, joint ? &*joint : nullptr, request.names,
+                    outputs, summary, StopOnSignals::token());
     if (arguments.replications) {
         if (arguments.at) {
             chosen = {arguments.at, "the point given"};
@@ -287,8 +294,11 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     if (!arguments.replications) {
         return kExitComplete;
     }
+    // The simulation draws the coefficients' effects; a contrast's follows from them.
+    const std::vector<std::optional<double>> effects(request.effects.begin(),
+                                                     request.effects.begin() + design.NumCoef);
     return simulate(arguments, threads.threads, design, *chosen.point, chosen.reason, effects,
-                    run->df, run->coefficients, simCsv ? &*simCsv : nullptr, out, err,
+                    df.quantities, run->coefficients, simCsv ? &*simCsv : nullptr, out, err,
                     showProgress);
 }
 

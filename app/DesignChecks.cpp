@@ -1,11 +1,13 @@
 #include "app/DesignChecks.h"
 
+#include "engine/power/QuantityNames.h"
 #include "engine/run/NumberFields.h"
 #include "engine/run/PlanningPolicy.h"
 #include "files/CovarianceCheck.h"
 #include "files/ParameterFile.h"
 #include "files/TextScanner.h"
 
+#include <algorithm>
 #include <ostream>
 
 namespace tavi {
@@ -53,34 +55,12 @@ void checkSimulationPoint(const std::optional<SweepPoint>& point, const std::str
     }
 }
 
-std::vector<std::optional<double>> byCoefficient(const NamedValues& values, std::string_view option,
-                                                 const std::vector<Coefficient>& coefficients) {
-    std::vector<std::optional<double>> result(coefficients.size());
-    for (const auto& [name, value] : values) {
-        std::size_t i = 0;
-        while (i < coefficients.size() && coefficients[i].name != name) {
-            ++i;
-        }
-        if (i == coefficients.size()) {
-            std::string valid;
-            for (const Coefficient& coefficient : coefficients) {
-                valid.append(valid.empty() ? "" : ", ").append(coefficient.name);
-            }
-            std::string message(option);
-            message.append(" ").append(name).append(
-                ": the design has no such coefficient; it has ");
-            throw BadValue{message.append(valid)};
-        }
-        result[i] = value;
-    }
-    return result;
-}
-
-void giveOverrides(DegreesOfFreedom& df, const std::vector<std::optional<double>>& dfs) {
-    for (std::size_t i = 0; i < dfs.size(); ++i) {
-        if (dfs[i]) {
-            df.give(static_cast<int>(i), *dfs[i]);
-        }
+TestRequest testRequestOf(const Arguments& arguments,
+                          const std::vector<Coefficient>& coefficients) {
+    try {
+        return testRequestOf(arguments.tests, coefficients);
+    } catch (const TestOptionError& error) {
+        throw BadValue{error.message};
     }
 }
 

@@ -1,11 +1,11 @@
 // What tavi-calc checks of a design before it writes anything: the design read once, the
-// covariance matrices it warns about, the names on the command line against its coefficients,
-// and the point a simulation may take.
+// covariance matrices it warns about, the names, contrasts and joint tests on the command line
+// against its coefficients, and the point a simulation may take.
 #pragma once
 
 #include "app/CalcArguments.h"
 #include "engine/Coefficients.h"
-#include "engine/power/DegreesOfFreedom.h"
+#include "engine/run/TestOptions.h"
 #include "files/DesignParameters.h"
 #include "files/FileError.h"
 
@@ -48,11 +48,8 @@ DesignShape shapeOf(const DesignParameters& p);
 void checkSimulationPoint(const std::optional<SweepPoint>& point, const std::string& reason,
                           const DesignShape& shape);
 
-// Per coefficient, the value given for it by name; throws BadValue for a name the design lacks.
-std::vector<std::optional<double>> byCoefficient(const NamedValues& values, std::string_view option,
-                                                 const std::vector<Coefficient>& coefficients);
-
-// Gives the degrees of freedom asked for on the command line instead of the rule's.
-void giveOverrides(DegreesOfFreedom& df, const std::vector<std::optional<double>>& dfs);
+// Reads the contrasts, joint tests, effects and df of arguments against the design's
+// coefficients as testRequestOf of its test options does, throwing BadValue instead.
+TestRequest testRequestOf(const Arguments& arguments, const std::vector<Coefficient>& coefficients);
 
 }  // namespace tavi

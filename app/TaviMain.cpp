@@ -5,7 +5,8 @@
 #include "ui/CommandLine.h"
 #include "ui/FillUnit.h"
 #include "ui/Tavifm.h"
-#include "ui/results/ResultsWindow.h"
+#include "ui/results/OpenResults.h"
+#include "ui/results/TemplateChooser.h"
 #include "ui/toolkit/Application.h"
 #include "ui/toolkit/EndOnTerminate.h"
 
@@ -27,11 +28,8 @@ bool displayAvailable() {
            std::getenv("WAYLAND_DISPLAY") != nullptr;
 }
 
-// The results window of an existing parameter file, computed in memory without the entry
-// sequence; the program's status.
-int showResultsOnly(const std::string& parameterFile) {
-    QString message;
-    const auto window = tavi::ui::resultsOfFile(QFile::decodeName(parameterFile.c_str()), message);
+// Shows window, or says in message why there is none; the program's status.
+int showResults(std::unique_ptr<tavi::ui::ResultsWindow> window, const QString& message) {
     // Asked to end (SIGTERM) while it computed: the program ends in order.
     if (tavi::ui::terminationRequested()) {
         return 0;
@@ -40,9 +38,28 @@ int showResultsOnly(const std::string& parameterFile) {
         std::fprintf(stderr, "tavi: %s\n", message.toLocal8Bit().constData());
         return 1;
     }
-    QObject::connect(window.get(), &tavi::ui::ResultsWindow::closed, qApp, &QCoreApplication::quit);
+    tavi::ui::endWithLastResultsWindow(window.get());
     window->show();
     return QApplication::exec();
+}
+
+// The results window of an existing parameter file, computed in memory without the entry
+// sequence; the program's status.
+int showResultsOnly(const std::string& parameterFile) {
+    QString message;
+    auto window = tavi::ui::resultsOfFile(QFile::decodeName(parameterFile.c_str()), message);
+    return showResults(std::move(window), message);
+}
+
+// A new plan from the template the user chooses; the program's status, 0 when none is chosen.
+int showNewPlan() {
+    const tavi::DesignTemplate* chosen = tavi::ui::chooseTemplate(nullptr);
+    if (chosen == nullptr) {
+        return 0;
+    }
+    QString message;
+    auto window = tavi::ui::newPlanWindow(*chosen, message);
+    return showResults(std::move(window), message);
 }
 
 }  // namespace
@@ -72,6 +89,9 @@ int main(int argc, char** argv) {
     }
     if (request.resultsOnly) {
         return showResultsOnly(*request.parameterFile);
+    }
+    if (request.newPlan) {
+        return showNewPlan();
     }
     using namespace tavi::ui;
     // Kept until the message loop has ended, however it ends: the dialogue may still be on the

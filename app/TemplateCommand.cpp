@@ -2,10 +2,9 @@
 
 #include "app/CalcCommand.h"
 #include "app/CommandOptions.h"
+#include "engine/run/Assumptions.h"
 #include "engine/templates/DesignTemplates.h"
 #include "files/FileError.h"
-#include "files/FileNames.h"
-#include "files/ParameterFile.h"
 #include "files/ThreeLevelFile.h"
 
 #include <algorithm>
@@ -209,13 +208,10 @@ int runTemplateCommand(int argc, const char* const* argv, std::ostream& out, std
         return kExitFileError;
     }
     try {
-        // The results' names are those tavi-calc gives them beside the file.
-        const std::string report = withExtension(file, ".out");
         if (design.threeLevel) {
             writeThreeLevelFile(*design.threeLevel, file);
         } else {
-            WriteParameterFile(design.parameters, file, fileNamePartOf(report),
-                               fileNamePartOf(withExtension(report, ".cov")));
+            writeDesignFile(design.parameters, file);
         }
     } catch (const FileError& error) {
         err << "tavi-calc: " << error.fileName() << ": " << error.what() << "\n";

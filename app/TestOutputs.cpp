@@ -1,5 +1,6 @@
 #include "app/TestOutputs.h"
 
+#include "engine/run/JointCsv.h"
 #include "engine/run/PowerCsv.h"
 #include "engine/run/PowerSummary.h"
 
@@ -34,23 +35,29 @@ std::optional<AllocationAnswers> writeTestOutputs(const Arguments& arguments, co
                                                   std::ostream& summary) {
     const bool threeLevel = run.sweep.threeLevel();
     if (arguments.powerCsvFile) {
-        writePowerCsv(outputs.add(*arguments.powerCsvFile), run.sweep, run.tests, run.coefficients);
+        writePowerCsv(outputs.add(*arguments.powerCsvFile), run.sweep, run.tests, run.names);
+    }
+    const int quantities = run.sweep.coefficients();
+    if (arguments.jointCsvFile && run.joint != nullptr) {
+        writeJointCsv(outputs.add(*arguments.jointCsvFile), run.sweep, *run.joint,
+                      std::vector(run.names.begin() + quantities, run.names.end()));
     }
     if (!arguments.bestCsvFile && !arguments.requiredCsvFile && arguments.quiet && !alwaysAnswer) {
         return std::nullopt;
     }
     AllocationAnswers answers = run.answer();
     if (arguments.bestCsvFile) {
-        writeBestCsv(outputs.add(*arguments.bestCsvFile), answers.best, run.coefficients,
+        writeBestCsv(outputs.add(*arguments.bestCsvFile), bestRows(answers, quantities), run.names,
                      run.sweep.budgetMode(), threeLevel);
     }
     if (arguments.requiredCsvFile) {
-        writeRequiredCsv(outputs.add(*arguments.requiredCsvFile), answers.required,
-                         run.coefficients, run.sweep.budgetMode(), threeLevel);
+        writeRequiredCsv(outputs.add(*arguments.requiredCsvFile), requiredRows(answers, quantities),
+                         run.names, run.sweep.budgetMode(), threeLevel);
     }
     if (!arguments.quiet) {
         writePowerSummary(
-            summary, {run.sweep, answers, run.coefficients, run.settings, run.sizes, run.design},
+            summary,
+            {run.sweep, answers, run.names, run.settings, run.joint, run.sizes, run.design},
             run.tests);
     }
     return answers;

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "app/CalcArguments.h"
-#include "engine/Coefficients.h"
 #include "engine/power/AllocationAnswers.h"
 #include "engine/power/AllocationSettings.h"
+#include "engine/power/JointTests.h"
 #include "engine/power/PointTests.h"
 #include "engine/power/SweepTable.h"
 #include "files/OutputSet.h"
@@ -15,6 +15,7 @@
 #include <functional>
 #include <iosfwd>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tavi {
@@ -39,17 +40,19 @@ private:
 struct TestedRun {
     const SweepTable& sweep;
     PointTests& tests;
-    const std::vector<Coefficient>& coefficients;
+    // The coefficients, the contrasts, then the joint tests.
+    const std::vector<std::string>& names;
     const AllocationSettings& settings;
     // The best points and required groups; computed only when an output needs them.
     std::function<AllocationAnswers()> answer;
+    JointTests* joint = nullptr;
     // Two levels: the sizes of the groups and the design, for the summary.
     const GroupSizeSettings* sizes = nullptr;
     const EngineState* design = nullptr;
 };
 
-// Adds the power, best and required CSV tables the arguments ask for to outputs and writes the
-// summary (unless quiet) on summary. Returns the answers when they were computed: when those
+// Adds the power, joint, best and required CSV tables the arguments ask for to outputs and writes
+// the summary (unless quiet) on summary. Returns the answers when they were computed: when those
 // outputs or the summary needed them, or always with alwaysAnswer.
 std::optional<AllocationAnswers> writeTestOutputs(const Arguments& arguments, const TestedRun& run,
                                                   bool alwaysAnswer, OutputSet& outputs,

@@ -94,17 +94,17 @@ int calculateThreeLevel(const Arguments& arguments, const CalcFiles& files, std:
             "--size-cv, --sizes, --dropout and --group-dropout take two-level designs; " +
             files.parFile + " is a three-level design"};
     }
+    if (!arguments.tests.contrasts.empty() || !arguments.tests.jointTests.empty()) {
+        throw BadValue{"--contrast and --joint take two-level designs; " + files.parFile +
+                       " is a three-level design"};
+    }
     const ThreeLevelParameters p = readThreeLevelFile(files.parFile);
     // Names are checked before anything is written; a design the run refuses for its size has
     // no names to check.
-    std::vector<std::optional<double>> effects;
-    std::vector<std::optional<double>> dfs;
+    TestRequest request;
     if (threeLevelCoefficientCount(p.variables) <= dimmax) {
         warnAboutCovariances(p.model, err);
-        const std::vector<Coefficient> coefficients =
-            threeLevelCoefficients(p.model, variableNames(p));
-        effects = byCoefficient(arguments.effects, "--effect", coefficients);
-        dfs = byCoefficient(arguments.dfs, "--df", coefficients);
+        request = testRequestOf(arguments, threeLevelCoefficients(p.model, variableNames(p)));
     }
 
     const StopOnSignals signals;
@@ -128,13 +128,13 @@ int calculateThreeLevel(const Arguments& arguments, const CalcFiles& files, std:
         outputs.commit();
         return kExitComplete;
     }
-    giveOverrides(run.df, dfs);
-    PointTests tests(arguments.test, run.df, effects);
+    const TestedDegreesOfFreedom df = request.tested->degreesOfFreedom(run.df, request.dfs);
+    PointTests tests(arguments.test, df.quantities, request.effects);
     const AllocationSettings settings = allocationSettingsOf(p.sweep);
     const ThreeLevelDesign& design = *outcome.design;
     std::ostringstream summary;
     writeTestOutputs(arguments,
-                     {run.table, tests, run.coefficients, settings,
+                     {run.table, tests, request.names, settings,
                       [&] {
                           return answerAllocation(
                               prepareThreeLevelSearch(design, settings, cellsOf(p.sweep),

@@ -1,7 +1,7 @@
 // Cost of the tests on top of a run: the 2,100-point run of the largest design through
-// tavi-calc with and without the table of power and MDES or the required numbers of groups, or
-// with groups of unequal sizes, and the search of a budget line of 4,999 group sizes for the
-// best points and required groups.
+// tavi-calc with and without the table of power and MDES, the required numbers of groups or the
+// table of two joint tests, or with groups of unequal sizes, and the search of a budget line of
+// 4,999 group sizes for the best points and required groups.
 
 #include "RunParameters.h"
 #include "app/CalcCommand.h"
@@ -31,11 +31,12 @@ void runCommand(benchmark::State& state, const std::vector<const char*>& argumen
 
 // Argument 0: the run alone; 1: with --power-csv and effects for three coefficients; 2: the
 // same with the summary, which adds the search for the best points and required groups; 3: the
-// run with the three effects and --required-csv alone.
+// run with the three effects and --required-csv alone; 4: the run with --joint-csv of two joint
+// tests, of three level-2 coefficients and of a slope with its interaction.
 void BM_CalcCommandPower(benchmark::State& state) {
     writeRunParameters();
     std::vector<const char*> arguments = {kRunParFile, kRunReport, kRunCovFile};
-    if (state.range(0) >= 1) {
+    if (state.range(0) >= 1 && state.range(0) <= 3) {
         arguments.insert(arguments.begin(), {"--effect", "Fixed1=0.05", "--effect", "Group1=0.1",
                                              "--effect", "CrossL2_3=0.1"});
     }
@@ -45,12 +46,25 @@ void BM_CalcCommandPower(benchmark::State& state) {
     if (state.range(0) == 3) {
         arguments.insert(arguments.begin(), {"--required-csv", "/dev/shm/tavi-bench-required.csv"});
     }
-    if (state.range(0) == 1 || state.range(0) == 3) {
+    if (state.range(0) == 4) {
+        arguments.insert(arguments.begin(),
+                         {"--joint-csv", "/dev/shm/tavi-bench-joint.csv", "--joint",
+                          "level2=Group1,Group2,Group3", "--joint", "slope=Random1,CrossL1_1",
+                          "--effect", "Group1=0.1", "--effect", "Group2=0.05", "--effect",
+                          "Group3=0", "--effect", "Random1=0.1", "--effect", "CrossL1_1=0.05"});
+    }
+    if (state.range(0) == 1 || state.range(0) == 3 || state.range(0) == 4) {
         arguments.insert(arguments.begin(), "--quiet");
     }
     runCommand(state, arguments);
 }
-BENCHMARK(BM_CalcCommandPower)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalcCommandPower)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(3)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond);
 
 // The 2,100-point run with the table of standard errors: argument 0 with groups of n units, 1
 // with sizes varying around n (CV 0.6), whose expected information sums over the sizes of each

@@ -14,15 +14,48 @@ namespace {
 constexpr std::int32_t kLargestAmount = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kSmallestAmount = std::numeric_limits<std::int32_t>::min();
 
-// The field's whole number, or fallback when its text is not one; then allNumbers is cleared.
-std::int32_t amountOr(std::string_view text, std::int32_t fallback, bool& allNumbers) {
-    std::int32_t value = 0;
-    if (amountFromText(text, value)) {
+// Reads the fields of a form one after another, each raised to its bound, and says what it
+// replaced or raised.
+class FieldReader {
+public:
+    explicit FieldReader(std::vector<std::string>* corrections) : m_corrections(corrections) {}
+
+    // The field's whole number, or fallback when its text is not one, raised to least; bound
+    // names least when it is another field's value.
+    std::int32_t read(const char* field, std::string_view text, std::int32_t fallback,
+                      std::int32_t least, const char* bound = nullptr) {
+        std::int32_t value = 0;
+        if (!amountFromText(text, value)) {
+            m_allNumbers = false;
+            note(std::string(field) + ": \"" + std::string(text) + "\" is not a whole number; " +
+                 std::to_string(fallback) + " is put in its place.");
+            value = fallback;
+        }
+        if (value < least) {
+            raised(field, value, least, bound);
+            value = least;
+        }
         return value;
     }
-    allNumbers = false;
-    return fallback;
-}
+
+    // Notes that field's value was raised to least, which bound names.
+    void raised(const char* field, std::int64_t value, std::int64_t least, const char* bound) {
+        note(std::string(field) + ": " + std::to_string(value) + " is raised to " +
+             std::to_string(least) + (bound != nullptr ? std::string(", ") + bound : "") + ".");
+    }
+
+    bool allNumbers() const { return m_allNumbers; }
+
+private:
+    void note(std::string line) {
+        if (m_corrections != nullptr) {
+            m_corrections->push_back(std::move(line));
+        }
+    }
+
+    std::vector<std::string>* m_corrections;
+    bool m_allNumbers = true;
+};
 
 }  // namespace
 
@@ -40,30 +73,39 @@ bool amountFromText(std::string_view text, std::int32_t& value) {
     return true;
 }
 
-bool readBudgetAmounts(const BudgetFieldTexts& texts, DesignParameters& p) {
-    bool allNumbers = true;
+bool readBudgetAmounts(const BudgetFieldTexts& texts, DesignParameters& p,
+                       std::vector<std::string>* corrections) {
+    FieldReader fields(corrections);
     p.BudgetMode = true;
-    p.CostParameter = std::max(0, amountOr(texts.costParameter, 10, allNumbers));
-    p.Budget = amountOr(texts.budget, 1000, allNumbers);
-    p.MinGroupSize = std::max(1, amountOr(texts.minGroupSize, 5, allNumbers));
-    p.MaxGroupSize = std::max(p.MinGroupSize, amountOr(texts.maxGroupSize, 5, allNumbers));
-    p.GroupSizeStep = std::max(1, amountOr(texts.groupSizeStep, 5, allNumbers));
+    p.CostParameter = fields.read("Cost parameter", texts.costParameter, 10, 0);
+    p.Budget = fields.read("Total Budget", texts.budget, 1000, kSmallestAmount);
+    p.MinGroupSize = fields.read("Minimum group size", texts.minGroupSize, 5, 1);
+    p.MaxGroupSize = fields.read("Maximum group size", texts.maxGroupSize, 5, p.MinGroupSize,
+                                 "the minimum group size");
+    p.GroupSizeStep = fields.read("Step size", texts.groupSizeStep, 5, 1);
     const std::int64_t floor = budgetFloor(p);
     if (floor > p.Budget) {
-        p.Budget = static_cast<std::int32_t>(std::min<std::int64_t>(floor, kLargestAmount));
+        const auto raised =
+            static_cast<std::int32_t>(std::min<std::int64_t>(floor, kLargestAmount));
+        fields.raised("Total Budget", p.Budget, raised,
+                      "the cost (minimum group size + cost parameter) x minimum number of groups");
+        p.Budget = raised;
     }
-    return allNumbers;
+    return fields.allNumbers();
 }
 
-bool readRangeAmounts(const RangeFieldTexts& texts, DesignParameters& p) {
-    bool allNumbers = true;
+bool readRangeAmounts(const RangeFieldTexts& texts, DesignParameters& p,
+                      std::vector<std::string>* corrections) {
+    FieldReader fields(corrections);
     p.BudgetMode = false;
-    p.MinGroups = std::max(1, amountOr(texts.minGroups, 5, allNumbers));
-    p.MaxGroups = std::max(p.MinGroups, amountOr(texts.maxGroups, 50, allNumbers));
-    p.MinGroupSize = std::max(1, amountOr(texts.minGroupSize, 5, allNumbers));
-    p.MaxGroupSize = std::max(p.MinGroupSize, amountOr(texts.maxGroupSize, 5, allNumbers));
-    p.GroupSizeStep = std::max(1, amountOr(texts.groupSizeStep, 5, allNumbers));
-    return allNumbers;
+    p.MinGroups = fields.read("Minimum number of groups", texts.minGroups, 5, 1);
+    p.MaxGroups = fields.read("Maximum number of groups", texts.maxGroups, 50, p.MinGroups,
+                              "the minimum number of groups");
+    p.MinGroupSize = fields.read("Minimum group size", texts.minGroupSize, 5, 1);
+    p.MaxGroupSize = fields.read("Maximum group size", texts.maxGroupSize, 5, p.MinGroupSize,
+                                 "the minimum group size");
+    p.GroupSizeStep = fields.read("Step size", texts.groupSizeStep, 5, 1);
+    return fields.allNumbers();
 }
 
 std::int64_t budgetFloor(const DesignParameters& p) {

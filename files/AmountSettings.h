@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavi {
 
@@ -40,14 +41,17 @@ struct RangeFieldTexts {
 // step at least 1. A text that is not a number gives the fallback (cost 10, budget 1000, group
 // sizes and step 5). Then the budget is raised to budgetFloor(p) where that is larger, or to the
 // largest 32-bit value where the floor is beyond it. MinGroups is not read; its value counts.
-// Returns false when some text was not a number.
-bool readBudgetAmounts(const BudgetFieldTexts& texts, DesignParameters& p);
+// Returns false when some text was not a number. Each value replaced or raised adds a line for
+// the user to corrections, when given, naming the field, its text and why.
+bool readBudgetAmounts(const BudgetFieldTexts& texts, DesignParameters& p,
+                       std::vector<std::string>* corrections = nullptr);
 
 // Chooses all combinations within ranges and reads their fields into p in the same way: numbers
 // of groups at least 1 and the largest at least the smallest, group sizes and step as for the
 // budget. Fallbacks: 5 and 50 groups, group sizes and step 5. Returns false when some text was
 // not a number.
-bool readRangeAmounts(const RangeFieldTexts& texts, DesignParameters& p);
+bool readRangeAmounts(const RangeFieldTexts& texts, DesignParameters& p,
+                      std::vector<std::string>* corrections = nullptr);
 
 // (MinGroupSize + CostParameter) * MinGroups, the cost of the smallest design the budget must
 // allow, exact for any 32-bit fields (beyond the 64-bit range it saturates).

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <vector>
 
 namespace tavi::ui {
 
@@ -133,6 +135,16 @@ void TAmountForm::createControls() {
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     place.place(BitBtn1, 72, 221, 92, 31);
     BitBtn1->setToolTip(QStringLiteral("click OK if everything is filled out properly"));
+
+    AmountMessage = new QLabel(this);
+    AmountMessage->setObjectName(QStringLiteral("AmountMessage"));
+    AmountMessage->setWordWrap(true);
+    AmountMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place.place(AmountMessage, 7, 288, 528, 96);
+    // Dark red on the dialog's light background, far above the contrast text needs.
+    QPalette red = AmountMessage->palette();
+    red.setColor(QPalette::WindowText, QColor(0x8b, 0x00, 0x00));
+    AmountMessage->setPalette(red);
 }
 
 // The design leaves room for the captions in the font it was made with. A wider font moves the
@@ -235,25 +247,42 @@ void TAmountForm::SetAmounts() {
 
 void TAmountForm::ReadAmounts() {
     AmountError = false;
+    std::vector<std::string> corrections;
     switch (OutputSelection->ItemIndex()) {
         case 0:
             AmountError = !readBudgetAmounts(
                 {textOf(Edit1), textOf(Edit2), textOf(Edit3), textOf(Edit4), textOf(Edit10)},
-                Design);
+                Design, &corrections);
             break;
         case 1:
             AmountError = !readRangeAmounts(
-                {textOf(Edit5), textOf(Edit6), textOf(Edit7), textOf(Edit8), textOf(Edit9)},
-                Design);
+                {textOf(Edit5), textOf(Edit6), textOf(Edit7), textOf(Edit8), textOf(Edit9)}, Design,
+                &corrections);
             break;
         default:
             break;
+    }
+    // The last corrections stay in view while the fields read as they are shown.
+    if (!corrections.empty()) {
+        QStringList lines;
+        for (const std::string& line : corrections) {
+            lines.append(QString::fromStdString(line));
+        }
+        AmountMessage->setText(lines.join(QLatin1Char('\n')));
     }
     SetAmounts();
 }
 
 void TAmountForm::GetAmounts() {
     ReadAmounts();
+    if (AmountError) {
+        AmountMessage->setText(QStringLiteral("OK did not close the form: a field was not a whole "
+                                              "number. Check the value put in its place, then "
+                                              "press OK again.\n") +
+                               AmountMessage->text());
+    } else {
+        AmountMessage->clear();
+    }
     setModalResult(AmountError ? mrCancel : mrOK);
 }
 

@@ -19,9 +19,11 @@ public:
     // Writes the design's amount settings into the form: the chosen option and every edit.
     void SetAmounts();
     // Reads the edits of the chosen option into the design, with fallbacks for texts that are
-    // no numbers (setting AmountError) and the lower bounds, then shows the stored values.
+    // no numbers (setting AmountError) and the lower bounds, then shows the stored values and,
+    // in AmountMessage, what was replaced or raised.
     void ReadAmounts();
-    // The OK button: ReadAmounts, then ends the showing with OK, or with Cancel after an error.
+    // The OK button: ReadAmounts, then ends the showing with OK, or with Cancel after an error,
+    // which AmountMessage then explains.
     void GetAmounts();
 
     // Whether the last ReadAmounts met a field whose text is not a number.
@@ -51,6 +53,9 @@ public:
     TLabel* Label9;
     TEdit* Edit9;
     TBitBtn* BitBtn1;
+    // Under the groups: the values the last reading replaced or raised and why, and why OK did
+    // not close the form; empty once OK has closed it.
+    QLabel* AmountMessage;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

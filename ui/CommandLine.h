@@ -2,6 +2,8 @@
 // questions (--help, --version) that are answered on the terminal without opening a window.
 #pragma once
 
+#include "engine/run/TestOptions.h"
+
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -15,6 +17,11 @@ struct StartRequest {
     std::optional<std::string> parameterFile;
     // Only the results window of the parameter file, without the entry sequence.
     bool resultsOnly = false;
+    // A new plan from a template in the results window, without any parameter file.
+    bool newPlan = false;
+    // With the results only: contrasts, joint tests, effects and df to show, as tavi-calc
+    // takes them.
+    TestOptions tests;
 };
 
 // Reads the arguments (argv[0] excluded). Help and version go to out, a usage error to err as

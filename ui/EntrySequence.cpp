@@ -3,7 +3,7 @@
 // choice itself.
 
 #include "engine/run/CalculationRun.h"
-#include "engine/run/RunResults.h"
+#include "engine/run/FileAssumptions.h"
 #include "files/CovarianceCheck.h"
 #include "files/CovarianceFileName.h"
 #include "files/FileNames.h"
@@ -15,6 +15,7 @@
 #include "ui/CheckAnswer.h"
 #include "ui/FillUnit.h"
 #include "ui/Tavifm.h"
+#include "ui/results/OpenResults.h"
 #include "ui/results/ResultsWindow.h"
 #include "ui/results/RunWithProgress.h"
 #include "ui/toolkit/Application.h"
@@ -393,9 +394,11 @@ void TTaviForm::Calculate() {
                     OutFileName + QStringLiteral(" says why."));
         return;
     }
-    // Owned by the main window, which lives to the program's end; closing it ends the program.
-    auto* results = new ResultsWindow(ResultsModel(std::move(*run.results)), OutFileName, this);
-    connect(results, &ResultsWindow::closed, qApp, &QCoreApplication::quit);
+    // Owned by the main window, which lives to the program's end; closing it ends the program
+    // unless the user opened further plans from it.
+    auto* results = new ResultsWindow(std::make_unique<FileAssumptions>(*design, parFile),
+                                      std::move(*run.results), OutFileName, ParFileName, this);
+    endWithLastResultsWindow(results);
     hide();
     results->show();
 }

@@ -65,9 +65,13 @@ TFillForm::TFillForm(QWidget* parent) : TModalForm(parent) {
     FillFormMessage = new TLabel(QString(), this);
     FillFormMessage->setObjectName(QStringLiteral("FillFormMessage"));
     FillFormMessage->move(place.scaled(20), place.scaled(416));
-    QPalette red = FillFormMessage->palette();
-    red.setColor(QPalette::WindowText, QColor(128, 0, 0));
-    FillFormMessage->setPalette(red);
+    // Dark red on a pale box of its own: on the olive window the red would be hard to read.
+    QPalette message = FillFormMessage->palette();
+    message.setColor(QPalette::WindowText, QColor(0x8b, 0x00, 0x00));
+    message.setColor(QPalette::Window, QColor(0xff, 0xf8, 0xe1));
+    FillFormMessage->setPalette(message);
+    FillFormMessage->setAutoFillBackground(true);
+    FillFormMessage->setContentsMargins(4, 2, 4, 2);
 
     BitBtn2 = new TBitBtn(QStringLiteral("OK"), TBitBtn::Glyph::Check, this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
@@ -96,6 +100,8 @@ void TFillForm::showEvent(QShowEvent* event) {
         StringGrid1->setScrollBars(true);
         StringGrid1->resize(StringGrid1->size().boundedTo(room));
     }
+    // An empty message would show as a speck of its box.
+    FillFormMessage->setVisible(!FillFormMessage->text().isEmpty());
     TModalForm::showEvent(event);
     StringGrid1->setCurrentCell(m_badCell.isValid() ? m_badCell.row() : 0,
                                 m_badCell.isValid() ? m_badCell.column() : 0);

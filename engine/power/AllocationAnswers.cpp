@@ -1,6 +1,38 @@
 #include "engine/power/AllocationAnswers.h"
 
+#include <numeric>
+
 namespace tavi {
+
+namespace {
+
+// The answers for the columns listed, over a search prepared for at least those with an effect.
+AllocationAnswers answersFor(AllocationSearch search, const AllocationSettings& settings,
+                             const SweepTable& sweep, PointTests& tests,
+                             std::span<const int> coefficients) {
+    AllocationAnswers answers;
+    answers.search = std::move(search);
+    RequiredSearch required = searchRequiredGroups(settings, answers.search.unitVariances, tests);
+    const SweepTable& points = answers.search.points(sweep);
+    auto cheapest = required.cheapest.begin();
+    for (const int c : coefficients) {
+        const std::vector<BestPoint> best = bestPointsFor(points, tests, c);
+        answers.best.insert(answers.best.end(), best.begin(), best.end());
+        if (tests.effect(c)) {
+            answers.best.push_back(*cheapest++);
+        }
+    }
+    answers.required = std::move(required.rows);
+    return answers;
+}
+
+std::vector<int> allColumns(const SweepTable& sweep) {
+    std::vector<int> all(static_cast<std::size_t>(sweep.coefficients()));
+    std::iota(all.begin(), all.end(), 0);
+    return all;
+}
+
+}  // namespace
 
 std::vector<int> coefficientsWithEffect(const SweepTable& sweep, const PointTests& tests) {
     std::vector<int> withEffect;
@@ -13,29 +45,29 @@ std::vector<int> coefficientsWithEffect(const SweepTable& sweep, const PointTest
 }
 
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
-                                   PointTests& tests, StopToken stop,
+                                   PointTests& tests, JointTests* joint, StopToken stop,
                                    const GroupSizeSettings& sizes) {
     return answerAllocation(
-        prepareAllocationSearch(design, coefficientsWithEffect(sweep, tests), stop, sizes),
-        allocationSettingsOf(design), sweep, tests);
+        design, sweep, tests,
+        prepareAllocationSearch(design, sweep.tested(), coefficientsWithEffect(sweep, tests), stop,
+                                sizes),
+        allColumns(sweep), joint);
+}
+
+AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
+                                   PointTests& tests, AllocationSearch search,
+                                   std::span<const int> coefficients, JointTests* joint) {
+    AllocationAnswers answers =
+        answersFor(std::move(search), allocationSettingsOf(design), sweep, tests, coefficients);
+    if (joint != nullptr) {
+        answers.joint = answerJointTests(design, sweep, answers.search, *joint);
+    }
+    return answers;
 }
 
 AllocationAnswers answerAllocation(AllocationSearch search, const AllocationSettings& settings,
                                    const SweepTable& sweep, PointTests& tests) {
-    AllocationAnswers answers;
-    answers.search = std::move(search);
-    RequiredSearch required = searchRequiredGroups(settings, answers.search.unitVariances, tests);
-    const SweepTable& points = answers.search.points(sweep);
-    auto cheapest = required.cheapest.begin();
-    for (int c = 0; c < sweep.coefficients(); ++c) {
-        const std::vector<BestPoint> best = bestPointsFor(points, tests, c);
-        answers.best.insert(answers.best.end(), best.begin(), best.end());
-        if (tests.effect(c)) {
-            answers.best.push_back(*cheapest++);
-        }
-    }
-    answers.required = std::move(required.rows);
-    return answers;
+    return answersFor(std::move(search), settings, sweep, tests, allColumns(sweep));
 }
 
 }  // namespace tavi

@@ -1,6 +1,6 @@
-// The answers a study is planned on, for every coefficient of a run: its best points, the
-// number of groups it needs at each group size to reach the target power, and the cheapest
-// design that reaches it.
+// The answers a study is planned on, for every coefficient, contrast and joint test of a run: its
+// best points, the number of groups it needs at each group size to reach the target power, and
+// the cheapest design that reaches it.
 #pragma once
 
 #include "engine/EngineState.h"
@@ -8,10 +8,12 @@
 #include "engine/power/AllocationSettings.h"
 #include "engine/power/BestAllocation.h"
 #include "engine/power/BudgetLine.h"
+#include "engine/power/JointTests.h"
 #include "engine/power/PointTests.h"
 #include "engine/power/RequiredGroups.h"
 #include "engine/power/SweepTable.h"
 
+#include <span>
 #include <vector>
 
 namespace tavi {
@@ -23,13 +25,23 @@ struct AllocationAnswers {
     std::vector<BestPoint> best;
     // The required groups of the coefficients with an effect.
     std::vector<RequiredGroups> required;
+    // The same for the joint tests, when there are any.
+    JointAnswers joint;
 };
 
-// The answers for the run of design (with its run constants), whose points are sweep. Throws
+// The answers for the run of design (with its run constants), whose points are sweep, for the
+// coefficients and contrasts under tests and the joint tests under joint (when given). Throws
 // Stopped when stop is set during the search of the budget line.
 AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
-                                   PointTests& tests, StopToken stop = {},
-                                   const GroupSizeSettings& sizes = {});
+                                   PointTests& tests, JointTests* joint = nullptr,
+                                   StopToken stop = {}, const GroupSizeSettings& sizes = {});
+
+// The same answers for the coefficients and contrasts listed (ascending, every one with an
+// effect in tests among them) over a search prepared beforehand for at least those with an
+// effect, so that a change of the test settings needs no engine computation.
+AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
+                                   PointTests& tests, AllocationSearch search,
+                                   std::span<const int> coefficients, JointTests* joint = nullptr);
 
 // The answers from a search prepared for the coefficients with an effect, for a run of either
 // kind with these settings whose points are sweep.

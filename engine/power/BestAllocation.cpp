@@ -80,9 +80,8 @@ std::optional<std::size_t> highestPower(const SweepTable& table, PointTests& tes
     if (found > tests.settings().alpha) {
         // Every power from 1 - 1e-9 on counts as reached, since 1 itself is reached at no
         // finite noncentrality that a root search could bracket.
-        TestSettings reach = tests.settings();
-        reach.power = std::min(found, 1.0 - 1.0e-9);
-        leastNoncentrality = TTest(candidates.mostDf, reach).exactMultiplier() * (1.0 - 1.0e-9);
+        const double reach = std::min(found, 1.0 - 1.0e-9);
+        leastNoncentrality = tests.exactMultiplier(c, candidates.mostDf, reach) * (1.0 - 1.0e-9);
     }
     const double effect = std::fabs(*tests.effect(c));
     for (const std::size_t i : candidates.points) {
@@ -103,11 +102,11 @@ std::optional<std::size_t> smallestMdes(const SweepTable& table, PointTests& tes
     const auto offer = [&](std::size_t i) {
         const SweepPoint& p = table.point(i);
         const double df = tests.degreesOfFreedom().at(c, p);
-        leader.offer(i, tests.exactMultiplier(df) * table.se(i, c));
+        leader.offer(i, tests.exactMultiplier(c, df) * table.se(i, c));
     };
     offer(*candidates.smallestSe);
     // Slightly lowered for the root search's own tolerance; a NaN bound passes nothing over.
-    const double least = tests.exactMultiplier(candidates.mostDf) * (1.0 - 1.0e-12);
+    const double least = tests.exactMultiplier(c, candidates.mostDf) * (1.0 - 1.0e-12);
     for (const std::size_t i : candidates.points) {
         if (!(least * table.se(i, c) > leader.value())) {
             offer(i);
@@ -122,6 +121,12 @@ BestPoint bestAt(const SweepTable& table, PointTests& tests, int c, Criterion cr
         return {c, criterion, std::nullopt, kNaN, PointTest{kNaN, kNaN, kNaN, kNaN}};
     }
     return {c, criterion, table.point(*i), table.se(*i, c), tests.at(table, *i, c)};
+}
+
+BestPoint highestPowerAmong(const SweepTable& table, PointTests& tests, int c,
+                            const Candidates& candidates) {
+    return bestAt(table, tests, c, Criterion::HighestPower,
+                  candidates.smallestSe ? highestPower(table, tests, c, candidates) : std::nullopt);
 }
 
 // The points with groups, cheapest first.
@@ -154,20 +159,36 @@ const char* criterionName(Criterion criterion) {
     return "smallest_se";
 }
 
+const char* criterionText(Criterion criterion) {
+    switch (criterion) {
+        case Criterion::HighestPower:
+            return "highest power";
+        case Criterion::SmallestMdes:
+            break;
+        case Criterion::SmallestSe:
+            return "smallest SE";
+        case Criterion::CheapestForPower:
+            return "cheapest for power";
+    }
+    return "smallest MDES";
+}
+
 std::vector<BestPoint> bestPointsFor(const SweepTable& table, PointTests& tests, int coefficient) {
     const Candidates candidates = candidatesOf(table, tests, coefficient);
     const bool any = candidates.smallestSe.has_value();
     std::vector<BestPoint> best;
     if (tests.effect(coefficient)) {
-        best.push_back(
-            bestAt(table, tests, coefficient, Criterion::HighestPower,
-                   any ? highestPower(table, tests, coefficient, candidates) : std::nullopt));
+        best.push_back(highestPowerAmong(table, tests, coefficient, candidates));
     }
     best.push_back(
         bestAt(table, tests, coefficient, Criterion::SmallestMdes,
                any ? smallestMdes(table, tests, coefficient, candidates) : std::nullopt));
     best.push_back(bestAt(table, tests, coefficient, Criterion::SmallestSe, candidates.smallestSe));
     return best;
+}
+
+BestPoint highestPowerPoint(const SweepTable& table, PointTests& tests, int coefficient) {
+    return highestPowerAmong(table, tests, coefficient, candidatesOf(table, tests, coefficient));
 }
 
 std::vector<std::optional<std::size_t>> smallestSePoints(const SweepTable& table) {

@@ -17,6 +17,8 @@ enum class Criterion { HighestPower, SmallestMdes, SmallestSe, CheapestForPower 
 
 // The name of a criterion in the CSV files: "highest_power", "smallest_mdes", ...
 const char* criterionName(Criterion criterion);
+// The criterion for people: "highest power", "smallest MDES", ...
+const char* criterionText(Criterion criterion);
 
 struct BestPoint {
     int coefficient;
@@ -29,6 +31,9 @@ struct BestPoint {
 // For coefficient in table: its highest-power point when it has an effect, then its points of
 // smallest exact MDES and of smallest SE.
 std::vector<BestPoint> bestPointsFor(const SweepTable& table, PointTests& tests, int coefficient);
+
+// For coefficient in table, which has an effect: its highest-power point alone.
+BestPoint highestPowerPoint(const SweepTable& table, PointTests& tests, int coefficient);
 
 // For each coefficient in order its smallest-SE point among all points with groups, df aside.
 std::vector<std::optional<std::size_t>> smallestSePoints(const SweepTable& table);

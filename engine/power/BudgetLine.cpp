@@ -2,24 +2,28 @@
 
 #include "engine/CovarianceComputation.h"
 
-#include <cmath>
-#include <limits>
 #include <memory>
 
 namespace tavi {
 
+UnitVariances::UnitVariances(std::shared_ptr<const TestedQuantities> tested,
+                             std::vector<int> columns)
+    : m_tested(std::move(tested)),
+      m_coefficients(std::move(columns)),
+      m_joint(std::in_place, m_tested) {}
+
+UnitVariances::UnitVariances(std::vector<int> columns) : m_coefficients(std::move(columns)) {}
+
 void UnitVariances::addCurrent(const EngineState& e) {
     m_groupSizes.push_back(e.GroupSize);
     m_groupsPerSite.push_back(0);
-    for (const int c : m_coefficients) {
-        const double variance = e.CovCoef(c + 1, c + 1);
-        m_variances.push_back(std::isnan(usableStandardError(e, c + 1))
-                                  ? std::numeric_limits<double>::quiet_NaN()
-                                  : variance * e.NumGroups);
+    for (const int q : m_coefficients) {
+        m_variances.push_back(m_tested->variance(e, q) * e.NumGroups);
     }
+    m_joint->addCurrent(e, e.NumGroups);
 }
 
-void UnitVariances::add(std::int32_t J, std::int32_t n, const std::vector<double>& variances) {
+void UnitVariances::add(std::int32_t J, std::int32_t n, std::span<const double> variances) {
     m_groupSizes.push_back(n);
     m_groupsPerSite.push_back(J);
     m_variances.insert(m_variances.end(), variances.begin(), variances.end());
@@ -32,7 +36,8 @@ SweepPoint budgetPoint(const EngineState& e, std::int64_t n) {
 }
 
 AllocationSearch prepareAllocationSearch(const EngineState& design,
-                                         const std::vector<int>& coefficients, StopToken stop,
+                                         const std::shared_ptr<const TestedQuantities>& tested,
+                                         const std::vector<int>& columns, StopToken stop,
                                          const GroupSizeSettings& sizes) {
     // A state of its own: the design's stays as the run left it.
     const auto state = std::make_unique<EngineState>(design);
@@ -44,7 +49,7 @@ AllocationSearch prepareAllocationSearch(const EngineState& design,
         computePointWithSizes(e, sizes, n, N, *planned, *support);
     };
     AllocationSearch search;
-    search.unitVariances = UnitVariances(coefficients);
+    search.unitVariances = UnitVariances(tested, columns);
     if (!sizes.sizes.empty()) {
         compute(givenSizesPoint(sizes, e).n, 1);
         search.unitVariances.addCurrent(e);
@@ -57,7 +62,7 @@ AllocationSearch prepareAllocationSearch(const EngineState& design,
     search.lineTooLong = e.BudgetMode && groupSizes > kMaxSearchedGroupSizes;
     const bool wholeLine = e.BudgetMode && !search.lineTooLong;
     if (wholeLine) {
-        search.budgetLine.emplace(e.NumCoef, true);
+        search.budgetLine.emplace(tested, true);
     }
     const std::int64_t step = wholeLine ? 1 : e.GroupSizeStep;
     for (std::int64_t n = e.MinGroupSize; n <= e.MaxGroupSize; n += step) {

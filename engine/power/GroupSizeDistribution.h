@@ -40,6 +40,11 @@ double meanGivenSize(const GroupSizeSettings& settings);
 // units, with the cost of all their units and groups under the budget of e.
 SweepPoint givenSizesPoint(const GroupSizeSettings& settings, const EngineState& e);
 
+// The coefficients of variation of the sizes taken besides 0: sizes varying more are no plan of a
+// study; less, they differ by less than the whole units they come in.
+inline constexpr double kLeastSizeCv = 0.01;
+inline constexpr double kMostSizeCv = 10.0;
+
 // The most different sizes that a list of given sizes may hold.
 inline constexpr int kMaxGivenSizes = GroupSizeSupport::kCapacity;
 

@@ -12,26 +12,40 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // Enough for every df of a sweep of common size; beyond it the tests are set up anew.
 constexpr std::size_t kMostKeptTests = 100000;
 
+// A t test, or an F test with numeratorDf above 0.
+std::variant<TTest, FTest> makeTest(double numeratorDf, double df, const TestSettings& settings) {
+    if (numeratorDf > 0.0) {
+        return FTest(numeratorDf, df, settings);
+    }
+    return TTest(df, settings);
+}
+
 }  // namespace
 
 PointTests::PointTests(const TestSettings& settings, DegreesOfFreedom df,
-                       std::vector<std::optional<double>> effects)
-    : m_settings(settings), m_df(std::move(df)), m_effects(std::move(effects)) {}
+                       std::vector<std::optional<double>> effects, std::vector<double> numeratorDf)
+    : m_settings(settings),
+      m_df(std::move(df)),
+      m_effects(std::move(effects)),
+      m_numeratorDf(std::move(numeratorDf)) {}
 
 bool PointTests::testable(int coefficient, const SweepPoint& point, double se) const {
     return point.N >= 1 && !std::isnan(se) && m_df.at(coefficient, point) >= 1.0;
 }
 
-PointTests::Test& PointTests::testOf(double df) {
-    if (m_lastTest == nullptr || df != m_lastDf) {
-        auto found = m_tests.find(df);
+PointTests::Test& PointTests::testOf(int coefficient, double df) {
+    const TestKey key{m_numeratorDf.empty() ? 0.0 : m_numeratorDf[coefficient], df};
+    if (m_lastTest == nullptr || !(key == m_lastKey)) {
+        auto found = m_tests.find(key);
         if (found == m_tests.end()) {
             if (m_tests.size() >= kMostKeptTests) {
                 m_tests.clear();
             }
-            found = m_tests.emplace(df, Test{TTest(df, m_settings), std::nullopt}).first;
+            found =
+                m_tests.emplace(key, Test{makeTest(key.numeratorDf, df, m_settings), std::nullopt})
+                    .first;
         }
-        m_lastDf = df;
+        m_lastKey = key;
         m_lastTest = &found->second;
     }
     return *m_lastTest;
@@ -41,15 +55,24 @@ PointTests::Test* PointTests::testAt(int coefficient, const SweepPoint& point, d
     if (!testable(coefficient, point, se)) {
         return nullptr;
     }
-    return &testOf(m_df.at(coefficient, point));
+    return &testOf(coefficient, m_df.at(coefficient, point));
 }
 
-double PointTests::exactMultiplier(double df) {
-    Test& test = testOf(df);
+double PointTests::exactMultiplier(int coefficient, double df) {
+    Test& test = testOf(coefficient, df);
     if (!test.exactMultiplier) {
-        test.exactMultiplier = test.test.exactMultiplier();
+        test.exactMultiplier =
+            std::visit([](const auto& t) { return t.exactMultiplier(); }, test.test);
     }
     return *test.exactMultiplier;
+}
+
+double PointTests::exactMultiplier(int coefficient, double df, double power) const {
+    TestSettings reach = m_settings;
+    reach.power = power;
+    const double numeratorDf = m_numeratorDf.empty() ? 0.0 : m_numeratorDf[coefficient];
+    return std::visit([](const auto& t) { return t.exactMultiplier(); },
+                      makeTest(numeratorDf, df, reach));
 }
 
 PointTest PointTests::at(int coefficient, const SweepPoint& point, double se, bool exactMdes) {
@@ -58,12 +81,17 @@ PointTest PointTests::at(int coefficient, const SweepPoint& point, double se, bo
     if (test == nullptr) {
         return result;
     }
-    result.mdes = test->test.mdesMultiplier() * se;
+    // An F test has no MDES by the field's convention.
+    if (const TTest* t = std::get_if<TTest>(&test->test)) {
+        result.mdes = t->mdesMultiplier() * se;
+    }
     if (m_effects[coefficient]) {
-        result.power = test->test.power(*m_effects[coefficient] / se);
+        const double noncentrality = *m_effects[coefficient] / se;
+        result.power =
+            std::visit([&](const auto& t) { return t.power(noncentrality); }, test->test);
     }
     if (exactMdes) {
-        result.mdesExact = exactMultiplier(result.df) * se;
+        result.mdesExact = exactMultiplier(coefficient, result.df) * se;
     }
     return result;
 }
@@ -85,7 +113,9 @@ bool PointTests::reachesTarget(int coefficient, const SweepPoint& point, double 
             return false;
         }
     }
-    return test->test.power(noncentrality) >= m_settings.power;
+    const double power =
+        std::visit([&](const auto& t) { return t.power(noncentrality); }, test->test);
+    return power >= m_settings.power;
 }
 
 }  // namespace tavi

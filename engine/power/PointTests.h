@@ -1,14 +1,17 @@
 // The tests of every coefficient at sample-size points: degrees of freedom, both MDES and, for
 // coefficients with an effect, the power. Each df's test is set up once, since the same few df
-// recur across many points and coefficients.
+// recur across many points and coefficients. The columns may also be F tests, each with its
+// numerator df, whose noncentrality's square root takes the place of effect / SE.
 #pragma once
 
 #include "engine/power/DegreesOfFreedom.h"
+#include "engine/power/FTestPower.h"
 #include "engine/power/SweepTable.h"
 #include "engine/power/TestPower.h"
 
 #include <optional>
 #include <unordered_map>
+#include <variant>
 #include <vector>
 
 namespace tavi {
@@ -24,9 +27,10 @@ struct PointTest {
 
 class PointTests {
 public:
-    // effects: per coefficient, its true value when the user gave one.
+    // effects: per coefficient, its true value when the user gave one. numeratorDf: empty for
+    // t tests, else per column the numerator df of its F test.
     PointTests(const TestSettings& settings, DegreesOfFreedom df,
-               std::vector<std::optional<double>> effects);
+               std::vector<std::optional<double>> effects, std::vector<double> numeratorDf = {});
 
     const TestSettings& settings() const { return m_settings; }
     const DegreesOfFreedom& degreesOfFreedom() const { return m_df; }
@@ -52,28 +56,44 @@ public:
         return reachesTarget(coefficient, table.point(i), table.se(i, coefficient));
     }
 
-    // TTest::exactMultiplier at df (at least 1), computed once for each df.
-    double exactMultiplier(double df);
+    // The exact multiplier (TTest's or FTest's) of coefficient's test at df (at least 1),
+    // computed once for each df.
+    double exactMultiplier(int coefficient, double df);
+
+    // The same for the target power instead of the settings' one, computed anew.
+    double exactMultiplier(int coefficient, double df, double power) const;
 
 private:
     struct Test {
-        TTest test;
+        std::variant<TTest, FTest> test;
         std::optional<double> exactMultiplier;
     };
+    struct TestKey {
+        double numeratorDf;  // 0 for a t test
+        double df;
 
-    // The test at df, set up on first use.
-    Test& testOf(double df);
+        bool operator==(const TestKey&) const = default;
+    };
+    struct TestKeyHash {
+        std::size_t operator()(const TestKey& key) const {
+            return std::hash<double>()(key.df) ^ (std::hash<double>()(key.numeratorDf) << 1);
+        }
+    };
+
+    // The test of coefficient at df, set up on first use.
+    Test& testOf(int coefficient, double df);
     // The test of coefficient at point with se, or nullptr when no test is possible there.
     Test* testAt(int coefficient, const SweepPoint& point, double se);
 
     TestSettings m_settings;
     DegreesOfFreedom m_df;
     std::vector<std::optional<double>> m_effects;
+    std::vector<double> m_numeratorDf;
     // Searches over many group sizes meet a new df at nearly every point; the tests kept are
     // bounded so that memory does not grow with them.
-    std::unordered_map<double, Test> m_tests;
+    std::unordered_map<TestKey, Test, TestKeyHash> m_tests;
     // Neighbouring coefficients and points mostly share their df.
-    double m_lastDf = 0.0;
+    TestKey m_lastKey{0.0, 0.0};
     Test* m_lastTest = nullptr;
 };
 

@@ -1,11 +1,14 @@
-// The sample-size points of a run with the standard error of every coefficient, held in
-// memory so that power, MDES and the best allocation can be computed over them without files.
+// The sample-size points of a run with the standard error of every coefficient and contrast,
+// and the covariance matrix of each joint test's members, held in memory so that power, MDES
+// and the best allocation can be computed over them without files.
 #pragma once
 
 #include "engine/EngineState.h"
+#include "engine/power/TestedQuantities.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -25,18 +28,24 @@ std::int64_t unitsOf(const SweepPoint& point);
 
 class SweepTable {
 public:
-    SweepTable(int coefficients, bool budgetMode, bool threeLevel = false)
-        : m_coefficients(coefficients), m_budgetMode(budgetMode), m_threeLevel(threeLevel) {}
+    // A table of the given number of coefficients, without contrasts or joint tests.
+    SweepTable(int coefficients, bool budgetMode, bool threeLevel = false);
+    // A table of the tested quantities.
+    SweepTable(std::shared_ptr<const TestedQuantities> tested, bool budgetMode,
+               bool threeLevel = false);
 
-    // Adds a point; se holds one standard error per coefficient, NaN where there is none. A
-    // point without groups has none: its information is zero, whatever its inverse says.
+    // Adds a point; se holds one standard error per column, NaN where there is none. A point
+    // without groups has none: its information is zero, whatever its inverse says.
     void add(const SweepPoint& point, std::span<const double> se);
 
-    // Adds the engine's current point with the standard errors of its CovCoef: NaN where the
-    // report shows its marker, and at a point without groups.
+    // Adds the engine's current point with the standard errors of its coefficients and
+    // contrasts, NaN where the report shows its marker and at a point without groups, and the
+    // covariances of the joint tests' members.
     void addCurrent(const EngineState& e, std::int64_t cost);
 
+    // The columns: the coefficients, then the contrasts.
     int coefficients() const { return m_coefficients; }
+    const std::shared_ptr<const TestedQuantities>& tested() const { return m_tested; }
     bool budgetMode() const { return m_budgetMode; }
     bool threeLevel() const { return m_threeLevel; }
     std::size_t size() const { return m_points.size(); }
@@ -44,13 +53,17 @@ public:
     double se(std::size_t i, int coefficient) const {
         return m_se[i * m_coefficients + coefficient];
     }
+    // Joint test j's members' covariance at point i, packed as TestedQuantities packs it.
+    std::span<const double> jointCovariance(std::size_t i, int j) const { return m_joint.at(i, j); }
 
 private:
+    std::shared_ptr<const TestedQuantities> m_tested;
     int m_coefficients;
     bool m_budgetMode;
     bool m_threeLevel;
     std::vector<SweepPoint> m_points;
     std::vector<double> m_se;  // point by point, m_coefficients each
+    JointCovariances m_joint;
 };
 
 }  // namespace tavi

@@ -1,12 +1,11 @@
 #include "engine/power/TestPower.h"
 
+#include "engine/power/PowerRoot.h"
+
 #include <algorithm>
 #include <boost/math/distributions/non_central_t.hpp>
 #include <boost/math/distributions/students_t.hpp>
-#include <boost/math/tools/roots.hpp>
 #include <cmath>
-#include <cstdint>
-#include <limits>
 #include <stdexcept>
 
 namespace tavi {
@@ -20,8 +19,6 @@ using StudentsT = boost::math::students_t_distribution<double>;
 // The noncentral t's series starts at the index noncentrality^2 / 2, which must fit an int.
 // Beyond this noncentrality the power is taken from this one, as it only rises further.
 constexpr double kLargestNoncentrality = 60000.0;
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
 
@@ -47,53 +44,17 @@ double TTest::powerOrThrow(double noncentrality) const {
 }
 
 double TTest::power(double noncentrality) const {
-    try {
-        return powerOrThrow(noncentrality);
-    } catch (const std::exception&) {
-        return kNaN;
-    }
+    return powerOrNaN([this](double delta) { return powerOrThrow(delta); }, noncentrality);
 }
 
 double TTest::exactMultiplier() const {
-    const double target = m_settings.power;
-    if (target <= m_settings.alpha) {
+    if (m_settings.power <= m_settings.alpha) {
         return 0.0;
     }
-    try {
-        const auto shortfall = [&](double delta) { return powerOrThrow(delta) - target; };
-        // The field's MDES is close at large df: bracket the root from it with steps of
-        // 0.01%, 0.1%, 1%, ... of it, which soon grow large when it is not.
-        const double guess = std::clamp(m_mdesMultiplier, 1.0e-3, kLargestNoncentrality);
-        double lower = guess;
-        double upper = guess;
-        double lowerValue = shortfall(guess);
-        double upperValue = lowerValue;
-        if (lowerValue == 0.0) {
-            return guess;
-        }
-        for (double step = 1.0e-4; lowerValue > 0.0; step *= 10.0) {
-            upper = lower;
-            upperValue = lowerValue;
-            lower = lower / (1.0 + step);
-            lowerValue = shortfall(lower);
-        }
-        for (double step = 1.0e-4; upperValue < 0.0; step *= 10.0) {
-            if (upper == kLargestNoncentrality) {
-                return kNaN;
-            }
-            lower = upper;
-            lowerValue = upperValue;
-            upper = std::min(upper * (1.0 + step), kLargestNoncentrality);
-            upperValue = shortfall(upper);
-        }
-        std::uintmax_t iterations = 100;
-        const auto root = boost::math::tools::toms748_solve(
-            shortfall, lower, upper, lowerValue, upperValue,
-            boost::math::tools::eps_tolerance<double>(45), iterations);
-        return (root.first + root.second) / 2.0;
-    } catch (const std::exception&) {
-        return kNaN;
-    }
+    // The field's MDES is close at large df.
+    return noncentralityReaching(
+        [this](double delta) { return powerOrThrow(delta); }, m_settings.power,
+        std::clamp(m_mdesMultiplier, 1.0e-3, kLargestNoncentrality), kLargestNoncentrality);
 }
 
 double powerOfTest(double effect, double se, double df, const TestSettings& settings) {

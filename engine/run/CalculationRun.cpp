@@ -287,7 +287,11 @@ RunOutcome runCalculationInto(OutputSet& outputs, const DesignParameters& p,
 }
 
 RunOutcome calculateInMemory(const std::string& ParFileName, const RunControl& control) {
-    return runDesign(*readRunDesign(ParFileName), nullptr, control);
+    return calculateInMemory(*readRunDesign(ParFileName), control);
+}
+
+RunOutcome calculateInMemory(const DesignParameters& p, const RunControl& control) {
+    return runDesign(p, nullptr, control);
 }
 
 std::vector<std::string> unusableSettings(const DesignParameters& p) {

@@ -92,6 +92,8 @@ RunOutcome runCalculationInto(OutputSet& outputs, const DesignParameters& p,
 // observer about every point. Throws FileError when the parameter file cannot be read or holds a
 // malformed number, Stopped when control.stop is set.
 RunOutcome calculateInMemory(const std::string& ParFileName, const RunControl& control);
+// The same of the design p, as the run would read it from its parameter file.
+RunOutcome calculateInMemory(const DesignParameters& p, const RunControl& control);
 
 // What makes the sweep settings of p unusable for a run, one line each, as the run's refusal
 // says it; empty when a run of p would sweep (counts the run refuses are left to it).

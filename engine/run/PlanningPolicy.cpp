@@ -48,14 +48,14 @@ ThreadChoice simulationThreads(int threads, std::int64_t units, std::int64_t coe
 // target power (the smallest budget, or over ranges the fewest units), else the first point of
 // the sweep.
 ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const std::vector<BestPoint>& best,
-                                   const std::vector<Coefficient>& coefficients,
+                                   const std::vector<std::string>& names,
                                    const TestSettings& test) {
     std::string reason = "the first point of the sweep";
     for (const BestPoint& entry : best) {
         if (entry.criterion != Criterion::CheapestForPower) {
             continue;
         }
-        const std::string& name = coefficients[entry.coefficient].name;
+        const std::string& name = names[entry.coefficient];
         const std::string reaches = name + " reaches power " + exactNumber(test.power);
         if (entry.point) {
             std::string why = sweep.budgetMode() ? "the smallest budget" : "the fewest units";

@@ -3,7 +3,6 @@
 // checks by default.
 #pragma once
 
-#include "engine/Coefficients.h"
 #include "engine/power/BestAllocation.h"
 #include "engine/power/SweepTable.h"
 #include "engine/power/TestPower.h"
@@ -60,11 +59,10 @@ struct ChosenPoint {
     std::string reason;
 };
 
-// Without --at: the cheapest design at which the first coefficient with an effect reaches the
-// target power (the smallest budget, or over ranges the fewest units), else the first point of
-// the sweep.
+// Without --at: the cheapest design at which the first coefficient (or contrast) with an effect,
+// named by names, reaches the target power (the smallest budget, or over ranges the fewest
+// units), else the first point of the sweep.
 ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const std::vector<BestPoint>& best,
-                                   const std::vector<Coefficient>& coefficients,
-                                   const TestSettings& test);
+                                   const std::vector<std::string>& names, const TestSettings& test);
 
 }  // namespace tavi

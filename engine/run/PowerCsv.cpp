@@ -23,8 +23,10 @@ void appendIntegers(std::string& out, std::initializer_list<std::int64_t> values
     }
 }
 
-// The point's columns, the cost empty outside budget mode.
-void appendPoint(std::string& out, const SweepPoint& point, bool budgetMode, bool threeLevel) {
+}  // namespace
+
+void appendPointFields(std::string& out, const SweepPoint& point, bool budgetMode,
+                       bool threeLevel) {
     if (threeLevel) {
         appendIntegers(out, {point.N, point.J, point.n, unitsOf(point)});
     } else {
@@ -35,22 +37,20 @@ void appendPoint(std::string& out, const SweepPoint& point, bool budgetMode, boo
     }
 }
 
-}  // namespace
-
 void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
-                   const std::vector<Coefficient>& coefficients) {
+                   const std::vector<std::string>& names) {
     out.buffer().append(pointColumns(table.threeLevel()));
     out.line(",coefficient,se,df,mdes,mdes_exact,power");
     std::string& text = out.buffer();
     std::string point;
     for (std::size_t i = 0; i < table.size(); ++i) {
         point.clear();
-        appendPoint(point, table.point(i), table.budgetMode(), table.threeLevel());
+        appendPointFields(point, table.point(i), table.budgetMode(), table.threeLevel());
         point += ',';
         for (int c = 0; c < table.coefficients(); ++c) {
             const PointTest test = tests.at(table, i, c);
             text += point;
-            text += coefficients[c].name;
+            text += names[c];
             appendCsvField(text, table.se(i, c));
             appendCsvField(text, test.df);
             appendCsvField(text, test.mdes);
@@ -62,24 +62,24 @@ void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tes
 }
 
 void writePowerCsvFile(const std::string& fileName, const SweepTable& table, PointTests& tests,
-                       const std::vector<Coefficient>& coefficients) {
+                       const std::vector<std::string>& names) {
     TextFileWriter file(fileName, TextFileWriter::Mode::ReplaceWhenClosed);
-    writePowerCsv(file, table, tests, coefficients);
+    writePowerCsv(file, table, tests, names);
     file.close();
 }
 
 void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
-                  const std::vector<Coefficient>& coefficients, bool budgetMode, bool threeLevel) {
+                  const std::vector<std::string>& names, bool budgetMode, bool threeLevel) {
     out.buffer().append("coefficient,criterion,").append(pointColumns(threeLevel));
     out.line(",se,df,mdes,power");
     std::string& text = out.buffer();
     for (const BestPoint& entry : best) {
-        text += coefficients[entry.coefficient].name;
+        text += names[entry.coefficient];
         text += ',';
         text += criterionName(entry.criterion);
         if (entry.point) {
             text += ',';
-            appendPoint(text, *entry.point, budgetMode, threeLevel);
+            appendPointFields(text, *entry.point, budgetMode, threeLevel);
             appendCsvField(text, entry.se);
         } else {
             text += threeLevel ? ",,,,,," : ",,,,,";
@@ -92,13 +92,12 @@ void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
 }
 
 void writeRequiredCsv(TextFileWriter& out, const std::vector<RequiredGroups>& required,
-                      const std::vector<Coefficient>& coefficients, bool budgetMode,
-                      bool threeLevel) {
+                      const std::vector<std::string>& names, bool budgetMode, bool threeLevel) {
     out.line(threeLevel ? "coefficient,J,n,K,units,cost,se,df,power"
                         : "coefficient,n,N,N*n,cost,se,df,power");
     std::string& text = out.buffer();
     for (const RequiredGroups& row : required) {
-        text += coefficients[row.coefficient].name;
+        text += names[row.coefficient];
         text += ',';
         if (threeLevel) {
             appendIntegers(text, {row.J});

@@ -46,23 +46,10 @@ std::string figures(const BestPoint& entry, const PointTests& tests) {
     return text;
 }
 
-const char* criterionText(Criterion criterion) {
-    switch (criterion) {
-        case Criterion::HighestPower:
-            return "highest power";
-        case Criterion::SmallestMdes:
-            break;
-        case Criterion::SmallestSe:
-            return "smallest SE";
-        case Criterion::CheapestForPower:
-            return "cheapest for power";
-    }
-    return "smallest MDES";
-}
-
-// The cheapest design reaching the target: its size and where it lies, or that there is none.
+// The cheapest design reaching the target: its size and where it lies, with the figures
+// there, or that there is none.
 void writeCheapest(std::ostream& out, const BestPoint& entry, const SummaryInput& input,
-                   const TestSettings& settings) {
+                   const TestSettings& settings, const std::string& figuresThere) {
     const AllocationSettings& s = input.settings;
     const char* const top = s.threeLevel ? "K" : "N";
     const std::string power = exactNumber(settings.power);
@@ -85,8 +72,32 @@ void writeCheapest(std::ostream& out, const BestPoint& entry, const SummaryInput
             << pointText(p) << " (every " << top << " from " << s.fewest << " to " << s.most
             << "; the report's sweep steps " << top << " by " << s.step << ")";
     }
-    out << "; SE " << briefNumber(entry.se) << ", df " << briefNumber(entry.test.df) << ", power "
-        << briefNumber(entry.test.power) << "\n";
+    out << "; " << figuresThere << "\n";
+}
+
+// "df 2 and 27, lambda 12.3, power 0.9", the noncentrality from the se of a unit effect.
+std::string jointFigures(const BestPoint& entry, const JointTests& joint) {
+    return "df " + briefNumber(joint.numeratorDf(entry.coefficient)) + " and " +
+           briefNumber(entry.test.df) + ", lambda " + briefNumber(1.0 / (entry.se * entry.se)) +
+           ", power " + briefNumber(entry.test.power);
+}
+
+// Each joint test's highest-power point with its detectable scale, and its cheapest design.
+void writeJointTests(std::ostream& out, const SummaryInput& input, const TestSettings& settings) {
+    const JointTests& joint = *input.joint;
+    for (const BestPoint& entry : input.answers.joint.best) {
+        const std::string& name = input.names[input.sweep.coefficients() + entry.coefficient];
+        if (entry.criterion == Criterion::CheapestForPower) {
+            writeCheapest(out, entry, input, settings, jointFigures(entry, joint));
+        } else if (!entry.point) {
+            out << name << ": no point allows a test.\n";
+        } else {
+            out << name << ": best by highest power at "
+                << pointWithCost(*entry.point, input.sweep.budgetMode()) << "; "
+                << jointFigures(entry, joint) << ", detectable scale "
+                << briefNumber(entry.test.mdesExact) << "\n";
+        }
+    }
 }
 
 // One line for each df rule that leaves some points of the sweep without a test.
@@ -102,7 +113,7 @@ void writeUntestable(std::ostream& out, const SummaryInput& input, const PointTe
         if (points > 0) {
             auto& [count, names] = byRule[df.ruleText(c)];
             count = points;
-            names += (names.empty() ? "" : ", ") + input.coefficients[c].name;
+            names += (names.empty() ? "" : ", ") + input.names[c];
         }
     }
     for (const auto& [rule, entry] : byRule) {
@@ -113,9 +124,10 @@ void writeUntestable(std::ostream& out, const SummaryInput& input, const PointTe
 }
 
 // With groups of unequal sizes: the coefficient's relative efficiency at the point, and the
-// groups that make up its loss.
+// groups that make up its loss. Relative efficiencies are kept for coefficients, not contrasts.
 std::string efficiencyText(const BestPoint& entry, const SummaryInput& input) {
-    if (input.sizes == nullptr || !input.sizes->inForce() || input.design == nullptr) {
+    if (input.sizes == nullptr || !input.sizes->inForce() || input.design == nullptr ||
+        entry.coefficient >= input.sweep.tested()->coefficients()) {
         return {};
     }
     const double efficiency =
@@ -139,7 +151,7 @@ void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests&
     // A coefficient's entries follow each other, its best point first.
     const BestPoint* headline = nullptr;
     for (const BestPoint& entry : input.answers.best) {
-        const std::string& name = input.coefficients[entry.coefficient].name;
+        const std::string& name = input.names[entry.coefficient];
         if (headline == nullptr || headline->coefficient != entry.coefficient) {
             headline = &entry;
             if (!entry.point) {
@@ -150,11 +162,16 @@ void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests&
                     << efficiencyText(entry, input) << "\n";
             }
         } else if (entry.criterion == Criterion::CheapestForPower) {
-            writeCheapest(out, entry, input, settings);
+            writeCheapest(out, entry, input, settings,
+                          "SE " + briefNumber(entry.se) + ", df " + briefNumber(entry.test.df) +
+                              ", power " + briefNumber(entry.test.power));
         } else if (entry.point && entry.point != headline->point) {
             out << "  " << criterionText(entry.criterion) << " at "
                 << pointWithCost(*entry.point, budgetMode) << "; " << figures(entry, tests) << "\n";
         }
+    }
+    if (input.joint != nullptr) {
+        writeJointTests(out, input, settings);
     }
     writeUntestable(out, input, tests);
 }

@@ -1,18 +1,20 @@
 // The short account of the tests that tavi-calc shows on standard output: the settings, where
-// the best points were searched, and for each coefficient its best point (the highest power
-// with an effect, else the smallest MDES), the points of the other criteria where they differ
-// from it, and, with an effect, the cheapest design that reaches the target power.
+// the best points were searched, and for each coefficient and contrast its best point (the
+// highest power with an effect, else the smallest MDES), the points of the other criteria where
+// they differ from it, and, with an effect, the cheapest design that reaches the target power;
+// then the same for each joint test.
 #pragma once
 
-#include "engine/Coefficients.h"
 #include "engine/EngineState.h"
 #include "engine/power/AllocationAnswers.h"
 #include "engine/power/AllocationSettings.h"
 #include "engine/power/GroupSizeDistribution.h"
+#include "engine/power/JointTests.h"
 #include "engine/power/PointTests.h"
 #include "engine/power/SweepTable.h"
 
 #include <iosfwd>
+#include <string>
 #include <vector>
 
 namespace tavi {
@@ -20,8 +22,10 @@ namespace tavi {
 struct SummaryInput {
     const SweepTable& sweep;  // the run's points
     const AllocationAnswers& answers;
-    const std::vector<Coefficient>& coefficients;
+    // The coefficients, the contrasts, then the joint tests.
+    const std::vector<std::string>& names;
     const AllocationSettings& settings;  // the run's
+    const JointTests* joint = nullptr;
     // Two levels: the sizes of the groups, named, and each best point's relative efficiency
     // given, when in force, with the run's design they are computed on.
     const GroupSizeSettings* sizes = nullptr;

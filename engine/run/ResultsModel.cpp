@@ -1,6 +1,7 @@
 #include "engine/run/ResultsModel.h"
 
-#include "engine/power/BestAllocation.h"
+#include "engine/CovarianceComputation.h"
+#include "engine/power/TestPower.h"
 #include "engine/run/NumberFields.h"
 #include "engine/run/PowerCsv.h"
 #include "engine/run/RelativeEfficiency.h"
@@ -17,6 +18,10 @@ namespace tavi {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// The intraclass correlations shown stay below 1, where the level-1 variance would vanish.
+constexpr double kLargestIcc = 0.99;
+// Without an intraclass correlation to double, its curve runs up to this.
+constexpr double kIccRangeFromZero = 0.1;
 
 // value with digits significant digits, as people read it.
 std::string shortText(double value, int digits = 3) {
@@ -34,91 +39,270 @@ int firstChosen(const std::vector<Coefficient>& coefficients) {
             }
         }
     }
-    for (std::size_t c = 0; c < coefficients.size(); ++c) {
-        if (coefficients[c].kind == CoefficientKind::Const) {
-            return static_cast<int>(c);
-        }
-    }
     return 0;
 }
 
 const char* quantityName(PlotQuantity quantity) {
     switch (quantity) {
-        case PlotQuantity::StandardError:
-            break;
         case PlotQuantity::Mdes:
             return "MDES";
         case PlotQuantity::Power:
-            return "Power";
+            return "power";
+        default:
+            break;
     }
     return "SE";
 }
 
+Criterion criterionOf(PlotQuantity quantity) {
+    switch (quantity) {
+        case PlotQuantity::Mdes:
+            return Criterion::SmallestMdes;
+        case PlotQuantity::Power:
+            return Criterion::HighestPower;
+        default:
+            break;
+    }
+    return Criterion::SmallestSe;
+}
+
+const char* const kGroupSizeTitle = "Group size n (level-1 units per group)";
+
 }  // namespace
 
-ResultsModel::ResultsModel(RunResults run)
-    : m_run(std::move(run)),
-      m_smallestSe(smallestSePoints(m_run.table)),
-      m_effects(m_run.coefficients.size()) {
-    for (const Coefficient& coefficient : m_run.coefficients) {
-        // A three-level design's coefficients are named after its variables.
-        m_titles.push_back(m_run.table.threeLevel() ? coefficient.name
-                                                    : coefficientTitle(coefficient, m_run.k1));
+ResultsModel::ResultsModel(DesignResults results) : m_results(std::move(results)) {
+    resultsChanged();
+    choose(firstChosen(coefficients()));
+}
+
+void ResultsModel::replaceResults(DesignResults results) {
+    const std::string chosen = coefficients()[m_coefficient].name;
+    m_results = std::move(results);
+    resultsChanged();
+    if (!choose(chosen)) {
+        choose(firstChosen(coefficients()));
     }
-    choose(firstChosen(m_run.coefficients));
+}
+
+void ResultsModel::resultsChanged() {
+    m_smallestSe = smallestSePoints(table());
+    m_titles.clear();
+    for (const Coefficient& coefficient : coefficients()) {
+        // A three-level design's coefficients are named after its variables.
+        m_titles.push_back(table().threeLevel() ? coefficient.name
+                                                : coefficientTitle(coefficient, m_results.run.k1));
+    }
+    m_scratch.reset();
+    forgetTests();
+}
+
+std::vector<Choice> ResultsModel::choices() const {
+    std::vector<Choice> entries;
+    for (std::size_t c = 0; c < coefficients().size(); ++c) {
+        entries.push_back({m_titles[c], coefficients()[c].name});
+    }
+    return entries;
+}
+
+double ResultsModel::effect() const {
+    return m_effects.at(coefficients()[m_coefficient].name);
+}
+
+void ResultsModel::forgetTests() {
+    m_answers.reset();
+    m_tests.reset();
 }
 
 std::string ResultsModel::groupSizesText() const {
-    return describeGroupSizes(m_run.sizes);
+    return describeGroupSizes(m_results.run.sizes);
 }
 
 double ResultsModel::efficiency(std::size_t i, int c) const {
-    return m_run.efficiency.empty() ? kNaN : m_run.efficiencyAt(i, c);
+    return m_results.run.efficiency.empty() ? kNaN : m_results.run.efficiencyAt(i, c);
 }
 
 void ResultsModel::setSettings(const TestSettings& settings) {
     m_settings = settings;
-    m_tests.reset();
+    forgetTests();
 }
 
 void ResultsModel::choose(int c) {
     m_coefficient = c;
-    if (!m_effects[c]) {
-        const std::optional<std::size_t> best = m_smallestSe[c];
-        const double mdes = best ? tests().at(table(), *best, c, false).mdes : kNaN;
-        m_effects[c] = std::isfinite(mdes) ? std::strtod(shortText(mdes, 2).c_str(), nullptr) : 0.0;
+    forgetTests();
+    const std::string& name = coefficients()[c].name;
+    if (!m_effects.contains(name)) {
+        const std::optional<std::size_t> smallest = m_smallestSe[c];
+        const double mdes = smallest ? tests().at(table(), *smallest, c, false).mdes : kNaN;
+        m_effects[name] =
+            std::isfinite(mdes) ? std::strtod(shortText(mdes, 2).c_str(), nullptr) : 0.0;
+        forgetTests();
     }
-    m_tests.reset();
+}
+
+bool ResultsModel::choose(const std::string& name) {
+    for (std::size_t c = 0; c < coefficients().size(); ++c) {
+        if (coefficients()[c].name == name) {
+            choose(static_cast<int>(c));
+            return true;
+        }
+    }
+    return false;
 }
 
 void ResultsModel::setEffect(double effect) {
-    m_effects[m_coefficient] = effect;
-    m_tests.reset();
+    m_effects[coefficients()[m_coefficient].name] = effect;
+    forgetTests();
 }
 
 PointTests& ResultsModel::tests() {
     if (!m_tests) {
         // Only the chosen coefficient has an effect, as with one --effect of tavi-calc.
-        std::vector<std::optional<double>> effects(m_effects.size());
-        effects[m_coefficient] = m_effects[m_coefficient];
-        m_tests.emplace(m_settings, m_run.df, std::move(effects));
+        std::vector<std::optional<double>> effects(coefficients().size());
+        const auto given = m_effects.find(coefficients()[m_coefficient].name);
+        if (given != m_effects.end()) {
+            effects[m_coefficient] = given->second;
+        }
+        m_tests.emplace(m_settings, m_results.run.df, std::move(effects));
     }
     return *m_tests;
 }
 
+const AllocationAnswers& ResultsModel::answers() {
+    if (!m_answers) {
+        const int chosen[] = {m_coefficient};
+        m_answers = answerAllocation(*m_results.design, table(), tests(), m_results.search, chosen);
+    }
+    return *m_answers;
+}
+
+const BestPoint& ResultsModel::best(Criterion criterion) {
+    const std::vector<BestPoint>& best = answers().best;
+    return *std::find_if(best.begin(), best.end(),
+                         [&](const BestPoint& entry) { return entry.criterion == criterion; });
+}
+
+std::vector<std::string> ResultsModel::answerLines() {
+    const EngineState& e = *m_results.design;
+    const std::string power = exactNumber(m_settings.power);
+    const auto withCost = [&](const SweepPoint& p) {
+        return pointText(p) + (e.BudgetMode ? ", cost " + std::to_string(p.cost) : "");
+    };
+    std::vector<std::string> lines;
+    const BestPoint& top = best(Criterion::HighestPower);
+    if (!top.point) {
+        lines.push_back("No point allows a test of " + coefficients()[m_coefficient].name + ".");
+    } else {
+        lines.push_back("Best allocation (highest power): " + withCost(*top.point) + "; power " +
+                        briefNumber(top.test.power) + " for effect " + briefNumber(effect()) +
+                        ", MDES " + briefNumber(top.test.mdes) + ", SE " + briefNumber(top.se) +
+                        ", df " + briefNumber(top.test.df) + ".");
+    }
+    const BestPoint& cheapest = best(Criterion::CheapestForPower);
+    const std::string groupsRange = "every N from " + std::to_string(e.MinGroups) + " to " +
+                                    std::to_string(std::max(e.MinGroups, e.MaxGroups));
+    if (!cheapest.point) {
+        lines.push_back(e.BudgetMode
+                            ? "No budget reaches power " + power + " with at most " +
+                                  std::to_string(kMaxRequiredGroups) + " groups."
+                            : "Power " + power + " is reached at no N (" + groupsRange + ").");
+    } else if (e.BudgetMode) {
+        lines.push_back("Smallest budget reaching power " + power + ": " +
+                        std::to_string(cheapest.point->cost) + " at " + pointText(*cheapest.point) +
+                        " (the budget given is " + std::to_string(e.Budget) + ").");
+    } else {
+        lines.push_back("Fewest units reaching power " + power + ": " +
+                        std::to_string(std::int64_t{cheapest.point->N} * cheapest.point->n) +
+                        " at " + pointText(*cheapest.point) + " (" + groupsRange + ").");
+    }
+    if (e.BudgetMode) {
+        lines.push_back(answers().search.budgetLine
+                            ? "The best points are sought at every group size from " +
+                                  std::to_string(e.MinGroupSize) + " to " +
+                                  std::to_string(e.MaxGroupSize) + ", the table's or not."
+                            : "The best points are sought among the table's points.");
+    } else {
+        lines.push_back("The table steps N by " + std::to_string(e.GroupsStep) +
+                        "; the best points are sought among its points, the fewest units "
+                        "among every N in the range.");
+    }
+    if (groupSizes().inForce()) {
+        lines.push_back("Unequal group sizes: " + groupSizesText() + ".");
+    }
+    return lines;
+}
+
+PointTest ResultsModel::testAt(std::size_t i) {
+    return tests().at(table(), i, m_coefficient, false);
+}
+
+std::optional<SweepPoint> ResultsModel::chosenPoint() {
+    return m_chosenPoint ? m_chosenPoint : best(Criterion::HighestPower).point;
+}
+
+void ResultsModel::choosePoint(std::optional<SweepPoint> point) {
+    m_chosenPoint = point;
+}
+
 void ResultsModel::writePowerCsv(const std::string& fileName) {
-    writePowerCsvFile(fileName, table(), tests(), m_run.coefficients);
+    std::vector<std::string> names;
+    names.reserve(coefficients().size());
+    for (const Coefficient& coefficient : coefficients()) {
+        names.push_back(coefficient.name);
+    }
+    writePowerCsvFile(fileName, table(), tests(), names);
+}
+
+double ResultsModel::shadeOf(std::int32_t n) const {
+    const EngineState& e = *m_results.design;
+    if (e.MaxGroupSize <= e.MinGroupSize) {
+        return 0.5;
+    }
+    return std::clamp(double(n - e.MinGroupSize) / double(e.MaxGroupSize - e.MinGroupSize), 0.0,
+                      1.0);
+}
+
+double ResultsModel::standardErrorAt(const SweepPoint& point, double icc) {
+    if (point.N < 1) {
+        return kNaN;
+    }
+    if (!m_scratch) {
+        m_scratch = std::make_unique<EngineState>();
+    }
+    EngineState& e = *m_scratch;
+    e = *m_results.design;
+    if (icc >= 0.0) {
+        // The intercept's share of the outcome's variance changes; the total stays.
+        const double total = e.Tau2(1, 1) + e.Sigma2;
+        e.Tau2(1, 1) = icc * total;
+        e.Sigma2 = total - e.Tau2(1, 1);
+        prepareRunConstants(e);
+    }
+    computePoint(e, point.n, point.N);
+    return usableStandardError(e, m_coefficient + 1);
 }
 
 Plot ResultsModel::plot(PlotQuantity quantity) {
+    switch (quantity) {
+        case PlotQuantity::PowerByEffect:
+            return effectPlot();
+        case PlotQuantity::PowerByIcc:
+            return iccPlot();
+        case PlotQuantity::RequiredGroups:
+            return requiredPlot();
+        default:
+            break;
+    }
+    return sweepPlot(quantity);
+}
+
+Plot ResultsModel::sweepPlot(PlotQuantity quantity) {
     const SweepTable& t = table();
     const int c = m_coefficient;
-    PointTests& pointTests = tests();
     const auto value = [&](std::size_t i) {
         if (quantity == PlotQuantity::StandardError) {
             return t.se(i, c);
         }
-        const PointTest test = pointTests.at(t, i, c, false);
+        const PointTest test = testAt(i);
         return quantity == PlotQuantity::Mdes ? test.mdes : test.power;
     };
 
@@ -127,10 +311,6 @@ Plot ResultsModel::plot(PlotQuantity quantity) {
     const std::string sided = m_settings.oneSided ? "one-sided" : "two-sided";
     const std::string alpha = "α = " + shortText(m_settings.alpha);
     switch (quantity) {
-        case PlotQuantity::StandardError:
-            plot.title = "Standard error of " + title;
-            plot.yTitle = "Standard error (outcome units)";
-            break;
         case PlotQuantity::Mdes:
             plot.title = "Minimum detectable effect of " + title + " (" + alpha + ", power " +
                          shortText(m_settings.power) + ", " + sided + ")";
@@ -142,36 +322,163 @@ Plot ResultsModel::plot(PlotQuantity quantity) {
             plot.yTitle = "Power (probability)";
             plot.target = m_settings.power;
             break;
+        default:
+            plot.title = "Standard error of " + title;
+            plot.yTitle = "SE (outcome units)";
+            break;
     }
-    plot.xTitle = t.budgetMode() ? "Group size n (level-1 units per group)" : "Number of groups N";
+    plot.xTitle = t.budgetMode() ? kGroupSizeTitle : "Number of groups N";
 
-    const std::optional<std::size_t> cheapestPoint =
-        quantity == PlotQuantity::Power ? cheapestPointReaching(t, pointTests, c) : std::nullopt;
-    const bool cheapest = cheapestPoint.has_value();
-    const std::optional<std::size_t> marked = cheapest ? cheapestPoint : m_smallestSe[c];
-    if (marked) {
-        const std::size_t i = *marked;
-        const SweepPoint& point = t.point(i);
-        const double y = value(i);
-        plot.mark = PlotPoint{double(t.budgetMode() ? point.n : point.N), y, i};
-        plot.markLabel = (cheapest ? "Cheapest reaching power " + shortText(m_settings.power)
-                                   : std::string("Smallest SE")) +
-                         ": " + pointText(point) + ", " + quantityName(quantity) + " " +
-                         shortText(y, 4);
-        if (quantity == PlotQuantity::Power && !cheapest) {
+    const Criterion criterion = criterionOf(quantity);
+    const BestPoint& marked = best(criterion);
+    if (marked.point) {
+        const SweepPoint& p = *marked.point;
+        const double y = quantity == PlotQuantity::StandardError ? marked.se
+                         : quantity == PlotQuantity::Mdes        ? marked.test.mdes
+                                                                 : marked.test.power;
+        plot.mark = PlotPoint{double(t.budgetMode() ? p.n : p.N), y};
+        plot.markLabel = std::string("Best by ") + criterionText(criterion) + ": " + pointText(p) +
+                         ", " + quantityName(quantity) + " " + shortText(y, 4);
+        const EngineState& e = *m_results.design;
+        if (t.budgetMode() && (p.n - e.MinGroupSize) % e.GroupSizeStep != 0) {
+            plot.markLabel += " (between the table's group sizes)";
+        }
+        if (quantity == PlotQuantity::Power && !(y >= m_settings.power)) {
             plot.markLabel += " (target not reached)";
         }
     }
-    addLines(plot, value);
+    addLines(plot, value,
+             marked.point ? std::optional<std::int32_t>(marked.point->n) : std::nullopt);
     return plot;
 }
 
-void ResultsModel::addLines(Plot& plot, const std::function<double(std::size_t)>& value) const {
+Plot ResultsModel::effectPlot() {
+    const int c = m_coefficient;
+    Plot plot;
+    plot.wholeX = false;
+    plot.target = m_settings.power;
+    plot.xTitle = "Effect (absolute, outcome units per unit of the variable)";
+    plot.yTitle = "Power (probability)";
+    const std::optional<SweepPoint> point = chosenPoint();
+    plot.title = "Power for " + m_titles[c] + " against the effect";
+    if (!point) {
+        plot.note = "No point allows a test of " + coefficients()[c].name + ".";
+        return plot;
+    }
+    plot.title += " at " + pointText(*point);
+    const double se = standardErrorAt(*point);
+    const double df = m_results.run.df.at(c, point->N, point->n);
+    const double mdes = mdesOf(se, df, m_settings);
+    if (!std::isfinite(mdes)) {
+        plot.note =
+            "No test of " + coefficients()[c].name + " is possible at " + pointText(*point) + ".";
+        return plot;
+    }
+    const double size = std::fabs(effect());
+    const double widest = std::max(2.5 * mdes, 1.5 * size);
+    PlotLine line{pointText(*point), {}, shadeOf(point->n)};
+    for (int i = 0; i < kCurvePoints; ++i) {
+        const double x = widest * i / (kCurvePoints - 1);
+        const double y = powerOfTest(x, se, df, m_settings);
+        if (!std::isnan(y)) {
+            line.points.push_back({x, y});
+        }
+    }
+    plot.lines.push_back(std::move(line));
+    const double power = powerOfTest(size, se, df, m_settings);
+    plot.mark = PlotPoint{size, power};
+    plot.markLabel = "Effect " + shortText(size, 4) + ": power " + shortText(power, 4) + "; MDES " +
+                     shortText(mdes, 4);
+    return plot;
+}
+
+Plot ResultsModel::iccPlot() {
+    const int c = m_coefficient;
+    const EngineState& e = *m_results.design;
+    Plot plot;
+    plot.wholeX = false;
+    plot.target = m_settings.power;
+    plot.xTitle = "Intraclass correlation τ00 / (τ00 + σ²), their sum kept";
+    plot.yTitle = "Power (probability)";
+    plot.title = "Power for " + m_titles[c] + " = " + shortText(effect(), 4) +
+                 " against the intraclass correlation";
+    const std::optional<SweepPoint> point = chosenPoint();
+    const double total = e.Tau2(1, 1) + e.Sigma2;
+    if (!point || !(total > 0.0)) {
+        plot.note = point ? "The design has no variance to share between the levels."
+                          : "No point allows a test of " + coefficients()[c].name + ".";
+        return plot;
+    }
+    plot.title += " at " + pointText(*point);
+    const double icc = e.Tau2(1, 1) / total;
+    const double highest = icc > 0.0 ? std::min(2.0 * icc, kLargestIcc) : kIccRangeFromZero;
+    const double df = m_results.run.df.at(c, point->N, point->n);
+    PlotLine line{pointText(*point), {}, shadeOf(point->n)};
+    for (int i = 0; i < kCurvePoints; ++i) {
+        const double x = highest * i / (kCurvePoints - 1);
+        const double y = powerOfTest(effect(), standardErrorAt(*point, x), df, m_settings);
+        if (!std::isnan(y)) {
+            line.points.push_back({x, y});
+        }
+    }
+    plot.lines.push_back(std::move(line));
+    const double power = powerOfTest(effect(), standardErrorAt(*point), df, m_settings);
+    if (!std::isnan(power)) {
+        plot.mark = PlotPoint{icc, power};
+        plot.markLabel = "The design's " + shortText(icc, 3) + ": power " + shortText(power, 4);
+    }
+    if (e.nRandom > 1) {
+        plot.note = "The variances of the slopes stay as they are.";
+    }
+    return plot;
+}
+
+Plot ResultsModel::requiredPlot() {
+    const int c = m_coefficient;
+    const EngineState& e = *m_results.design;
+    const std::string power = shortText(m_settings.power);
+    Plot plot;
+    plot.title = "Groups needed for power " + power + " for " + m_titles[c] + " = " +
+                 shortText(effect(), 4) + " (α = " + shortText(m_settings.alpha) + ", " +
+                 (m_settings.oneSided ? "one-sided" : "two-sided") + ")";
+    plot.xTitle = kGroupSizeTitle;
+    plot.yTitle = "Number of groups N";
+    PlotLine line;
+    std::size_t missing = 0;
+    for (const RequiredGroups& row : answers().required) {
+        if (row.coefficient != c) {
+            continue;
+        }
+        if (row.point) {
+            line.points.push_back({double(row.n), double(row.point->N)});
+        } else {
+            ++missing;
+        }
+    }
+    plot.lines.push_back(std::move(line));
+    const BestPoint& cheapest = best(Criterion::CheapestForPower);
+    if (cheapest.point) {
+        const SweepPoint& p = *cheapest.point;
+        plot.mark = PlotPoint{double(p.n), double(p.N)};
+        plot.markLabel =
+            e.BudgetMode ? "Smallest budget: " + std::to_string(p.cost) + " at " + pointText(p)
+                         : "Fewest units in the range: " + std::to_string(std::int64_t{p.N} * p.n) +
+                               " at " + pointText(p);
+    }
+    if (missing > 0) {
+        plot.note = "At " + std::to_string(missing) + " group sizes no number of groups up to " +
+                    std::to_string(kMaxRequiredGroups) + " reaches power " + power + ".";
+    }
+    return plot;
+}
+
+void ResultsModel::addLines(Plot& plot, const std::function<double(std::size_t)>& value,
+                            std::optional<std::int32_t> markedN) const {
     const SweepTable& t = table();
     const auto add = [&](PlotLine& line, std::size_t i, double x) {
         const double y = value(i);
         if (t.point(i).N >= 1 && !std::isnan(y)) {
-            line.points.push_back({x, y, i});
+            line.points.push_back({x, y});
         }
     };
     if (t.budgetMode()) {
@@ -194,35 +501,36 @@ void ResultsModel::addLines(Plot& plot, const std::function<double(std::size_t)>
         shown.insert(firsts.begin(), firsts.end());
     } else {
         // Evenly spread group sizes from the smallest to the largest; the marked point's
-        // takes the place of the one nearest to it.
+        // takes the place of the one nearest to it between them.
         std::vector<std::size_t> spread;
         for (std::size_t k = 0; k < kMaxPlotLines; ++k) {
             spread.push_back(k * (firsts.size() - 1) / (kMaxPlotLines - 1));
         }
-        if (plot.mark) {
-            const std::int32_t n = t.point(plot.mark->point).n;
-            const std::size_t marked =
-                std::size_t(std::find_if(firsts.begin(), firsts.end(),
-                                         [&](std::size_t i) { return t.point(i).n == n; }) -
-                            firsts.begin());
+        const auto marked = std::find_if(firsts.begin(), firsts.end(), [&](std::size_t i) {
+            return markedN && t.point(i).n == *markedN;
+        });
+        if (marked != firsts.end()) {
+            const auto k = std::size_t(marked - firsts.begin());
+            const auto distance = [k](std::size_t a) { return std::max(a, k) - std::min(a, k); };
             const auto nearest = std::min_element(
-                spread.begin() + 1, spread.end() - 1, [&](std::size_t a, std::size_t b) {
-                    return std::max(a, marked) - std::min(a, marked) <
-                           std::max(b, marked) - std::min(b, marked);
-                });
-            if (std::find(spread.begin(), spread.end(), marked) == spread.end()) {
-                *nearest = marked;
+                spread.begin() + 1, spread.end() - 1,
+                [&](std::size_t a, std::size_t b) { return distance(a) < distance(b); });
+            if (std::find(spread.begin(), spread.end(), k) == spread.end()) {
+                *nearest = k;
             }
         }
         for (const std::size_t k : spread) {
             shown.insert(firsts[k]);
         }
         plot.note = "Showing " + std::to_string(shown.size()) + " of " +
-                    std::to_string(firsts.size()) + " group sizes; the table holds them all.";
+                    std::to_string(firsts.size()) +
+                    " group sizes (the smallest, the largest, the best and some between); the "
+                    "table holds them all.";
     }
     for (const std::size_t first : shown) {
-        PlotLine line{"n = " + std::to_string(t.point(first).n), {}};
-        for (std::size_t i = first; i < t.size() && t.point(i).n == t.point(first).n; ++i) {
+        const std::int32_t n = t.point(first).n;
+        PlotLine line{"n = " + std::to_string(n), {}, shadeOf(n)};
+        for (std::size_t i = first; i < t.size() && t.point(i).n == n; ++i) {
             add(line, i, t.point(i).N);
         }
         plot.lines.push_back(std::move(line));

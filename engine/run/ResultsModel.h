@@ -1,60 +1,85 @@
-// What the results window shows of a run, computed without any window: the coefficients'
-// titles (for a three-level run their names), each one's smallest standard error, and, for the
-// coefficient chosen under the test settings, a plot of its standard error, MDES or power over the
-// sample sizes.
+// What the results window shows of a design, computed without any window: the coefficients to
+// choose from (a three-level run's titled by their names), each one's smallest standard error,
+// the answers of tavi-calc's summary for the chosen coefficient under the test settings, and
+// plots of its standard error, MDES or power over the sample sizes, of its power against the
+// effect or the intraclass correlation at a point, and of the groups it needs at each group
+// size.
 #pragma once
 
+#include "engine/EngineState.h"
+#include "engine/power/AllocationAnswers.h"
 #include "engine/power/PointTests.h"
-#include "engine/run/RunResults.h"
+#include "engine/run/DesignResults.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace tavi {
 
-enum class PlotQuantity { StandardError, Mdes, Power };
+enum class PlotQuantity { StandardError, Mdes, Power, PowerByEffect, PowerByIcc, RequiredGroups };
 
 struct PlotPoint {
     double x;
     double y;
-    std::size_t point;  // index into the table
 };
 
 struct PlotLine {
-    std::string name;               // "n = 10" over ranges; empty for the line of a budget
+    std::string name;               // "n = 10" for a group size; empty for a line over n
     std::vector<PlotPoint> points;  // in order of x; points without a value are left out
+    // Where the line's group size lies among the sweep's, from 0 (the smallest) to 1 (the
+    // largest), so that a group size has one colour in every view; empty for a line over n.
+    std::optional<double> shade;
 };
 
 struct Plot {
     std::string title;
     std::string xTitle;
     std::string yTitle;
+    bool wholeX = true;  // x counts groups or units; otherwise it is a real
     std::vector<PlotLine> lines;
-    std::optional<PlotPoint> mark;  // the best point, or the cheapest reaching the target power
+    std::optional<PlotPoint> mark;  // the best point, or the point of the current value
     std::string markLabel;
-    std::optional<double> target;  // on the power plot: the target power
+    std::optional<double> target;  // on the power plots: the target power
     std::string note;              // what the plot leaves out, or empty
+};
+
+// An entry of the coefficient chooser: what it is for people, and the name tavi-calc takes.
+struct Choice {
+    std::string label;
+    std::string name;
 };
 
 class ResultsModel {
 public:
     // Chooses a first coefficient: a level-2 variable's, a slope's, a fixed effect's or the
     // intercept, the first there is in this order.
-    explicit ResultsModel(RunResults run);
+    explicit ResultsModel(DesignResults results);
 
-    const SweepTable& table() const { return m_run.table; }
+    // The results of the design as edited; the test settings, the effects given and the chosen
+    // coefficient and point stay, as far as the new design has them.
+    void replaceResults(DesignResults results);
+
+    const SweepTable& table() const { return m_results.run.table; }
+    const std::vector<Coefficient>& coefficients() const { return m_results.run.coefficients; }
     const std::vector<std::string>& titles() const { return m_titles; }
-    // The point of coefficient c's smallest standard error, ties going to the cheaper point;
-    // empty when c has no standard error anywhere.
+    // The chooser's entries, in the order of the coefficients.
+    std::vector<Choice> choices() const;
+    // The point of coefficient c's smallest standard error in the table, ties going to the
+    // cheaper point; empty when c has no standard error anywhere.
     std::optional<std::size_t> smallestSe(int c) const { return m_smallestSe[c]; }
+    // Over ranges, the step of N between the table's points.
+    std::int32_t groupsStep() const { return m_results.design->GroupsStep; }
 
     // The sizes of the groups that the results assume, for the panel of assumptions (a run
     // given them in its RunControl computes with them); none in force when every group has n
     // units. In words, empty when none is in force.
-    const GroupSizeSettings& groupSizes() const { return m_run.sizes; }
+    const GroupSizeSettings& groupSizes() const { return m_results.run.sizes; }
     std::string groupSizesText() const;
     // Coefficient c's relative efficiency at point i against groups of equal size with the same
     // units; NaN when every group has n units.
@@ -62,16 +87,35 @@ public:
 
     const TestSettings& settings() const { return m_settings; }
     int coefficient() const { return m_coefficient; }
-    double effect() const { return *m_effects[m_coefficient]; }
+    double effect() const;
 
     void setSettings(const TestSettings& settings);
     // Makes c the chosen coefficient, with the effect last given for it or, the first time, its
     // MDES at its smallest standard error rounded to two digits.
     void choose(int c);
+    // Chooses the coefficient tavi-calc names so; false when there is none.
+    bool choose(const std::string& name);
     void setEffect(double effect);
 
-    // The chosen coefficient's quantity: against n under a budget, against N with a line per n
-    // over ranges (at most kMaxPlotLines of them, always with the marked point's).
+    // tavi-calc's answers for the chosen coefficient with its effect: highest_power,
+    // smallest_mdes, smallest_se, cheapest_for_power, and the groups required at every group
+    // size searched.
+    const AllocationAnswers& answers();
+    const BestPoint& best(Criterion criterion);
+    // The answers in a few lines for people.
+    std::vector<std::string> answerLines();
+
+    // The chosen coefficient's tests at point i of the table.
+    PointTest testAt(std::size_t i);
+
+    // The point at which the power against the effect and the intraclass correlation are
+    // shown: the one chosen, else the best (of highest power); empty when there is none.
+    std::optional<SweepPoint> chosenPoint();
+    void choosePoint(std::optional<SweepPoint> point);
+
+    // The chosen coefficient's view: against n under a budget, against N with a line per n
+    // over ranges (at most kMaxPlotLines of them, always with the marked point's), or at the
+    // chosen point.
     Plot plot(PlotQuantity quantity);
 
     // The table of tests that `tavi-calc --power-csv` writes with these settings and the chosen
@@ -79,20 +123,38 @@ public:
     void writePowerCsv(const std::string& fileName);
 
     static constexpr std::size_t kMaxPlotLines = 8;
+    // Points of the curves against the effect and the intraclass correlation.
+    static constexpr int kCurvePoints = 61;
 
 private:
+    // Derives what the model keeps of the results.
+    void resultsChanged();
     PointTests& tests();
-    // The lines of the plot with value(i) at point i, NaN where it has none.
-    void addLines(Plot& plot, const std::function<double(std::size_t)>& value) const;
+    void forgetTests();
+    double shadeOf(std::int32_t n) const;
+    // The chosen coefficient's standard error with N groups of n units; NaN where it has none.
+    double standardErrorAt(const SweepPoint& point, double icc = -1.0);
+    Plot sweepPlot(PlotQuantity quantity);
+    Plot effectPlot();
+    Plot iccPlot();
+    Plot requiredPlot();
+    // The lines of the plot with value(i) at point i, NaN where it has none; markedN is the
+    // group size whose line is always shown.
+    void addLines(Plot& plot, const std::function<double(std::size_t)>& value,
+                  std::optional<std::int32_t> markedN) const;
 
-    RunResults m_run;
+    DesignResults m_results;
     std::vector<std::string> m_titles;
     std::vector<std::optional<std::size_t>> m_smallestSe;
     TestSettings m_settings;
     int m_coefficient = 0;
-    std::vector<std::optional<double>> m_effects;
-    // The tests under the current settings and effect, kept while they stay the same.
+    std::map<std::string, double> m_effects;  // by coefficient name
+    std::optional<SweepPoint> m_chosenPoint;
+    // The tests and answers under the current settings and effect, kept while they stay.
     std::optional<PointTests> m_tests;
+    std::optional<AllocationAnswers> m_answers;
+    // A state of its own for points computed after the run.
+    std::unique_ptr<EngineState> m_scratch;
 };
 
 }  // namespace tavi

@@ -3,10 +3,13 @@
 namespace tavi {
 
 void SweepCollector::sweepStarts(const EngineState& e, std::int64_t) {
-    m_results.emplace(RunResults{SweepTable(e.NumCoef, e.BudgetMode),
+    std::shared_ptr<const TestedQuantities> tested =
+        m_tested ? m_tested : std::make_shared<const TestedQuantities>(e.NumCoef);
+    m_results.emplace(RunResults{SweepTable(std::move(tested), e.BudgetMode),
                                  coefficientsOf(e.k1, e.nRandom, e.LenW3),
                                  e.k1,
                                  DegreesOfFreedom(e),
+                                 std::make_shared<const EngineState>(e),
                                  m_sizes,
                                  {}});
     m_results->df.loseGroups(m_sizes.groupDropout);

@@ -5,18 +5,22 @@
 #include "engine/Coefficients.h"
 #include "engine/power/DegreesOfFreedom.h"
 #include "engine/power/SweepTable.h"
+#include "engine/power/TestedQuantities.h"
 #include "engine/run/CalculationRun.h"
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace tavi {
 
 struct RunResults {
-    SweepTable table;
+    SweepTable table;  // with the contrasts and joint tests asked for
     std::vector<Coefficient> coefficients;
     std::int32_t k1;  // level-1 variables with a fixed effect only, for the coefficients' titles
-    DegreesOfFreedom df;
+    DegreesOfFreedom df;  // of the coefficients
+    // The design with its run constants, from which the points can be computed again.
+    std::shared_ptr<const EngineState> design;
     // The sizes of the groups, for the assumptions the results rest on; none in force when every
     // group has n units.
     GroupSizeSettings sizes;
@@ -33,6 +37,12 @@ struct RunResults {
 // design that the run read.
 class SweepCollector : public SweepObserver {
 public:
+    // Keeps the coefficients only.
+    SweepCollector() = default;
+    // Keeps the tested quantities of tested as well, made for the design that the run reads.
+    explicit SweepCollector(std::shared_ptr<const TestedQuantities> tested)
+        : m_tested(std::move(tested)) {}
+
     void sweepStarts(const EngineState& design, std::int64_t points) override;
     void pointDone(const EngineState& e, std::int64_t cost) override;
     void groupSizesInForce(const GroupSizeSettings& sizes) override;
@@ -43,6 +53,7 @@ public:
     std::optional<RunResults>& results() { return m_results; }
 
 private:
+    std::shared_ptr<const TestedQuantities> m_tested;
     std::optional<RunResults> m_results;
     GroupSizeSettings m_sizes;
 };

@@ -10,6 +10,7 @@ void ThreeLevelCollector::sweepStarts(const ThreeLevelDesign& design, std::int64
                                  threeLevelCoefficients(design.model, m_names),
                                  0,
                                  threeLevelDegreesOfFreedom(design.model),
+                                 nullptr,
                                  {},
                                  {}});
 }

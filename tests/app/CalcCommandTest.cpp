@@ -1,6 +1,7 @@
 #include "app/CalcCommand.h"
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineState.h"
+#include "engine/power/TestPower.h"
 #include "tests/app/CommandFixture.h"
 #include "tests/engine/RunFixture.h"
 
@@ -105,6 +106,7 @@ TEST_F(CalcCommand, UsageErrorsWriteNothing) {
         {"a.dat", "a.dat"},
         {"a.dat", "r.out", "./r.out"},
         {"--csv", "a.out", "a.dat"},
+        {"--joint-csv", "j.csv", "a.dat"},
     };
     for (const auto& arguments : wrong) {
         EXPECT_EQ(command(arguments), kExitUsage) << m_err.str();
@@ -229,6 +231,11 @@ TEST_F(CalcCommand, BadTestSettingsExitWith64InOneLineAndWriteNothing) {
         {"--alpha", "1e-307", "--effect", "Group1=0.3", "a.dat"},
         {"--power", "1e-320", "--effect", "Group1=0.3", "a.dat"},
         {"--power", "0.04", "a.dat"},
+        {"--contrast", "c=Group1+Group9", "a.dat"},
+        {"--joint", "j=Group1", "--effect", "Group1=1", "a.dat"},
+        {"--joint", "j=Group1,Const", "--effect", "Group1=1", "a.dat"},
+        {"--joint", "j=Group1,Const", "--effect", "Group1=0", "--effect", "Const=0", "a.dat"},
+        {"--joint", "j=Group1,Const", "--effect", "j=1", "a.dat"},
         {"--size-cv", "10.5", "a.dat"},
         {"--size-cv", "1e-9", "a.dat"},
         {"--dropout", "1", "a.dat"},
@@ -247,6 +254,10 @@ TEST_F(CalcCommand, BadTestSettingsExitWith64InOneLineAndWriteNothing) {
               "tavi-calc: --effect Slope: the design has no such coefficient; it has Fixed1, "
               "Const, Group1, Random1, CrossL1_1, Random2, CrossL2_1\n");
     EXPECT_FALSE(fs::exists("a.out"));
+    command({"--contrast", "d=Group1-Const", "--joint", "j=Group1,Const,d", "a.dat"});
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: --joint j: d is a linear combination of the members before it; a joint "
+              "test needs linearly independent members\n");
     command({"--simulate", "9", "--seed", "18446744073709551616", "a.dat"});
     EXPECT_EQ(m_err.str(),
               "tavi-calc: --seed 18446744073709551616 is out of range: it must lie "
@@ -417,6 +428,56 @@ TEST_F(CalcCommand, PowerCsvRepeatsTheStandardErrorsAndBestCsvNamesTheBestPoints
 
     ASSERT_EQ(command({"--quiet", "--effect", "Group1=0.3", "a.dat"}), kExitComplete);
     EXPECT_EQ(m_out.str(), "");
+}
+
+// A contrast of one coefficient repeats its rows, also where the groups vary in size; a joint
+// test's rows follow the quantities' in the tables of best points and required groups, without
+// standard error and MDES.
+TEST_F(CalcCommand, ContrastsAndJointTestsJoinEveryTableOfTests) {
+    writeDesign("a.dat");
+    ASSERT_EQ(command({"--size-cv",      "0.4",
+                       "--contrast",     "pick=1*Group1",
+                       "--contrast",     "moderated=Random1+CrossL1_1",
+                       "--joint",        "any=Group1,moderated",
+                       "--effect",       "Group1=0.3",
+                       "--effect",       "Random1=0.2",
+                       "--effect",       "CrossL1_1=0.1",
+                       "--power-csv",    "p.csv",
+                       "--best-csv",     "b.csv",
+                       "--required-csv", "r.csv",
+                       "--joint-csv",    "j.csv",
+                       "a.dat"}),
+              kExitComplete)
+        << m_err.str();
+    const std::vector<std::string> power = linesOf(slurp("p.csv"));
+    ASSERT_EQ(power.size(), 1u + 9 * 9) << "seven coefficients and two contrasts at 9 points";
+    for (std::size_t row = 3; row < power.size(); row += 9) {
+        EXPECT_EQ(power[row].substr(power[row].find(",Group1,") + 8),
+                  power[row + 5].substr(power[row + 5].find(",pick,") + 6));
+        const std::vector<std::string> moderated = fieldsOf(power[row + 6]);
+        ASSERT_EQ(moderated[4], "moderated");
+        EXPECT_EQ(std::strtod(moderated[9].c_str(), nullptr),
+                  powerOfTest(0.2 + 0.1, std::strtod(moderated[5].c_str(), nullptr),
+                              std::strtod(moderated[6].c_str(), nullptr), {}))
+            << "the effect follows from its coefficients': " << power[row + 6];
+    }
+    const std::vector<std::string> best = linesOf(slurp("b.csv"));
+    ASSERT_EQ(best.size(), 1u + 5 * 4 + 4 * 2 + 2) << "pick and moderated have effects";
+    EXPECT_TRUE(best[29].starts_with("any,highest_power,")) << best[29];
+    const std::vector<std::string> top = fieldsOf(best[29]);
+    EXPECT_EQ(top[6] + top[8], "") << "no standard error or MDES";
+    EXPECT_EQ(linesOf(slurp("r.csv")).back().substr(0, 7), "any,50,");
+    const std::vector<std::string> joint = linesOf(slurp("j.csv"));
+    ASSERT_EQ(joint.size(), 1u + 9);
+    EXPECT_EQ(joint[0], "test,N*n,N,n,cost,df1,df2,lambda,power,scale_for_power");
+    const std::vector<std::string> first = fieldsOf(joint[1]);
+    EXPECT_EQ(std::vector(first.begin(), first.begin() + 7),
+              (std::vector<std::string>{"any", "1000", "100", "10", "1500", "2", "98"}));
+    EXPECT_EQ(top[9], first[8]) << "its highest power, at the most groups";
+    EXPECT_NE(m_out.str().find("\nany: best by highest power at N = 100, n = 10 (cost 1500); df 2 "
+                               "and 98, lambda "),
+              std::string::npos)
+        << m_out.str();
 }
 
 TEST_F(CalcCommand, SimulatesWhereTheFirstEffectReachesThePowerAndWritesItsCsv) {

@@ -1,4 +1,5 @@
 #include "engine/run/CalculationRun.h"
+#include "engine/run/DesignResults.h"
 #include "engine/run/ResultsModel.h"
 #include "tests/engine/RunFixture.h"
 
@@ -28,16 +29,14 @@ DesignParameters twentyGroupSizes() {
 // results and their model, for the window's assumptions; the degrees of freedom take the groups
 // expected to be left.
 TEST_F(ResultsModelTest, KeepsTheGroupSizesOfTheRun) {
-    WriteParameterFile(twentyGroupSizes(), "ax.dat", "tavi.out", "tavi.cov");
     RunControl control;
     control.sizes.sizeCv = 0.5;
     control.sizes.groupDropout = 0.25;
-    SweepCollector collector;
-    control.observer = &collector;
-    ASSERT_FALSE(calculateInMemory("ax.dat", control).refused);
+    DesignComputation computed = computeDesign(twentyGroupSizes(), control);
+    ASSERT_TRUE(computed.results);
     // 12 groups of which a quarter are lost leave 9: the intercept's df are 9 - kw - 1.
-    EXPECT_EQ(collector.results()->df.at(1, 12, 21), 7.0);
-    const ResultsModel model(std::move(*collector.results()));
+    EXPECT_EQ(computed.results->run.df.at(1, 12, 21), 7.0);
+    const ResultsModel model(std::move(*computed.results));
     EXPECT_EQ(model.groupSizes().sizeCv, 0.5);
     EXPECT_EQ(model.groupSizesText(),
               "group sizes varying around n with CV 0.5, each group lost with probability 0.25");
@@ -87,10 +86,7 @@ TEST_F(ResultsModelTest, TitlesSayWhatEachCoefficientIs) {
 }
 
 TEST_F(ResultsModelTest, ManyGroupSizesShowAFewLinesWithTheSmallestSe) {
-    SweepCollector collector;
-    WriteParameterFile(twentyGroupSizes(), "ax.dat", "tavi.out", "tavi.cov");
-    ASSERT_FALSE(calculateInMemory("ax.dat", {.observer = &collector}).refused);
-    ResultsModel model(std::move(*collector.results()));
+    ResultsModel model(*computeDesign(twentyGroupSizes(), {}).results);
     const SweepTable& table = model.table();
     for (int c = 0; c < table.coefficients(); ++c) {
         model.choose(c);
@@ -100,7 +96,7 @@ TEST_F(ResultsModelTest, ManyGroupSizesShowAFewLinesWithTheSmallestSe) {
             smallest = table.se(i, c) < table.se(smallest, c) ? i : smallest;
         }
         ASSERT_TRUE(plot.mark);
-        EXPECT_EQ(table.se(plot.mark->point, c), table.se(smallest, c));
+        EXPECT_EQ(plot.mark->y, table.se(smallest, c));
         EXPECT_EQ(plot.lines.size(), ResultsModel::kMaxPlotLines);
         EXPECT_FALSE(plot.note.empty());
         const std::string markedLine = "n = " + std::to_string(table.point(smallest).n);
@@ -112,5 +108,31 @@ TEST_F(ResultsModelTest, ManyGroupSizesShowAFewLinesWithTheSmallestSe) {
     }
 }
 
+// The curve against the intraclass correlation shares tau00 + sigma2 anew at the chosen point:
+// its last point, at twice the design's correlation, is the power of the design computed with
+// those variances from the start.
+TEST_F(ResultsModelTest, PowerAgainstTheIccIsTheDesignComputedWithThatIcc) {
+    DesignParameters p = twentyGroupSizes();
+    p.Tau(1, 1) = 0.2;
+    p.ResidualVariance = 0.8;
+    ResultsModel model(*computeDesign(p, {}).results);
+    ASSERT_TRUE(model.choose("Group1"));
+    model.setEffect(0.4);
+    const Plot plot = model.plot(PlotQuantity::PowerByIcc);
+    ASSERT_EQ(plot.lines.size(), 1u);
+    ASSERT_EQ(plot.lines[0].points.size(), std::size_t(ResultsModel::kCurvePoints));
+    EXPECT_DOUBLE_EQ(plot.lines[0].points.back().x, 0.4);
+    EXPECT_DOUBLE_EQ(plot.mark->x, 0.2);
+
+    p.Tau(1, 1) = 0.4;
+    p.ResidualVariance = 0.6;
+    ResultsModel doubled(*computeDesign(p, {}).results);
+    ASSERT_TRUE(doubled.choose("Group1"));
+    doubled.setEffect(0.4);
+    const SweepPoint at = *model.chosenPoint();
+    doubled.choosePoint(at);
+    const Plot atDoubled = doubled.plot(PlotQuantity::PowerByEffect);
+    EXPECT_NEAR(plot.lines[0].points.back().y, atDoubled.mark->y, 1e-12);
+}
 }  // namespace
 }  // namespace tavi

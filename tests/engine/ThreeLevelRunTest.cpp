@@ -58,7 +58,7 @@ TEST_F(ThreeLevelRun, ReportAndCovarianceFileByteForByteOnAnyNumberOfThreads) {
 TEST_F(ThreeLevelRun, ListsTheSiteTrialUnderABudgetWithItsClosedForm) {
     ThreeLevelCollector collector({"treatment"}, true);
     ASSERT_FALSE(run(kSiteTrialText, 2, &collector).refused);
-    const ResultsModel results(std::move(*collector.results()));
+    const ResultsModel results(DesignResults{std::move(*collector.results()), nullptr, {}});
     EXPECT_EQ(results.titles(), (std::vector<std::string>{"intercept", "treatment"}));
     const SweepTable& table = results.table();
     // (J, n, K): as many sites as 3000 pays for at 20 + J (5 + n) each.

@@ -24,6 +24,8 @@ actual=$(cd "$prefix" && find . -type f -printf '%P\n')
 diff <(sort <<<"$expected") <(sort <<<"$actual") || fail "the installed files differ (< expected, > installed)"
 
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "invalid desktop entry"
+grep -qx 'Exec=tavi --new' "$prefix/share/applications/$id.desktop" ||
+  fail "the desktop entry has no action for a new plan"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >/dev/null ||
   fail "invalid metainfo: $(appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml")"
 for page in "$prefix"/share/man/man1/*.1.gz; do

@@ -207,6 +207,9 @@ private slots:
         QVERIFY(!Design.BudgetMode);
         QCOMPARE(Design.MaxGroups, 20);
         QCOMPARE(form.Edit6->text(), QStringLiteral("20"));
+        QCOMPARE(form.AmountMessage->text(),
+                 QStringLiteral("Maximum number of groups: 10 is raised to 20, the minimum "
+                                "number of groups."));
     }
 
     void budgetIsRaisedToItsFloor() {
@@ -257,12 +260,21 @@ private slots:
         form.SetAmounts();
         form.Edit1->setText(QStringLiteral("abc"));
         QList<int> answers;
+        QStringList messages;
         do {
-            test::whenModalShownThenClose(
-                [&form](QWidget*) { QTest::mouseClick(form.BitBtn1, Qt::LeftButton); });
+            test::whenModalShownThenClose([&](QWidget*) {
+                messages << form.AmountMessage->text();
+                QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
+            });
             answers << form.ShowModal();
         } while (form.AmountError && answers.size() < 3);
         QCOMPARE(answers, QList<int>({mrCancel, mrOK}));
+        // The form comes back saying why OK did not close it and what replaced the text.
+        QVERIFY(messages[0].isEmpty());
+        QVERIFY(messages[1].startsWith(QStringLiteral("OK did not close the form")));
+        QVERIFY(messages[1].contains(QStringLiteral(
+            "Cost parameter: \"abc\" is not a whole number; 10 is put in its place.")));
+        QVERIFY(form.AmountMessage->text().isEmpty());
         QCOMPARE(Design.CostParameter, 10);
         QCOMPARE(form.Edit1->text(), QStringLiteral("10"));
     }

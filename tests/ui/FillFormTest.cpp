@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cmath>
 
 namespace tavi::ui {
 
@@ -180,6 +181,24 @@ private slots:
         QCOMPARE(showings, 2);
         QCOMPARE(seen, QStringList({QStringLiteral("0"), QStringLiteral("1,2.5")}));
         QCOMPARE(FillMatrix(2, 1), 1.25);
+    }
+
+    // The line that names a bad cell is drawn on a box of its own in colours that people with
+    // low vision read: a contrast of at least 4.5:1 by the relative luminance of sRGB.
+    void badCellLineIsReadable() {
+        TFillForm form;
+        QVERIFY(form.FillFormMessage->autoFillBackground());
+        const QPalette colours = form.FillFormMessage->palette();
+        const auto luminance = [](const QColor& colour) {
+            const auto linear = [](double c) {
+                return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+                   0.0722 * linear(colour.blueF());
+        };
+        const double text = luminance(colours.color(QPalette::WindowText));
+        const double box = luminance(colours.color(QPalette::Window));
+        QVERIFY((std::max(text, box) + 0.05) / (std::min(text, box) + 0.05) >= 4.5);
     }
 
     void elementsOutsideTheGridKeepTheirValues() {

@@ -1,14 +1,21 @@
 // The results window on a budget and a range design: its table against tavi-calc's CSV of
-// standard errors, its plot against the table and the power function, and what it saves.
+// standard errors, its plot against the table and the power function, its answers against
+// tavi-calc's summary, its edits against tavi-calc on the file they save, and what it saves.
+// (A new plan from a template is walked in the real program: tests/smoke/new-plan-walk.sh.)
 
 #include "app/CalcCommand.h"
 #include "engine/power/TestPower.h"
 #include "files/ParameterFile.h"
 #include "tests/files/FileTestSupport.h"
+#include "ui/results/AssumptionsPanel.h"
 #include "ui/results/CopyableTable.h"
+#include "ui/results/OpenResults.h"
+#include "ui/results/PlotPicture.h"
 #include "ui/results/ResultsWindow.h"
 #include "ui/results/SweepTableModel.h"
+#include "ui/toolkit/Confirmation.h"
 #include "ui/toolkit/FileOpenDialog.h"
+#include "ui/toolkit/Guard.h"
 
 #include <QChart>
 #include <QChartView>
@@ -16,9 +23,15 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScatterSeries>
+#include <QSpinBox>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -32,7 +45,7 @@ namespace {
 
 // Two level-1 variables (one with a random slope) and one level-2 variable: Fixed1, Const,
 // Group1, Random1, CrossL1_1.
-void writeDesign(bool budget) {
+void writeDesign(bool budget, std::int32_t groupSizeStep = 5) {
     DesignParameters p = test::designWithCounts(2, 1, 1);
     p.WithinCov(1, 2) = p.WithinCov(2, 1) = 0.3;
     p.BetweenCov(1, 1) = 0.25;
@@ -44,17 +57,42 @@ void writeDesign(bool budget) {
     p.Budget = 1000;
     p.CostParameter = 5;
     p.MinGroupSize = budget ? 2 : 5;
-    p.GroupSizeStep = budget ? 2 : 5;
+    p.GroupSizeStep = budget ? 2 : groupSizeStep;
     p.MaxGroupSize = budget ? 30 : 20;
     p.MinGroups = 10;
     p.MaxGroups = 30;
     WriteParameterFile(p, "ax.dat", "ax.out", "ax.cov");
 }
 
-int calc(std::vector<const char*> arguments) {
+// Runs tavi-calc; its summary goes to summary when given.
+int calc(std::vector<const char*> arguments, std::string* summary = nullptr) {
     std::ostringstream out;
     std::ostringstream err;
-    return runCalcCommand(int(arguments.size()), arguments.data(), out, err, false);
+    const int status = runCalcCommand(int(arguments.size()), arguments.data(), out, err, false);
+    if (summary != nullptr) {
+        *summary = out.str();
+    }
+    return status;
+}
+
+// Types text into the assumptions' field key as a user does and waits for the results.
+void edit(ResultsWindow& window, const QString& key, const QString& text) {
+    auto* field = window.findChild<QLineEdit*>(QStringLiteral("Field_") + key);
+    QVERIFY(field);
+    field->setText(text);
+    emit field->textEdited(text);
+    QTRY_VERIFY(!window.recalculating());
+}
+
+// The point "N = 83, n = 7" that follows label in a summary line of tavi-calc.
+QString summaryPoint(const std::string& summary, const QString& label) {
+    const QRegularExpression line(QRegularExpression::escape(label) +
+                                  QStringLiteral("[^\\n]* at (N = \\d+, n = \\d+)"));
+    return line.match(QString::fromStdString(summary)).captured(1);
+}
+
+QString pointText(const std::optional<SweepPoint>& point) {
+    return point ? QStringLiteral("N = %1, n = %2").arg(point->N).arg(point->n) : QString();
 }
 
 QByteArray readAll(const QString& name) {
@@ -82,8 +120,8 @@ class ResultsWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ResultsWindow> open(bool budget) {
-        writeDesign(budget);
+    std::unique_ptr<ResultsWindow> open(bool budget, std::int32_t groupSizeStep = 5) {
+        writeDesign(budget, groupSizeStep);
         QString message;
         auto window = resultsOfFile(QStringLiteral("ax.dat"), message);
         [&] { QVERIFY2(window, qPrintable(message)); }();
@@ -98,6 +136,27 @@ private:
         return model->index(row, first + c).data(SweepTableModel::kValueRole).toDouble();
     }
 
+    // The window's table holds the standard errors of tavi-calc's CSV for parFile, each
+    // coefficient's smallest marked.
+    static void compareWithTavcalc(ResultsWindow& window, const char* parFile) {
+        QCOMPARE(calc({"--csv", "se.csv", parFile, "calc.out", "calc.cov"}), kExitComplete);
+        QStringList rows = QString::fromLatin1(readAll(QStringLiteral("se.csv")))
+                               .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        rows.removeFirst();
+        QAbstractItemModel* model = window.Table->model();
+        QCOMPARE(model->rowCount(), rows.size());
+        for (int c = 0; c < 5; ++c) {
+            int smallest = 0;
+            for (int row = 0; row < rows.size(); ++row) {
+                const QStringList fields = rows[row].split(QLatin1Char(','));
+                QCOMPARE(tableSe(window, row, c), fields[fields.size() - 5 + c].toDouble());
+                smallest = tableSe(window, row, c) < tableSe(window, smallest, c) ? row : smallest;
+            }
+            const QModelIndex best = model->index(smallest, model->columnCount() - 5 + c);
+            QVERIFY(best.data(Qt::FontRole).value<QFont>().bold());
+        }
+    }
+
     QTemporaryDir m_dir;
     QString m_previousDir;
 
@@ -108,6 +167,8 @@ private slots:
     }
     void cleanup() {
         TOpenDialog::resetChooser();
+        setConfirmationAnswerer({});
+        setMessageAnswerer({});
         QDir::setCurrent(m_previousDir);
     }
 
@@ -119,23 +180,7 @@ private slots:
     void tableHoldsTavcalcsStandardErrors() {
         QFETCH(bool, budget);
         const auto window = open(budget);
-        QCOMPARE(calc({"--csv", "se.csv", "ax.dat", "calc.out", "calc.cov"}), kExitComplete);
-        QStringList rows = QString::fromLatin1(readAll(QStringLiteral("se.csv")))
-                               .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        rows.removeFirst();
-        QAbstractItemModel* model = window->Table->model();
-        QCOMPARE(model->rowCount(), rows.size());
-        for (int c = 0; c < 5; ++c) {
-            int smallest = 0;
-            for (int row = 0; row < rows.size(); ++row) {
-                const QStringList fields = rows[row].split(QLatin1Char(','));
-                QCOMPARE(tableSe(*window, row, c), fields[fields.size() - 5 + c].toDouble());
-                smallest =
-                    tableSe(*window, row, c) < tableSe(*window, smallest, c) ? row : smallest;
-            }
-            const QModelIndex best = model->index(smallest, model->columnCount() - 5 + c);
-            QVERIFY(best.data(Qt::FontRole).value<QFont>().bold());
-        }
+        compareWithTavcalc(*window, "ax.dat");
     }
 
     void seriesHoldTheTablesPoints_data() { tableHoldsTavcalcsStandardErrors_data(); }
@@ -191,22 +236,51 @@ private slots:
         QVERIFY(!QFile::exists(QStringLiteral("ax.out")));  // the window's run wrote nothing
     }
 
-    void savePlotWritesPngAndSvg() {
-        const auto window = open(true);
-        window->resize(900, 700);
+    // Both pictures hold the whole chart with the note under it at the size chosen: the SVG
+    // names the axes, the legend's marked point and the note, and the PNG, at twice its pixels,
+    // shows what the SVG drawing shows.
+    void savedPlotsHoldTheWholeChart() {
+        const auto window = open(false, 1);
         for (const QString& name : {QStringLiteral("plot.png"), QStringLiteral("plot.svg")}) {
-            TOpenDialog::setChooser([name](const TOpenDialog&, QWidget*) { return name; });
+            TOpenDialog::setChooser([name](const TOpenDialog& dialog, QWidget*) {
+                auto* size = static_cast<PictureSizeControls*>(dialog.Extra);
+                size->WidthBox->setValue(900);
+                size->HeightBox->setValue(600);
+                size->ScaleBox->setValue(2.0);
+                return name;
+            });
             window->SavePlotButton->click();
         }
-        QImage png(QStringLiteral("plot.png"));
-        QVERIFY(!png.isNull());
-        QVERIFY(png.width() >= 900);
         const QByteArray svg = readAll(QStringLiteral("plot.svg"));
-        QVERIFY(svg.contains("Group size n (level-1 units per group)"));
-        QVERIFY(svg.contains("Standard error (outcome units)"));
+        for (const char* text :
+             {"Number of groups N", "SE (outcome units)",
+              "Best by smallest SE: N = ", "Showing 8 of 16 group sizes", "n = 20"}) {
+            QVERIFY2(svg.contains(text), text);
+        }
+        const QImage png = QImage(QStringLiteral("plot.png")).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(png.size(), QSize(1800, 1200));
+        QImage drawn(png.size(), QImage::Format_RGB32);
+        drawn.fill(Qt::white);
+        QPainter painter(&drawn);
+        QSvgRenderer(svg).render(&painter);
+        painter.end();
+        // Compared in blocks of 60 pixels, where the two renderers' antialiasing evens out.
+        constexpr int kBlock = 60;
+        for (int y = 0; y < png.height(); y += kBlock) {
+            for (int x = 0; x < png.width(); x += kBlock) {
+                double difference = 0.0;
+                for (int j = y; j < y + kBlock; ++j) {
+                    for (int i = x; i < x + kBlock; ++i) {
+                        difference += qGray(png.pixel(i, j)) - qGray(drawn.pixel(i, j));
+                    }
+                }
+                QVERIFY2(std::fabs(difference) / (kBlock * kBlock) < 8.0,
+                         qPrintable(QStringLiteral("block at %1, %2").arg(x).arg(y)));
+            }
+        }
     }
 
-    void copyGivesTabSeparatedCells() {
+    void copyGivesTabSeparatedCellsUnderTheirHeadings() {
         const auto window = open(true);
         QAbstractItemModel* model = window->Table->model();
         window->Table->selectionModel()->select(
@@ -215,8 +289,145 @@ private slots:
             return QString::number(
                 model->index(row, column).data(SweepTableModel::kValueRole).toDouble());
         };
-        QCOMPARE(window->Table->selectedText(),
-                 cell(0, 1) + "\t" + cell(0, 2) + "\n" + cell(1, 1) + "\t" + cell(1, 2) + "\n");
+        QCOMPARE(window->Table->selectedText(), "N groups\tn group size\n" + cell(0, 1) + "\t" +
+                                                    cell(0, 2) + "\n" + cell(1, 1) + "\t" +
+                                                    cell(1, 2) + "\n");
+    }
+
+    // The marked best point and the smallest budget (over ranges the fewest units) are those
+    // of tavi-calc's summary, found at every group size and not only the sweep's.
+    void answersAreTavcalcsOnTheExamples_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("effect");
+        QTest::newRow("cluster trial") << "cluster-trial.dat"
+                                       << "Group1=0.3";
+        QTest::newRow("covariate") << "cluster-covariate.dat"
+                                   << "Group1=0.3";
+        QTest::newRow("multisite") << "multisite-trial.dat"
+                                   << "Random1=0.2";
+        QTest::newRow("cross-level") << "cross-level.dat"
+                                     << "CrossL1_1=0.1";
+    }
+    void answersAreTavcalcsOnTheExamples() {
+        QFETCH(QString, file);
+        QFETCH(QString, effect);
+        QVERIFY(QFile::copy(QStringLiteral(TAVI_EXAMPLES_DIR "/") + file, file));
+        std::string summary;
+        QCOMPARE(calc({"--effect", qPrintable(effect), qPrintable(file), "calc.out", "calc.cov"},
+                      &summary),
+                 kExitComplete);
+        QString message;
+        const auto window = resultsOfFile(file, message);
+        QVERIFY2(window, qPrintable(message));
+        const QString name = effect.section(QLatin1Char('='), 0, 0);
+        window->CoefficientBox->setCurrentIndex(window->CoefficientBox->findText(
+            QStringLiteral("(") + name + QStringLiteral(")"), Qt::MatchEndsWith));
+        window->EffectEdit->setText(effect.section(QLatin1Char('='), 1));
+        emit window->EffectEdit->textEdited(window->EffectEdit->text());
+        window->QuantityBox->setCurrentIndex(2);
+
+        ResultsModel& results = window->results();
+        const QString best = pointText(results.best(Criterion::HighestPower).point);
+        QCOMPARE(best, summaryPoint(summary, name + QStringLiteral(": best by highest power")));
+        QCOMPARE(pointText(results.best(Criterion::CheapestForPower).point),
+                 summaryPoint(summary, QStringLiteral(" reaching power 0.8")));
+        QVERIFY(window->AnswersLabel->text().contains(best));
+        const bool budget = results.table().budgetMode();
+        for (QAbstractSeries* series : window->PlotView->chart()->series()) {
+            if (auto* mark = qobject_cast<QScatterSeries*>(series)) {
+                const SweepPoint& point = *results.best(Criterion::HighestPower).point;
+                QCOMPARE(mark->at(0).x(), double(budget ? point.n : point.N));
+            }
+        }
+    }
+
+    // An edit computes the design anew: the table then holds what tavi-calc gives for the
+    // parameter file that "Save design as" writes of it.
+    void editGivesTavcalcsTableOfTheSavedDesign() {
+        const auto window = open(false);
+        edit(*window, QStringLiteral("icc"), QStringLiteral("0.15"));
+        QCOMPARE(window->findChild<QLineEdit*>(QStringLiteral("Field_tau00"))->text(),
+                 QStringLiteral("0.15"));
+        edit(*window, QStringLiteral("n_step"), QStringLiteral("3"));
+        TOpenDialog::setChooser(
+            [](const TOpenDialog&, QWidget*) { return QStringLiteral("edited.dat"); });
+        window->AssumptionsView->SaveDesignButton->click();
+        QVERIFY(readAll(QStringLiteral("edited.dat")).contains("      0.1500000 \r\n"));
+        compareWithTavcalc(*window, "edited.dat");
+    }
+
+    // Unequal group sizes typed into the panel give tavi-calc's answers with the options that
+    // the note after saving names; a CV that tavi-calc refuses computes nothing.
+    void groupSizeFieldsGiveTavcalcsAnswersWithTheirOptions() {
+        const auto window = open(true);
+        window->EffectEdit->setText(QStringLiteral("0.3"));
+        emit window->EffectEdit->textEdited(window->EffectEdit->text());
+        edit(*window, QStringLiteral("size_cv"), QStringLiteral("0.005"));
+        QVERIFY(
+            window->AssumptionsView->StatusLabel->text().contains(QStringLiteral("0.01 to 10")));
+        edit(*window, QStringLiteral("size_cv"), QStringLiteral("0.6"));
+        edit(*window, QStringLiteral("group_dropout"), QStringLiteral("0.2"));
+        TOpenDialog::setChooser(
+            [](const TOpenDialog&, QWidget*) { return QStringLiteral("u.dat"); });
+        window->AssumptionsView->SaveDesignButton->click();
+        QVERIFY(window->AssumptionsView->StatusLabel->text().contains(
+            QStringLiteral("--size-cv 0.6 --group-dropout 0.2")));
+        std::string summary;
+        QCOMPARE(calc({"--effect", "Group1=0.3", "--size-cv", "0.6", "--group-dropout", "0.2",
+                       "u.dat", "calc.out", "calc.cov"},
+                      &summary),
+                 kExitComplete);
+        ResultsModel& results = window->results();
+        QCOMPARE(pointText(results.best(Criterion::HighestPower).point),
+                 summaryPoint(summary, QStringLiteral("Group1: best by highest power")));
+        QCOMPARE(pointText(results.best(Criterion::CheapestForPower).point),
+                 summaryPoint(summary, QStringLiteral(" reaching power 0.8")));
+        QVERIFY(window->AnswersLabel->text().contains(QStringLiteral("CV 0.6")));
+    }
+
+    // The file the design was opened from, like any existing file, is replaced only when the
+    // user confirms; an edited design is closed only when the user confirms too.
+    void saveDesignAsNeverReplacesUnasked() {
+        const auto window = open(true);
+        const QByteArray opened = readAll(QStringLiteral("ax.dat"));
+        edit(*window, QStringLiteral("budget"), QStringLiteral("1500"));
+        QStringList questions;
+        bool answer = false;
+        setConfirmationAnswerer([&](const QString& question) {
+            questions.append(question);
+            return answer;
+        });
+        window->show();
+        window->close();
+        QVERIFY(window->isVisible());
+        TOpenDialog::setChooser(
+            [](const TOpenDialog&, QWidget*) { return QStringLiteral("ax.dat"); });
+        window->AssumptionsView->SaveDesignButton->click();
+        QCOMPARE(readAll(QStringLiteral("ax.dat")), opened);
+        QCOMPARE(questions.size(), 2);
+        QVERIFY(questions[1].contains(QStringLiteral("ax.dat is the file that was opened")));
+        answer = true;
+        window->AssumptionsView->SaveDesignButton->click();
+        QVERIFY(readAll(QStringLiteral("ax.dat")).startsWith(opened.left(40)));
+        QVERIFY(readAll(QStringLiteral("ax.dat")).contains("  1500      5\r\n"));
+        window->close();
+        QVERIFY(!window->isVisible());
+        QCOMPARE(questions.size(), 3);
+    }
+
+    void openReportWithoutLauncherNamesTheReport() {
+        QFile report(QStringLiteral("ax.out"));
+        QVERIFY(report.open(QIODevice::WriteOnly));
+        report.close();
+        const auto window = open(true);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", m_dir.path().toLocal8Bit());
+        QString shown;
+        setMessageAnswerer([&shown](const QString& message) { shown = message; });
+        window->OpenReportButton->click();
+        qputenv("PATH", path);
+        QVERIFY(shown.contains(QDir(m_dir.path()).filePath(QStringLiteral("ax.out"))));
+        QVERIFY(shown.contains(QStringLiteral("xdg-utils")));
     }
 
     void missingOrMalformedFileSaysWhy() {

@@ -49,7 +49,8 @@ private slots:
 
     void badCommandLineEndsWithUsageStatus() {
         for (const std::vector<const char*>& arguments :
-             {std::vector{"--verbose", "a.dat"}, std::vector{"a.dat", "b.dat"}, std::vector{"."}}) {
+             {std::vector{"--verbose", "a.dat"}, std::vector{"a.dat", "b.dat"}, std::vector{"."},
+              std::vector{"--new", "a.dat"}}) {
             std::ostringstream out;
             std::ostringstream err;
             QCOMPARE(readCommandLine(int(arguments.size()), arguments.data(), out, err).exitStatus,

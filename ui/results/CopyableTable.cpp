@@ -28,14 +28,22 @@ QString CopyableTable::selectedText() const {
         firstColumn = std::min(firstColumn, column);
         lastColumn = std::max(lastColumn, column);
     }
-    QString text;
+    if (cells.empty()) {
+        return {};
+    }
+    QStringList headings;
+    for (int column = firstColumn; column <= lastColumn; ++column) {
+        headings.append(model()
+                            ->headerData(horizontalHeader()->logicalIndex(column), Qt::Horizontal)
+                            .toString()
+                            .replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    }
+    QString text = headings.join(QLatin1Char('\t'));
     int row = -1;
     for (const auto& [position, cell] : cells) {
         if (position.first != row) {
             row = position.first;
-            if (!text.isEmpty()) {
-                text += QLatin1Char('\n');
-            }
+            text += QLatin1Char('\n');
             QStringList fields(lastColumn - firstColumn + 1);
             for (int column = firstColumn; column <= lastColumn; ++column) {
                 const auto found = cells.find({row, column});
@@ -44,7 +52,7 @@ QString CopyableTable::selectedText() const {
             text += fields.join(QLatin1Char('\t'));
         }
     }
-    return text.isEmpty() ? text : text + QLatin1Char('\n');
+    return text + QLatin1Char('\n');
 }
 
 void CopyableTable::keyPressEvent(QKeyEvent* event) {

@@ -1,15 +1,10 @@
 #include "ui/results/ResultsChart.h"
 
 #include <QChart>
-#include <QChartView>
-#include <QImage>
 #include <QLegendMarker>
 #include <QLineSeries>
-#include <QPainter>
 #include <QPen>
-#include <QSaveFile>
 #include <QScatterSeries>
-#include <QSvgGenerator>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -25,12 +20,27 @@ namespace {
 constexpr std::size_t kMostDottedPoints = 60;
 
 const QColor kMarkColour(0xc6, 0x28, 0x28);
-// As many distinguishable colours as the plot has lines at most.
-const QColor kLineColours[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xff, 0x7f, 0x0e),
-                               QColor(0x2c, 0xa0, 0x2c), QColor(0x94, 0x67, 0xbd),
-                               QColor(0x8c, 0x56, 0x4b), QColor(0xe3, 0x77, 0xc2),
-                               QColor(0x17, 0xbe, 0xcf), QColor(0xbc, 0xbd, 0x22)};
-static_assert(std::size(kLineColours) >= ResultsModel::kMaxPlotLines);
+// A line over the group sizes.
+const QColor kLineColour(0x1f, 0x77, 0xb4);
+// The colours of the group sizes from the smallest to the largest: a scale from dark purple over
+// blue and green to yellow-green, whose colours differ in lightness too and stay visible on
+// white and apart from the marked point's red.
+const QColor kGroupSizeScale[] = {QColor(0x44, 0x01, 0x54), QColor(0x3b, 0x52, 0x8b),
+                                  QColor(0x21, 0x91, 0x8c), QColor(0x5e, 0xc9, 0x62),
+                                  QColor(0xa0, 0xc8, 0x1e)};
+
+// The colour at shade (0 to 1) on the scale of the group sizes.
+QColor groupSizeColour(double shade) {
+    const double place = std::clamp(shade, 0.0, 1.0) * double(std::size(kGroupSizeScale) - 1);
+    const auto low = static_cast<std::size_t>(std::floor(place));
+    const std::size_t high = std::min(low + 1, std::size(kGroupSizeScale) - 1);
+    const double t = place - double(low);
+    const QColor& a = kGroupSizeScale[low];
+    const QColor& b = kGroupSizeScale[high];
+    return QColor::fromRgbF(float(a.redF() + t * (b.redF() - a.redF())),
+                            float(a.greenF() + t * (b.greenF() - a.greenF())),
+                            float(a.blueF() + t * (b.blueF() - a.blueF())));
+}
 
 // An axis over lowest to highest with room on either side (pad: a share of the range), so
 // that points at the ends, the marked one above all, stay whole.
@@ -78,7 +88,7 @@ QChart* buildChart(const Plot& plot) {
     for (const PlotLine& line : plot.lines) {
         auto* points = new QLineSeries;
         points->setName(QString::fromStdString(line.name));
-        points->setPen(QPen(kLineColours[series.size() % std::size(kLineColours)], 2.0));
+        points->setPen(QPen(line.shade ? groupSizeColour(*line.shade) : kLineColour, 2.0));
         points->setPointsVisible(line.points.size() <= kMostDottedPoints);
         for (const PlotPoint& p : line.points) {
             points->append(p.x, p.y);
@@ -117,7 +127,8 @@ QChart* buildChart(const Plot& plot) {
         yHigh = 1.0;
     }
 
-    auto* xAxis = axis(QString::fromStdString(plot.xTitle), xLow, xHigh, 0.02, "%.0f");
+    auto* xAxis =
+        axis(QString::fromStdString(plot.xTitle), xLow, xHigh, 0.02, plot.wholeX ? "%.0f" : "%.3g");
     // Power keeps its scale from 0 to 1.
     auto* yAxis =
         axis(QString::fromStdString(plot.yTitle), yLow, yHigh, plot.target ? 0.02 : 0.04, "%.3g");
@@ -135,40 +146,6 @@ QChart* buildChart(const Plot& plot) {
     }
     chart->legend()->setAlignment(Qt::AlignBottom);
     return chart;
-}
-
-QString saveChart(QChartView& view, const QString& fileName) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return file.errorString();
-    }
-    const QSize size = view.size();
-    if (fileName.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&file);
-        svg.setSize(size);
-        svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setTitle(view.chart()->title());
-        QPainter painter(&svg);
-        view.render(&painter);
-    } else {
-        // Twice the pixels of the window, for print and for screens of high density.
-        QImage image(size * 2, QImage::Format_ARGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(2.0, 2.0);
-        view.render(&painter);
-        painter.end();
-        if (!image.save(&file, "PNG")) {
-            file.cancelWriting();
-            return QStringLiteral("the picture could not be written");
-        }
-    }
-    if (!file.commit()) {
-        return file.errorString();
-    }
-    return {};
 }
 
 }  // namespace tavi::ui

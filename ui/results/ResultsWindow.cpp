@@ -1,15 +1,20 @@
 #include "ui/results/ResultsWindow.h"
 
-#include "engine/run/CalculationRun.h"
-#include "files/FileError.h"
-#include "files/FileNames.h"
+#include "files/CovarianceCheck.h"
 #include "files/TypedNumbers.h"
+#include "ui/results/AssumptionsPanel.h"
+#include "ui/results/BackgroundRecalculation.h"
 #include "ui/results/CopyableTable.h"
+#include "ui/results/OpenResults.h"
+#include "ui/results/PlotPicture.h"
 #include "ui/results/ResultsChart.h"
-#include "ui/results/RunWithProgress.h"
 #include "ui/results/SweepTableModel.h"
+#include "ui/results/TemplateChooser.h"
+#include "ui/toolkit/Application.h"
+#include "ui/toolkit/Confirmation.h"
 #include "ui/toolkit/FileOpenDialog.h"
 #include "ui/toolkit/Guard.h"
+#include "ui/toolkit/Placement.h"
 
 #include <QChartView>
 #include <QCloseEvent>
@@ -29,22 +34,40 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavi::ui {
 
 namespace {
 
+// The size the window takes where the screen allows it.
+constexpr QSize kPreferredSize(1280, 860);
+// The shortest lists of choosers: their longest entries would make the window wider than a
+// small screen.
+constexpr int kChooserCharacters = 18;
+// The rows whose texts set the widths of the table's columns: its numbers have the same few
+// digits, and measuring thousands of rows would hold up every change.
+constexpr int kMeasuredRows = 100;
+
 // The chosen coefficient's effect as its field shows it, at six significant digits.
 QString effectText(double effect) {
     return QString::number(effect, 'g', 6);
 }
 
-// The quantities of the plot, in the order of the chooser.
-const PlotQuantity kQuantities[] = {PlotQuantity::StandardError, PlotQuantity::Mdes,
-                                    PlotQuantity::Power};
-const char* const kQuantityNames[] = {"Standard error", "Minimum detectable effect (MDES)",
-                                      "Power"};
+// The views, in the order of the chooser.
+struct View {
+    PlotQuantity quantity;
+    const char* name;
+};
+constexpr View kViews[] = {
+    {PlotQuantity::StandardError, "Standard error"},
+    {PlotQuantity::Mdes, "Minimum detectable effect (MDES)"},
+    {PlotQuantity::Power, "Power"},
+    {PlotQuantity::PowerByEffect, "Power against the effect, at a point"},
+    {PlotQuantity::PowerByIcc, "Power against the intraclass correlation, at a point"},
+    {PlotQuantity::RequiredGroups, "Groups needed at each group size"},
+};
 
 QLabel* buddyLabel(const QString& text, QWidget* buddy) {
     auto* label = new QLabel(text);
@@ -52,30 +75,49 @@ QLabel* buddyLabel(const QString& text, QWidget* buddy) {
     return label;
 }
 
+QComboBox* shortChooser() {
+    auto* box = new QComboBox;
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(kChooserCharacters);
+    return box;
+}
+
+// The warnings about the design's covariance matrices, one per line.
+QString covarianceWarnings(const DesignParameters& p) {
+    QStringList lines;
+    for (const CovarianceFinding& finding : covarianceFindings(p)) {
+        lines.append(QString::fromStdString(finding.message));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 }  // namespace
 
-ResultsWindow::ResultsWindow(ResultsModel results, const QString& reportFile, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_results(std::move(results)), m_reportFile(reportFile) {
+ResultsWindow::ResultsWindow(std::unique_ptr<tavi::Assumptions> assumptions, DesignResults results,
+                             const QString& reportFile, const QString& designFile, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      m_assumptions(std::move(assumptions)),
+      m_results(std::move(results)),
+      m_reportFile(reportFile),
+      m_designFile(designFile) {
     setObjectName(QStringLiteral("ResultsWindow"));
     setWindowTitle(QStringLiteral("TAVI results"));
+    m_results.choose(m_assumptions->keyCoefficient());
     createControls();
     bindHandlers();
     redraw();
-    resize(1180, 860);
+    fitToScreen(this, kPreferredSize);
     CloseButton->setFocus();
 }
 
 ResultsWindow::~ResultsWindow() = default;
 
 void ResultsWindow::createControls() {
-    CoefficientBox = new QComboBox;
-    for (const std::string& title : m_results.titles()) {
-        CoefficientBox->addItem(QString::fromStdString(title));
-    }
-    CoefficientBox->setCurrentIndex(m_results.coefficient());
-    QuantityBox = new QComboBox;
-    for (const char* name : kQuantityNames) {
-        QuantityBox->addItem(QString::fromLatin1(name));
+    CoefficientBox = shortChooser();
+    fillCoefficients();
+    QuantityBox = shortChooser();
+    for (const View& view : kViews) {
+        QuantityBox->addItem(QString::fromUtf8(view.name));
     }
     AlphaBox = new QDoubleSpinBox;
     AlphaBox->setDecimals(3);
@@ -89,8 +131,8 @@ void ResultsWindow::createControls() {
     PowerBox->setSingleStep(0.05);
     PowerBox->setValue(m_results.settings().power);
     PowerBox->setToolTip(
-        QStringLiteral("The power the study should reach, for the MDES and "
-                       "the cheapest point"));
+        QStringLiteral("The power the study should reach, for the MDES, the groups needed and "
+                       "the smallest budget"));
     SidesBox = new QComboBox;
     SidesBox->addItems({QStringLiteral("Two-sided"), QStringLiteral("One-sided")});
     EffectEdit = new QLineEdit(effectText(m_results.effect()));
@@ -119,53 +161,88 @@ void ResultsWindow::createControls() {
     settingsRows->addLayout(firstRow);
     settingsRows->addLayout(secondRow);
 
+    AssumptionsView = new AssumptionsPanel;
+    AssumptionsView->setFields(*m_assumptions);
+    m_recalculation = new BackgroundRecalculation(
+        [this](DesignComputation computation) {
+            runGuarded([&] { takeComputation(std::move(computation)); });
+        },
+        [this](const QString& message) { runGuarded([&] { showCalculationFailure(message); }); },
+        this);
+
     PlotView = new QChartView;
     PlotView->setRenderHint(QPainter::Antialiasing);
-    PlotView->setMinimumHeight(320);
+    PlotView->setMinimumHeight(200);
     PlotNote = new QLabel;
+    PlotNote->setWordWrap(true);
 
+    AnswersLabel = new QLabel;
+    AnswersLabel->setObjectName(QStringLiteral("AnswersLabel"));
+    AnswersLabel->setWordWrap(true);
+    AnswersLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_tableModel = std::make_unique<SweepTableModel>(m_results);
-    auto* sorted = new QSortFilterProxyModel(this);
-    sorted->setSourceModel(m_tableModel.get());
-    sorted->setSortRole(SweepTableModel::kSortRole);
+    m_sorted = new QSortFilterProxyModel(this);
+    m_sorted->setSourceModel(m_tableModel.get());
+    m_sorted->setSortRole(SweepTableModel::kSortRole);
     Table = new CopyableTable(SweepTableModel::kValueRole);
-    Table->setModel(sorted);
+    Table->setModel(m_sorted);
     Table->setSortingEnabled(true);
     Table->sortByColumn(-1, Qt::AscendingOrder);
     Table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Table->setTabKeyNavigation(false);
+    Table->setMinimumHeight(100);
     Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 6);
-    Table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    Table->setToolTip(QStringLiteral("Click a heading to sort; Ctrl+C copies the selected cells"));
+    Table->horizontalHeader()->setResizeContentsPrecision(kMeasuredRows);
+    fitColumns();
+    Table->setToolTip(
+        QStringLiteral("Click a heading to sort, a row to show the power at its point; Ctrl+C "
+                       "copies the selected cells with their headings"));
     auto* tableArea = new QWidget;
     auto* tableRows = new QVBoxLayout(tableArea);
     tableRows->setContentsMargins(0, 0, 0, 0);
-    tableRows->addWidget(
-        buddyLabel(QStringLiteral("S&tandard errors at every point (the smallest of each "
+    tableRows->addWidget(AnswersLabel);
+    QLabel* tableCaption =
+        buddyLabel(QStringLiteral("&Table of every point (the smallest standard error of each "
                                   "coefficient marked; x: level-1 variables in the order "
                                   "entered, w: level-2 variables)"),
-                   Table));
-    tableRows->addWidget(Table);
+                   Table);
+    tableCaption->setWordWrap(true);
+    tableRows->addWidget(tableCaption);
+    tableRows->addWidget(Table, 1);
     auto* plotArea = new QWidget;
     auto* plotRows = new QVBoxLayout(plotArea);
     plotRows->setContentsMargins(0, 0, 0, 0);
-    plotRows->addWidget(PlotView);
+    plotRows->addWidget(PlotView, 1);
     plotRows->addWidget(PlotNote);
-    auto* splitter = new QSplitter(Qt::Vertical);
-    splitter->addWidget(plotArea);
-    splitter->addWidget(tableArea);
-    splitter->setStretchFactor(0, 5);
-    splitter->setStretchFactor(1, 4);
-    splitter->setChildrenCollapsible(false);
+    auto* results = new QSplitter(Qt::Vertical);
+    results->addWidget(plotArea);
+    results->addWidget(tableArea);
+    results->setStretchFactor(0, 1);
+    results->setStretchFactor(1, 1);
+    results->setChildrenCollapsible(false);
+    auto* sides = new QSplitter(Qt::Horizontal);
+    sides->addWidget(AssumptionsView);
+    sides->addWidget(results);
+    sides->setStretchFactor(0, 0);
+    sides->setStretchFactor(1, 1);
+    sides->setChildrenCollapsible(false);
+    // The panel is as wide as its buttons need, or as some 36 characters of its labels.
+    sides->setSizes({std::max(AssumptionsView->minimumSizeHint().width(),
+                              fontMetrics().averageCharWidth() * 36),
+                     kPreferredSize.width()});
 
-    SavePlotButton = new QPushButton(QStringLiteral("Sa&ve plot..."));
+    NewPlanButton = new QPushButton(QStringLiteral("&New plan..."));
+    NewPlanButton->setToolTip(
+        QStringLiteral("Start another plan from a template, in a window "
+                       "of its own"));
+    SavePlotButton = new QPushButton(QStringLiteral("Save p&lot..."));
     ExportCsvButton = new QPushButton(QStringLiteral("E&xport CSV..."));
     OpenReportButton = new QPushButton(QStringLiteral("Open &report"));
     OpenReportButton->setEnabled(!m_reportFile.isEmpty() && QFileInfo::exists(m_reportFile));
     OpenReportButton->setToolTip(m_reportFile);
     CloseButton = new QPushButton(QStringLiteral("&Close"));
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {SavePlotButton, ExportCsvButton, OpenReportButton}) {
+    for (QPushButton* button : {NewPlanButton, SavePlotButton, ExportCsvButton, OpenReportButton}) {
         buttons->addWidget(button);
     }
     buttons->addStretch();
@@ -173,16 +250,28 @@ void ResultsWindow::createControls() {
 
     auto* rows = new QVBoxLayout(this);
     rows->addWidget(settings);
-    rows->addWidget(splitter, 1);
+    rows->addWidget(sides, 1);
     rows->addLayout(buttons);
 
-    QWidget* const order[] = {CoefficientBox, QuantityBox,     AlphaBox,         PowerBox,
-                              SidesBox,       EffectEdit,      PlotView,         Table,
-                              SavePlotButton, ExportCsvButton, OpenReportButton, CloseButton};
     PlotView->setFocusPolicy(Qt::NoFocus);
-    for (std::size_t i = 1; i < std::size(order); ++i) {
+    std::vector<QWidget*> order = {CoefficientBox, QuantityBox, AlphaBox,
+                                   PowerBox,       SidesBox,    EffectEdit};
+    order.insert(order.end(), AssumptionsView->Fields.begin(), AssumptionsView->Fields.end());
+    order.insert(order.end(),
+                 {AssumptionsView->SaveDesignButton, AssumptionsView->RevertButton, Table,
+                  NewPlanButton, SavePlotButton, ExportCsvButton, OpenReportButton, CloseButton});
+    for (std::size_t i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
+}
+
+void ResultsWindow::fillCoefficients() {
+    const QSignalBlocker quiet(CoefficientBox);
+    CoefficientBox->clear();
+    for (const Choice& choice : m_results.choices()) {
+        CoefficientBox->addItem(QString::fromStdString(choice.label + " (" + choice.name + ")"));
+    }
+    CoefficientBox->setCurrentIndex(m_results.coefficient());
 }
 
 void ResultsWindow::bindHandlers() {
@@ -193,6 +282,17 @@ void ResultsWindow::bindHandlers() {
     bindHandler(PowerBox, &QDoubleSpinBox::valueChanged, this, &ResultsWindow::changeSettings);
     bindHandler(SidesBox, &QComboBox::currentIndexChanged, this, &ResultsWindow::changeSettings);
     bindHandler(EffectEdit, &QLineEdit::textEdited, this, &ResultsWindow::changeEffect);
+    bindHandler(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                &ResultsWindow::choosePoint);
+    connect(AssumptionsView, &AssumptionsPanel::edited, this,
+            [this](std::size_t field, const QString& text) {
+                runGuarded([&] { editAssumption(field, text); });
+            });
+    bindHandler(AssumptionsView->RevertButton, &QPushButton::clicked, this,
+                &ResultsWindow::revertAssumptions);
+    bindHandler(AssumptionsView->SaveDesignButton, &QPushButton::clicked, this,
+                &ResultsWindow::saveDesign);
+    bindHandler(NewPlanButton, &QPushButton::clicked, this, &ResultsWindow::newPlan);
     bindHandler(SavePlotButton, &QPushButton::clicked, this, &ResultsWindow::savePlot);
     bindHandler(ExportCsvButton, &QPushButton::clicked, this, &ResultsWindow::exportCsv);
     bindHandler(OpenReportButton, &QPushButton::clicked, this, &ResultsWindow::openReport);
@@ -203,15 +303,32 @@ void ResultsWindow::bindHandlers() {
     }
 }
 
+void ResultsWindow::fitColumns() {
+    Table->resizeColumnsToContents();
+}
+
+bool ResultsWindow::recalculating() const {
+    return m_recalculation->running();
+}
+
+PlotQuantity ResultsWindow::quantity() const {
+    return kViews[QuantityBox->currentIndex()].quantity;
+}
+
 void ResultsWindow::chooseCoefficient() {
     m_results.choose(CoefficientBox->currentIndex());
     EffectEdit->setText(effectText(m_results.effect()));
     EffectEdit->setStyleSheet({});
+    m_tableModel->testsChanged(true);
+    for (int test = 0; test < SweepTableModel::kTestColumns; ++test) {
+        Table->resizeColumnToContents(m_tableModel->pointColumns() + test);
+    }
     redraw();
 }
 
 void ResultsWindow::changeSettings() {
     m_results.setSettings({AlphaBox->value(), PowerBox->value(), SidesBox->currentIndex() == 1});
+    m_tableModel->testsChanged(false);
     redraw();
 }
 
@@ -223,30 +340,121 @@ void ResultsWindow::changeEffect() {
     EffectEdit->setStyleSheet(usable ? QString() : QStringLiteral("color: #c62828"));
     if (usable) {
         m_results.setEffect(effect);
+        m_tableModel->testsChanged(false);
         redraw();
     }
 }
 
+void ResultsWindow::choosePoint() {
+    const QModelIndex current = m_sorted->mapToSource(Table->selectionModel()->currentIndex());
+    if (!current.isValid()) {
+        return;
+    }
+    m_results.choosePoint(m_results.table().point(static_cast<std::size_t>(current.row())));
+    if (quantity() == PlotQuantity::PowerByEffect || quantity() == PlotQuantity::PowerByIcc) {
+        redraw();
+    }
+}
+
+void ResultsWindow::editAssumption(std::size_t field, const QString& text) {
+    m_assumptions->setText(field, text.toStdString());
+    AssumptionsView->showTexts(*m_assumptions, field);
+    recalculate();
+}
+
+void ResultsWindow::revertAssumptions() {
+    if (!m_assumptions->edited()) {
+        return;
+    }
+    m_assumptions->revert();
+    AssumptionsView->showTexts(*m_assumptions, std::nullopt);
+    recalculate();
+}
+
+void ResultsWindow::recalculate() {
+    AssumedDesign assumed = m_assumptions->design();
+    if (!assumed.design) {
+        m_recalculation->stop();
+        AssumptionsView->showStatus(QString::fromStdString(assumed.problem.message), true,
+                                    assumed.problem.field);
+        emit recalculated();
+        return;
+    }
+    AssumptionsView->showStatus(QStringLiteral("Computing..."), false);
+    m_recalculation->start(std::move(assumed.design), assumed.sizes);
+}
+
+void ResultsWindow::takeComputation(DesignComputation computation) {
+    if (!computation.results) {
+        AssumptionsView->showStatus(QStringLiteral("The design cannot be computed: ") +
+                                        QString::fromStdString(computation.refusal),
+                                    true);
+        emit recalculated();
+        return;
+    }
+    const std::vector<Choice> before = m_results.choices();
+    m_results.replaceResults(std::move(*computation.results));
+    const std::vector<Choice> after = m_results.choices();
+    const bool sameColumns =
+        before.size() == after.size() &&
+        std::equal(before.begin(), before.end(), after.begin(),
+                   [](const Choice& a, const Choice& b) { return a.name == b.name; });
+    if (!sameColumns) {
+        fillCoefficients();
+        EffectEdit->setText(effectText(m_results.effect()));
+    }
+    // The columns keep their widths, which the user may have set, while they stay the same.
+    QList<int> widths;
+    for (int column = 0; column < m_sorted->columnCount(); ++column) {
+        widths.append(Table->columnWidth(column));
+    }
+    m_tableModel->resultsReplaced();
+    if (sameColumns) {
+        for (int column = 0; column < widths.size(); ++column) {
+            Table->setColumnWidth(column, widths[column]);
+        }
+    } else {
+        fitColumns();
+    }
+    redraw();
+    const AssumedDesign assumed = m_assumptions->design();
+    AssumptionsView->showStatus(assumed.design ? covarianceWarnings(*assumed.design) : QString(),
+                                false);
+    emit recalculated();
+}
+
+void ResultsWindow::showCalculationFailure(const QString& message) {
+    AssumptionsView->showStatus(QStringLiteral("The design cannot be computed: ") + message, true);
+    emit recalculated();
+}
+
 void ResultsWindow::redraw() {
-    const Plot plot = m_results.plot(kQuantities[QuantityBox->currentIndex()]);
+    m_plot = m_results.plot(quantity());
     QChart* old = PlotView->chart();
-    PlotView->setChart(buildChart(plot));
+    PlotView->setChart(buildChart(m_plot));
     delete old;
-    PlotNote->setText(QString::fromStdString(plot.note));
-    PlotNote->setVisible(!plot.note.empty());
+    PlotNote->setText(QString::fromStdString(m_plot.note));
+    PlotNote->setVisible(!m_plot.note.empty());
+    QStringList answers;
+    for (const std::string& line : m_results.answerLines()) {
+        answers.append(QString::fromStdString(line));
+    }
+    AnswersLabel->setText(answers.join(QLatin1Char('\n')));
 }
 
 void ResultsWindow::savePlot() {
+    PictureSizeControls size({PlotView->size(), PlotView->devicePixelRatioF()});
     TOpenDialog dialog;
     dialog.Title = QStringLiteral("Save plot");
     dialog.FileName = QStringLiteral("plot.png");
     dialog.DefaultExt = QStringLiteral("png");
     dialog.Filters = {QStringLiteral("PNG picture (*.png)"), QStringLiteral("SVG drawing (*.svg)")};
     dialog.Saving = true;
+    dialog.Extra = &size;
     if (!dialog.Execute(this)) {
         return;
     }
-    const QString failure = saveChart(*PlotView, dialog.FileName);
+    const QString failure = savePlotPicture(m_plot, dialog.FileName, size.value());
     if (!failure.isEmpty()) {
         showMessage(QStringLiteral("The plot was not saved: ") + failure + QStringLiteral(": ") +
                     dialog.FileName);
@@ -265,8 +473,59 @@ void ResultsWindow::exportCsv() {
     }
 }
 
+void ResultsWindow::saveDesign() {
+    const AssumedDesign assumed = m_assumptions->design();
+    if (!assumed.design) {
+        showMessage(QStringLiteral("The design was not saved: ") +
+                    QString::fromStdString(assumed.problem.message));
+        return;
+    }
+    TOpenDialog dialog;
+    dialog.Title = QStringLiteral("Save design as");
+    dialog.FileName = m_designFile.isEmpty() ? QStringLiteral("plan.dat") : m_designFile;
+    dialog.DefaultExt = QStringLiteral("dat");
+    dialog.Filters = {QStringLiteral("Parameter file (*.dat)"), QStringLiteral("Any file (*)")};
+    dialog.Saving = true;
+    dialog.OpenedFile = m_designFile;
+    if (!dialog.Execute(this)) {
+        return;
+    }
+    writeDesignFile(*assumed.design, dialog.FileName.toStdString());
+    m_designFile = dialog.FileName;
+    m_assumptions->markSaved(m_designFile.toStdString());
+    AssumptionsView->showTexts(*m_assumptions, std::nullopt);
+    if (assumed.sizes.inForce()) {
+        AssumptionsView->showStatus(
+            QStringLiteral("The parameter file does not hold the group sizes: give tavi-calc ") +
+                QString::fromStdString(groupSizeOptions(assumed.sizes)) +
+                QStringLiteral(" for these results."),
+            false);
+    }
+}
+
 void ResultsWindow::openReport() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(m_reportFile).absoluteFilePath()));
+    const QString report = QFileInfo(m_reportFile).absoluteFilePath();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(report))) {
+        showMessage(QStringLiteral("No program to show the report was found (the package "
+                                   "xdg-utils provides one). The report is the text file ") +
+                    report);
+    }
+}
+
+void ResultsWindow::newPlan() {
+    const DesignTemplate* chosen = chooseTemplate(this);
+    if (chosen == nullptr) {
+        return;
+    }
+    QString message;
+    std::unique_ptr<ResultsWindow> window = newPlanWindow(*chosen, message);
+    if (!window) {
+        showMessage(message);
+        return;
+    }
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    endWithLastResultsWindow(window.get());
+    window.release()->show();
 }
 
 void ResultsWindow::showEvent(QShowEvent* event) {
@@ -277,41 +536,14 @@ void ResultsWindow::showEvent(QShowEvent* event) {
 }
 
 void ResultsWindow::closeEvent(QCloseEvent* event) {
+    if (m_assumptions->edited() && !terminationRequested() &&
+        !confirm(this, QStringLiteral("The design's changes are not saved. Close the window "
+                                      "and lose them?"))) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
     emit closed();
-}
-
-std::unique_ptr<ResultsWindow> resultsOfFile(const QString& parFile, QString& message) {
-    const std::string name = parFile.toStdString();
-    WindowRun run;
-    try {
-        run = runWithProgress(nullptr, [&name](const RunControl& control) {
-            return calculateInMemory(name, control);
-        });
-    } catch (const FileError& error) {
-        message = QString::fromStdString(error.fileName()) + QStringLiteral(": ") +
-                  QString::fromUtf8(error.what());
-        return nullptr;
-    } catch (const std::bad_alloc&) {
-        message = parFile + QStringLiteral(": not enough memory for this calculation");
-        return nullptr;
-    } catch (const std::exception& error) {
-        message = parFile + QStringLiteral(": cannot compute: ") + QString::fromUtf8(error.what());
-        return nullptr;
-    }
-    if (!run.completed) {
-        message = parFile + QStringLiteral(": calculation cancelled");
-        return nullptr;
-    }
-    if (run.outcome.refused) {
-        message = parFile + QStringLiteral(": design refused: ") +
-                  QString::fromStdString(run.outcome.reason);
-        return nullptr;
-    }
-    // The report that tavi-calc would write for this file.
-    const std::string report = withExtension(name, ".out");
-    return std::make_unique<ResultsWindow>(ResultsModel(std::move(*run.results)),
-                                           QString::fromStdString(report));
 }
 
 }  // namespace tavi::ui

@@ -33,7 +33,11 @@ WindowRun runWithProgress(QWidget* parent,
                                       [&](StopToken stop, WorkProgress& progress) {
                                           ProgressCollector collector(progress);
                                           result.outcome = run(RunControl{&collector, stop, 0});
-                                          result.results = std::move(collector.results());
+                                          if (collector.results()) {
+                                              result.results =
+                                                  completeResults(std::move(*collector.results()),
+                                                                  result.outcome.design, stop);
+                                          }
                                       });
     return result;
 }

@@ -13,61 +13,91 @@ namespace {
 
 const char* const kPointHeadings[] = {"N*n\ntotal units", "N\ngroups", "n\ngroup size",
                                       "Cost\nN(n + c)"};
+const char* const kTestHeadings[] = {"df", "MDES", "Power"};
+
+int pointColumnsOf(const ResultsModel& results) {
+    return results.table().budgetMode() ? 4 : 3;
+}
 
 }  // namespace
 
-SweepTableModel::SweepTableModel(const ResultsModel& results, QObject* parent)
-    : QAbstractTableModel(parent),
-      m_results(results),
-      m_pointColumns(results.table().budgetMode() ? 4 : 3) {}
+SweepTableModel::SweepTableModel(ResultsModel& results, QObject* parent)
+    : QAbstractTableModel(parent), m_results(results), m_pointColumns(pointColumnsOf(results)) {}
+
+void SweepTableModel::resultsReplaced() {
+    beginResetModel();
+    m_pointColumns = pointColumnsOf(m_results);
+    endResetModel();
+}
+
+void SweepTableModel::testsChanged(bool coefficientChanged) {
+    if (rowCount() > 0) {
+        emit dataChanged(index(0, m_pointColumns),
+                         index(rowCount() - 1, m_pointColumns + kTestColumns - 1));
+    }
+    if (coefficientChanged) {
+        emit headerDataChanged(Qt::Horizontal, m_pointColumns, m_pointColumns + kTestColumns - 1);
+    }
+}
 
 int SweepTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_results.table().size());
 }
 
 int SweepTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_pointColumns + m_results.table().coefficients();
+    return parent.isValid() ? 0 : m_pointColumns + kTestColumns + m_results.table().coefficients();
 }
 
 double SweepTableModel::value(int row, int column) const {
     const SweepTable& table = m_results.table();
     const SweepPoint& point = table.point(row);
-    switch (column) {
-        case 0:
-            return double(std::int64_t{point.N} * point.n);
-        case 1:
-            return point.N;
-        case 2:
-            return point.n;
-        case 3:
-            if (m_pointColumns == 4) {
+    if (column < m_pointColumns) {
+        switch (column) {
+            case 0:
+                return double(std::int64_t{point.N} * point.n);
+            case 1:
+                return point.N;
+            case 2:
+                return point.n;
+            default:
                 return double(point.cost);
-            }
-            break;
-        default:
-            break;
+        }
     }
-    return table.se(row, column - m_pointColumns);
+    const int test = column - m_pointColumns;
+    if (test < kTestColumns) {
+        const PointTest tests = m_results.testAt(static_cast<std::size_t>(row));
+        // No df without a test: the table shows only what a test can use.
+        if (std::isnan(tests.mdes)) {
+            return std::numeric_limits<double>::quiet_NaN();
+        }
+        return test == 0 ? tests.df : test == 1 ? tests.mdes : tests.power;
+    }
+    return table.se(row, test - kTestColumns);
 }
 
 QVariant SweepTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) {
         return {};
     }
-    const int coefficient = index.column() - m_pointColumns;
+    const int coefficient = index.column() - m_pointColumns - kTestColumns;
+    const bool test = index.column() >= m_pointColumns && coefficient < 0;
     const bool best = coefficient >= 0 && m_results.smallestSe(coefficient) &&
                       *m_results.smallestSe(coefficient) == std::size_t(index.row());
-    const double x = value(index.row(), index.column());
     switch (role) {
-        case Qt::DisplayRole:
+        case Qt::DisplayRole: {
+            const double x = value(index.row(), index.column());
             if (std::isnan(x)) {
                 return QStringLiteral("–");
             }
-            return coefficient >= 0 ? QString::number(x, 'g', 5) : QString::number(x, 'f', 0);
+            return coefficient >= 0 || test ? QString::number(x, 'g', test ? 4 : 5)
+                                            : QString::number(x, 'f', 0);
+        }
         case kValueRole:
-            return x;
-        case kSortRole:
+            return value(index.row(), index.column());
+        case kSortRole: {
+            const double x = value(index.row(), index.column());
             return std::isnan(x) ? std::numeric_limits<double>::infinity() : x;
+        }
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         case Qt::FontRole:
@@ -81,13 +111,16 @@ QVariant SweepTableModel::data(const QModelIndex& index, int role) const {
             if (best) {
                 return QBrush(QColor(0xc8, 0xe6, 0xc9));
             }
+            if (test) {
+                return QBrush(QColor(0xf3, 0xf3, 0xf8));
+            }
             break;
         case Qt::ToolTipRole:
             if (best) {
                 return QStringLiteral("The smallest standard error of this coefficient");
             }
-            if (std::isnan(x)) {
-                return QStringLiteral("No standard error at this point");
+            if (std::isnan(value(index.row(), index.column()))) {
+                return QStringLiteral("No test at this point");
             }
             break;
         default:
@@ -103,13 +136,27 @@ QVariant SweepTableModel::headerData(int section, Qt::Orientation orientation, i
     if (section < m_pointColumns) {
         return role == Qt::DisplayRole ? QString::fromUtf8(kPointHeadings[section]) : QVariant();
     }
-    const QString title = QString::fromStdString(m_results.titles()[section - m_pointColumns]);
+    const int test = section - m_pointColumns;
+    const int chosen = test < kTestColumns ? m_results.coefficient() : test - kTestColumns;
+    const QString name = QString::fromStdString(m_results.coefficients()[chosen].name);
+    const QString title = QString::fromStdString(m_results.titles()[chosen]);
+    if (test < kTestColumns) {
+        switch (role) {
+            case Qt::DisplayRole:
+                return QString::fromLatin1(kTestHeadings[test]) + QLatin1Char('\n') + name;
+            case Qt::ToolTipRole:
+                return QString::fromLatin1(kTestHeadings[test]) + QStringLiteral(" of ") + title +
+                       QStringLiteral(" under the test settings");
+            default:
+                return {};
+        }
+    }
     switch (role) {
         case Qt::DisplayRole:
             // The kind and number above what it is, so that the columns stay narrow.
             return QString(title).replace(QStringLiteral(": "), QStringLiteral("\n"));
         case Qt::ToolTipRole:
-            return title;
+            return title + QStringLiteral(" (") + name + QStringLiteral(")");
         default:
             break;
     }

@@ -1,9 +1,12 @@
 #include "ui/toolkit/FileOpenDialog.h"
 
+#include "files/FileNames.h"
 #include "ui/toolkit/Application.h"
+#include "ui/toolkit/Confirmation.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QScreen>
 #include <QTreeView>
@@ -19,6 +22,8 @@ namespace {
 std::optional<QString> chooseWithQtDialog(const TOpenDialog& request, QWidget* parent) {
     QFileDialog dialog(parent, request.Title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // Execute asks before a file is replaced, also when a test chooses the name.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(request.Saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(request.Filters);
@@ -37,8 +42,16 @@ std::optional<QString> chooseWithQtDialog(const TOpenDialog& request, QWidget* p
         dialog.resize(std::min(wider, screen->availableGeometry().width() * 9 / 10),
                       dialog.sizeHint().height());
     }
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (request.Extra != nullptr && grid != nullptr) {
+        grid->addWidget(request.Extra, grid->rowCount(), 0, 1, grid->columnCount());
+    }
     int answer = QDialog::Rejected;
     returningFocus(parent, [&dialog, &answer] { answer = dialog.exec(); });
+    if (request.Extra != nullptr) {
+        // The caller's controls outlive the dialog.
+        request.Extra->setParent(nullptr);
+    }
     if (answer != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
@@ -58,7 +71,14 @@ bool TOpenDialog::Execute(QWidget* parent) {
         return false;
     }
     accept(*chosen);
-    return true;
+    if (!Saving || !QFileInfo::exists(FileName)) {
+        return true;
+    }
+    const bool opened =
+        !OpenedFile.isEmpty() && sameFile(FileName.toStdString(), OpenedFile.toStdString());
+    return confirm(parent, opened ? FileName + QStringLiteral(" is the file that was opened. "
+                                                              "Replace it?")
+                                  : FileName + QStringLiteral(" exists. Replace it?"));
 }
 
 void TOpenDialog::accept(const QString& name) {

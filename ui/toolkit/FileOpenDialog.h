@@ -1,7 +1,8 @@
 // The file-open dialog, or for a file to write the save dialog: a title, an initial file name,
-// a default extension added to a name typed without one, and name filters. It accepts the name
-// of a file that does not exist yet.
-// Tests replace the chooser so that no dialog blocks them.
+// a default extension added to a name typed without one, name filters, and further controls of
+// the caller's. It accepts the name of a file that does not exist yet.
+// Tests replace the chooser so that no dialog blocks them, and answer the question before a
+// file is replaced through setConfirmationAnswerer.
 #pragma once
 
 #include <QString>
@@ -20,9 +21,16 @@ public:
     QString FileName;     // the initial name; after Execute, the chosen file's full path
     QString DefaultExt;   // without the dot
     QStringList Filters;  // "caption (pattern)", in order
-    bool Saving = false;  // a file to write: the dialog asks before an existing one is replaced
+    // A file to write: an existing one is taken only when the user confirms its replacement.
+    bool Saving = false;
+    // Saving: the file the data came from, whose replacement the question names as such.
+    QString OpenedFile;
+    // Controls shown under the file list (for a picture's size), or nullptr. The caller keeps
+    // them and reads them after Execute.
+    QWidget* Extra = nullptr;
 
-    // Shows the dialog; true when the user confirmed a file, whose name FileName then holds.
+    // Shows the dialog; true when the user confirmed a file, whose name FileName then holds,
+    // and, saving over an existing file, confirmed its replacement.
     bool Execute(QWidget* parent);
     // Takes name as if the user had confirmed it in the dialog: FileName becomes its full path,
     // with the default extension added when no file of that name exists and it has none.

@@ -46,6 +46,8 @@ namespace {
 
 // Pixels between a window and the area it keeps clear of.
 constexpr int kClearance = 8;
+// Room for the frame and title bar that a window manager may add.
+constexpr int kFrameRoom = 48;
 
 QRect availableGeometryFor(const QWidget* widget) {
     const QScreen* screen = widget->screen();
@@ -98,6 +100,19 @@ void moveOntoScreen(QWidget* window) {
     if (screen.isValid()) {
         window->move(within(frameAt(window, window->pos()), screen).topLeft());
     }
+}
+
+void fitToScreen(QWidget* window, QSize preferred) {
+    const QRect screen = availableGeometryFor(window);
+    if (!screen.isValid()) {
+        window->resize(preferred);
+        return;
+    }
+    const QSize room = screen.size() - QSize(kFrameRoom / 2, kFrameRoom);
+    const QSize size = preferred.boundedTo(room).expandedTo(window->minimumSizeHint());
+    window->resize(size);
+    window->move(screen.left() + std::max(0, (screen.width() - size.width()) / 2),
+                 screen.top() + std::max(0, (screen.height() - size.height() - kFrameRoom) / 2));
 }
 
 }  // namespace tavi::ui

@@ -41,4 +41,9 @@ void placeClearOf(QWidget* window, const QWidget* area);
 // Moves window, as far as its size allows, into the part of the screen that windows may take.
 void moveOntoScreen(QWidget* window);
 
+// Sizes window, a window about to be shown, to preferred or, on a smaller screen, to the part
+// of the screen that windows may take, with room for a window manager's frame, and centres it
+// there. Its minimum size stays what its layout needs.
+void fitToScreen(QWidget* window, QSize preferred);
+
 }  // namespace tavi::ui

@@ -1,4 +1,5 @@
 #include "engine/ThreeLevelCoefficients.h"
+#include "engine/power/SweepTable.h"
 #include "engine/power/ThreeLevelDf.h"
 #include "tests/engine/ThreeLevelDesigns.h"
 

@@ -1,4 +1,6 @@
 #include "app/CalcCommand.h"
+#include "engine/power/JointTests.h"
+#include "engine/power/QuantityNames.h"
 #include "engine/run/RunResults.h"
 #include "engine/templates/DesignTemplates.h"
 #include "tests/files/FileTestSupport.h"
@@ -101,6 +103,54 @@ TEST_F(Templates, WrittenFilesGiveTheClosedFormsThroughTheRun) {
     }
 }
 
+// Three arms with a third each: the indicators' covariance S has S^-1 = [[6, 3], [3, 6]]. With
+// one group the arms' effects have the covariance [[v, c], [c, v]] = u S^-1, u = icc + (1 -
+// icc) / n, between groups, and T + sigma2 / n S^-1 within them, T = omega icc I. So the mean
+// of the treatments against control has variance (v + c) / 2 N, 4.5 u / N between groups, arm
+// against arm 2 (v - c) / N, 6 u / N, and the omnibus test the noncentrality
+// N (v t1^2 - 2 c t1 t2 + v t2^2) / (v^2 - c^2), between groups N sum_k (mu_k - mean mu)^2 / 3u.
+TEST_F(Templates, ThreeArmsGiveTheClosedFormsOfTheirContrastsAndOmnibusTest) {
+    const double t1 = 0.3;
+    const double t2 = 0.5;
+    for (const bool between : {true, false}) {
+        const std::string arm = between ? "Group" : "Random";
+        const Arguments sets =
+            between ? Arguments{"icc=0.1", "arms=3", "groups=30:32", "n=5:10:5"}
+                    : Arguments{"icc=0.2", "omega=0.5", "arms=3", "groups=30:32", "n=5:10:5"};
+        ASSERT_EQ(command(between ? "cluster-trial" : "multisite-trial", sets,
+                          {"--force", "--write", "t.dat"}),
+                  kExitComplete)
+            << m_err.str();
+        EXPECT_NE(m_out.str().find(arm + "2: arm 2 against control"), std::string::npos);
+        QuantityNames names(coefficientsOf(0, between ? 1 : 3, between ? 3 : 1));
+        const std::string first = arm + "1";
+        const std::string second = arm + "2";
+        names.addContrast("mean",
+                          std::string("0.5*").append(first).append(" + 0.5*").append(second));
+        names.addContrast("diff", std::string(second).append("-").append(first));
+        names.addJointTest("omnibus", std::string(first).append(",").append(second));
+        SweepCollector collector(names.tested());
+        ASSERT_FALSE(calculateInMemory("t.dat", {.observer = &collector}).refused);
+        const RunResults& run = *collector.results();
+        const JointTests joint({}, run.df.smallestOf({{1, 2}}), names.tested(),
+                               {std::nullopt, t1, t2});
+        ASSERT_EQ(run.table.size(), 6u);
+        for (std::size_t i = 0; i < run.table.size(); ++i) {
+            const double N = run.table.point(i).N;
+            const double n = run.table.point(i).n;
+            const double u = 0.1 + 0.9 / n;
+            const double v = between ? 6 * u : 0.1 + 0.8 / n * 6;
+            const double c = between ? 3 * u : 0.8 / n * 3;
+            EXPECT_NEAR(std::pow(run.table.se(i, 3), 2) * N / ((v + c) / 2), 1.0, 1e-6);
+            EXPECT_NEAR(std::pow(run.table.se(i, 4), 2) * N / (2 * (v - c)), 1.0, 1e-6);
+            const double lambda =
+                N * (v * t1 * t1 - 2 * c * t1 * t2 + v * t2 * t2) / (v * v - c * c);
+            EXPECT_NEAR(joint.noncentrality(0, run.table.jointCovariance(i, 0)) / lambda, 1.0,
+                        1e-6);
+        }
+    }
+}
+
 // The examples' commands in examples/README.md write their files to the byte, and a file that
 // exists is replaced only with --force.
 TEST_F(Templates, ReproduceTheExamplesWithoutOverwriting) {
@@ -133,6 +183,11 @@ TEST_F(Templates, RefuseBadKeysInOneLineNamingTheKey) {
     const std::vector<std::tuple<std::string, Arguments, std::string>> wrong = {
         {"cluster-trial", {"groups=20", "n=5"}, "icc"},
         {"cluster-trial", {"icc=0.1", "treated=0", "groups=20", "n=5"}, "treated"},
+        {"cluster-trial", {"icc=0.1", "arms=3", "treated=0.5", "groups=20", "n=5"}, "treated"},
+        {"multisite-trial",
+         {"icc=0.1", "arms=3", "treated=0.5,0.5", "groups=20", "n=5"},
+         "treated"},
+        {"multisite-trial", {"icc=0.1", "arms=41", "groups=20", "n=5"}, "arms"},
         {"cluster-trial", {"icc=0.1", "frob=1", "groups=20", "n=5"}, "frob"},
         {"cluster-trial",
          {"icc=0.1", "r2_2=0.3", "covariates=0", "groups=20", "n=5"},

@@ -1,0 +1,60 @@
+#include "engine/power/FTestPower.h"
+
+#include "engine/power/PowerRoot.h"
+
+#include <algorithm>
+#include <boost/math/distributions/fisher_f.hpp>
+#include <boost/math/distributions/non_central_f.hpp>
+#include <cmath>
+#include <stdexcept>
+
+namespace tavi {
+
+namespace {
+
+using CentralF = boost::math::fisher_f_distribution<double>;
+using NoncentralF = boost::math::non_central_f_distribution<double>;
+
+// The noncentral F's series starts at the index lambda / 2, which must fit an int. Beyond this
+// noncentrality the power is taken from this one, as it only rises further.
+constexpr double kLargestNoncentrality = 1.0e9;
+
+}  // namespace
+
+FTest::FTest(double df1, double df2, const TestSettings& settings)
+    : m_df1(df1),
+      m_df2(df2),
+      m_settings(settings),
+      m_critical(quantile(complement(CentralF(df1, df2), settings.alpha))) {}
+
+double FTest::powerOrThrow(double rootNoncentrality) const {
+    const double lambda = rootNoncentrality * rootNoncentrality;
+    if (lambda == 0.0) {
+        // Boost.Math's noncentral F gives the upper tail's complement a wrong sign at 0.
+        return cdf(complement(CentralF(m_df1, m_df2), m_critical));
+    }
+    const NoncentralF distribution(m_df1, m_df2, std::min(lambda, kLargestNoncentrality));
+    const double power = cdf(complement(distribution, m_critical));
+    // The power only rises with the noncentrality, so where it is 1 at the largest one that
+    // can be evaluated, it is 1 beyond it too.
+    if (lambda > kLargestNoncentrality && power < 1.0) {
+        throw std::domain_error("noncentrality beyond the range of the noncentral F");
+    }
+    return power;
+}
+
+double FTest::power(double rootNoncentrality) const {
+    return powerOrNaN([this](double root) { return powerOrThrow(root); }, rootNoncentrality);
+}
+
+double FTest::exactMultiplier() const {
+    if (m_settings.power <= m_settings.alpha) {
+        return 0.0;
+    }
+    // Power 0.8 at alpha 0.05 needs lambda near 8 with one numerator df, more with more.
+    return noncentralityReaching([this](double root) { return powerOrThrow(root); },
+                                 m_settings.power, std::sqrt(m_df1) + 2.0,
+                                 std::sqrt(kLargestNoncentrality));
+}
+
+}  // namespace tavi

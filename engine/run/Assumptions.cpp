@@ -1,0 +1,136 @@
+#include "engine/run/Assumptions.h"
+
+#include "engine/run/NumberFields.h"
+#include "files/FileNames.h"
+#include "files/ParameterFile.h"
+#include "files/TextScanner.h"
+#include "files/TypedNumbers.h"
+
+#include <array>
+#include <cmath>
+#include <optional>
+
+namespace tavi {
+
+namespace {
+
+// A field of groups that differ in size, with the option that gives tavi-calc its value.
+struct SizeField {
+    const char* key;
+    const char* option;
+    const char* label;
+    const char* help;
+    const char* rule;  // the values it takes
+    double GroupSizeSettings::*value;
+};
+
+constexpr std::array<SizeField, 3> kSizeFields = {{
+    {"size_cv", "--size-cv", "Coefficient of variation of the group sizes",
+     "How much the groups' sizes vary around n: 0 when every group has n units. tavi-calc "
+     "takes it as --size-cv; the parameter file does not hold it.",
+     "0 or a number from 0.01 to 10", &GroupSizeSettings::sizeCv},
+    {"dropout", "--dropout", "Share of units missing",
+     "The probability that a unit is missing. tavi-calc takes it as --dropout; the parameter "
+     "file does not hold it.",
+     "a number from 0 to below 1", &GroupSizeSettings::dropout},
+    {"group_dropout", "--group-dropout", "Share of groups lost",
+     "The probability that a whole group is lost. tavi-calc takes it as --group-dropout; the "
+     "parameter file does not hold it.",
+     "a number from 0 to below 1", &GroupSizeSettings::groupDropout},
+}};
+
+// The value of field j's text (empty: 0), or nothing when the field does not take it.
+std::optional<double> sizeValue(std::size_t j, const std::string& text) {
+    double value = 0.0;
+    if (!text.empty() && (!TextToReal(text, value) || !std::isfinite(value))) {
+        return std::nullopt;
+    }
+    const bool usable = kSizeFields[j].value == &GroupSizeSettings::sizeCv
+                            ? value == 0.0 || (value >= kLeastSizeCv && value <= kMostSizeCv)
+                            : value >= 0.0 && value < 1.0;
+    return usable ? std::optional<double>(value) : std::nullopt;
+}
+
+}  // namespace
+
+void Assumptions::addGroupSizeFields() {
+    m_firstSizeField = m_fields.size();
+    for (const SizeField& field : kSizeFields) {
+        m_fields.push_back({field.key,
+                            field.label,
+                            std::string(field.help) + " Values: " + field.rule + ".",
+                            {},
+                            "0"});
+    }
+    m_savedSizeTexts.assign(kSizeFields.size(), {});
+}
+
+bool Assumptions::setGroupSizeText(std::size_t i, const std::string& text) {
+    if (i < m_firstSizeField) {
+        return false;
+    }
+    m_fields[i].text = text;
+    return true;
+}
+
+void Assumptions::assumeGroupSizes(AssumedDesign& assumed) const {
+    for (std::size_t j = 0; j < kSizeFields.size(); ++j) {
+        const std::optional<double> value = sizeValue(j, m_fields[m_firstSizeField + j].text);
+        if (!value) {
+            assumed.design.reset();
+            assumed.problem = {m_firstSizeField + j, std::string(kSizeFields[j].label) +
+                                                         " must be " + kSizeFields[j].rule + "."};
+            return;
+        }
+        assumed.sizes.*kSizeFields[j].value = *value;
+    }
+}
+
+void Assumptions::revertGroupSizes() {
+    for (std::size_t j = 0; j < kSizeFields.size(); ++j) {
+        m_fields[m_firstSizeField + j].text = m_savedSizeTexts[j];
+    }
+}
+
+void Assumptions::markGroupSizesSaved() {
+    for (std::size_t j = 0; j < kSizeFields.size(); ++j) {
+        m_savedSizeTexts[j] = m_fields[m_firstSizeField + j].text;
+    }
+}
+
+bool Assumptions::groupSizesEdited() const {
+    for (std::size_t j = 0; j < kSizeFields.size(); ++j) {
+        if (m_fields[m_firstSizeField + j].text != m_savedSizeTexts[j]) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string groupSizeOptions(const GroupSizeSettings& sizes) {
+    std::string options;
+    for (const SizeField& field : kSizeFields) {
+        if (sizes.*field.value != 0.0) {
+            options.append(options.empty() ? "" : " ")
+                .append(field.option)
+                .append(" ")
+                .append(exactNumber(sizes.*field.value));
+        }
+    }
+    return options;
+}
+
+std::unique_ptr<DesignParameters> asFileHoldsIt(const DesignParameters& p) {
+    auto held = std::make_unique<DesignParameters>(initialDesignParameters());
+    TextScanner text(parameterFileText(p, "tavi.out", "tavi.cov"), "the edited design");
+    ReadParameterFile(text, *held, kRunReading);
+    return held;
+}
+
+void writeDesignFile(const DesignParameters& p, const std::string& ParFileName) {
+    const std::string report = withExtension(ParFileName, ".out");
+    WriteParameterFile(p, ParFileName, fileNamePartOf(report),
+                       fileNamePartOf(withExtension(report, ".cov")));
+}
+
+}  // namespace tavi

@@ -1,0 +1,59 @@
+#include "engine/run/JointCsv.h"
+
+#include "engine/run/NumberFields.h"
+#include "engine/run/PowerCsv.h"
+
+#include <cmath>
+#include <limits>
+
+namespace tavi {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Rows of a joint test as rows of a quantity: after the quantities, without standard error.
+template <typename Row>
+std::vector<Row> withJointRows(std::vector<Row> rows, const std::vector<Row>& joint,
+                               int quantities) {
+    for (Row row : joint) {
+        row.coefficient += quantities;
+        row.se = kNaN;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+}  // namespace
+
+void writeJointCsv(TextFileWriter& out, const SweepTable& table, JointTests& joint,
+                   const std::vector<std::string>& names) {
+    out.line("test,N*n,N,n,cost,df1,df2,lambda,power,scale_for_power");
+    const SweepTable unitEffects = joint.unitEffectTable(table);
+    std::string& text = out.buffer();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        for (int j = 0; j < joint.count(); ++j) {
+            const PointTest test = joint.tests().at(unitEffects, i, j);
+            text += names[j];
+            text += ',';
+            appendPointFields(text, table.point(i), table.budgetMode());
+            appendCsvField(text, joint.numeratorDf(j));
+            appendCsvField(text, test.df);
+            appendCsvField(text, joint.noncentrality(j, table.jointCovariance(i, j)));
+            appendCsvField(text, test.power);
+            // No multiple of true values that are all 0 reaches any power.
+            appendCsvField(text, std::isfinite(test.mdesExact) ? test.mdesExact : kNaN);
+            out.endLine();
+        }
+    }
+}
+
+std::vector<BestPoint> bestRows(const AllocationAnswers& answers, int quantities) {
+    return withJointRows(answers.best, answers.joint.best, quantities);
+}
+
+std::vector<RequiredGroups> requiredRows(const AllocationAnswers& answers, int quantities) {
+    return withJointRows(answers.required, answers.joint.required, quantities);
+}
+
+}  // namespace tavi

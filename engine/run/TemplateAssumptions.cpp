@@ -1,0 +1,132 @@
+#include "engine/run/TemplateAssumptions.h"
+
+#include "files/FileNames.h"
+
+#include <string_view>
+#include <utility>
+
+namespace tavi {
+
+namespace {
+
+// The values a new plan starts from, chosen on the planner's behalf as a common design to
+// change: an intraclass correlation of 0.1, a budget of 1000 units at a cost of 5 per group,
+// group sizes from 2 to 60. A key without one here starts from its default.
+struct StartingValue {
+    std::string_view key;
+    std::string_view text;
+    bool onlyWhenRequired;  // a key that a template may also derive, as n from the occasions
+};
+
+constexpr StartingValue kStartingValues[] = {
+    {"icc", "0.1", false},     {"icc_pre", "0.5", false}, {"var_ratio", "0.1", false},
+    {"occasions", "5", false}, {"budget", "1000", false}, {"group_cost", "5", false},
+    {"n", "2:60:2", true},
+};
+
+std::string startingText(const TemplateKey& key) {
+    for (const StartingValue& value : kStartingValues) {
+        if (value.key == key.name && (!value.onlyWhenRequired || key.need == Need::Required)) {
+            return std::string(value.text);
+        }
+    }
+    return {};
+}
+
+// The key's help with the values it takes and, for a key left empty, what it is then.
+std::string helpOf(const TemplateKey& key) {
+    std::string help(key.help);
+    help.append(". Values: ").append(allowedValues(key.kind));
+    if (key.list) {
+        help.append(", as a comma list");
+    }
+    return help;
+}
+
+std::string placeholderOf(const TemplateKey& key) {
+    switch (key.need) {
+        case Need::Required:
+            return "needed";
+        case Need::Default:
+            return std::string(key.defaultText);
+        case Need::Conditional:
+            break;
+    }
+    return std::string(key.defaultText);
+}
+
+}  // namespace
+
+TemplateAssumptions::TemplateAssumptions(const DesignTemplate& designTemplate)
+    : m_template(designTemplate) {
+    for (const TemplateKey& key : m_template.keys) {
+        m_fields.push_back({std::string(key.name), std::string(key.name), helpOf(key),
+                            startingText(key), placeholderOf(key)});
+        m_savedTexts.push_back(m_fields.back().text);
+    }
+    addGroupSizeFields();
+}
+
+std::string TemplateAssumptions::title() const {
+    std::string title =
+        "Template " + std::string(m_template.name) + ": " + std::string(m_template.description);
+    if (!m_savedFile.empty()) {
+        title += " (saved as " + fileNamePartOf(m_savedFile) + ")";
+    }
+    return title;
+}
+
+void TemplateAssumptions::setText(std::size_t i, const std::string& text) {
+    m_fields[i].text = text;
+}
+
+AssumedDesign TemplateAssumptions::design() const {
+    // An empty field is a key not given.
+    std::vector<std::pair<std::string, std::string>> given;
+    for (std::size_t i = 0; i < m_savedTexts.size(); ++i) {
+        if (!m_fields[i].text.empty()) {
+            given.emplace_back(m_fields[i].key, m_fields[i].text);
+        }
+    }
+    try {
+        AssumedDesign assumed{asFileHoldsIt(makeDesign(m_template, given).parameters), {}};
+        assumeGroupSizes(assumed);
+        return assumed;
+    } catch (const TemplateError& error) {
+        std::size_t field = AssumptionProblem::kWholeDesign;
+        for (std::size_t i = 0; i < m_savedTexts.size(); ++i) {
+            field = m_fields[i].key == error.key ? i : field;
+        }
+        return {nullptr, {field, error.key + ": " + error.message + "."}};
+    }
+}
+
+void TemplateAssumptions::revert() {
+    for (std::size_t i = 0; i < m_savedTexts.size(); ++i) {
+        m_fields[i].text = m_savedTexts[i];
+    }
+    revertGroupSizes();
+}
+
+void TemplateAssumptions::markSaved(const std::string& fileName) {
+    m_savedFile = fileName;
+    for (std::size_t i = 0; i < m_savedTexts.size(); ++i) {
+        m_savedTexts[i] = m_fields[i].text;
+    }
+    markGroupSizesSaved();
+}
+
+bool TemplateAssumptions::edited() const {
+    for (std::size_t i = 0; i < m_savedTexts.size(); ++i) {
+        if (m_fields[i].text != m_savedTexts[i]) {
+            return true;
+        }
+    }
+    return groupSizesEdited();
+}
+
+std::string TemplateAssumptions::keyCoefficient() const {
+    return std::string(m_template.keyCoefficient);
+}
+
+}  // namespace tavi

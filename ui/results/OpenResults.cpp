@@ -1,0 +1,92 @@
+#include "ui/results/OpenResults.h"
+
+#include "engine/run/CalculationRun.h"
+#include "engine/run/FileAssumptions.h"
+#include "engine/run/TemplateAssumptions.h"
+#include "files/FileError.h"
+#include "files/FileNames.h"
+#include "ui/results/RunWithProgress.h"
+
+#include <QApplication>
+
+#include <new>
+
+namespace tavi::ui {
+
+namespace {
+
+// The window of the design that assumptions give, computed behind the progress dialog.
+std::unique_ptr<ResultsWindow> computedWindow(std::unique_ptr<Assumptions> assumptions,
+                                              const QString& reportFile, const QString& designFile,
+                                              const QString& name, QString& message) {
+    const AssumedDesign assumed = assumptions->design();
+    if (!assumed.design) {
+        message = name + QStringLiteral(": ") + QString::fromStdString(assumed.problem.message);
+        return nullptr;
+    }
+    WindowRun run;
+    try {
+        run = runWithProgress(nullptr, [&assumed](const RunControl& control) {
+            RunControl withSizes = control;
+            withSizes.sizes = assumed.sizes;
+            return calculateInMemory(*assumed.design, withSizes);
+        });
+    } catch (const std::bad_alloc&) {
+        message = name + QStringLiteral(": not enough memory for this calculation");
+        return nullptr;
+    } catch (const std::exception& error) {
+        message = name + QStringLiteral(": cannot compute: ") + QString::fromUtf8(error.what());
+        return nullptr;
+    }
+    if (!run.completed) {
+        message = name + QStringLiteral(": calculation cancelled");
+        return nullptr;
+    }
+    if (run.outcome.refused) {
+        message = name + QStringLiteral(": design refused: ") +
+                  QString::fromStdString(run.outcome.reason);
+        return nullptr;
+    }
+    return std::make_unique<ResultsWindow>(std::move(assumptions), std::move(*run.results),
+                                           reportFile, designFile);
+}
+
+}  // namespace
+
+std::unique_ptr<ResultsWindow> resultsOfFile(const QString& parFile, QString& message) {
+    const std::string name = parFile.toStdString();
+    std::unique_ptr<DesignParameters> design;
+    try {
+        design = readRunDesign(name);
+    } catch (const FileError& error) {
+        message = QString::fromStdString(error.fileName()) + QStringLiteral(": ") +
+                  QString::fromUtf8(error.what());
+        return nullptr;
+    }
+    // The report that tavi-calc would write for this file.
+    const QString report = QString::fromStdString(withExtension(name, ".out"));
+    return computedWindow(std::make_unique<FileAssumptions>(*design, name), report, parFile,
+                          parFile, message);
+}
+
+std::unique_ptr<ResultsWindow> newPlanWindow(const DesignTemplate& designTemplate,
+                                             QString& message) {
+    return computedWindow(
+        std::make_unique<TemplateAssumptions>(designTemplate), {}, {},
+        QString::fromUtf8(designTemplate.name.data(), qsizetype(designTemplate.name.size())),
+        message);
+}
+
+void endWithLastResultsWindow(ResultsWindow* window) {
+    QObject::connect(window, &ResultsWindow::closed, qApp, [window] {
+        for (QWidget* other : QApplication::topLevelWidgets()) {
+            if (other != window && qobject_cast<ResultsWindow*>(other) != nullptr &&
+                other->isVisible()) {
+                return;
+            }
+        }
+        QCoreApplication::quit();
+    });
+}
+
+}  // namespace tavi::ui
