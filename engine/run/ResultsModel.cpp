@@ -97,8 +97,8 @@ void ResultsModel::applyTestOptions(const TestOptions& options) {
     QuantityNames names(coefficients());
     addTestedOf(added, names);
     const std::vector<std::string> quantities = names.quantityNames();
-    const std::vector<std::optional<double>> effects = names.tested()->withImpliedEffects(
-        valuesByName(options.effects, "--effect", quantities));
+    const std::vector<std::optional<double>> effects =
+        names.tested()->withImpliedEffects(valuesByName(options.effects, "--effect", quantities));
     valuesByName(added.dfs, "--df", names.allNames());
 
     const std::string chosen = m_names[m_coefficient];
@@ -479,8 +479,7 @@ Plot ResultsModel::effectPlot() {
     const double df = m_df.quantities.at(c, point->N, point->n);
     const double mdes = mdesOf(se, df, m_settings);
     if (!std::isfinite(mdes)) {
-        plot.note =
-            "No test of " + m_names[c] + " is possible at " + pointText(*point) + ".";
+        plot.note = "No test of " + m_names[c] + " is possible at " + pointText(*point) + ".";
         return plot;
     }
     const double size = std::fabs(effect());
@@ -549,14 +548,16 @@ Plot ResultsModel::requiredPlot() {
     Plot plot;
     const std::string tested =
         jointChosen() ? m_titles[c] : m_titles[c] + " = " + shortText(effect(), 4);
-    plot.title = "Groups needed for power " + power + " for " + tested + " (α = " + shortText(m_settings.alpha) + ", " +
+    plot.title = "Groups needed for power " + power + " for " + tested +
+                 " (α = " + shortText(m_settings.alpha) + ", " +
                  (m_settings.oneSided ? "one-sided" : "two-sided") + ")";
     plot.xTitle = kGroupSizeTitle;
     plot.yTitle = "Number of groups N";
     PlotLine line;
     std::size_t missing = 0;
     const int column = jointChosen() ? c - table().coefficients() : c;
-    for (const RequiredGroups& row : jointChosen() ? answers().joint.required : answers().required) {
+    for (const RequiredGroups& row :
+         jointChosen() ? answers().joint.required : answers().required) {
         if (row.coefficient != column) {
             continue;
         }
