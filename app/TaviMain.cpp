@@ -44,10 +44,18 @@ int showResults(std::unique_ptr<tavi::ui::ResultsWindow> window, const QString& 
 }
 
 // The results window of an existing parameter file, computed in memory without the entry
-// sequence; the program's status.
-int showResultsOnly(const std::string& parameterFile) {
+// sequence, with the contrasts and joint tests asked for; the program's status.
+int showResultsOnly(const std::string& parameterFile, const tavi::TestOptions& tests) {
     QString message;
     auto window = tavi::ui::resultsOfFile(QFile::decodeName(parameterFile.c_str()), message);
+    if (window) {
+        try {
+            window->applyTestOptions(tests);
+        } catch (const tavi::TestOptionError& error) {
+            window.reset();
+            message = QString::fromStdString(error.message);
+        }
+    }
     return showResults(std::move(window), message);
 }
 
@@ -88,7 +96,7 @@ int main(int argc, char** argv) {
         std::fputs("tavi: SIGTERM will not end the program in order\n", stderr);
     }
     if (request.resultsOnly) {
-        return showResultsOnly(*request.parameterFile);
+        return showResultsOnly(*request.parameterFile, request.tests);
     }
     if (request.newPlan) {
         return showNewPlan();

@@ -5,6 +5,7 @@
 #include "engine/run/NumberFields.h"
 #include "engine/run/PowerCsv.h"
 #include "engine/run/RelativeEfficiency.h"
+#include "engine/run/TestedResults.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <limits>
 #include <set>
+#include <span>
 
 namespace tavi {
 
@@ -70,27 +72,79 @@ const char* const kGroupSizeTitle = "Group size n (level-1 units per group)";
 
 }  // namespace
 
-ResultsModel::ResultsModel(DesignResults results) : m_results(std::move(results)) {
-    resultsChanged();
+ResultsModel::ResultsModel(DesignResults results)
+    : m_results(std::move(results)), m_df{m_results.run.df, m_results.run.df} {
+    resultsChanged(QuantityNames(coefficients(), table().tested().get()));
     choose(firstChosen(coefficients()));
 }
 
 void ResultsModel::replaceResults(DesignResults results) {
-    const std::string chosen = coefficients()[m_coefficient].name;
+    const std::string chosen = m_names[m_coefficient];
     m_results = std::move(results);
-    resultsChanged();
+    retest(keptQuantities(coefficients(), m_added));
     if (!choose(chosen)) {
         choose(firstChosen(coefficients()));
     }
 }
 
-void ResultsModel::resultsChanged() {
+void ResultsModel::applyTestOptions(const TestOptions& options) {
+    TestOptions added = m_added;
+    added.contrasts.insert(added.contrasts.end(), options.contrasts.begin(),
+                           options.contrasts.end());
+    added.jointTests.insert(added.jointTests.end(), options.jointTests.begin(),
+                            options.jointTests.end());
+    added.dfs.insert(added.dfs.end(), options.dfs.begin(), options.dfs.end());
+    QuantityNames names(coefficients());
+    addTestedOf(added, names);
+    const std::vector<std::string> quantities = names.quantityNames();
+    const std::vector<std::optional<double>> effects =
+        names.tested()->withImpliedEffects(valuesByName(options.effects, "--effect", quantities));
+    valuesByName(added.dfs, "--df", names.allNames());
+
+    const std::string chosen = m_names[m_coefficient];
+    m_added = std::move(added);
+    retest(names);
+    for (std::size_t q = 0; q < effects.size(); ++q) {
+        if (effects[q]) {
+            m_effects[quantities[q]] = *effects[q];
+        }
+    }
+    choose(chosen);
+}
+
+void ResultsModel::addTested(std::string_view line) {
+    // A joint test lists its members; a contrast's terms have no commas.
+    TestOptions options;
+    readTestOption(line.find(',') == std::string_view::npos ? "--contrast" : "--joint", line,
+                   options);
+    applyTestOptions(options);
+}
+
+void ResultsModel::retest(const QuantityNames& names) {
+    const std::shared_ptr<const TestedQuantities> tested = names.tested();
+    if (!tested->contrasts().empty() || !tested->jointTests().empty()) {
+        m_results = withTested(std::move(m_results), tested);
+    }
+    resultsChanged(names);
+}
+
+void ResultsModel::resultsChanged(const QuantityNames& names) {
     m_smallestSe = smallestSePoints(table());
+    m_names = names.allNames();
+    m_df = table().tested()->degreesOfFreedom(m_results.run.df,
+                                              valuesByName(m_added.dfs, "--df", m_names));
     m_titles.clear();
     for (const Coefficient& coefficient : coefficients()) {
         // A three-level design's coefficients are named after its variables.
         m_titles.push_back(table().threeLevel() ? coefficient.name
                                                 : coefficientTitle(coefficient, m_results.run.k1));
+    }
+    const TestedQuantities& tested = *table().tested();
+    for (int k = 0; k < static_cast<int>(tested.contrasts().size()); ++k) {
+        m_titles.push_back(names.contrastTitle(k));
+    }
+    for (int j = 0; j < static_cast<int>(tested.jointTests().size()); ++j) {
+        m_titles.push_back("Joint test " + names.jointTestTitle(j));
     }
     m_scratch.reset();
     forgetTests();
@@ -98,19 +152,21 @@ void ResultsModel::resultsChanged() {
 
 std::vector<Choice> ResultsModel::choices() const {
     std::vector<Choice> entries;
-    for (std::size_t c = 0; c < coefficients().size(); ++c) {
-        entries.push_back({m_titles[c], coefficients()[c].name});
+    for (std::size_t c = 0; c < m_names.size(); ++c) {
+        entries.push_back({m_titles[c], m_names[c]});
     }
     return entries;
 }
 
 double ResultsModel::effect() const {
-    return m_effects.at(coefficients()[m_coefficient].name);
+    return jointChosen() ? kNaN : m_effects.at(m_names[m_coefficient]);
 }
 
 void ResultsModel::forgetTests() {
     m_answers.reset();
     m_tests.reset();
+    m_joint.reset();
+    m_jointTable.reset();
 }
 
 std::string ResultsModel::groupSizesText() const {
@@ -118,7 +174,8 @@ std::string ResultsModel::groupSizesText() const {
 }
 
 double ResultsModel::efficiency(std::size_t i, int c) const {
-    return m_results.run.efficiency.empty() ? kNaN : m_results.run.efficiencyAt(i, c);
+    const bool kept = !m_results.run.efficiency.empty() && c < std::ssize(coefficients());
+    return kept ? m_results.run.efficiencyAt(i, c) : kNaN;
 }
 
 void ResultsModel::setSettings(const TestSettings& settings) {
@@ -129,19 +186,31 @@ void ResultsModel::setSettings(const TestSettings& settings) {
 void ResultsModel::choose(int c) {
     m_coefficient = c;
     forgetTests();
-    const std::string& name = coefficients()[c].name;
+    if (!jointChosen()) {
+        giveEffect(c);
+        return;
+    }
+    for (const int member : table().tested()->jointTests()[c - table().coefficients()].members) {
+        giveEffect(member);
+    }
+}
+
+void ResultsModel::giveEffect(int c) {
+    const std::string& name = m_names[c];
     if (!m_effects.contains(name)) {
+        // The tests of c alone, whatever is chosen.
+        PointTests alone(m_settings, m_df.quantities,
+                         std::vector<std::optional<double>>(std::size_t(table().coefficients())));
         const std::optional<std::size_t> smallest = m_smallestSe[c];
-        const double mdes = smallest ? tests().at(table(), *smallest, c, false).mdes : kNaN;
+        const double mdes = smallest ? alone.at(table(), *smallest, c, false).mdes : kNaN;
         m_effects[name] =
             std::isfinite(mdes) ? std::strtod(shortText(mdes, 2).c_str(), nullptr) : 0.0;
-        forgetTests();
     }
 }
 
 bool ResultsModel::choose(const std::string& name) {
-    for (std::size_t c = 0; c < coefficients().size(); ++c) {
-        if (coefficients()[c].name == name) {
+    for (std::size_t c = 0; c < m_names.size(); ++c) {
+        if (m_names[c] == name) {
             choose(static_cast<int>(c));
             return true;
         }
@@ -150,32 +219,53 @@ bool ResultsModel::choose(const std::string& name) {
 }
 
 void ResultsModel::setEffect(double effect) {
-    m_effects[coefficients()[m_coefficient].name] = effect;
+    m_effects[m_names[m_coefficient]] = effect;
     forgetTests();
 }
 
 PointTests& ResultsModel::tests() {
     if (!m_tests) {
         // Only the chosen coefficient has an effect, as with one --effect of tavi-calc.
-        std::vector<std::optional<double>> effects(coefficients().size());
-        const auto given = m_effects.find(coefficients()[m_coefficient].name);
-        if (given != m_effects.end()) {
+        std::vector<std::optional<double>> effects(std::size_t(table().coefficients()));
+        const auto given = m_effects.find(m_names[m_coefficient]);
+        if (!jointChosen() && given != m_effects.end()) {
             effects[m_coefficient] = given->second;
         }
-        m_tests.emplace(m_settings, m_results.run.df, std::move(effects));
+        m_tests.emplace(m_settings, m_df.quantities, std::move(effects));
     }
     return *m_tests;
+}
+
+JointTests& ResultsModel::jointTests() {
+    if (!m_joint) {
+        std::vector<std::optional<double>> effects;
+        for (int q = 0; q < table().coefficients(); ++q) {
+            const auto given = m_effects.find(m_names[q]);
+            effects.push_back(given != m_effects.end() ? std::optional(given->second)
+                                                       : std::nullopt);
+        }
+        m_joint.emplace(m_settings, m_df.jointTests, table().tested(), effects);
+        m_jointTable = m_joint->unitEffectTable(table());
+    }
+    return *m_joint;
 }
 
 const AllocationAnswers& ResultsModel::answers() {
     if (!m_answers) {
         const int chosen[] = {m_coefficient};
-        m_answers = answerAllocation(*m_results.design, table(), tests(), m_results.search, chosen);
+        const std::span<const int> tested = jointChosen() ? std::span<const int>() : chosen;
+        m_answers = answerAllocation(*m_results.design, table(), tests(), m_results.search, tested,
+                                     jointChosen() ? &jointTests() : nullptr);
     }
     return *m_answers;
 }
 
 const BestPoint& ResultsModel::best(Criterion criterion) {
+    if (jointChosen()) {
+        // Its highest_power, then its cheapest_for_power.
+        const std::size_t j = std::size_t(m_coefficient - table().coefficients());
+        return answers().joint.best[2 * j + (criterion == Criterion::CheapestForPower ? 1 : 0)];
+    }
     const std::vector<BestPoint>& best = answers().best;
     return *std::find_if(best.begin(), best.end(),
                          [&](const BestPoint& entry) { return entry.criterion == criterion; });
@@ -190,7 +280,14 @@ std::vector<std::string> ResultsModel::answerLines() {
     std::vector<std::string> lines;
     const BestPoint& top = best(Criterion::HighestPower);
     if (!top.point) {
-        lines.push_back("No point allows a test of " + coefficients()[m_coefficient].name + ".");
+        lines.push_back("No point allows a test of " + m_names[m_coefficient] + ".");
+    } else if (jointChosen()) {
+        const int j = m_coefficient - table().coefficients();
+        lines.push_back("Best allocation (highest power): " + withCost(*top.point) + "; power " +
+                        briefNumber(top.test.power) + " of the F test with df " +
+                        briefNumber(jointTests().numeratorDf(j)) + " and " +
+                        briefNumber(top.test.df) + "; detectable scale " +
+                        briefNumber(top.test.mdesExact) + " of the members' effects.");
     } else {
         lines.push_back("Best allocation (highest power): " + withCost(*top.point) + "; power " +
                         briefNumber(top.test.power) + " for effect " + briefNumber(effect()) +
@@ -232,6 +329,13 @@ std::vector<std::string> ResultsModel::answerLines() {
 }
 
 PointTest ResultsModel::testAt(std::size_t i) {
+    if (jointChosen()) {
+        const int j = m_coefficient - table().coefficients();
+        PointTest test = jointTests().tests().at(*m_jointTable, i, j);
+        // The table shows the detectable scale as the MDES of a joint test.
+        test.mdes = test.mdesExact;
+        return test;
+    }
     return tests().at(table(), i, m_coefficient, false);
 }
 
@@ -244,11 +348,7 @@ void ResultsModel::choosePoint(std::optional<SweepPoint> point) {
 }
 
 void ResultsModel::writePowerCsv(const std::string& fileName) {
-    std::vector<std::string> names;
-    names.reserve(coefficients().size());
-    for (const Coefficient& coefficient : coefficients()) {
-        names.push_back(coefficient.name);
-    }
+    const std::vector<std::string> names(m_names.begin(), m_names.begin() + table().coefficients());
     writePowerCsvFile(fileName, table(), tests(), names);
 }
 
@@ -278,10 +378,20 @@ double ResultsModel::standardErrorAt(const SweepPoint& point, double icc) {
         prepareRunConstants(e);
     }
     computePoint(e, point.n, point.N);
+    if (m_coefficient >= std::ssize(coefficients())) {
+        return std::sqrt(table().tested()->variance(e, m_coefficient));
+    }
     return usableStandardError(e, m_coefficient + 1);
 }
 
 Plot ResultsModel::plot(PlotQuantity quantity) {
+    if (jointChosen() && quantity != PlotQuantity::RequiredGroups) {
+        Plot plot = sweepPlot(PlotQuantity::Power);
+        if (quantity != PlotQuantity::Power) {
+            plot.note = "A joint test is shown by its power and the groups it needs.";
+        }
+        return plot;
+    }
     switch (quantity) {
         case PlotQuantity::PowerByEffect:
             return effectPlot();
@@ -317,8 +427,9 @@ Plot ResultsModel::sweepPlot(PlotQuantity quantity) {
             plot.yTitle = "MDES (outcome units)";
             break;
         case PlotQuantity::Power:
-            plot.title = "Power for " + title + " = " + shortText(effect(), 4) + " (" + alpha +
-                         ", " + sided + ")";
+            plot.title = jointChosen() ? "Power of the " + title + " (" + alpha + ", F test)"
+                                       : "Power for " + title + " = " + shortText(effect(), 4) +
+                                             " (" + alpha + ", " + sided + ")";
             plot.yTitle = "Power (probability)";
             plot.target = m_settings.power;
             break;
@@ -362,16 +473,15 @@ Plot ResultsModel::effectPlot() {
     const std::optional<SweepPoint> point = chosenPoint();
     plot.title = "Power for " + m_titles[c] + " against the effect";
     if (!point) {
-        plot.note = "No point allows a test of " + coefficients()[c].name + ".";
+        plot.note = "No point allows a test of " + m_names[c] + ".";
         return plot;
     }
     plot.title += " at " + pointText(*point);
     const double se = standardErrorAt(*point);
-    const double df = m_results.run.df.at(c, point->N, point->n);
+    const double df = m_df.quantities.at(c, point->N, point->n);
     const double mdes = mdesOf(se, df, m_settings);
     if (!std::isfinite(mdes)) {
-        plot.note =
-            "No test of " + coefficients()[c].name + " is possible at " + pointText(*point) + ".";
+        plot.note = "No test of " + m_names[c] + " is possible at " + pointText(*point) + ".";
         return plot;
     }
     const double size = std::fabs(effect());
@@ -406,13 +516,13 @@ Plot ResultsModel::iccPlot() {
     const double total = e.Tau2(1, 1) + e.Sigma2;
     if (!point || !(total > 0.0)) {
         plot.note = point ? "The design has no variance to share between the levels."
-                          : "No point allows a test of " + coefficients()[c].name + ".";
+                          : "No point allows a test of " + m_names[c] + ".";
         return plot;
     }
     plot.title += " at " + pointText(*point);
     const double icc = e.Tau2(1, 1) / total;
     const double highest = icc > 0.0 ? std::min(2.0 * icc, kLargestIcc) : kIccRangeFromZero;
-    const double df = m_results.run.df.at(c, point->N, point->n);
+    const double df = m_df.quantities.at(c, point->N, point->n);
     PlotLine line{pointText(*point), {}, shadeOf(point->n)};
     for (int i = 0; i < kCurvePoints; ++i) {
         const double x = highest * i / (kCurvePoints - 1);
@@ -438,15 +548,19 @@ Plot ResultsModel::requiredPlot() {
     const EngineState& e = *m_results.design;
     const std::string power = shortText(m_settings.power);
     Plot plot;
-    plot.title = "Groups needed for power " + power + " for " + m_titles[c] + " = " +
-                 shortText(effect(), 4) + " (α = " + shortText(m_settings.alpha) + ", " +
+    const std::string tested =
+        jointChosen() ? m_titles[c] : m_titles[c] + " = " + shortText(effect(), 4);
+    plot.title = "Groups needed for power " + power + " for " + tested +
+                 " (α = " + shortText(m_settings.alpha) + ", " +
                  (m_settings.oneSided ? "one-sided" : "two-sided") + ")";
     plot.xTitle = kGroupSizeTitle;
     plot.yTitle = "Number of groups N";
     PlotLine line;
     std::size_t missing = 0;
-    for (const RequiredGroups& row : answers().required) {
-        if (row.coefficient != c) {
+    const int column = jointChosen() ? c - table().coefficients() : c;
+    for (const RequiredGroups& row :
+         jointChosen() ? answers().joint.required : answers().required) {
+        if (row.coefficient != column) {
             continue;
         }
         if (row.point) {

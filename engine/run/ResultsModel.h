@@ -8,8 +8,11 @@
 
 #include "engine/EngineState.h"
 #include "engine/power/AllocationAnswers.h"
+#include "engine/power/JointTests.h"
 #include "engine/power/PointTests.h"
+#include "engine/power/QuantityNames.h"
 #include "engine/run/DesignResults.h"
+#include "engine/run/TestOptions.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavi {
@@ -67,9 +71,22 @@ public:
 
     const SweepTable& table() const { return m_results.run.table; }
     const std::vector<Coefficient>& coefficients() const { return m_results.run.coefficients; }
+    // The coefficients, the contrasts, then the joint tests: their titles and the names
+    // tavi-calc takes. Entry c < table().coefficients() is a column of the table.
     const std::vector<std::string>& titles() const { return m_titles; }
-    // The chooser's entries, in the order of the coefficients.
+    const std::string& name(int c) const { return m_names[c]; }
+    // The chooser's entries, in the order above.
     std::vector<Choice> choices() const;
+    // Whether the entry chosen is a joint test, shown by its power alone.
+    bool jointChosen() const { return m_coefficient >= table().coefficients(); }
+
+    // Adds the contrasts and joint tests of options as `tavi-calc --contrast` and `--joint` take
+    // them, with the effects and df named there, and computes every point again for them; edits
+    // of the design keep them as far as its coefficients allow. Throws TestOptionError, naming
+    // the option and the name, and then changes nothing.
+    void applyTestOptions(const TestOptions& options);
+    // The same for a line typed by the user: "NAME=EXPR" a contrast, "NAME=A,B,..." a joint test.
+    void addTested(std::string_view line);
     // The point of coefficient c's smallest standard error in the table, ties going to the
     // cheaper point; empty when c has no standard error anywhere.
     std::optional<std::size_t> smallestSe(int c) const { return m_smallestSe[c]; }
@@ -82,11 +99,12 @@ public:
     const GroupSizeSettings& groupSizes() const { return m_results.run.sizes; }
     std::string groupSizesText() const;
     // Coefficient c's relative efficiency at point i against groups of equal size with the same
-    // units; NaN when every group has n units.
+    // units; NaN when every group has n units, and for a contrast.
     double efficiency(std::size_t i, int c) const;
 
     const TestSettings& settings() const { return m_settings; }
     int coefficient() const { return m_coefficient; }
+    // The chosen entry's effect; NaN for a joint test, whose members' effects it takes.
     double effect() const;
 
     void setSettings(const TestSettings& settings);
@@ -127,9 +145,15 @@ public:
     static constexpr int kCurvePoints = 61;
 
 private:
-    // Derives what the model keeps of the results.
-    void resultsChanged();
+    // Derives what the model keeps of the results, with the names of what they test.
+    void resultsChanged(const QuantityNames& names);
+    // Computes the results again for the contrasts and joint tests of names, when it has any.
+    void retest(const QuantityNames& names);
+    // Gives entry c, the first time, its MDES at its smallest standard error rounded to two
+    // digits as its effect.
+    void giveEffect(int c);
     PointTests& tests();
+    JointTests& jointTests();
     void forgetTests();
     double shadeOf(std::int32_t n) const;
     // The chosen coefficient's standard error with N groups of n units; NaN where it has none.
@@ -145,6 +169,9 @@ private:
 
     DesignResults m_results;
     std::vector<std::string> m_titles;
+    std::vector<std::string> m_names;
+    TestOptions m_added;  // the contrasts, joint tests and df added, without the effects
+    TestedDegreesOfFreedom m_df;
     std::vector<std::optional<std::size_t>> m_smallestSe;
     TestSettings m_settings;
     int m_coefficient = 0;
@@ -153,6 +180,9 @@ private:
     // The tests and answers under the current settings and effect, kept while they stay.
     std::optional<PointTests> m_tests;
     std::optional<AllocationAnswers> m_answers;
+    // The joint tests, with the table of their noncentralities, kept likewise.
+    std::optional<JointTests> m_joint;
+    std::optional<SweepTable> m_jointTable;
     // A state of its own for points computed after the run.
     std::unique_ptr<EngineState> m_scratch;
 };

@@ -134,5 +134,37 @@ TEST_F(ResultsModelTest, PowerAgainstTheIccIsTheDesignComputedWithThatIcc) {
     const Plot atDoubled = doubled.plot(PlotQuantity::PowerByEffect);
     EXPECT_NEAR(plot.lines[0].points.back().y, atDoubled.mark->y, 1e-12);
 }
+// Contrasts and joint tests of a run with groups of varying sizes: the points computed again
+// with those sizes give a contrast of one coefficient that coefficient's standard errors; a joint
+// test is chosen and planned like a coefficient; one that cannot be used changes nothing.
+TEST_F(ResultsModelTest, ContrastsAndJointTestsJoinTheChooser) {
+    RunControl control;
+    control.sizes.sizeCv = 0.5;
+    ResultsModel model(*computeDesign(twentyGroupSizes(), control).results);
+    model.applyTestOptions({.contrasts = {{"pick", "Group1"}},
+                            .jointTests = {{"j", "Group1,Random1"}},
+                            .effects = {{"Group1", 0.3}, {"Random1", 0.2}},
+                            .dfs = {}});
+    const std::size_t entries = model.choices().size();
+    EXPECT_EQ(model.choices()[entries - 2].name, "pick");
+    for (std::size_t i = 0; i < model.table().size(); ++i) {
+        EXPECT_EQ(model.table().se(i, 5), model.table().se(i, 2));
+    }
+    ASSERT_TRUE(model.choose("pick"));
+    EXPECT_EQ(model.effect(), 0.3);
+    ASSERT_TRUE(model.choose("j"));
+    EXPECT_TRUE(model.jointChosen());
+    const PointTest test = model.testAt(0);
+    EXPECT_GT(test.power, 0.05);
+    EXPECT_LT(test.power, 1.0);
+    EXPECT_TRUE(model.best(Criterion::HighestPower).point);
+    EXPECT_FALSE(model.plot(PlotQuantity::Power).lines.empty());
+
+    EXPECT_THROW(model.applyTestOptions({{{"ok", "Group1"}, {"bad", "Group1+x"}}, {}, {}, {}}),
+                 TestOptionError);
+    EXPECT_THROW(model.addTested("dup=pick,Group1"), TestOptionError);
+    EXPECT_EQ(model.choices().size(), entries);
+    EXPECT_EQ(model.name(model.coefficient()), "j");
+}
 }  // namespace
 }  // namespace tavi

@@ -385,6 +385,37 @@ private slots:
         QVERIFY(window->AnswersLabel->text().contains(QStringLiteral("CV 0.6")));
     }
 
+    // A contrast typed in the window joins the chooser and the table; one that picks Group1 has
+    // Group1's standard errors, also after an edit of the assumptions. A bad one changes nothing.
+    void typedContrastJoinsTheChooserAndSurvivesEdits() {
+        const auto window = open(false);
+        const int entries = window->CoefficientBox->count();
+        for (const char* bad : {"pick=Group1+Nope", "pick", "Group1=Group2", "j=Group1,2*Group1"}) {
+            window->TestEdit->setText(QString::fromLatin1(bad));
+            emit window->TestEdit->returnPressed();
+            QVERIFY2(!window->TestMessage->text().isEmpty(), bad);
+            QCOMPARE(window->CoefficientBox->count(), entries);
+        }
+        window->TestEdit->setText(QStringLiteral("pick=Group1"));
+        emit window->TestEdit->returnPressed();
+        QVERIFY(window->TestMessage->text().isEmpty());
+        QCOMPARE(window->CoefficientBox->count(), entries + 1);
+        QVERIFY(window->CoefficientBox->currentText().contains(QStringLiteral("(pick)")));
+        QAbstractItemModel* model = window->Table->model();
+        const auto seOf = [&](int row, int column) {
+            return model->index(row, column).data(SweepTableModel::kValueRole).toDouble();
+        };
+        const int last = model->columnCount() - 1;  // pick, after the five coefficients
+        const double before = seOf(0, last);
+        edit(*window, QStringLiteral("icc"), QStringLiteral("0.15"));
+        QVERIFY(window->CoefficientBox->currentText().contains(QStringLiteral("(pick)")));
+        QVERIFY(std::abs(seOf(0, last) - before) > 1e-6);
+        for (int row = 0; row < model->rowCount(); ++row) {
+            QCOMPARE(seOf(row, last), seOf(row, last - 3));
+        }
+        QVERIFY(!seriesPoints(*window).empty());
+    }
+
     // The file the design was opened from, like any existing file, is replaced only when the
     // user confirms; an edited design is closed only when the user confirms too.
     void saveDesignAsNeverReplacesUnasked() {

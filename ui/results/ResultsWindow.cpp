@@ -51,8 +51,9 @@ constexpr int kChooserCharacters = 18;
 constexpr int kMeasuredRows = 100;
 
 // The chosen coefficient's effect as its field shows it, at six significant digits.
+// A joint test has no effect of its own: its members' are used.
 QString effectText(double effect) {
-    return QString::number(effect, 'g', 6);
+    return std::isnan(effect) ? QString() : QString::number(effect, 'g', 6);
 }
 
 // The views, in the order of the chooser.
@@ -136,6 +137,7 @@ void ResultsWindow::createControls() {
     SidesBox = new QComboBox;
     SidesBox->addItems({QStringLiteral("Two-sided"), QStringLiteral("One-sided")});
     EffectEdit = new QLineEdit(effectText(m_results.effect()));
+    EffectEdit->setEnabled(!m_results.jointChosen());
     EffectEdit->setToolTip(QStringLiteral(
         "The true value of the chosen coefficient, in outcome units per unit of its variable"));
 
@@ -158,8 +160,21 @@ void ResultsWindow::createControls() {
         secondRow->addSpacing(16);
     }
     secondRow->addStretch();
+    TestEdit = new QLineEdit;
+    TestEdit->setPlaceholderText(QStringLiteral("NAME=Group1-Group2, or NAME=Group1,Group2"));
+    TestEdit->setToolTip(QStringLiteral(
+        "A contrast NAME=EXPR (a linear combination of coefficients, such as 0.5*Group1+Group2) "
+        "or a joint test NAME=A,B of coefficients and contrasts; Enter adds it to the chooser"));
+    TestMessage = new QLabel;
+    TestMessage->setWordWrap(true);
+    TestMessage->setStyleSheet(QStringLiteral("color: #c62828"));
+    auto* thirdRow = new QHBoxLayout;
+    thirdRow->addWidget(buddyLabel(QStringLiteral("Add contrast or &joint test:"), TestEdit));
+    thirdRow->addWidget(TestEdit, 2);
+    thirdRow->addWidget(TestMessage, 3);
     settingsRows->addLayout(firstRow);
     settingsRows->addLayout(secondRow);
+    settingsRows->addLayout(thirdRow);
 
     AssumptionsView = new AssumptionsPanel;
     AssumptionsView->setFields(*m_assumptions);
@@ -282,6 +297,7 @@ void ResultsWindow::bindHandlers() {
     bindHandler(PowerBox, &QDoubleSpinBox::valueChanged, this, &ResultsWindow::changeSettings);
     bindHandler(SidesBox, &QComboBox::currentIndexChanged, this, &ResultsWindow::changeSettings);
     bindHandler(EffectEdit, &QLineEdit::textEdited, this, &ResultsWindow::changeEffect);
+    bindHandler(TestEdit, &QLineEdit::returnPressed, this, &ResultsWindow::addTypedTest);
     bindHandler(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 &ResultsWindow::choosePoint);
     connect(AssumptionsView, &AssumptionsPanel::edited, this,
@@ -317,13 +333,49 @@ PlotQuantity ResultsWindow::quantity() const {
 
 void ResultsWindow::chooseCoefficient() {
     m_results.choose(CoefficientBox->currentIndex());
-    EffectEdit->setText(effectText(m_results.effect()));
-    EffectEdit->setStyleSheet({});
+    showEffect();
     m_tableModel->testsChanged(true);
     for (int test = 0; test < SweepTableModel::kTestColumns; ++test) {
         Table->resizeColumnToContents(m_tableModel->pointColumns() + test);
     }
     redraw();
+}
+
+void ResultsWindow::showEffect() {
+    EffectEdit->setText(effectText(m_results.effect()));
+    EffectEdit->setEnabled(!m_results.jointChosen());
+    EffectEdit->setStyleSheet({});
+}
+
+void ResultsWindow::applyTestOptions(const TestOptions& options) {
+    m_results.applyTestOptions(options);
+    testsAdded();
+}
+
+void ResultsWindow::testsAdded() {
+    fillCoefficients();
+    showEffect();
+    m_tableModel->resultsReplaced();
+    fitColumns();
+    redraw();
+}
+
+void ResultsWindow::addTypedTest() {
+    const QString line = TestEdit->text().trimmed();
+    if (line.isEmpty()) {
+        return;
+    }
+    try {
+        m_results.addTested(line.toStdString());
+    } catch (const TestOptionError& error) {
+        TestMessage->setText(QString::fromStdString(error.message));
+        return;
+    }
+    // The new entry is shown at once.
+    m_results.choose(line.section(QLatin1Char('='), 0, 0).trimmed().toStdString());
+    TestMessage->clear();
+    TestEdit->clear();
+    testsAdded();
 }
 
 void ResultsWindow::changeSettings() {
@@ -401,7 +453,7 @@ void ResultsWindow::takeComputation(DesignComputation computation) {
                    [](const Choice& a, const Choice& b) { return a.name == b.name; });
     if (!sameColumns) {
         fillCoefficients();
-        EffectEdit->setText(effectText(m_results.effect()));
+        showEffect();
     }
     // The columns keep their widths, which the user may have set, while they stay the same.
     QList<int> widths;

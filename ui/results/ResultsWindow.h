@@ -48,6 +48,8 @@ public:
     QDoubleSpinBox* PowerBox;
     QComboBox* SidesBox;
     QLineEdit* EffectEdit;
+    QLineEdit* TestEdit;
+    QLabel* TestMessage;  // why the test typed was refused, or empty
     QLabel* AnswersLabel;
     AssumptionsPanel* AssumptionsView;
     CopyableTable* Table;
@@ -58,6 +60,10 @@ public:
     QPushButton* ExportCsvButton;
     QPushButton* OpenReportButton;
     QPushButton* CloseButton;
+
+    // Adds the contrasts and joint tests of options, as `tavi --results` takes them, to the
+    // chooser. Throws TestOptionError, naming the option and the name, and then changes nothing.
+    void applyTestOptions(const TestOptions& options);
 
     // The model behind the controls, for tests.
     ResultsModel& results() { return m_results; }
@@ -82,6 +88,10 @@ private:
     void chooseCoefficient();
     void changeSettings();
     void changeEffect();
+    void showEffect();
+    void addTypedTest();
+    // Shows the chooser, the table and the plot again after tests were added.
+    void testsAdded();
     void choosePoint();
     void editAssumption(std::size_t field, const QString& text);
     void revertAssumptions();

@@ -138,7 +138,7 @@ QVariant SweepTableModel::headerData(int section, Qt::Orientation orientation, i
     }
     const int test = section - m_pointColumns;
     const int chosen = test < kTestColumns ? m_results.coefficient() : test - kTestColumns;
-    const QString name = QString::fromStdString(m_results.coefficients()[chosen].name);
+    const QString name = QString::fromStdString(m_results.name(chosen));
     const QString title = QString::fromStdString(m_results.titles()[chosen]);
     if (test < kTestColumns) {
         switch (role) {
