@@ -427,10 +427,10 @@ Plot ResultsModel::sweepPlot(PlotQuantity quantity) {
             plot.yTitle = "MDES (outcome units)";
             break;
         case PlotQuantity::Power:
-            plot.title = jointChosen() ? "Power of the " + title + " (" + alpha + ", F test)"
+            plot.title = jointChosen() ? "Power of " + title + " (" + alpha + ", F test)"
                                        : "Power for " + title + " = " + shortText(effect(), 4) +
                                              " (" + alpha + ", " + sided + ")";
-            plot.yTitle = "Power (probability)";
+            plot.yTitle = "Power";
             plot.target = m_settings.power;
             break;
         default:
@@ -469,7 +469,7 @@ Plot ResultsModel::effectPlot() {
     plot.wholeX = false;
     plot.target = m_settings.power;
     plot.xTitle = "Effect (absolute, outcome units per unit of the variable)";
-    plot.yTitle = "Power (probability)";
+    plot.yTitle = "Power";
     const std::optional<SweepPoint> point = chosenPoint();
     plot.title = "Power for " + m_titles[c] + " against the effect";
     if (!point) {
@@ -509,7 +509,7 @@ Plot ResultsModel::iccPlot() {
     plot.wholeX = false;
     plot.target = m_settings.power;
     plot.xTitle = "Intraclass correlation τ00 / (τ00 + σ²), their sum kept";
-    plot.yTitle = "Power (probability)";
+    plot.yTitle = "Power";
     plot.title = "Power for " + m_titles[c] + " = " + shortText(effect(), 4) +
                  " against the intraclass correlation";
     const std::optional<SweepPoint> point = chosenPoint();
