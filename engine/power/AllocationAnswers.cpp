@@ -66,8 +66,11 @@ AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& 
 }
 
 AllocationAnswers answerAllocation(AllocationSearch search, const AllocationSettings& settings,
-                                   const SweepTable& sweep, PointTests& tests) {
-    return answersFor(std::move(search), settings, sweep, tests, allColumns(sweep));
+                                   const SweepTable& sweep, PointTests& tests,
+                                   std::span<const int> coefficients) {
+    const std::vector<int> all = allColumns(sweep);
+    return answersFor(std::move(search), settings, sweep, tests,
+                      coefficients.empty() ? std::span<const int>(all) : coefficients);
 }
 
 }  // namespace tavi

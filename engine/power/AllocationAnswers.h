@@ -44,9 +44,10 @@ AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& 
                                    std::span<const int> coefficients, JointTests* joint = nullptr);
 
 // The answers from a search prepared for the coefficients with an effect, for a run of either
-// kind with these settings whose points are sweep.
+// kind with these settings whose points are sweep; for the coefficients listed, when some are.
 AllocationAnswers answerAllocation(AllocationSearch search, const AllocationSettings& settings,
-                                   const SweepTable& sweep, PointTests& tests);
+                                   const SweepTable& sweep, PointTests& tests,
+                                   std::span<const int> coefficients = {});
 
 // The coefficients of sweep that have an effect, in order: those a search prepares for.
 std::vector<int> coefficientsWithEffect(const SweepTable& sweep, const PointTests& tests);

@@ -16,10 +16,15 @@
 
 namespace tavi {
 
+struct ThreeLevelSetup;
+
 struct DesignResults {
     RunResults run;
-    std::shared_ptr<const EngineState> design;  // in the engine layout, with its run constants
-    AllocationSearch search;                    // for every coefficient
+    // In the engine layout, with its run constants; empty for a three-level design.
+    std::shared_ptr<const EngineState> design;
+    AllocationSearch search;  // for every coefficient
+    // A three-level design's sweep and prepared design (engine/run/ThreeLevelDesignResults.h).
+    std::shared_ptr<const ThreeLevelSetup> threeLevel{};
 };
 
 // What the computation of a design gives: its results, or why the run refuses it.

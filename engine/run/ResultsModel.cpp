@@ -6,6 +6,7 @@
 #include "engine/run/PowerCsv.h"
 #include "engine/run/RelativeEfficiency.h"
 #include "engine/run/TestedResults.h"
+#include "engine/run/ThreeLevelDesignResults.h"
 
 #include <algorithm>
 #include <cmath>
@@ -88,6 +89,11 @@ void ResultsModel::replaceResults(DesignResults results) {
 }
 
 void ResultsModel::applyTestOptions(const TestOptions& options) {
+    if (m_results.threeLevel && (!options.contrasts.empty() || !options.jointTests.empty())) {
+        throw TestOptionError{
+            "contrasts and joint tests take two-level designs; this design has "
+            "three levels"};
+    }
     TestOptions added = m_added;
     added.contrasts.insert(added.contrasts.end(), options.contrasts.begin(),
                            options.contrasts.end());
@@ -148,6 +154,16 @@ void ResultsModel::resultsChanged(const QuantityNames& names) {
     }
     m_scratch.reset();
     forgetTests();
+}
+
+std::int32_t ResultsModel::groupsStep() const {
+    return m_results.threeLevel ? m_results.threeLevel->sweep.SitesStep
+                                : m_results.design->GroupsStep;
+}
+
+bool ResultsModel::offers(PlotQuantity quantity) const {
+    return !m_results.threeLevel || quantity == PlotQuantity::StandardError ||
+           quantity == PlotQuantity::Mdes || quantity == PlotQuantity::Power;
 }
 
 std::vector<Choice> ResultsModel::choices() const {
@@ -253,9 +269,14 @@ JointTests& ResultsModel::jointTests() {
 const AllocationAnswers& ResultsModel::answers() {
     if (!m_answers) {
         const int chosen[] = {m_coefficient};
-        const std::span<const int> tested = jointChosen() ? std::span<const int>() : chosen;
-        m_answers = answerAllocation(*m_results.design, table(), tests(), m_results.search, tested,
-                                     jointChosen() ? &jointTests() : nullptr);
+        if (m_results.threeLevel) {
+            m_answers = answerAllocation(m_results.search, m_results.threeLevel->settings, table(),
+                                         tests(), chosen);
+        } else {
+            const std::span<const int> tested = jointChosen() ? std::span<const int>() : chosen;
+            m_answers = answerAllocation(*m_results.design, table(), tests(), m_results.search,
+                                         tested, jointChosen() ? &jointTests() : nullptr);
+        }
     }
     return *m_answers;
 }
@@ -272,6 +293,11 @@ const BestPoint& ResultsModel::best(Criterion criterion) {
 }
 
 std::vector<std::string> ResultsModel::answerLines() {
+    if (m_results.threeLevel) {
+        return threeLevelAnswerLines(m_results.threeLevel->sweep, best(Criterion::HighestPower),
+                                     best(Criterion::CheapestForPower),
+                                     coefficients()[m_coefficient].name, effect(), m_settings);
+    }
     const EngineState& e = *m_results.design;
     const std::string power = exactNumber(m_settings.power);
     const auto withCost = [&](const SweepPoint& p) {
@@ -353,12 +379,14 @@ void ResultsModel::writePowerCsv(const std::string& fileName) {
 }
 
 double ResultsModel::shadeOf(std::int32_t n) const {
-    const EngineState& e = *m_results.design;
-    if (e.MaxGroupSize <= e.MinGroupSize) {
+    const std::int32_t least = m_results.threeLevel ? m_results.threeLevel->sweep.MinGroupSize
+                                                    : m_results.design->MinGroupSize;
+    const std::int32_t most = m_results.threeLevel ? m_results.threeLevel->sweep.MaxGroupSize
+                                                   : m_results.design->MaxGroupSize;
+    if (most <= least) {
         return 0.5;
     }
-    return std::clamp(double(n - e.MinGroupSize) / double(e.MaxGroupSize - e.MinGroupSize), 0.0,
-                      1.0);
+    return std::clamp(double(n - least) / double(most - least), 0.0, 1.0);
 }
 
 double ResultsModel::standardErrorAt(const SweepPoint& point, double icc) {
@@ -385,6 +413,11 @@ double ResultsModel::standardErrorAt(const SweepPoint& point, double icc) {
 }
 
 Plot ResultsModel::plot(PlotQuantity quantity) {
+    if (!offers(quantity)) {
+        Plot none;
+        none.note = "A three-level design has no such view.";
+        return none;
+    }
     if (jointChosen() && quantity != PlotQuantity::RequiredGroups) {
         Plot plot = sweepPlot(PlotQuantity::Power);
         if (quantity != PlotQuantity::Power) {
@@ -424,7 +457,7 @@ Plot ResultsModel::sweepPlot(PlotQuantity quantity) {
         case PlotQuantity::Mdes:
             plot.title = "Minimum detectable effect of " + title + " (" + alpha + ", power " +
                          shortText(m_settings.power) + ", " + sided + ")";
-            plot.yTitle = "MDES (outcome units)";
+            plot.yTitle = "MDES";
             break;
         case PlotQuantity::Power:
             plot.title = jointChosen() ? "Power of " + title + " (" + alpha + ", F test)"
@@ -435,10 +468,12 @@ Plot ResultsModel::sweepPlot(PlotQuantity quantity) {
             break;
         default:
             plot.title = "Standard error of " + title;
-            plot.yTitle = "SE (outcome units)";
+            plot.yTitle = "SE";
             break;
     }
-    plot.xTitle = t.budgetMode() ? kGroupSizeTitle : "Number of groups N";
+    plot.xTitle = t.budgetMode()   ? kGroupSizeTitle
+                  : t.threeLevel() ? "Number of sites K"
+                                   : "Number of groups N";
 
     const Criterion criterion = criterionOf(quantity);
     const BestPoint& marked = best(criterion);
@@ -450,16 +485,15 @@ Plot ResultsModel::sweepPlot(PlotQuantity quantity) {
         plot.mark = PlotPoint{double(t.budgetMode() ? p.n : p.N), y};
         plot.markLabel = std::string("Best by ") + criterionText(criterion) + ": " + pointText(p) +
                          ", " + quantityName(quantity) + " " + shortText(y, 4);
-        const EngineState& e = *m_results.design;
-        if (t.budgetMode() && (p.n - e.MinGroupSize) % e.GroupSizeStep != 0) {
+        if (t.budgetMode() && !t.threeLevel() &&
+            (p.n - m_results.design->MinGroupSize) % m_results.design->GroupSizeStep != 0) {
             plot.markLabel += " (between the table's group sizes)";
         }
         if (quantity == PlotQuantity::Power && !(y >= m_settings.power)) {
             plot.markLabel += " (target not reached)";
         }
     }
-    addLines(plot, value,
-             marked.point ? std::optional<std::int32_t>(marked.point->n) : std::nullopt);
+    addLines(plot, value, marked.point);
     return plot;
 }
 
@@ -587,8 +621,12 @@ Plot ResultsModel::requiredPlot() {
 }
 
 void ResultsModel::addLines(Plot& plot, const std::function<double(std::size_t)>& value,
-                            std::optional<std::int32_t> markedN) const {
+                            const std::optional<SweepPoint>& marked) const {
     const SweepTable& t = table();
+    if (t.threeLevel()) {
+        addThreeLevelLines(plot, t, value, marked, [this](std::int32_t n) { return shadeOf(n); });
+        return;
+    }
     const auto add = [&](PlotLine& line, std::size_t i, double x) {
         const double y = value(i);
         if (t.point(i).N >= 1 && !std::isnan(y)) {
@@ -620,11 +658,11 @@ void ResultsModel::addLines(Plot& plot, const std::function<double(std::size_t)>
         for (std::size_t k = 0; k < kMaxPlotLines; ++k) {
             spread.push_back(k * (firsts.size() - 1) / (kMaxPlotLines - 1));
         }
-        const auto marked = std::find_if(firsts.begin(), firsts.end(), [&](std::size_t i) {
-            return markedN && t.point(i).n == *markedN;
+        const auto markedFirst = std::find_if(firsts.begin(), firsts.end(), [&](std::size_t i) {
+            return marked && t.point(i).n == marked->n;
         });
-        if (marked != firsts.end()) {
-            const auto k = std::size_t(marked - firsts.begin());
+        if (markedFirst != firsts.end()) {
+            const auto k = std::size_t(markedFirst - firsts.begin());
             const auto distance = [k](std::size_t a) { return std::max(a, k) - std::min(a, k); };
             const auto nearest = std::min_element(
                 spread.begin() + 1, spread.end() - 1,

@@ -90,8 +90,11 @@ public:
     // The point of coefficient c's smallest standard error in the table, ties going to the
     // cheaper point; empty when c has no standard error anywhere.
     std::optional<std::size_t> smallestSe(int c) const { return m_smallestSe[c]; }
-    // Over ranges, the step of N between the table's points.
-    std::int32_t groupsStep() const { return m_results.design->GroupsStep; }
+    // Over ranges, the step of N (or K) between the table's points.
+    std::int32_t groupsStep() const;
+    // Whether the design has a view of quantity: a three-level design has no views at a point
+    // nor of the groups needed.
+    bool offers(PlotQuantity quantity) const;
 
     // The sizes of the groups that the results assume, for the panel of assumptions (a run
     // given them in its RunControl computes with them); none in force when every group has n
@@ -162,10 +165,10 @@ private:
     Plot effectPlot();
     Plot iccPlot();
     Plot requiredPlot();
-    // The lines of the plot with value(i) at point i, NaN where it has none; markedN is the
-    // group size whose line is always shown.
+    // The lines of the plot with value(i) at point i, NaN where it has none; the marked
+    // point's line is always shown.
     void addLines(Plot& plot, const std::function<double(std::size_t)>& value,
-                  std::optional<std::int32_t> markedN) const;
+                  const std::optional<SweepPoint>& marked) const;
 
     DesignResults m_results;
     std::vector<std::string> m_titles;

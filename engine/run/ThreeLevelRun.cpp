@@ -88,8 +88,10 @@ struct PointSlot {
     std::string covBlock;
 };
 
-void sweep(const ThreeLevelParameters& p, const ThreeLevelDesign& design, TextFileWriter& report,
-           TextFileWriter& covFile, const ThreeLevelControl& control) {
+// Computes the points of p and hands them to the observer; report and covFile, when given, get
+// their rows and blocks.
+void sweep(const ThreeLevelParameters& p, const ThreeLevelDesign& design, TextFileWriter* report,
+           TextFileWriter* covFile, const ThreeLevelControl& control) {
     const int threads = threadsFor(control.threads);
     const AllocationSettings settings = allocationSettingsOf(p.sweep);
     std::vector<PointSlot> slots(static_cast<std::size_t>(4 * threads));
@@ -101,6 +103,9 @@ void sweep(const ThreeLevelParameters& p, const ThreeLevelDesign& design, TextFi
         const SweepPoint at = pointOfSweep(p.sweep, settings, k);
         computeThreeLevelPoint(design, *slot.point, at.N, at.J, at.n);
         slot.cost = at.cost;
+        if (report == nullptr) {
+            return;
+        }
         slot.reportRow.clear();
         appendThreeLevelRow(slot.reportRow, *slot.point, design.NumCoef, p.sweep.BudgetMode,
                             at.cost);
@@ -110,8 +115,10 @@ void sweep(const ThreeLevelParameters& p, const ThreeLevelDesign& design, TextFi
     };
     const auto deliver = [&](int s, std::int64_t) {
         const PointSlot& slot = slots[s];
-        covFile.write(slot.covBlock);
-        report.write(slot.reportRow);
+        if (report != nullptr) {
+            covFile->write(slot.covBlock);
+            report->write(slot.reportRow);
+        }
         if (control.observer != nullptr) {
             control.observer->pointDone(*slot.point, slot.cost);
         }
@@ -205,7 +212,22 @@ ThreeLevelOutcome runThreeLevelInto(OutputSet& outputs, const ThreeLevelParamete
     if (control.observer != nullptr) {
         control.observer->sweepStarts(*design, threeLevelPointCount(p.sweep));
     }
-    sweep(p, *design, report, covFile, control);
+    sweep(p, *design, &report, &covFile, control);
+    return {false, {}, std::move(design)};
+}
+
+ThreeLevelOutcome calculateThreeLevelInMemory(const ThreeLevelParameters& p,
+                                              const ThreeLevelControl& control) {
+    const std::vector<std::string> problems = threeLevelProblems(p);
+    if (!problems.empty()) {
+        return {true, problems.front(), nullptr};
+    }
+    auto design = std::make_shared<ThreeLevelDesign>();
+    prepareThreeLevelDesign(p.model, *design);
+    if (control.observer != nullptr) {
+        control.observer->sweepStarts(*design, threeLevelPointCount(p.sweep));
+    }
+    sweep(p, *design, nullptr, nullptr, control);
     return {false, {}, std::move(design)};
 }
 

@@ -62,4 +62,9 @@ ThreeLevelOutcome runThreeLevelInto(OutputSet& outputs, const ThreeLevelParamete
                                     const std::string& CovFileName,
                                     const ThreeLevelControl& control);
 
+// The same run without any file written: refuses what the run refuses, with its first reason,
+// and tells the observer about every point. Throws Stopped when control.stop is set.
+ThreeLevelOutcome calculateThreeLevelInMemory(const ThreeLevelParameters& p,
+                                              const ThreeLevelControl& control);
+
 }  // namespace tavi

@@ -252,9 +252,8 @@ private slots:
             window->SavePlotButton->click();
         }
         const QByteArray svg = readAll(QStringLiteral("plot.svg"));
-        for (const char* text :
-             {"Number of groups N", "SE (outcome units)",
-              "Best by smallest SE: N = ", "Showing 8 of 16 group sizes", "n = 20"}) {
+        for (const char* text : {"Number of groups N", "SE", "Best by smallest SE: N = ",
+                                 "Showing 8 of 16 group sizes", "n = 20"}) {
             QVERIFY2(svg.contains(text), text);
         }
         const QImage png = QImage(QStringLiteral("plot.png")).convertToFormat(QImage::Format_RGB32);
@@ -459,6 +458,82 @@ private slots:
         qputenv("PATH", path);
         QVERIFY(shown.contains(QDir(m_dir.path()).filePath(QStringLiteral("ax.out"))));
         QVERIFY(shown.contains(QStringLiteral("xdg-utils")));
+    }
+
+    // A three-level file: tavi-calc's standard errors in the table, and every line of the
+    // plot at one J (under a budget against n, over ranges against K at one n as well).
+    void threeLevelFileShowsTavcalcsTableAndALinePerJ_data() {
+        QTest::addColumn<QString>("sizes");
+        QTest::newRow("budget") << QString();
+        QTest::newRow("range") << QStringLiteral("sites 20 40 10");
+    }
+    void threeLevelFileShowsTavcalcsTableAndALinePerJ() {
+        QFETCH(QString, sizes);
+        QString text = QString::fromLatin1(readAll(TAVI_EXAMPLES_DIR "/school-trial-3.dat"));
+        if (!sizes.isEmpty()) {
+            text.replace(QRegularExpression(QStringLiteral("budget [^\r\n]*")), sizes);
+        }
+        QFile file(QStringLiteral("school.dat"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toLatin1()) > 0);
+        file.close();
+        QCOMPARE(calc({"--csv", "se.csv", "school.dat", "calc.out", "calc.cov"}), kExitComplete);
+        QString message;
+        const auto window = resultsOfFile(QStringLiteral("school.dat"), message);
+        QVERIFY2(window, qPrintable(message));
+        QVERIFY(window->CoefficientBox->findText(QStringLiteral("treatment (treatment)")) >= 0);
+        QCOMPARE(window->QuantityBox->count(), 3);
+        QStringList rows = QString::fromLatin1(readAll(QStringLiteral("se.csv")))
+                               .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        rows.removeFirst();
+        QAbstractItemModel* model = window->Table->model();
+        QCOMPARE(model->rowCount(), rows.size());
+        const int columns = model->columnCount();
+        const int coefficients = int(window->results().coefficients().size());
+        QCOMPARE(coefficients, 3);
+        for (int row = 0; row < rows.size(); ++row) {
+            const QStringList fields = rows[row].split(QLatin1Char(','));
+            for (int c = 0; c < coefficients; ++c) {
+                QCOMPARE(model->index(row, columns - coefficients + c)
+                             .data(SweepTableModel::kValueRole)
+                             .toDouble(),
+                         fields[fields.size() - coefficients + c].toDouble());
+            }
+            // The K, J and n of the row, as the CSV's first fields name them.
+            QCOMPARE(model->index(row, 1).data(SweepTableModel::kValueRole).toDouble(),
+                     fields[0].toDouble());
+            QCOMPARE(model->index(row, 2).data(SweepTableModel::kValueRole).toDouble(),
+                     fields[1].toDouble());
+        }
+        const int chosen = columns - coefficients + window->results().coefficient();
+        const bool budget = sizes.isEmpty();
+        int lines = 0;
+        for (QAbstractSeries* series : window->PlotView->chart()->series()) {
+            auto* line = qobject_cast<QLineSeries*>(series);
+            if (line == nullptr || line->name().startsWith(QStringLiteral("Target"))) {
+                continue;
+            }
+            ++lines;
+            const QString J = line->name().section(QLatin1Char(','), 0, 0);
+            QVERIFY2(J.startsWith(QStringLiteral("J = ")), qPrintable(line->name()));
+            for (const QPointF& p : line->points()) {
+                // The table's row at this point holds the same J.
+                bool found = false;
+                for (int row = 0; row < model->rowCount() && !found; ++row) {
+                    const auto at = [&](int c) {
+                        return model->index(row, c).data(SweepTableModel::kValueRole).toDouble();
+                    };
+                    found = QStringLiteral("J = %1").arg(at(2)) == J &&
+                            at(budget ? 3 : 1) == p.x() && at(chosen) == p.y();
+                }
+                QVERIFY2(found, qPrintable(line->name()));
+            }
+        }
+        QCOMPARE(lines, budget ? 7 : 8);
+        // A contrast needs the two-level computation: typed here, it is refused, not computed.
+        window->TestEdit->setText(QStringLiteral("pick=treatment"));
+        emit window->TestEdit->returnPressed();
+        QVERIFY(!window->TestMessage->text().isEmpty());
+        QCOMPARE(window->CoefficientBox->count(), coefficients);
     }
 
     void missingOrMalformedFileSaysWhy() {

@@ -3,8 +3,10 @@
 #include "engine/run/CalculationRun.h"
 #include "engine/run/FileAssumptions.h"
 #include "engine/run/TemplateAssumptions.h"
+#include "engine/run/ThreeLevelAssumptions.h"
 #include "files/FileError.h"
 #include "files/FileNames.h"
+#include "files/ThreeLevelFile.h"
 #include "ui/results/RunWithProgress.h"
 
 #include <QApplication>
@@ -51,20 +53,50 @@ std::unique_ptr<ResultsWindow> computedWindow(std::unique_ptr<Assumptions> assum
                                            reportFile, designFile);
 }
 
+// The window of the three-level design in parFile, computed behind the progress dialog.
+std::unique_ptr<ResultsWindow> threeLevelWindow(const std::string& name, const QString& parFile,
+                                                const QString& reportFile, QString& message) {
+    std::optional<DesignComputation> computation;
+    try {
+        computation = runThreeLevelWithProgress(nullptr, readThreeLevelFile(name));
+    } catch (const FileError& error) {
+        message = QString::fromStdString(error.fileName()) + QStringLiteral(": ") +
+                  QString::fromUtf8(error.what());
+        return nullptr;
+    } catch (const std::bad_alloc&) {
+        message = parFile + QStringLiteral(": not enough memory for this calculation");
+        return nullptr;
+    }
+    if (!computation) {
+        message = parFile + QStringLiteral(": calculation cancelled");
+        return nullptr;
+    }
+    if (!computation->results) {
+        message = parFile + QStringLiteral(": design refused: ") +
+                  QString::fromStdString(computation->refusal);
+        return nullptr;
+    }
+    return std::make_unique<ResultsWindow>(std::make_unique<ThreeLevelAssumptions>(name),
+                                           std::move(*computation->results), reportFile, parFile);
+}
+
 }  // namespace
 
 std::unique_ptr<ResultsWindow> resultsOfFile(const QString& parFile, QString& message) {
     const std::string name = parFile.toStdString();
+    // The report that tavi-calc would write for this file.
+    const QString report = QString::fromStdString(withExtension(name, ".out"));
     std::unique_ptr<DesignParameters> design;
     try {
+        if (isThreeLevelFile(name)) {
+            return threeLevelWindow(name, parFile, report, message);
+        }
         design = readRunDesign(name);
     } catch (const FileError& error) {
         message = QString::fromStdString(error.fileName()) + QStringLiteral(": ") +
                   QString::fromUtf8(error.what());
         return nullptr;
     }
-    // The report that tavi-calc would write for this file.
-    const QString report = QString::fromStdString(withExtension(name, ".out"));
     return computedWindow(std::make_unique<FileAssumptions>(*design, name), report, parFile,
                           parFile, message);
 }

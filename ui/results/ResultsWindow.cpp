@@ -118,7 +118,9 @@ void ResultsWindow::createControls() {
     fillCoefficients();
     QuantityBox = shortChooser();
     for (const View& view : kViews) {
-        QuantityBox->addItem(QString::fromUtf8(view.name));
+        if (m_results.offers(view.quantity)) {
+            QuantityBox->addItem(QString::fromUtf8(view.name), int(view.quantity));
+        }
     }
     AlphaBox = new QDoubleSpinBox;
     AlphaBox->setDecimals(3);
@@ -178,6 +180,13 @@ void ResultsWindow::createControls() {
 
     AssumptionsView = new AssumptionsPanel;
     AssumptionsView->setFields(*m_assumptions);
+    if (m_results.table().threeLevel()) {
+        // Its design has no fields here: the panel says where it is edited.
+        AssumptionsView->showStatus(QString::fromStdString(m_assumptions->design().problem.message),
+                                    false);
+        AssumptionsView->SaveDesignButton->setEnabled(false);
+        AssumptionsView->RevertButton->setEnabled(false);
+    }
     m_recalculation = new BackgroundRecalculation(
         [this](DesignComputation computation) {
             runGuarded([&] { takeComputation(std::move(computation)); });
@@ -328,7 +337,7 @@ bool ResultsWindow::recalculating() const {
 }
 
 PlotQuantity ResultsWindow::quantity() const {
-    return kViews[QuantityBox->currentIndex()].quantity;
+    return PlotQuantity(QuantityBox->currentData().toInt());
 }
 
 void ResultsWindow::chooseCoefficient() {

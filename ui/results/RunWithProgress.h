@@ -5,6 +5,7 @@
 
 #include "engine/run/CalculationRun.h"
 #include "engine/run/DesignResults.h"
+#include "files/ThreeLevelParameters.h"
 
 #include <functional>
 #include <optional>
@@ -23,5 +24,9 @@ struct WindowRun {
 // observer that keeps the points, the dialog's stop, and every core; then the search over the
 // group sizes. Errors of the run (FileError and the like) are thrown here.
 WindowRun runWithProgress(QWidget* parent, const std::function<RunOutcome(const RunControl&)>& run);
+
+// The same for the three-level design p, computed in memory: empty when cancelled.
+std::optional<DesignComputation> runThreeLevelWithProgress(QWidget* parent,
+                                                           const ThreeLevelParameters& p);
 
 }  // namespace tavi::ui

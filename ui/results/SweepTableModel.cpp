@@ -13,10 +13,29 @@ namespace {
 
 const char* const kPointHeadings[] = {"N*n\ntotal units", "N\ngroups", "n\ngroup size",
                                       "Cost\nN(n + c)"};
+const char* const kThreeLevelHeadings[] = {"K*J*n\ntotal units", "K\nsites", "J\ngroups per site",
+                                           "n\ngroup size", "Cost\nK(s + J(g + n))"};
 const char* const kTestHeadings[] = {"df", "MDES", "Power"};
 
 int pointColumnsOf(const ResultsModel& results) {
-    return results.table().budgetMode() ? 4 : 3;
+    return (results.table().budgetMode() ? 4 : 3) + (results.table().threeLevel() ? 1 : 0);
+}
+
+// Column c of a point, whose units, sites, groups per site, group size and cost a three-level
+// table shows.
+double threeLevelColumn(const SweepPoint& point, int column) {
+    switch (column) {
+        case 0:
+            return double(unitsOf(point));
+        case 1:
+            return point.N;
+        case 2:
+            return point.J;
+        case 3:
+            return point.n;
+        default:
+            return double(point.cost);
+    }
 }
 
 }  // namespace
@@ -51,6 +70,9 @@ int SweepTableModel::columnCount(const QModelIndex& parent) const {
 double SweepTableModel::value(int row, int column) const {
     const SweepTable& table = m_results.table();
     const SweepPoint& point = table.point(row);
+    if (column < m_pointColumns && table.threeLevel()) {
+        return threeLevelColumn(point, column);
+    }
     if (column < m_pointColumns) {
         switch (column) {
             case 0:
@@ -134,7 +156,9 @@ QVariant SweepTableModel::headerData(int section, Qt::Orientation orientation, i
         return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
     }
     if (section < m_pointColumns) {
-        return role == Qt::DisplayRole ? QString::fromUtf8(kPointHeadings[section]) : QVariant();
+        const char* const* headings =
+            m_results.table().threeLevel() ? kThreeLevelHeadings : kPointHeadings;
+        return role == Qt::DisplayRole ? QString::fromUtf8(headings[section]) : QVariant();
     }
     const int test = section - m_pointColumns;
     const int chosen = test < kTestColumns ? m_results.coefficient() : test - kTestColumns;
