@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace tavi::ui {
 
@@ -35,7 +36,14 @@ const DesignTemplate* chooseTemplate(QWidget* parent) {
     dialog.setWindowTitle(QStringLiteral("New plan"));
     auto* list = new QListWidget;
     list->setObjectName(QStringLiteral("TemplateList"));
+    // The window edits and computes designs of two levels; those of three are written and
+    // computed by tavi-calc.
+    std::vector<const DesignTemplate*> offered;
     for (const DesignTemplate& candidate : designTemplates()) {
+        if (candidate.levels != 2) {
+            continue;
+        }
+        offered.push_back(&candidate);
         list->addItem(QString::fromUtf8(candidate.name.data(), qsizetype(candidate.name.size())) +
                       QStringLiteral(": ") +
                       QString::fromUtf8(candidate.description.data(),
@@ -67,7 +75,7 @@ const DesignTemplate* chooseTemplate(QWidget* parent) {
     if (answer != QDialog::Accepted || list->currentRow() < 0) {
         return nullptr;
     }
-    return &designTemplates()[static_cast<std::size_t>(list->currentRow())];
+    return offered[static_cast<std::size_t>(list->currentRow())];
 }
 
 void setTemplateChooser(std::function<const DesignTemplate*(QWidget* parent)> chooser) {
