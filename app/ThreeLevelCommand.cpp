@@ -140,7 +140,7 @@ int calculateThreeLevel(const Arguments& arguments, const CalcFiles& files, std:
                               prepareThreeLevelSearch(design, settings, cellsOf(p.sweep),
                                                       coefficientsWithEffect(run.table, tests),
                                                       StopOnSignals::token()),
-                              settings, run.table, tests);
+                              settings, run.table, tests, allColumns(run.table));
                       }},
                      false, outputs, summary);
     StopOnSignals::token().throwIfStopped();

@@ -26,13 +26,13 @@ AllocationAnswers answersFor(AllocationSearch search, const AllocationSettings& 
     return answers;
 }
 
+}  // namespace
+
 std::vector<int> allColumns(const SweepTable& sweep) {
     std::vector<int> all(static_cast<std::size_t>(sweep.coefficients()));
     std::iota(all.begin(), all.end(), 0);
     return all;
 }
-
-}  // namespace
 
 std::vector<int> coefficientsWithEffect(const SweepTable& sweep, const PointTests& tests) {
     std::vector<int> withEffect;
@@ -68,9 +68,7 @@ AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& 
 AllocationAnswers answerAllocation(AllocationSearch search, const AllocationSettings& settings,
                                    const SweepTable& sweep, PointTests& tests,
                                    std::span<const int> coefficients) {
-    const std::vector<int> all = allColumns(sweep);
-    return answersFor(std::move(search), settings, sweep, tests,
-                      coefficients.empty() ? std::span<const int>(all) : coefficients);
+    return answersFor(std::move(search), settings, sweep, tests, coefficients);
 }
 
 }  // namespace tavi

@@ -43,13 +43,17 @@ AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& 
                                    PointTests& tests, AllocationSearch search,
                                    std::span<const int> coefficients, JointTests* joint = nullptr);
 
-// The answers from a search prepared for the coefficients with an effect, for a run of either
-// kind with these settings whose points are sweep; for the coefficients listed, when some are.
+// The answers for the coefficients listed (ascending, as above) from a search prepared for the
+// coefficients with an effect, for a run of either kind with these settings whose points are
+// sweep.
 AllocationAnswers answerAllocation(AllocationSearch search, const AllocationSettings& settings,
                                    const SweepTable& sweep, PointTests& tests,
-                                   std::span<const int> coefficients = {});
+                                   std::span<const int> coefficients);
 
 // The coefficients of sweep that have an effect, in order: those a search prepares for.
 std::vector<int> coefficientsWithEffect(const SweepTable& sweep, const PointTests& tests);
+
+// Every column of sweep, in order.
+std::vector<int> allColumns(const SweepTable& sweep);
 
 }  // namespace tavi

@@ -1,6 +1,7 @@
 #include "engine/run/DesignResults.h"
 
-#include <numeric>
+#include "engine/power/AllocationAnswers.h"
+
 #include <vector>
 
 namespace tavi {
@@ -33,10 +34,8 @@ private:
 
 DesignResults completeResults(RunResults run, std::shared_ptr<const EngineState> design,
                               StopToken stop) {
-    std::vector<int> all(static_cast<std::size_t>(run.table.coefficients()));
-    std::iota(all.begin(), all.end(), 0);
-    AllocationSearch search =
-        prepareAllocationSearch(*design, run.table.tested(), all, stop, run.sizes);
+    AllocationSearch search = prepareAllocationSearch(*design, run.table.tested(),
+                                                      allColumns(run.table), stop, run.sizes);
     return {std::move(run), std::move(design), std::move(search)};
 }
 

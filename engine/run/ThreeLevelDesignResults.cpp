@@ -1,5 +1,6 @@
 #include "engine/run/ThreeLevelDesignResults.h"
 
+#include "engine/power/AllocationAnswers.h"
 #include "engine/power/RequiredGroups.h"
 #include "engine/power/ThreeLevelSearch.h"
 #include "engine/run/NumberFields.h"
@@ -52,10 +53,8 @@ DesignComputation computeThreeLevelDesign(const ThreeLevelParameters& p,
     RunResults& run = *collector.results();
     auto setup = std::make_shared<ThreeLevelSetup>(
         ThreeLevelSetup{p.sweep, allocationSettingsOf(p.sweep), std::move(outcome.design)});
-    std::vector<int> all(static_cast<std::size_t>(run.table.coefficients()));
-    std::iota(all.begin(), all.end(), 0);
-    AllocationSearch search = prepareThreeLevelSearch(*setup->design, setup->settings,
-                                                      cellsOf(p.sweep), all, control.stop);
+    AllocationSearch search = prepareThreeLevelSearch(
+        *setup->design, setup->settings, cellsOf(p.sweep), allColumns(run.table), control.stop);
     return {DesignResults{std::move(run), nullptr, std::move(search), std::move(setup)}, {}};
 }
 
