@@ -2,7 +2,7 @@
 // text walk, and what they ask for.
 #pragma once
 
-#include "engine/power/GroupSizeDistribution.h"
+#include "engine/GroupSizeDistribution.h"
 #include "engine/power/SweepTable.h"
 #include "engine/power/TestPower.h"
 #include "engine/run/TestOptions.h"

@@ -6,7 +6,6 @@
 #include "app/SignalStop.h"
 #include "app/TemplateCommand.h"
 #include "app/TestOutputs.h"
-#include "app/ThreeLevelCommand.h"
 #include "engine/power/AllocationAnswers.h"
 #include "engine/power/JointTests.h"
 #include "engine/power/PointTests.h"
@@ -18,12 +17,12 @@
 #include "engine/run/SimulationReport.h"
 #include "engine/run/StandardErrorCsv.h"
 #include "engine/simulation/Simulation.h"
+#include "files/DesignFile.h"
 #include "files/FileError.h"
 #include "files/FileNames.h"
 #include "files/OutputLock.h"
 #include "files/OutputSet.h"
 #include "files/TextFileWriter.h"
-#include "files/ThreeLevelFile.h"
 
 #include <cerrno>
 #include <optional>
@@ -49,15 +48,11 @@ public:
           m_progress(progress),
           m_collector(std::move(tested)) {}
 
-    void groupSizesInForce(const GroupSizeSettings& sizes) override {
-        m_unequal = true;
-        m_collector.groupSizesInForce(sizes);
-    }
-
-    void sweepStarts(const EngineState& design, std::int64_t points) override {
+    void sweepStarts(const std::shared_ptr<const PreparedDesign>& design,
+                     std::int64_t points) override {
         if (m_csvFile) {
             m_csv.emplace(m_outputs.add(*m_csvFile));
-            m_csv->writeHeader(design, m_unequal);
+            m_csv->writeHeader(*design);
         }
         if (m_keepPoints) {
             m_collector.sweepStarts(design, points);
@@ -65,23 +60,12 @@ public:
         m_progress.start(points);
     }
 
-    void pointDone(const EngineState& e, std::int64_t cost) override {
+    void pointDone(const ComputedPoint& point) override {
         if (m_csv) {
-            m_csv->writeRow(e, cost);
+            m_csv->writeRow(point);
         }
         if (m_keepPoints) {
-            m_collector.pointDone(e, cost);
-        }
-        m_progress.pointDone();
-    }
-
-    void unequalPointDone(const EngineState& e, std::int64_t cost,
-                          const Vector& efficiency) override {
-        if (m_csv) {
-            m_csv->writeRow(e, cost, efficiency);
-        }
-        if (m_keepPoints) {
-            m_collector.unequalPointDone(e, cost, efficiency);
+            m_collector.pointDone(point);
         }
         m_progress.pointDone();
     }
@@ -95,39 +79,37 @@ private:
     bool m_keepPoints;
     SweepProgress m_progress;
     SweepCollector m_collector;
-    bool m_unequal = false;
 };
 
 // The tests over the run's points: the CSV files asked for, joining outputs, and the summary on
 // summary. Returns the default point of a simulation when one is asked for without --at.
-ChosenPoint reportTests(const Arguments& arguments, const EngineState& design,
+ChosenPoint reportTests(const Arguments& arguments, const PreparedDesign& design,
                         const SweepTable& sweep, PointTests& tests, JointTests* joint,
                         const std::vector<std::string>& names, OutputSet& outputs,
                         std::ostream& summary, StopToken stop) {
     const bool wantsDefaultPoint = arguments.replications && !arguments.at;
+    const AllocationSettings settings = allocationSettingsOf(design.design);
     const std::optional<AllocationAnswers> answers = writeTestOutputs(
         arguments,
-        {sweep, tests, names, allocationSettingsOf(design),
-         [&] { return answerAllocation(design, sweep, tests, joint, stop, arguments.sizes); },
-         joint, &arguments.sizes, &design},
+        {sweep, tests, names, settings,
+         [&] { return answerAllocation(design, sweep, tests, joint, stop); }, joint, &design},
         wantsDefaultPoint, outputs, summary);
     return wantsDefaultPoint ? defaultSimulationPoint(sweep, answers->best, names, arguments.test)
                              : ChosenPoint{};
 }
 
 // Checks the chosen point by simulation: the summary on out, the CSV file when asked for.
-int simulate(const Arguments& arguments, int threads, const EngineState& design,
+int simulate(const Arguments& arguments, int threads, const PreparedDesign& design,
              const SweepPoint& point, const std::string& reason,
              const std::vector<std::optional<double>>& effects, const DegreesOfFreedom& df,
              const std::vector<Coefficient>& coefficients, TextFileWriter* simCsv,
              std::ostream& out, std::ostream& err, bool showProgress) {
     SimulationRequest request;
-    request.N = point.N;
-    request.n = point.n;
+    request.point = point;
     request.plan.replications = *arguments.replications;
     request.plan.seed = arguments.seed.value_or(kDefaultSeed);
     const ThreadChoice simulationChoice = simulationThreads(
-        threads, std::int64_t{point.N} * point.n, design.NumCoef, design.nRandom, point.n);
+        threads, unitsOf(point), design.NumCoef(), level2Effects(design.design.model), point.n);
     if (arguments.threads && !simulationChoice.lowered.empty()) {
         err << "tavi-calc: --threads " << threads << " lowered to " << simulationChoice.threads
             << " for the simulation: " << simulationChoice.lowered << "\n";
@@ -135,7 +117,6 @@ int simulate(const Arguments& arguments, int threads, const EngineState& design,
     request.plan.threads = simulationChoice.threads;
     request.test = arguments.test;
     request.effects = effects;
-    request.sizes = arguments.sizes;
 
     ProgressReport progress;
     std::int64_t shown = -1;
@@ -216,21 +197,18 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
             }
         }
     }
-    if (isThreeLevelFile(parFile)) {
-        return calculateThreeLevel(arguments, {parFile, report, covFile, outputNames}, out, err,
-                                   showProgress);
-    }
-
-    const DesignFile file = readDesignOnce(parFile);
-    const DesignParameters& p = *file.design;
-    if (!file.error) {
-        warnAboutCovariances(p, err);
+    const DesignFileReading file = readDesignFile(parFile);
+    DesignReading reading = file.reading;
+    reading.design.unequal = arguments.sizes;
+    if (!file.error && !reading.unheld) {
+        warnAboutCovariances(reading.design, err);
     }
     // Names and points are checked before anything is written; a design the run refuses has
     // no names to check.
-    const DesignShape shape = shapeOf(p);
+    const DesignShape shape = shapeOf(reading);
     TestRequest request;
     if (!shape.coefficients.empty()) {
+        checkOptionsFor(arguments, reading.design);
         request = testRequestOf(arguments, shape.coefficients);
         if (arguments.at) {
             checkSimulationPoint(arguments.at, "the point given", shape);
@@ -258,9 +236,8 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
         err << "tavi-calc: --threads " << *arguments.threads << " lowered to " << threads.threads
             << ": " << threads.lowered << "\n";
     }
-    const RunOutcome outcome =
-        runCalculationInto(outputs, p, parFile, report, covFile,
-                           {&observer, StopOnSignals::token(), threads.threads, arguments.sizes});
+    const RunOutcome outcome = runDesignInto(outputs, reading, parFile, report, covFile,
+                                             {&observer, StopOnSignals::token(), threads.threads});
     if (outcome.refused) {
         outputs.commit();
         err << "tavi-calc: " << parFile << ": design refused: " << outcome.reason << "\n";
@@ -271,7 +248,7 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
         outputs.commit();
         return kExitComplete;
     }
-    const EngineState& design = *outcome.design;
+    const PreparedDesign& design = *outcome.design;
     const TestedDegreesOfFreedom df = request.tested->degreesOfFreedom(run->df, request.dfs);
     PointTests tests(arguments.test, df.quantities, request.effects);
     std::optional<JointTests> joint;
@@ -296,7 +273,7 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     }
     // The simulation draws the coefficients' effects; a contrast's follows from them.
     const std::vector<std::optional<double>> effects(request.effects.begin(),
-                                                     request.effects.begin() + design.NumCoef);
+                                                     request.effects.begin() + design.NumCoef());
     return simulate(arguments, threads.threads, design, *chosen.point, chosen.reason, effects,
                     df.quantities, run->coefficients, simCsv ? &*simCsv : nullptr, out, err,
                     showProgress);

@@ -4,41 +4,41 @@
 #include "engine/run/NumberFields.h"
 #include "engine/run/PlanningPolicy.h"
 #include "files/CovarianceCheck.h"
-#include "files/ParameterFile.h"
-#include "files/TextScanner.h"
 
 #include <algorithm>
 #include <ostream>
 
 namespace tavi {
 
-DesignFile readDesignOnce(const std::string& parFile) {
-    TextScanner in = TextScanner::fromFile(parFile);
-    // Malformed counts are reported at once.
-    TextScanner counts = in;
-    for (int i = 0; i < 3; ++i) {
-        counts.readInteger();
-    }
-    DesignFile file{std::make_unique<DesignParameters>(initialDesignParameters()), std::nullopt};
-    try {
-        ReadParameterFile(in, *file.design, kRunReading);
-    } catch (const FileError& error) {
-        file.error = error;
-    }
-    return file;
-}
-
-void warnAboutCovariances(const DesignParameters& p, std::ostream& err) {
-    for (const CovarianceFinding& finding : covarianceFindings(p)) {
-        err << "tavi-calc: " << finding.message << "\n";
+void warnAboutCovariances(const NestedDesign& d, std::ostream& err) {
+    for (const std::string& finding : covarianceFindings(d)) {
+        err << "tavi-calc: " << finding << "\n";
     }
 }
 
-DesignShape shapeOf(const DesignParameters& p) {
-    if (!countsFitCapacity(p.k, p.k1, p.kw)) {
+void checkOptionsFor(const Arguments& arguments, const NestedDesign& d) {
+    if (d.levels() != 3) {
+        if (arguments.sizes.siteSizeCv > 0.0) {
+            throw BadValue{"--site-size-cv takes three-level designs; this design has two levels"};
+        }
+        return;
+    }
+    if (arguments.replications) {
+        throw BadValue{"--simulate checks two-level designs; this design has three levels"};
+    }
+    if (arguments.sizes.inForce()) {
+        throw BadValue{
+            "--size-cv, --sizes, --dropout and --group-dropout take two-level designs; this "
+            "design has three levels"};
+    }
+}
+
+DesignShape shapeOf(const DesignReading& reading) {
+    if (reading.unheld) {
         return {};
     }
-    return {coefficientsOf(p.k1, p.k - p.k1 + 1, p.kw + 1), p.k - p.k1 + 1};
+    const NestedDesign& d = reading.design;
+    return {coefficientsOf(d.model, variableNames(d)), level2Effects(d.model)};
 }
 
 void checkSimulationPoint(const std::optional<SweepPoint>& point, const std::string& reason,

@@ -1,13 +1,12 @@
-// What tavi-calc checks of a design before it writes anything: the design read once, the
-// covariance matrices it warns about, the names, contrasts and joint tests on the command line
+// What tavi-calc checks of a design before it writes anything: the covariance matrices it warns
+// about, the options its levels take, the names, contrasts and joint tests on the command line
 // against its coefficients, and the point a simulation may take.
 #pragma once
 
 #include "app/CalcArguments.h"
 #include "engine/Coefficients.h"
+#include "engine/NestedDesign.h"
 #include "engine/run/TestOptions.h"
-#include "files/DesignParameters.h"
-#include "files/FileError.h"
 
 #include <iosfwd>
 #include <memory>
@@ -18,30 +17,21 @@
 
 namespace tavi {
 
-// The design of a parameter file, read once for every check and the run.
-struct DesignFile {
-    std::unique_ptr<DesignParameters> design;
-    // A malformed number after the counts: reported only once the names on the command line
-    // have been checked against the counts, as the command always has.
-    std::optional<FileError> error;
-};
-
-// Reads the parameter file once for every check and the run. Throws FileError when it cannot be
-// read or its counts are malformed.
-DesignFile readDesignOnce(const std::string& parFile);
-
 // Warns on err, a line each, about covariance matrices of the design that cannot be covariance
 // matrices; the run computes with them all the same.
-void warnAboutCovariances(const DesignParameters& p, std::ostream& err);
+void warnAboutCovariances(const NestedDesign& d, std::ostream& err);
 
-// What the counts of a design tell before its run: its coefficients and the number of its
-// random effects.
+// Refuses (BadValue) options the design's levels do not take.
+void checkOptionsFor(const Arguments& arguments, const NestedDesign& d);
+
+// What the variables of a design tell before its run: its coefficients and the number of its
+// random effects at level 2.
 struct DesignShape {
-    std::vector<Coefficient> coefficients;  // empty when the run will refuse the counts anyway
+    std::vector<Coefficient> coefficients;  // empty when the run will refuse the design anyway
     std::int32_t nRandom = 0;
 };
 
-DesignShape shapeOf(const DesignParameters& p);
+DesignShape shapeOf(const DesignReading& reading);
 
 // Refuses (BadValue) a point that a simulation of the design cannot take; reason says how it
 // was chosen.

@@ -4,8 +4,8 @@
 #include "app/CommandOptions.h"
 #include "engine/run/Assumptions.h"
 #include "engine/templates/DesignTemplates.h"
+#include "files/DesignFile.h"
 #include "files/FileError.h"
-#include "files/ThreeLevelFile.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -208,11 +208,7 @@ int runTemplateCommand(int argc, const char* const* argv, std::ostream& out, std
         return kExitFileError;
     }
     try {
-        if (design.threeLevel) {
-            writeThreeLevelFile(*design.threeLevel, file);
-        } else {
-            writeDesignFile(design.parameters, file);
-        }
+        writeDesignFile(design.design, file);
     } catch (const FileError& error) {
         err << "tavi-calc: " << error.fileName() << ": " << error.what() << "\n";
         return kExitFileError;

@@ -33,7 +33,7 @@ void SweepProgress::pointDone() {
 std::optional<AllocationAnswers> writeTestOutputs(const Arguments& arguments, const TestedRun& run,
                                                   bool alwaysAnswer, OutputSet& outputs,
                                                   std::ostream& summary) {
-    const bool threeLevel = run.sweep.threeLevel();
+    const int levels = run.sweep.levels();
     if (arguments.powerCsvFile) {
         writePowerCsv(outputs.add(*arguments.powerCsvFile), run.sweep, run.tests, run.names);
     }
@@ -48,17 +48,16 @@ std::optional<AllocationAnswers> writeTestOutputs(const Arguments& arguments, co
     AllocationAnswers answers = run.answer();
     if (arguments.bestCsvFile) {
         writeBestCsv(outputs.add(*arguments.bestCsvFile), bestRows(answers, quantities), run.names,
-                     run.sweep.budgetMode(), threeLevel);
+                     run.sweep.budgetMode(), levels);
     }
     if (arguments.requiredCsvFile) {
         writeRequiredCsv(outputs.add(*arguments.requiredCsvFile), requiredRows(answers, quantities),
-                         run.names, run.sweep.budgetMode(), threeLevel);
+                         run.names, run.sweep.budgetMode(), levels);
     }
     if (!arguments.quiet) {
-        writePowerSummary(
-            summary,
-            {run.sweep, answers, run.names, run.settings, run.joint, run.sizes, run.design},
-            run.tests);
+        writePowerSummary(summary,
+                          {run.sweep, answers, run.names, run.settings, run.joint, run.design},
+                          run.tests);
     }
     return answers;
 }

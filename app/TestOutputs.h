@@ -46,9 +46,8 @@ struct TestedRun {
     // The best points and required groups; computed only when an output needs them.
     std::function<AllocationAnswers()> answer;
     JointTests* joint = nullptr;
-    // Two levels: the sizes of the groups and the design, for the summary.
-    const GroupSizeSettings* sizes = nullptr;
-    const EngineState* design = nullptr;
+    // The design with the sizes of its groups, for the summary.
+    const PreparedDesign* design = nullptr;
 };
 
 // Adds the power, joint, best and required CSV tables the arguments ask for to outputs and writes

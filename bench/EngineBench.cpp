@@ -1,13 +1,16 @@
-// Cost of one sample-size point at the largest design, and of the inversion alone, with a
-// LAPACK inversion of the same matrices as the yardstick when it is available.
+// Cost of one sample-size point at the largest designs of two and three levels, of the inversion
+// alone, with a LAPACK inversion of the same matrices as the yardstick when it is available, and
+// of the whole run of each.
 
 #include "RunParameters.h"
 #include "app/CalcCommand.h"
 #include "engine/CovarianceComputation.h"
+#include "engine/EngineLayout.h"
 #include "engine/EngineState.h"
 #include "engine/MatrixRoutines.h"
+#include "engine/SiteInformation.h"
 #include "engine/run/CalculationRun.h"
-#include "engine/run/EngineLayout.h"
+#include "files/ParameterDesign.h"
 #include "tests/engine/MatrixTestSupport.h"
 #include "tests/engine/ReferenceLinearAlgebra.h"
 
@@ -25,7 +28,7 @@ namespace {
 
 // The whole-run benchmarks' design, 4 + 6 * 6 = 40 coefficients, straight into the engine.
 void loadLargestDesign() {
-    loadEngineDesign(largestDesignParameters(), test::engineUnderTest());
+    loadEngineDesign(designOf(largestDesignParameters()).design, test::engineUnderTest());
     prepareRunConstants(test::engineUnderTest());
 }
 
@@ -39,6 +42,20 @@ void BM_SampleSizePoint(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SampleSizePoint);
+
+// The same at the largest three-level design, 100 sites of 4 groups.
+void BM_SitesPoint(benchmark::State& state) {
+    const auto design = std::make_unique<SitesDesign>();
+    const auto point = std::make_unique<SitesPoint>();
+    prepareSitesDesign(test::largestThreeLevelModel(), *design);
+    int n = 10;
+    for (auto _ : state) {
+        computeSitesPoint(*design, *point, 100, 4, n);
+        benchmark::DoNotOptimize(point->CovCoef.data[0]);
+        n = n == 50 ? 10 : n + 5;
+    }
+}
+BENCHMARK(BM_SitesPoint);
 
 // The information matrix of the largest design for n = 40, and random well-conditioned
 // matrices for the smaller orders.
@@ -96,12 +113,12 @@ void BM_LapackInverse(benchmark::State& state) {
 BENCHMARK(BM_LapackInverse)->Arg(10)->Arg(20)->Arg(40);
 #endif
 
-// The whole run through tavi-calc, report and covariance file written. Argument: the threads
-// that compute the points (--threads).
+// The whole run through tavi-calc, report and covariance file written. Arguments: the threads
+// that compute the points (--threads), and the levels of the design.
 void BM_RunWithFiles(benchmark::State& state) {
-    writeRunParameters();
+    const char* parFile = runParameters(static_cast<int>(state.range(1)));
     const std::string threads = std::to_string(state.range(0));
-    const char* arguments[] = {"--threads", threads.c_str(), kRunParFile, kRunReport, kRunCovFile};
+    const char* arguments[] = {"--threads", threads.c_str(), parFile, kRunReport, kRunCovFile};
     for (auto _ : state) {
         std::ostringstream out;
         std::ostringstream err;
@@ -111,25 +128,27 @@ void BM_RunWithFiles(benchmark::State& state) {
     }
     state.counters["points"] = kRunPoints;
 }
-BENCHMARK(BM_RunWithFiles)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RunWithFiles)
+    ->ArgsProduct({{1, 2}, {2, 3}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
-// The same sweep's computation alone, on one thread.
+// The same sweep's computation alone, on one thread, the design prepared anew each time.
+// Argument: the levels of the design.
 void BM_RunComputationOnly(benchmark::State& state) {
-    writeRunParameters();
-    const RunOutcome run = RunCalculation(kRunParFile, kRunReport, kRunCovFile);
-    EngineState& e = test::engineUnderTest();
-    e = *run.design;
+    const NestedDesign d = ReadDesign(runParameters(static_cast<int>(state.range(0)))).design;
     for (auto _ : state) {
-        prepareRunConstants(e);
-        for (int n = e.MinGroupSize; n <= e.MaxGroupSize; n += e.GroupSizeStep) {
-            for (int N = e.MinGroups; N <= e.MaxGroups; N += e.GroupsStep) {
-                computePoint(e, n, N);
-                benchmark::DoNotOptimize(e.CovCoef.data[0]);
-            }
+        const auto design = prepareDesign(d);
+        const auto work = design->information->newWork();
+        for (std::int64_t k = 0; k < pointCount(d); ++k) {
+            const PointCovariance covariance =
+                design->information->compute(*work, pointAt(d.sizes, d.levels(), k));
+            benchmark::DoNotOptimize(covariance.CovCoef.data[0]);
         }
     }
+    state.counters["points"] = double(pointCount(d));
 }
-BENCHMARK(BM_RunComputationOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunComputationOnly)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tavi

@@ -100,16 +100,15 @@ void BM_BudgetLineSearch(benchmark::State& state) {
     p.MaxGroupSize = 5000;
     WriteParameterFile(p, kRunParFile, kRunReport, kRunCovFile);
     const RunOutcome run = RunCalculation(kRunParFile, kRunReport, kRunCovFile);
-    const EngineState& design = *run.design;
-    std::vector<std::optional<double>> effects(design.NumCoef);
+    const PreparedDesign& design = *run.design;
+    std::vector<std::optional<double>> effects(design.NumCoef());
     for (int i = 0; i < state.range(0); ++i) {
-        effects[i * design.NumCoef / state.range(0)] = 0.02;
+        effects[i * design.NumCoef() / state.range(0)] = 0.02;
     }
-    const SweepTable sweep(test::engineUnderTest().NumCoef, true);
+    const SweepTable sweep(design.NumCoef(), true);
     for (auto _ : state) {
-        PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), effects);
-        benchmark::DoNotOptimize(
-            answerAllocation(test::engineUnderTest(), sweep, tests).best.data());
+        PointTests tests({}, DegreesOfFreedom(design.design.model), effects);
+        benchmark::DoNotOptimize(answerAllocation(design, sweep, tests).best.data());
     }
 }
 BENCHMARK(BM_BudgetLineSearch)->Arg(3)->Arg(40)->Unit(benchmark::kMillisecond);

@@ -1,13 +1,17 @@
-// The parameter files of the whole-run benchmarks: the largest design, 4 fixed-only variables,
-// 5 random slopes and 5 level-2 variables (40 coefficients), with random covariances, means
-// and residual variance.
+// The parameter files of the whole-run benchmarks, of two and of three levels, each with the
+// capacity's 40 coefficients and a sweep of 2,100 points: the largest two-level design, 4
+// fixed-only variables, 5 random slopes and 5 level-2 variables with random covariances, means
+// and residual variance; and the largest three-level one of every kind of variable.
 #pragma once
 
+#include "files/DesignFile.h"
 #include "files/DesignParameters.h"
 #include "files/ParameterFile.h"
 #include "tests/engine/RandomDesign.h"
+#include "tests/engine/ThreeLevelDesigns.h"
 
 #include <random>
+#include <string>
 
 namespace tavi {
 
@@ -33,6 +37,33 @@ inline void writeRunParameters() {
     p.MinGroups = 10;
     p.MaxGroups = 30;
     WriteParameterFile(p, kRunParFile, kRunReport, kRunCovFile);
+}
+
+// The three-level sweep of as many points: 100 group sizes n = 5..104, J = 2..4 groups per
+// site and K = 10..16 sites.
+inline const char* const kThreeLevelParFile = "/dev/shm/tavi-bench-3.dat";
+
+inline void writeThreeLevelParameters() {
+    NestedDesign d;
+    d.model = test::largestThreeLevelModel();
+    const std::vector<std::string> names = test::numberedNames(d.model);
+    for (int v = 0; v < d.model.p1 + d.model.p2 + d.model.p3; ++v) {
+        d.variables.push_back({names[v], levelOf(d.model, v), slopeOf(d.model, v)});
+    }
+    d.sizes.top = {10, 16, 1};
+    d.sizes.groups = {2, 4, 1};
+    d.sizes.units = {5, 104, 1};
+    writeDesignFile(d, kThreeLevelParFile);
+}
+
+// The parameter file of the whole run of a design of levels levels, written.
+inline const char* runParameters(int levels) {
+    if (levels == 3) {
+        writeThreeLevelParameters();
+        return kThreeLevelParFile;
+    }
+    writeRunParameters();
+    return kRunParFile;
 }
 
 }  // namespace tavi

@@ -23,19 +23,18 @@ void loadDesign() {
 }
 
 void BM_Simulation(benchmark::State& state) {
-    loadDesign();
+    std::mt19937_64 rng(3);
+    const auto design = test::preparedOf(test::randomDesign(rng, 3, 1, 1));
     SimulationRequest request;
-    request.N = 50;
-    request.n = 20;
+    request.point = {50, 20, 0, 0};
     request.plan = {1000, 1, static_cast<int>(std::max(1U, std::thread::hardware_concurrency()))};
-    request.effects.resize(test::engineUnderTest().NumCoef);
+    request.effects.resize(design->NumCoef());
     request.effects[2] = 0.2;
-    const DegreesOfFreedom df(test::engineUnderTest());
+    const DegreesOfFreedom df(design->design.model);
     const std::atomic<bool> stop{false};
     std::int64_t failed = 0;
     for (auto _ : state) {
-        const SimulationSummary summary =
-            simulateDesign(test::engineUnderTest(), request, df, stop);
+        const SimulationSummary summary = simulateDesign(*design, request, df, stop);
         failed = summary.failed;
     }
     state.counters["threads"] = request.plan.threads;

@@ -44,4 +44,46 @@ void computeExpectedPoint(EngineState& e, const GroupSizeSupport& sizes, double 
     computeFromExpectedGroup(e, group, groups);
 }
 
+void expectedGroupAt(const EngineState& e, const GroupSizeSettings& settings, std::int32_t n,
+                     SizedPointWork& work) {
+    groupSizesAt(settings, n, work.planned, work.sizes);
+    expectedGroupOf(e, work.sizes, work.group);
+}
+
+void computeSizedPoint(EngineState& e, const GroupSizeSettings& settings, std::int32_t n,
+                       std::int32_t N, SizedPointWork& work, Vector& efficiency) {
+    e.GroupSize = n;
+    e.NumGroups = N;
+    const double groups = expectedGroups(settings, N);
+    work.equal.meanSize = work.group.meanSize;
+    groupPrecisionAt(e, work.equal.meanSize, work.equal.meanPrecision);
+    computeFromExpectedGroup(e, work.equal, groups);
+    Vector equalSe{};
+    for (int i = 1; i <= e.NumCoef; ++i) {
+        equalSe(i) = usableStandardError(e, i);
+    }
+    computeFromExpectedGroup(e, work.group, groups);
+    for (int i = 1; i <= e.NumCoef; ++i) {
+        const double ratio = equalSe(i) / usableStandardError(e, i);
+        efficiency(i) = ratio * ratio;
+    }
+}
+
+void ExpectedGroupCache::fill(const EngineState& e, const GroupSizeSettings& settings,
+                              std::int32_t n, SizedPointWork& work) {
+    {
+        const std::lock_guard lock(m_mutex);
+        for (const Entry& entry : m_entries) {
+            if (entry.n == n) {
+                work.group = entry.group;
+                return;
+            }
+        }
+    }
+    expectedGroupAt(e, settings, n, work);
+    const std::lock_guard lock(m_mutex);
+    m_entries[m_next] = {n, work.group};
+    m_next = (m_next + 1) % m_entries.size();
+}
+
 }  // namespace tavi

@@ -67,24 +67,31 @@ std::string covarianceWarning(std::string_view name, const Matrix& m, int order)
         .append(").");
 }
 
-std::vector<CovarianceFinding> covarianceFindings(const DesignParameters& p) {
-    std::vector<CovarianceFinding> findings;
-    if (!countsFitCapacity(p.k, p.k1, p.kw)) {
-        return findings;
-    }
-    const struct {
-        CovarianceMatrixKind kind;
+std::vector<std::string> covarianceFindings(const NestedDesign& d) {
+    const NestedModel& m = d.model;
+    struct NamedMatrix {
+        std::string_view name;
         const Matrix& matrix;
         int order;
-    } matrices[] = {
-        {CovarianceMatrixKind::Within, p.WithinCov, p.k},
-        {CovarianceMatrixKind::Between, p.BetweenCov, p.k1 + p.kw},
-        {CovarianceMatrixKind::RandomEffects, p.Tau, p.k - p.k1 + 1},
     };
-    for (const auto& entry : matrices) {
-        std::string message = covarianceWarning(entry.kind, entry.matrix, entry.order);
+    const std::vector<NamedMatrix> matrices =
+        d.levels() == 3
+            ? std::vector<NamedMatrix>{{"level-2 random-effects covariance matrix", m.Tau2,
+                                        level2Effects(m)},
+                                       {"level-3 random-effects covariance matrix", m.Tau3,
+                                        level3Effects(m)},
+                                       {kMatrixNames[0], m.WithinCov, m.p1},
+                                       {kMatrixNames[1], m.BetweenCov, betweenGroupsOrder(m)},
+                                       {"between-sites covariance matrix", m.SiteCov,
+                                        betweenSitesOrder(m)}}
+            : std::vector<NamedMatrix>{{kMatrixNames[0], m.WithinCov, m.p1},
+                                       {kMatrixNames[1], m.BetweenCov, betweenGroupsOrder(m)},
+                                       {kMatrixNames[2], m.Tau2, level2Effects(m)}};
+    std::vector<std::string> findings;
+    for (const NamedMatrix& entry : matrices) {
+        std::string message = covarianceWarning(entry.name, entry.matrix, entry.order);
         if (!message.empty()) {
-            findings.push_back({entry.kind, std::move(message)});
+            findings.push_back(std::move(message));
         }
     }
     return findings;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/Matrix.h"
-#include "files/DesignParameters.h"
+#include "engine/NestedDesign.h"
 
 #include <string>
 #include <string_view>
@@ -32,13 +32,9 @@ std::string covarianceWarning(CovarianceMatrixKind kind, const Matrix& m, int or
 // The same for a matrix named name ("level-3 random-effects covariance matrix").
 std::string covarianceWarning(std::string_view name, const Matrix& m, int order);
 
-struct CovarianceFinding {
-    CovarianceMatrixKind matrix;
-    std::string message;  // one line for the user
-};
-
-// The warnings for WithinCov (order k), BetweenCov (k1 + kw) and Tau (k - k1 + 1) of p, in that
-// order. None for counts that do not fit the capacity: such a design is never computed.
-std::vector<CovarianceFinding> covarianceFindings(const DesignParameters& p);
+// The warnings about the matrices of d, a held design, one line each: with two levels its
+// within-groups, between-groups and random-effects matrices, with three levels its level-2 and
+// level-3 random effects', within-groups, between-groups and between-sites matrices.
+std::vector<std::string> covarianceFindings(const NestedDesign& d);
 
 }  // namespace tavi

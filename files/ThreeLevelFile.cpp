@@ -32,11 +32,11 @@ constexpr SlopeWord kSlopeWords[] = {
 
 constexpr std::string_view kLevelWords[] = {"level-1", "level-2", "level-3"};
 
-std::int32_t withinIndex(const ThreeLevelModel& m, std::int32_t v) {
+std::int32_t withinIndex(const NestedModel& m, std::int32_t v) {
     return v < m.p1 ? v + 1 : 0;
 }
 
-std::int32_t level1Count(const ThreeLevelModel& m) {
+std::int32_t level1Count(const NestedModel& m) {
     return m.p1;
 }
 
@@ -45,22 +45,22 @@ std::int32_t level1Count(const ThreeLevelModel& m) {
 struct MatrixBlock {
     std::string_view keyword;
     std::string_view what;
-    Matrix ThreeLevelModel::*matrix;
-    std::int32_t (*order)(const ThreeLevelModel&);
-    std::int32_t (*indexOf)(const ThreeLevelModel&, std::int32_t v);
+    Matrix NestedModel::*matrix;
+    std::int32_t (*order)(const NestedModel&);
+    std::int32_t (*indexOf)(const NestedModel&, std::int32_t v);
     bool intercept;
 };
 
 constexpr MatrixBlock kMatrixBlocks[] = {
-    {"level-2-random-effects", "the level-2 random effects", &ThreeLevelModel::Tau2, level2Effects,
+    {"level-2-random-effects", "the level-2 random effects", &NestedModel::Tau2, level2Effects,
      level2EffectIndex, true},
-    {"level-3-random-effects", "the level-3 random effects", &ThreeLevelModel::Tau3, level3Effects,
+    {"level-3-random-effects", "the level-3 random effects", &NestedModel::Tau3, level3Effects,
      level3EffectIndex, true},
-    {"within-groups", "the within-groups matrix", &ThreeLevelModel::WithinCov, level1Count,
-     withinIndex, false},
-    {"between-groups", "the between-groups matrix", &ThreeLevelModel::BetweenCov,
-     betweenGroupsOrder, betweenGroupsIndex, false},
-    {"between-sites", "the between-sites matrix", &ThreeLevelModel::SiteCov, betweenSitesOrder,
+    {"within-groups", "the within-groups matrix", &NestedModel::WithinCov, level1Count, withinIndex,
+     false},
+    {"between-groups", "the between-groups matrix", &NestedModel::BetweenCov, betweenGroupsOrder,
+     betweenGroupsIndex, false},
+    {"between-sites", "the between-sites matrix", &NestedModel::SiteCov, betweenSitesOrder,
      betweenSitesIndex, false},
 };
 
@@ -179,7 +179,7 @@ bool validName(std::string_view name) {
            std::all_of(name.begin(), name.end(), other);
 }
 
-void readVariables(Lines& lines, ThreeLevelParameters& p) {
+void readVariables(Lines& lines, NestedDesign& p) {
     constexpr std::string_view what = "the variables";
     while (!lines.atEnd()) {
         const auto level =
@@ -207,7 +207,7 @@ void readVariables(Lines& lines, ThreeLevelParameters& p) {
                            " is no name: a letter, then letters, digits, '_' or '.', at most " +
                            std::to_string(kLongestName) + " in all, and not 'intercept'");
         }
-        for (const ThreeLevelVariable& variable : p.variables) {
+        for (const DesignVariable& variable : p.variables) {
             if (variable.name == name) {
                 lines.fail(line, what, "a second variable named " + quoted(name));
             }
@@ -228,14 +228,12 @@ void readVariables(Lines& lines, ThreeLevelParameters& p) {
 }
 
 // MIN MAX [STEP] from word 1 on; the step is 1 when left out.
-void readRange(const Lines& lines, const Line& line, std::string_view what, std::int32_t& least,
-               std::int32_t& most, std::int32_t& step) {
-    least = integerIn(lines, line, 1, what);
-    most = integerIn(lines, line, 2, what);
-    step = line.words.size() > 3 ? integerIn(lines, line, 3, what) : 1;
+CountRange readRange(const Lines& lines, const Line& line, std::string_view what) {
+    return {integerIn(lines, line, 1, what), integerIn(lines, line, 2, what),
+            line.words.size() > 3 ? integerIn(lines, line, 3, what) : 1};
 }
 
-void readSweep(Lines& lines, ThreeLevelSweep& sweep) {
+void readSweep(Lines& lines, SampleSizes& sweep) {
     constexpr std::string_view sizes = "the sample sizes";
     if (lines.atEnd()) {
         lines.endsBefore(sizes);
@@ -252,15 +250,14 @@ void readSweep(Lines& lines, ThreeLevelSweep& sweep) {
         const Line& line = lines.keywordLine(
             "sites", sizes, 3, 4, "sites MIN MAX [STEP]' or 'budget B SITE_COST GROUP_COST");
         sweep.BudgetMode = false;
-        readRange(lines, line, sizes, sweep.MinSites, sweep.MaxSites, sweep.SitesStep);
+        sweep.top = readRange(lines, line, sizes);
     }
-    readRange(lines, lines.keywordLine("groups", sizes, 3, 4, "groups MIN MAX [STEP]"), sizes,
-              sweep.MinGroups, sweep.MaxGroups, sweep.GroupsStep);
-    readRange(lines, lines.keywordLine("n", sizes, 3, 4, "n MIN MAX [STEP]"), sizes,
-              sweep.MinGroupSize, sweep.MaxGroupSize, sweep.GroupSizeStep);
+    sweep.groups =
+        readRange(lines, lines.keywordLine("groups", sizes, 3, 4, "groups MIN MAX [STEP]"), sizes);
+    sweep.units = readRange(lines, lines.keywordLine("n", sizes, 3, 4, "n MIN MAX [STEP]"), sizes);
 }
 
-void readTriangle(Lines& lines, const MatrixBlock& block, ThreeLevelModel& m) {
+void readTriangle(Lines& lines, const MatrixBlock& block, NestedModel& m) {
     lines.keywordLine(block.keyword, block.what, 1, 1, block.keyword);
     Matrix& matrix = m.*block.matrix;
     const int order = block.order(m);
@@ -291,17 +288,16 @@ void appendRow(std::string& out, const double* values, int count) {
     out.append(kLineEnd);
 }
 
-void appendRange(std::string& out, std::string_view keyword, std::int32_t least, std::int32_t most,
-                 std::int32_t step) {
+void appendRange(std::string& out, std::string_view keyword, const CountRange& range) {
     out.append(keyword);
-    for (const std::int32_t value : {least, most, step}) {
+    for (const std::int32_t value : {range.least, range.most, range.step}) {
         out += ' ';
         appendInteger(out, value);
     }
     out.append(kLineEnd);
 }
 
-std::string_view slopeWord(const ThreeLevelVariable& variable) {
+std::string_view slopeWord(const DesignVariable& variable) {
     for (const SlopeWord& word : kSlopeWords) {
         if (word.level == variable.level && word.slope == variable.slope) {
             return word.word;
@@ -311,8 +307,8 @@ std::string_view slopeWord(const ThreeLevelVariable& variable) {
 }
 
 // "# intercept, ses": the variables of a block's rows.
-void appendRowNames(std::string& out, const MatrixBlock& block, const ThreeLevelParameters& p) {
-    const ThreeLevelModel& m = p.model;
+void appendRowNames(std::string& out, const MatrixBlock& block, const NestedDesign& p) {
+    const NestedModel& m = p.model;
     std::vector<std::string> names(static_cast<std::size_t>(block.order(m)));
     if (block.intercept) {
         names.front() = "intercept";
@@ -343,22 +339,22 @@ bool isThreeLevelFile(const std::string& fileName) {
     return isThreeLevelText(readTextFile(fileName));
 }
 
-std::string threeLevelFileText(const ThreeLevelParameters& p) {
+std::string threeLevelFileText(const NestedDesign& p) {
     std::string out(kThreeLevelFirstLine);
     out.append(kLineEnd);
     out.append("# The variables: level, name and where the slope varies.");
     out.append(kLineEnd);
-    for (const ThreeLevelVariable& variable : p.variables) {
+    for (const DesignVariable& variable : p.variables) {
         out.append(kLevelWords[variable.level - 1]).append(" ").append(variable.name);
         if (variable.level < 3) {
             out.append(" ").append(slopeWord(variable));
         }
         out.append(kLineEnd);
     }
-    if (threeLevelCoefficientCount(p.variables) > dimmax) {
+    if (termCount(p.variables) > dimmax) {
         return out;
     }
-    const ThreeLevelSweep& s = p.sweep;
+    const SampleSizes& s = p.sizes;
     out.append("# The sample sizes: sites K, groups per site J, units per group n.");
     out.append(kLineEnd);
     if (s.BudgetMode) {
@@ -370,10 +366,10 @@ std::string threeLevelFileText(const ThreeLevelParameters& p) {
         appendInteger(out, s.GroupCost);
         out.append(kLineEnd);
     } else {
-        appendRange(out, "sites", s.MinSites, s.MaxSites, s.SitesStep);
+        appendRange(out, "sites", s.top);
     }
-    appendRange(out, "groups", s.MinGroups, s.MaxGroups, s.GroupsStep);
-    appendRange(out, "n", s.MinGroupSize, s.MaxGroupSize, s.GroupSizeStep);
+    appendRange(out, "groups", s.groups);
+    appendRange(out, "n", s.units);
     out.append("residual-variance ");
     appendShortestReal(out, p.model.Sigma2);
     out.append(kLineEnd);
@@ -394,26 +390,29 @@ std::string threeLevelFileText(const ThreeLevelParameters& p) {
     return out;
 }
 
-void writeThreeLevelFile(const ThreeLevelParameters& p, const std::string& fileName) {
+void writeThreeLevelFile(const NestedDesign& p, const std::string& fileName) {
     TextFileWriter out(fileName, TextFileWriter::Mode::ReplaceWhenClosed);
     out.write(threeLevelFileText(p));
     out.close();
 }
 
-ThreeLevelParameters readThreeLevelText(std::string_view text, const std::string& fileName) {
+DesignReading readThreeLevelText(std::string_view text, const std::string& fileName) {
     if (!isThreeLevelText(text)) {
         throw FileError("line 1: a three-level design begins with the line \"" +
                             std::string(kThreeLevelFirstLine) + "\"",
                         fileName);
     }
     Lines lines(text, fileName);
-    ThreeLevelParameters p;
+    DesignReading reading;
+    NestedDesign& p = reading.design;
+    p.model.levels = 3;
     readVariables(lines, p);
-    if (threeLevelCoefficientCount(p.variables) > dimmax) {
-        return p;
+    if (termCount(p.variables) > dimmax) {
+        reading.unheld = Unheld{"", termCount(p.variables)};
+        return reading;
     }
     setModelVariables(p);
-    readSweep(lines, p.sweep);
+    readSweep(lines, p.sizes);
     constexpr std::string_view residual = "the residual variance";
     p.model.Sigma2 = realIn(
         lines, lines.keywordLine("residual-variance", residual, 2, 2, "residual-variance VALUE"), 1,
@@ -436,10 +435,10 @@ ThreeLevelParameters readThreeLevelText(std::string_view text, const std::string
         lines.fail(lines.peek(), "the end",
                    "nothing may follow the means; found " + quoted(lines.peek().words.front()));
     }
-    return p;
+    return reading;
 }
 
-ThreeLevelParameters readThreeLevelFile(const std::string& fileName) {
+DesignReading readThreeLevelFile(const std::string& fileName) {
     return readThreeLevelText(readTextFile(fileName), fileName);
 }
 

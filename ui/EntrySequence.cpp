@@ -8,6 +8,7 @@
 #include "files/CovarianceFileName.h"
 #include "files/FileNames.h"
 #include "files/OutputLock.h"
+#include "files/ParameterDesign.h"
 #include "files/ParameterFile.h"
 #include "files/TextScanner.h"
 #include "files/ValueSteps.h"
@@ -376,7 +377,7 @@ void TTaviForm::Calculate() {
     WindowRun run = runWithProgress(this, [&](const RunControl& control) {
         // Another calculation writing into the same folder is waited for, behind the dialog.
         const OutputLock lock({report, covFile}, control.stop, nullptr);
-        return calculateDesign(*design, parFile, report, covFile, control);
+        return calculateDesign(designOf(*design), parFile, report, covFile, control);
     });
     if (terminationRequested()) {
         return;

@@ -44,31 +44,22 @@ std::vector<int> coefficientsWithEffect(const SweepTable& sweep, const PointTest
     return withEffect;
 }
 
-AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
-                                   PointTests& tests, JointTests* joint, StopToken stop,
-                                   const GroupSizeSettings& sizes) {
+AllocationAnswers answerAllocation(const PreparedDesign& design, const SweepTable& sweep,
+                                   PointTests& tests, JointTests* joint, StopToken stop) {
     return answerAllocation(
-        design, sweep, tests,
-        prepareAllocationSearch(design, sweep.tested(), coefficientsWithEffect(sweep, tests), stop,
-                                sizes),
+        allocationSettingsOf(design.design), sweep, tests,
+        prepareAllocationSearch(design, sweep.tested(), coefficientsWithEffect(sweep, tests), stop),
         allColumns(sweep), joint);
 }
 
-AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
+AllocationAnswers answerAllocation(const AllocationSettings& settings, const SweepTable& sweep,
                                    PointTests& tests, AllocationSearch search,
                                    std::span<const int> coefficients, JointTests* joint) {
-    AllocationAnswers answers =
-        answersFor(std::move(search), allocationSettingsOf(design), sweep, tests, coefficients);
+    AllocationAnswers answers = answersFor(std::move(search), settings, sweep, tests, coefficients);
     if (joint != nullptr) {
-        answers.joint = answerJointTests(design, sweep, answers.search, *joint);
+        answers.joint = answerJointTests(settings, sweep, answers.search, *joint);
     }
     return answers;
-}
-
-AllocationAnswers answerAllocation(AllocationSearch search, const AllocationSettings& settings,
-                                   const SweepTable& sweep, PointTests& tests,
-                                   std::span<const int> coefficients) {
-    return answersFor(std::move(search), settings, sweep, tests, coefficients);
 }
 
 }  // namespace tavi

@@ -3,7 +3,7 @@
 // the cheapest design that reaches it.
 #pragma once
 
-#include "engine/EngineState.h"
+#include "engine/DesignInformation.h"
 #include "engine/StopToken.h"
 #include "engine/power/AllocationSettings.h"
 #include "engine/power/BestAllocation.h"
@@ -29,26 +29,20 @@ struct AllocationAnswers {
     JointAnswers joint;
 };
 
-// The answers for the run of design (with its run constants), whose points are sweep, for the
-// coefficients and contrasts under tests and the joint tests under joint (when given). Throws
-// Stopped when stop is set during the search of the budget line.
-AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
+// The answers for the run of the prepared design, whose points are sweep, for the coefficients
+// and contrasts under tests and the joint tests under joint (when given). Throws Stopped when
+// stop is set during the search of the budget line.
+AllocationAnswers answerAllocation(const PreparedDesign& design, const SweepTable& sweep,
                                    PointTests& tests, JointTests* joint = nullptr,
-                                   StopToken stop = {}, const GroupSizeSettings& sizes = {});
+                                   StopToken stop = {});
 
 // The same answers for the coefficients and contrasts listed (ascending, every one with an
 // effect in tests among them) over a search prepared beforehand for at least those with an
-// effect, so that a change of the test settings needs no engine computation.
-AllocationAnswers answerAllocation(const EngineState& design, const SweepTable& sweep,
+// effect, for a run with these settings, so that a change of the test settings needs no
+// engine computation.
+AllocationAnswers answerAllocation(const AllocationSettings& settings, const SweepTable& sweep,
                                    PointTests& tests, AllocationSearch search,
                                    std::span<const int> coefficients, JointTests* joint = nullptr);
-
-// The answers for the coefficients listed (ascending, as above) from a search prepared for the
-// coefficients with an effect, for a run of either kind with these settings whose points are
-// sweep.
-AllocationAnswers answerAllocation(AllocationSearch search, const AllocationSettings& settings,
-                                   const SweepTable& sweep, PointTests& tests,
-                                   std::span<const int> coefficients);
 
 // The coefficients of sweep that have an effect, in order: those a search prepares for.
 std::vector<int> coefficientsWithEffect(const SweepTable& sweep, const PointTests& tests);

@@ -3,7 +3,7 @@
 // sites) that the sweep covers.
 #pragma once
 
-#include "engine/EngineState.h"
+#include "engine/NestedDesign.h"
 
 #include <cstdint>
 
@@ -11,7 +11,7 @@ namespace tavi {
 
 struct AllocationSettings {
     bool budgetMode = false;
-    bool threeLevel = false;
+    int levels = 2;
     std::int64_t budget = 0;     // the budget given, for the summary
     std::int64_t topCost = 0;    // a group's cost beyond its units, or a site's beyond its groups
     std::int64_t groupCost = 0;  // three levels: a group's cost beyond its units
@@ -26,7 +26,7 @@ struct AllocationSettings {
 std::int64_t costOf(const AllocationSettings& settings, std::int64_t N, std::int32_t J,
                     std::int32_t n);
 
-// The settings of a two-level run, whose first N is MinGroups even above MaxGroups.
-AllocationSettings allocationSettingsOf(const EngineState& e);
+// The settings of the design's sweep, whose first N (or K) is its least even above its most.
+AllocationSettings allocationSettingsOf(const NestedDesign& d);
 
 }  // namespace tavi

@@ -1,7 +1,7 @@
 #include "engine/power/DegreesOfFreedom.h"
 
 #include "engine/Coefficients.h"
-#include "engine/power/SweepTable.h"
+#include "engine/SampleSizes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,28 +11,53 @@ namespace tavi {
 
 namespace {
 
-constexpr int kBetweenGroups = 3;
-constexpr int kWithinGroups = 1;
+// The slope whose equation a coefficient is in (-1: the intercept's), and the highest level at
+// which its moderator lets it be estimated.
+struct Equation {
+    std::int32_t slope;
+    int highestLevel;
+};
+
+Equation equationOf(const NestedModel& m, const DesignTerm& term) {
+    if (term.first < 0 || levelOf(m, term.first) == m.levels) {
+        return {-1, m.levels};
+    }
+    if (levelOf(m, term.first) == 2 && !variesWithVariance(m, term.first, 3)) {
+        // A level-2 variable whose slope is the same in every site, alone or times a level-3
+        // variable, is a group-level predictor in the intercept's equation.
+        return {-1, 2};
+    }
+    return {term.first, term.second < 0 ? m.levels : levelOf(m, term.second)};
+}
+
+int estimationLevel(const NestedModel& m, const Equation& equation) {
+    for (int level = equation.highestLevel; level >= 2; --level) {
+        if (variesWithVariance(m, equation.slope, level)) {
+            return level;
+        }
+    }
+    return 1;
+}
 
 }  // namespace
 
-DegreesOfFreedom::DegreesOfFreedom(const EngineState& e) : m_threeLevel(false) {
-    const std::int64_t kw = e.LenW3 - 1;
-    const std::int64_t p1 = e.k1 + std::int64_t{e.nRandom - 1} * e.LenW3;
-    for (const Coefficient& coefficient : coefficientsOf(e.k1, e.nRandom, e.LenW3)) {
-        // A slope without variance is the same in every group, so it and its interactions
-        // are estimated from the level-1 units like a fixed-only variable's.
-        const bool fixedSlope =
-            coefficient.slope >= 1 && e.Tau2(coefficient.slope + 1, coefficient.slope + 1) == 0.0;
-        const bool within = coefficient.kind == CoefficientKind::Fixed || fixedSlope;
-        m_entries.push_back(
-            {{within ? LevelRule{kWithinGroups, p1} : LevelRule{kBetweenGroups, kw + 1}, 0.0}});
+DegreesOfFreedom::DegreesOfFreedom(const NestedModel& m) : m_levels(m.levels) {
+    const std::vector<DesignTerm> terms = designTerms(m);
+    std::vector<Equation> equations;
+    std::vector<int> levels;
+    std::int64_t level1Coefficients = 0;
+    for (const DesignTerm& term : terms) {
+        equations.push_back(equationOf(m, term));
+        levels.push_back(estimationLevel(m, equations.back()));
+        level1Coefficients += term.first >= 0 && levelOf(m, term.first) == 1 ? 1 : 0;
     }
-}
-
-DegreesOfFreedom::DegreesOfFreedom(const std::vector<LevelRule>& rules) : m_threeLevel(true) {
-    for (const LevelRule& rule : rules) {
-        m_entries.push_back({{rule, 0.0}});
+    for (std::size_t c = 0; c < terms.size(); ++c) {
+        std::int64_t estimated = 0;
+        for (std::size_t other = 0; other < terms.size(); ++other) {
+            estimated +=
+                levels[other] == levels[c] && equations[other].slope == equations[c].slope ? 1 : 0;
+        }
+        m_entries.push_back({{{levels[c], levels[c] == 1 ? level1Coefficients : estimated}, 0.0}});
     }
 }
 
@@ -70,45 +95,40 @@ double DegreesOfFreedom::at(int i, std::int64_t N, std::int64_t n) const {
 }
 
 double DegreesOfFreedom::at(int i, const SweepPoint& point) const {
-    // Two levels are three with one group per site.
-    const std::int64_t top =
+    // The groups left of those planned; with two levels the groups are the top-level units.
+    const std::int64_t planned = std::int64_t{point.N} * (m_levels == 3 ? point.J : 1);
+    const std::int64_t groups =
         m_groupsKept < 1.0
-            ? static_cast<std::int64_t>(std::floor(static_cast<double>(point.N) * m_groupsKept))
-            : point.N;
-    const std::int64_t groups = top * (point.J > 0 ? point.J : 1);
+            ? static_cast<std::int64_t>(std::floor(static_cast<double>(planned) * m_groupsKept))
+            : planned;
+    const std::int64_t top = m_levels == 3 ? point.N : groups;
     double smallest = std::numeric_limits<double>::infinity();
     for (const Part& part : m_entries[i]) {
         const std::int64_t estimated = part.rule.estimated;
-        switch (part.rule.level) {
-            case 3:
-                smallest = std::min(smallest, static_cast<double>(top - estimated));
-                break;
-            case 2:
-                smallest = std::min(smallest, static_cast<double>(groups - top - estimated));
-                break;
-            case 1:
-                smallest =
-                    std::min(smallest, static_cast<double>(groups * point.n - groups - estimated));
-                break;
-            default:
-                smallest = std::min(smallest, part.given);
-                break;
+        double df = part.given;
+        if (part.rule.level == m_levels) {
+            df = static_cast<double>(top - estimated);
+        } else if (part.rule.level == 2) {
+            df = static_cast<double>(groups - top - estimated);
+        } else if (part.rule.level == 1) {
+            df = static_cast<double>(groups * point.n - groups - estimated);
         }
+        smallest = std::min(smallest, df);
     }
     return smallest;
 }
 
 std::string DegreesOfFreedom::partText(const Part& part) const {
     const std::string estimated = " - " + std::to_string(part.rule.estimated);
-    switch (part.rule.level) {
-        case 3:
-            return (m_threeLevel ? "K" : "N") + estimated;
-        case 2:
-            return "K*J - K" + estimated;
-        case 1:
-            return (m_threeLevel ? "K*J*n - K*J" : "N*n - N") + estimated;
-        default:
-            break;
+    const bool threeLevels = m_levels == 3;
+    if (part.rule.level == m_levels) {
+        return (threeLevels ? "K" : "N") + estimated;
+    }
+    if (part.rule.level == 2) {
+        return "K*J - K" + estimated;
+    }
+    if (part.rule.level == 1) {
+        return (threeLevels ? "K*J*n - K*J" : "N*n - N") + estimated;
     }
     return "given";
 }

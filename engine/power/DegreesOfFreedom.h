@@ -1,12 +1,23 @@
-// The degrees of freedom of each coefficient's t test, by the between-within rules: a
-// coefficient estimated from differences between groups has N - kw - 1, one estimated within
-// groups has N*n - N - p1 with p1 = k1 + (k - k1)(kw + 1). The user may give any coefficient's
-// df instead. A test of several coefficients, a contrast or a joint test, has the smallest df
-// among them. A three-level design's rules (ThreeLevelDf) count the units of each level net of
-// those of the level above: K, K*J - K or K*J*n - K*J, less the coefficients estimated there.
+// The degrees of freedom of each coefficient's t test, by one between-within rule for two and
+// three levels: the units at the highest level at which the coefficient varies, less those of the
+// level above, less the fixed coefficients estimated at that level in the same equation. The user
+// may give any coefficient's df instead. A test of several coefficients, a contrast or a joint
+// test, has the smallest df among them.
+//
+// A coefficient belongs to the equation of a slope (the intercept's, a level-1 or a level-2
+// variable's) and is estimated at the highest level at which that slope varies with a variance
+// above 0, up to the level of its moderator: the main effect of a slope and its interactions with
+// top-level variables at the top level or below, its interactions with level-2 variables of a
+// three-level design at level 2 or 1. The main effect of a top-level variable, and of a level-2
+// variable whose slope does not vary, moderates the intercept. At the top level a coefficient has
+// N - m (two levels) or K - m degrees of freedom, at level 2 of three levels K*J - K - m, m
+// counting the coefficients of its equation at its level; at level 1 N*n - N - p1 or
+// K*J*n - K*J - p1, p1 counting every coefficient with a level-1 variable. For a two-level design
+// these are N - kw - 1 between groups and N*n - N - p1 within.
 #pragma once
 
-#include "engine/EngineState.h"
+#include "engine/NestedModel.h"
+#include "engine/SampleSizes.h"
 
 #include <cstdint>
 #include <string>
@@ -14,13 +25,10 @@
 
 namespace tavi {
 
-// SweepTable.h holds it, and includes this header through TestedQuantities.h.
-struct SweepPoint;
-
 class DegreesOfFreedom {
 public:
-    // A coefficient estimated at level (1, 2 or 3; for two levels 3 is between groups and 1
-    // within), its df the units there net of those above, less estimated.
+    // A coefficient estimated at level (1, 2 or 3), its df the units there net of those above,
+    // less estimated.
     struct LevelRule {
         int level;
         std::int64_t estimated;
@@ -28,13 +36,8 @@ public:
         bool operator==(const LevelRule&) const = default;
     };
 
-    // The rules for the design in e: Fixed coefficients within groups; Const, Group, Random
-    // and Cross-L between groups, except a Random slope whose variance in Tau2 is 0, which with
-    // its Cross-L coefficients is estimated within groups.
-    explicit DegreesOfFreedom(const EngineState& e);
-
-    // The rules of a three-level design, coefficient by coefficient.
-    explicit DegreesOfFreedom(const std::vector<LevelRule>& rules);
+    // The rules of the coefficients of m, in the order of its information matrix.
+    explicit DegreesOfFreedom(const NestedModel& m);
 
     // Entry i (0-based, in coefficient order, then the entries added) gets df instead of its
     // rule.
@@ -46,8 +49,8 @@ public:
     // Entries of their own, each the smallest df among the entries of one group here.
     DegreesOfFreedom smallestOf(const std::vector<std::vector<int>>& groups) const;
 
-    // Each of the N groups is lost with probability groupDropout: the rules then take for N the
-    // expected number of groups left, rounded down.
+    // Each group is lost with probability groupDropout: the rules then take for the groups (N, or
+    // K*J) the expected number left, rounded down.
     void loseGroups(double groupDropout) { m_groupsKept = 1.0 - groupDropout; }
 
     // The df of entry i with N groups of n units; below 1 no test is possible.
@@ -73,7 +76,7 @@ private:
     Entry smallestEntryOf(const std::vector<int>& members) const;
     std::string partText(const Part& part) const;
 
-    bool m_threeLevel;
+    int m_levels;
     double m_groupsKept = 1.0;
     std::vector<Entry> m_entries;
 };

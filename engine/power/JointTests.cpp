@@ -81,7 +81,7 @@ JointTests::JointTests(const TestSettings& settings, DegreesOfFreedom jointDf,
 }
 
 SweepTable JointTests::unitEffectTable(const SweepTable& table) const {
-    SweepTable columns(count(), table.budgetMode());
+    SweepTable columns(count(), table.budgetMode(), table.levels());
     std::vector<double> se(static_cast<std::size_t>(count()));
     for (std::size_t i = 0; i < table.size(); ++i) {
         for (int j = 0; j < count(); ++j) {
@@ -101,17 +101,16 @@ UnitVariances JointTests::unitEffectVariances(const UnitVariances& unit) const {
         for (int j = 0; j < count(); ++j) {
             variances[j] = 1.0 / noncentrality(j, unit.jointCovariance(i, j));
         }
-        result.add(unit.groupSize(i), variances);
+        result.add(unit.groupsPerSite(i), unit.groupSize(i), variances);
     }
     return result;
 }
 
-JointAnswers answerJointTests(const EngineState& design, const SweepTable& sweep,
+JointAnswers answerJointTests(const AllocationSettings& settings, const SweepTable& sweep,
                               const AllocationSearch& search, JointTests& joint) {
     const SweepTable points = joint.unitEffectTable(search.points(sweep));
-    RequiredSearch required =
-        searchRequiredGroups(allocationSettingsOf(design),
-                             joint.unitEffectVariances(search.unitVariances), joint.tests());
+    RequiredSearch required = searchRequiredGroups(
+        settings, joint.unitEffectVariances(search.unitVariances), joint.tests());
     JointAnswers answers;
     for (int j = 0; j < joint.count(); ++j) {
         answers.best.push_back(highestPowerPoint(points, joint.tests(), j));

@@ -69,9 +69,9 @@ struct JointAnswers {
     std::vector<RequiredGroups> required;
 };
 
-// The answers for the joint tests over the points and group sizes of search, made for the run
-// of design (with its run constants) whose points are sweep.
-JointAnswers answerJointTests(const EngineState& design, const SweepTable& sweep,
+// The answers for the joint tests over the points and cells of search, made for a run with
+// these settings whose points are sweep.
+JointAnswers answerJointTests(const AllocationSettings& settings, const SweepTable& sweep,
                               const AllocationSearch& search, JointTests& joint);
 
 }  // namespace tavi

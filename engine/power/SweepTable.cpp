@@ -11,19 +11,14 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
 
-std::int64_t unitsOf(const SweepPoint& point) {
-    return std::int64_t{point.N} * (point.J > 0 ? point.J : 1) * point.n;
-}
+SweepTable::SweepTable(int coefficients, bool budgetMode, int levels)
+    : SweepTable(std::make_shared<const TestedQuantities>(coefficients), budgetMode, levels) {}
 
-SweepTable::SweepTable(int coefficients, bool budgetMode, bool threeLevel)
-    : SweepTable(std::make_shared<const TestedQuantities>(coefficients), budgetMode, threeLevel) {}
-
-SweepTable::SweepTable(std::shared_ptr<const TestedQuantities> tested, bool budgetMode,
-                       bool threeLevel)
+SweepTable::SweepTable(std::shared_ptr<const TestedQuantities> tested, bool budgetMode, int levels)
     : m_tested(std::move(tested)),
       m_coefficients(m_tested->count()),
       m_budgetMode(budgetMode),
-      m_threeLevel(threeLevel),
+      m_levels(levels),
       m_joint(m_tested) {}
 
 void SweepTable::add(const SweepPoint& point, std::span<const double> se) {
@@ -36,12 +31,12 @@ void SweepTable::add(const SweepPoint& point, std::span<const double> se) {
     m_joint.addMissing();
 }
 
-void SweepTable::addCurrent(const EngineState& e, std::int64_t cost) {
-    m_points.push_back({e.NumGroups, e.GroupSize, cost});
+void SweepTable::add(const SweepPoint& point, const PointCovariance& covariance) {
+    m_points.push_back(point);
     for (int q = 0; q < m_coefficients; ++q) {
-        m_se.push_back(std::sqrt(m_tested->variance(e, q)));
+        m_se.push_back(point.N < 1 ? kNaN : std::sqrt(m_tested->variance(covariance, q)));
     }
-    m_joint.addCurrent(e, 1.0);
+    m_joint.addCurrent(covariance, 1.0);
 }
 
 }  // namespace tavi

@@ -3,7 +3,8 @@
 // and the best allocation can be computed over them without files.
 #pragma once
 
-#include "engine/EngineState.h"
+#include "engine/DesignInformation.h"
+#include "engine/SampleSizes.h"
 #include "engine/power/TestedQuantities.h"
 
 #include <cstddef>
@@ -14,40 +15,29 @@
 
 namespace tavi {
 
-struct SweepPoint {
-    std::int32_t N = 0;     // groups; in a three-level design, sites
-    std::int32_t n = 0;     // units per group
-    std::int64_t cost = 0;  // budget mode: N (n + CostParameter); otherwise 0
-    std::int32_t J = 0;     // in a three-level design, groups per site; otherwise 0
-
-    bool operator==(const SweepPoint&) const = default;
-};
-
-// The level-1 units of a point: N*n, or K*J*n for three levels.
-std::int64_t unitsOf(const SweepPoint& point);
-
 class SweepTable {
 public:
-    // A table of the given number of coefficients, without contrasts or joint tests.
-    SweepTable(int coefficients, bool budgetMode, bool threeLevel = false);
+    // A table of the given number of coefficients, without contrasts or joint tests, of a
+    // design with levels levels.
+    SweepTable(int coefficients, bool budgetMode, int levels = 2);
     // A table of the tested quantities.
-    SweepTable(std::shared_ptr<const TestedQuantities> tested, bool budgetMode,
-               bool threeLevel = false);
+    SweepTable(std::shared_ptr<const TestedQuantities> tested, bool budgetMode, int levels = 2);
 
     // Adds a point; se holds one standard error per column, NaN where there is none. A point
     // without groups has none: its information is zero, whatever its inverse says.
     void add(const SweepPoint& point, std::span<const double> se);
 
-    // Adds the engine's current point with the standard errors of its coefficients and
-    // contrasts, NaN where the report shows its marker and at a point without groups, and the
-    // covariances of the joint tests' members.
-    void addCurrent(const EngineState& e, std::int64_t cost);
+    // Adds point with the standard errors of its coefficients and contrasts from its covariance,
+    // NaN where the report shows its marker and at a point without groups, and the covariances
+    // of the joint tests' members.
+    void add(const SweepPoint& point, const PointCovariance& covariance);
 
     // The columns: the coefficients, then the contrasts.
     int coefficients() const { return m_coefficients; }
     const std::shared_ptr<const TestedQuantities>& tested() const { return m_tested; }
     bool budgetMode() const { return m_budgetMode; }
-    bool threeLevel() const { return m_threeLevel; }
+    // 2 (points N, n) or 3 (points K, J, n).
+    int levels() const { return m_levels; }
     std::size_t size() const { return m_points.size(); }
     const SweepPoint& point(std::size_t i) const { return m_points[i]; }
     double se(std::size_t i, int coefficient) const {
@@ -60,7 +50,7 @@ private:
     std::shared_ptr<const TestedQuantities> m_tested;
     int m_coefficients;
     bool m_budgetMode;
-    bool m_threeLevel;
+    int m_levels;
     std::vector<SweepPoint> m_points;
     std::vector<double> m_se;  // point by point, m_coefficients each
     JointCovariances m_joint;

@@ -1,6 +1,7 @@
 #include "engine/power/TestedQuantities.h"
 
 #include "engine/CovarianceComputation.h"
+#include "engine/DesignInformation.h"
 
 #include <cmath>
 #include <limits>
@@ -26,7 +27,7 @@ TestedQuantities::TestedQuantities(int coefficients, std::vector<Contrast> contr
     }
 }
 
-double TestedQuantities::covariance(const EngineState& e, int a, int b) const {
+double TestedQuantities::covariance(const PointCovariance& e, int a, int b) const {
     double sum = 0.0;
     for (const Term& left : termsOf(a)) {
         for (const Term& right : termsOf(b)) {
@@ -37,7 +38,7 @@ double TestedQuantities::covariance(const EngineState& e, int a, int b) const {
     return sum;
 }
 
-double TestedQuantities::variance(const EngineState& e, int q) const {
+double TestedQuantities::variance(const PointCovariance& e, int q) const {
     if (q < m_coefficients) {
         return std::isnan(usableStandardError(e, q + 1)) ? kNaN : e.CovCoef(q + 1, q + 1);
     }
@@ -102,7 +103,7 @@ int TestedQuantities::packedSize(int j) const {
     return r * (r + 1) / 2;
 }
 
-void TestedQuantities::appendJointCovariance(const EngineState& e, int j, double scale,
+void TestedQuantities::appendJointCovariance(const PointCovariance& e, int j, double scale,
                                              std::vector<double>& out) const {
     const std::vector<int>& members = m_jointTests[j].members;
     bool usable = true;
@@ -125,7 +126,7 @@ JointCovariances::JointCovariances(std::shared_ptr<const TestedQuantities> teste
     }
 }
 
-void JointCovariances::addCurrent(const EngineState& e, double scale) {
+void JointCovariances::addCurrent(const PointCovariance& e, double scale) {
     for (int j = 0; j < static_cast<int>(m_offsets.size()); ++j) {
         m_tested->appendJointCovariance(e, j, scale, m_values);
     }

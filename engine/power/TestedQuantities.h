@@ -3,7 +3,7 @@
 // treatment arm against another) and joint tests of several of these at once.
 #pragma once
 
-#include "engine/EngineState.h"
+#include "engine/DesignInformation.h"
 #include "engine/power/DegreesOfFreedom.h"
 
 #include <cstddef>
@@ -56,11 +56,11 @@ public:
     // The weights of quantity q on the coefficients: a coefficient is itself with weight 1.
     const std::vector<Term>& termsOf(int q) const { return m_terms[q]; }
 
-    // The variance of quantity q's estimate at e's current point, for the tests built on it:
+    // The variance of quantity q's estimate at the point e, for the tests built on it:
     // NaN where one of its coefficients has no usable standard error (usableStandardError) or
     // the variance is below the smallest one the report prints. For a coefficient its diagonal
     // element of CovCoef exactly.
-    double variance(const EngineState& e, int q) const;
+    double variance(const PointCovariance& e, int q) const;
 
     // The true values of the quantities, from effects given per quantity: a contrast without
     // one whose coefficients all have one gets l'beta.
@@ -76,15 +76,15 @@ public:
     // The number of values of joint test j's packed covariance: r (r + 1) / 2 for r members.
     int packedSize(int j) const;
 
-    // Appends the covariance matrix of joint test j's members' estimates at e's current point,
+    // Appends the covariance matrix of joint test j's members' estimates at the point e,
     // times scale, as its lower triangle row by row; NaN throughout where a member has no
     // usable variance.
-    void appendJointCovariance(const EngineState& e, int j, double scale,
+    void appendJointCovariance(const PointCovariance& e, int j, double scale,
                                std::vector<double>& out) const;
 
 private:
-    // The covariance of quantities a and b's estimates at e's current point.
-    double covariance(const EngineState& e, int a, int b) const;
+    // The covariance of quantities a and b's estimates at the point e.
+    double covariance(const PointCovariance& e, int a, int b) const;
 
     int m_coefficients;
     std::vector<Contrast> m_contrasts;
@@ -97,8 +97,8 @@ class JointCovariances {
 public:
     explicit JointCovariances(std::shared_ptr<const TestedQuantities> tested);
 
-    // A row at e's current point, every covariance times scale.
-    void addCurrent(const EngineState& e, double scale);
+    // A row at the point e, every covariance times scale.
+    void addCurrent(const PointCovariance& e, double scale);
     // A row without covariances (NaN).
     void addMissing();
 

@@ -1,9 +1,7 @@
 #include "engine/run/Assumptions.h"
 
 #include "engine/run/NumberFields.h"
-#include "files/FileNames.h"
-#include "files/ParameterFile.h"
-#include "files/TextScanner.h"
+#include "files/DesignFile.h"
 #include "files/TypedNumbers.h"
 
 #include <array>
@@ -82,7 +80,7 @@ void Assumptions::assumeGroupSizes(AssumedDesign& assumed) const {
                                                          " must be " + kSizeFields[j].rule + "."};
             return;
         }
-        assumed.sizes.*kSizeFields[j].value = *value;
+        assumed.design->unequal.*kSizeFields[j].value = *value;
     }
 }
 
@@ -120,17 +118,12 @@ std::string groupSizeOptions(const GroupSizeSettings& sizes) {
     return options;
 }
 
-std::unique_ptr<DesignParameters> asFileHoldsIt(const DesignParameters& p) {
-    auto held = std::make_unique<DesignParameters>(initialDesignParameters());
-    TextScanner text(parameterFileText(p, "tavi.out", "tavi.cov"), "the edited design");
-    ReadParameterFile(text, *held, kRunReading);
+NestedDesign asFileHoldsIt(const NestedDesign& d) {
+    NestedDesign held =
+        readDesignText(designFileText(d, "tavi.out", "tavi.cov"), "the edited design")
+            .reading.design;
+    held.unequal = d.unequal;
     return held;
-}
-
-void writeDesignFile(const DesignParameters& p, const std::string& ParFileName) {
-    const std::string report = withExtension(ParFileName, ".out");
-    WriteParameterFile(p, ParFileName, fileNamePartOf(report),
-                       fileNamePartOf(withExtension(report, ".cov")));
 }
 
 }  // namespace tavi

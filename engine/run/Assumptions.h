@@ -4,11 +4,12 @@
 // further fields of their tables.
 #pragma once
 
-#include "engine/power/GroupSizeDistribution.h"
-#include "files/DesignParameters.h"
+#include "engine/GroupSizeDistribution.h"
+#include "engine/NestedDesign.h"
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,13 +31,12 @@ struct AssumptionProblem {
     std::string message;
 };
 
-// The design the fields describe, as its parameter file holds it, or the first problem.
+// The design the fields describe, as its parameter file holds it, or the first problem. Its
+// unequal sizes are those of the fields; the parameter file does not hold them, tavi-calc takes
+// them as options.
 struct AssumedDesign {
-    std::unique_ptr<DesignParameters> design;  // null when there is a problem
+    std::optional<NestedDesign> design;  // empty when there is a problem
     AssumptionProblem problem;
-    // How the groups differ in size. The parameter file does not hold this: tavi-calc takes it
-    // as options.
-    GroupSizeSettings sizes{};
 };
 
 class Assumptions {
@@ -85,12 +85,8 @@ private:
 // is in force.
 std::string groupSizeOptions(const GroupSizeSettings& sizes);
 
-// The design p as its parameter file holds it: written and read back as the run reads it, so
-// that a computation of it gives what tavi-calc gives for the file.
-std::unique_ptr<DesignParameters> asFileHoldsIt(const DesignParameters& p);
-
-// Writes p to ParFileName with the names of the report and the covariance file that tavi-calc
-// gives it by default. Throws FileError when the file cannot be written.
-void writeDesignFile(const DesignParameters& p, const std::string& ParFileName);
+// The held design d as its parameter file holds it: written and read back as the run reads it,
+// so that a computation of it gives what tavi-calc gives for the file; its unequal sizes kept.
+NestedDesign asFileHoldsIt(const NestedDesign& d);
 
 }  // namespace tavi

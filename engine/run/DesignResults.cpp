@@ -2,8 +2,6 @@
 
 #include "engine/power/AllocationAnswers.h"
 
-#include <vector>
-
 namespace tavi {
 
 namespace {
@@ -13,16 +11,17 @@ class PassingCollector : public SweepCollector {
 public:
     explicit PassingCollector(SweepObserver* next) : m_next(next) {}
 
-    void sweepStarts(const EngineState& design, std::int64_t points) override {
+    void sweepStarts(const std::shared_ptr<const PreparedDesign>& design,
+                     std::int64_t points) override {
         SweepCollector::sweepStarts(design, points);
         if (m_next != nullptr) {
             m_next->sweepStarts(design, points);
         }
     }
-    void pointDone(const EngineState& e, std::int64_t cost) override {
-        SweepCollector::pointDone(e, cost);
+    void pointDone(const ComputedPoint& point) override {
+        SweepCollector::pointDone(point);
         if (m_next != nullptr) {
-            m_next->pointDone(e, cost);
+            m_next->pointDone(point);
         }
     }
 
@@ -32,24 +31,21 @@ private:
 
 }  // namespace
 
-DesignResults completeResults(RunResults run, std::shared_ptr<const EngineState> design,
-                              StopToken stop) {
-    AllocationSearch search = prepareAllocationSearch(*design, run.table.tested(),
-                                                      allColumns(run.table), stop, run.sizes);
-    return {std::move(run), std::move(design), std::move(search)};
+DesignResults completeResults(RunResults run, StopToken stop) {
+    AllocationSearch search =
+        prepareAllocationSearch(*run.design, run.table.tested(), allColumns(run.table), stop);
+    return {std::move(run), std::move(search)};
 }
 
-DesignComputation computeDesign(const DesignParameters& p, const RunControl& control) {
+DesignComputation computeDesign(const DesignReading& reading, const RunControl& control) {
     PassingCollector collector(control.observer);
     RunControl own = control;
     own.observer = &collector;
-    RunOutcome outcome = calculateInMemory(p, own);
+    const RunOutcome outcome = calculateInMemory(reading, own);
     if (outcome.refused) {
         return {std::nullopt, outcome.reason};
     }
-    return {
-        completeResults(std::move(*collector.results()), std::move(outcome.design), control.stop),
-        {}};
+    return {completeResults(std::move(*collector.results()), control.stop), {}};
 }
 
 }  // namespace tavi

@@ -2,6 +2,7 @@
 
 #include "engine/run/NumberFields.h"
 #include "files/FileNames.h"
+#include "files/ParameterDesign.h"
 #include "files/TypedNumbers.h"
 
 #include <cmath>
@@ -185,7 +186,7 @@ void FileAssumptions::setText(std::size_t i, const std::string& text) {
 AssumedDesign FileAssumptions::design() const {
     for (std::size_t i = 0; i < m_problems.size(); ++i) {
         if (!m_problems[i].empty()) {
-            return {nullptr, {i, m_problems[i]}};
+            return {std::nullopt, {i, m_problems[i]}};
         }
     }
     const auto fieldOf = [this](const char* key) {
@@ -198,15 +199,15 @@ AssumedDesign FileAssumptions::design() const {
     };
     const DesignParameters& p = *m_edited;
     if (p.MaxGroupSize < p.MinGroupSize) {
-        return {nullptr,
+        return {std::nullopt,
                 {fieldOf("n_max"), "The largest group size must be at least the smallest."}};
     }
     if (!p.BudgetMode && p.MaxGroups < p.MinGroups) {
         return {
-            nullptr,
+            std::nullopt,
             {fieldOf("groups_max"), "The largest number of groups must be at least the smallest."}};
     }
-    AssumedDesign assumed{asFileHoldsIt(p), {}};
+    AssumedDesign assumed{asFileHoldsIt(designOf(p).design), {}};
     assumeGroupSizes(assumed);
     return assumed;
 }

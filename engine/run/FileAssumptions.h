@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/run/Assumptions.h"
+#include "files/DesignParameters.h"
 
 #include <functional>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "engine/run/JointCsv.h"
 
 #include "engine/run/NumberFields.h"
-#include "engine/run/PowerCsv.h"
+#include "engine/run/PointColumns.h"
 
 #include <cmath>
 #include <limits>
@@ -28,7 +28,8 @@ std::vector<Row> withJointRows(std::vector<Row> rows, const std::vector<Row>& jo
 
 void writeJointCsv(TextFileWriter& out, const SweepTable& table, JointTests& joint,
                    const std::vector<std::string>& names) {
-    out.line("test,N*n,N,n,cost,df1,df2,lambda,power,scale_for_power");
+    out.buffer().append("test,").append(pointColumns(table.levels(), true));
+    out.line(",df1,df2,lambda,power,scale_for_power");
     const SweepTable unitEffects = joint.unitEffectTable(table);
     std::string& text = out.buffer();
     for (std::size_t i = 0; i < table.size(); ++i) {
@@ -36,7 +37,7 @@ void writeJointCsv(TextFileWriter& out, const SweepTable& table, JointTests& joi
             const PointTest test = joint.tests().at(unitEffects, i, j);
             text += names[j];
             text += ',';
-            appendPointFields(text, table.point(i), table.budgetMode());
+            appendPointFields(text, table.point(i), table.levels(), true, table.budgetMode());
             appendCsvField(text, joint.numeratorDf(j));
             appendCsvField(text, test.df);
             appendCsvField(text, joint.noncentrality(j, table.jointCovariance(i, j)));

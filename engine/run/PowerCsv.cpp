@@ -1,6 +1,7 @@
 #include "engine/run/PowerCsv.h"
 
 #include "engine/run/NumberFields.h"
+#include "engine/run/PointColumns.h"
 #include "files/NumberText.h"
 
 #include <initializer_list>
@@ -11,11 +12,6 @@ namespace tavi {
 
 namespace {
 
-// The columns of a point, "N*n,N,n,cost" or for three levels "K,J,n,units,cost".
-std::string_view pointColumns(bool threeLevel) {
-    return threeLevel ? "K,J,n,units,cost" : "N*n,N,n,cost";
-}
-
 void appendIntegers(std::string& out, std::initializer_list<std::int64_t> values) {
     for (const std::int64_t value : values) {
         appendInteger(out, value);
@@ -25,27 +21,15 @@ void appendIntegers(std::string& out, std::initializer_list<std::int64_t> values
 
 }  // namespace
 
-void appendPointFields(std::string& out, const SweepPoint& point, bool budgetMode,
-                       bool threeLevel) {
-    if (threeLevel) {
-        appendIntegers(out, {point.N, point.J, point.n, unitsOf(point)});
-    } else {
-        appendIntegers(out, {unitsOf(point), point.N, point.n});
-    }
-    if (budgetMode) {
-        appendInteger(out, point.cost);
-    }
-}
-
 void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
                    const std::vector<std::string>& names) {
-    out.buffer().append(pointColumns(table.threeLevel()));
+    out.buffer().append(pointColumns(table.levels(), true));
     out.line(",coefficient,se,df,mdes,mdes_exact,power");
     std::string& text = out.buffer();
     std::string point;
     for (std::size_t i = 0; i < table.size(); ++i) {
         point.clear();
-        appendPointFields(point, table.point(i), table.budgetMode(), table.threeLevel());
+        appendPointFields(point, table.point(i), table.levels(), true, table.budgetMode());
         point += ',';
         for (int c = 0; c < table.coefficients(); ++c) {
             const PointTest test = tests.at(table, i, c);
@@ -69,8 +53,8 @@ void writePowerCsvFile(const std::string& fileName, const SweepTable& table, Poi
 }
 
 void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
-                  const std::vector<std::string>& names, bool budgetMode, bool threeLevel) {
-    out.buffer().append("coefficient,criterion,").append(pointColumns(threeLevel));
+                  const std::vector<std::string>& names, bool budgetMode, int levels) {
+    out.buffer().append("coefficient,criterion,").append(pointColumns(levels, true));
     out.line(",se,df,mdes,power");
     std::string& text = out.buffer();
     for (const BestPoint& entry : best) {
@@ -79,10 +63,10 @@ void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
         text += criterionName(entry.criterion);
         if (entry.point) {
             text += ',';
-            appendPointFields(text, *entry.point, budgetMode, threeLevel);
+            appendPointFields(text, *entry.point, levels, true, budgetMode);
             appendCsvField(text, entry.se);
         } else {
-            text += threeLevel ? ",,,,,," : ",,,,,";
+            text += levels == 3 ? ",,,,,," : ",,,,,";
         }
         appendCsvField(text, entry.test.df);
         appendCsvField(text, entry.test.mdes);
@@ -92,7 +76,8 @@ void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
 }
 
 void writeRequiredCsv(TextFileWriter& out, const std::vector<RequiredGroups>& required,
-                      const std::vector<std::string>& names, bool budgetMode, bool threeLevel) {
+                      const std::vector<std::string>& names, bool budgetMode, int levels) {
+    const bool threeLevel = levels == 3;
     out.line(threeLevel ? "coefficient,J,n,K,units,cost,se,df,power"
                         : "coefficient,n,N,N*n,cost,se,df,power");
     std::string& text = out.buffer();

@@ -30,18 +30,12 @@ void writePowerCsvFile(const std::string& fileName, const SweepTable& table, Poi
 // one row per entry of best; the point's fields are empty when no point qualifies, the cost
 // outside budget mode.
 void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
-                  const std::vector<std::string>& names, bool budgetMode, bool threeLevel = false);
+                  const std::vector<std::string>& names, bool budgetMode, int levels);
 
 // coefficient,n,N,N*n,cost,se,df,power (for three levels coefficient,J,n,K,units,cost,...): one
 // row per entry of required; every field from N (or K) on is empty where no number of groups
 // reaches the target, the cost outside budget mode.
 void writeRequiredCsv(TextFileWriter& out, const std::vector<RequiredGroups>& required,
-                      const std::vector<std::string>& names, bool budgetMode,
-                      bool threeLevel = false);
-
-// "N*n,N,n,cost" of point, or for three levels "K,J,n,units,cost", the cost empty outside budget
-// mode.
-void appendPointFields(std::string& out, const SweepPoint& point, bool budgetMode,
-                       bool threeLevel = false);
+                      const std::vector<std::string>& names, bool budgetMode, int levels);
 
 }  // namespace tavi

@@ -20,7 +20,7 @@ std::string pointWithCost(const SweepPoint& p, bool budgetMode) {
 }
 
 std::string searchText(const SweepTable& sweep, const AllocationSearch& search) {
-    const bool three = sweep.threeLevel();
+    const bool three = sweep.levels() == 3;
     if (search.lineTooLong) {
         return "the sweep's " + std::to_string(sweep.size()) +
                " points (the budget line has more than " + std::to_string(kMaxSearchedGroupSizes) +
@@ -51,12 +51,12 @@ std::string figures(const BestPoint& entry, const PointTests& tests) {
 void writeCheapest(std::ostream& out, const BestPoint& entry, const SummaryInput& input,
                    const TestSettings& settings, const std::string& figuresThere) {
     const AllocationSettings& s = input.settings;
-    const char* const top = s.threeLevel ? "K" : "N";
+    const char* const top = s.levels == 3 ? "K" : "N";
     const std::string power = exactNumber(settings.power);
     if (!entry.point) {
         if (s.budgetMode) {
             out << "  no budget reaches power " << power << " with at most " << kMaxRequiredGroups
-                << (s.threeLevel ? " sites\n" : " groups\n");
+                << (s.levels == 3 ? " sites\n" : " groups\n");
         } else {
             out << "  power " << power << " is reached at no " << top << " from " << s.fewest
                 << " to " << s.most << "\n";
@@ -126,14 +126,15 @@ void writeUntestable(std::ostream& out, const SummaryInput& input, const PointTe
 // With groups of unequal sizes: the coefficient's relative efficiency at the point, and the
 // groups that make up its loss. Relative efficiencies are kept for coefficients, not contrasts.
 std::string efficiencyText(const BestPoint& entry, const SummaryInput& input) {
-    if (input.sizes == nullptr || !input.sizes->inForce() || input.design == nullptr ||
+    if (input.design == nullptr || !input.design->design.unequal.inForce() ||
         entry.coefficient >= input.sweep.tested()->coefficients()) {
         return {};
     }
-    const double efficiency =
-        efficiencyAt(*input.design, *input.sizes, *entry.point)(entry.coefficient + 1);
-    return "; RE " + briefNumber(efficiency) + " against equal sizes, N/RE " +
-           briefNumber(groupsToMakeUp(entry.point->N, efficiency)) + " groups";
+    const double efficiency = efficiencyAt(*input.design, *entry.point)(entry.coefficient + 1);
+    const bool sites = input.sweep.levels() == 3;
+    return "; RE " + briefNumber(efficiency) + " against equal sizes, " + (sites ? "K" : "N") +
+           "/RE " + briefNumber(groupsToMakeUp(entry.point->N, efficiency)) +
+           (sites ? " sites" : " groups");
 }
 
 }  // namespace
@@ -141,8 +142,8 @@ std::string efficiencyText(const BestPoint& entry, const SummaryInput& input) {
 void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests) {
     const TestSettings& settings = tests.settings();
     const bool budgetMode = input.sweep.budgetMode();
-    if (input.sizes != nullptr && input.sizes->inForce()) {
-        out << "Unequal group sizes: " << describeGroupSizes(*input.sizes)
+    if (input.design != nullptr && input.design->design.unequal.inForce()) {
+        out << "Unequal group sizes: " << describeGroupSizes(input.design->design.unequal)
             << "; the report and the covariance file keep groups of exactly n units.\n";
     }
     out << (settings.oneSided ? "One-sided" : "Two-sided") << " tests at alpha "

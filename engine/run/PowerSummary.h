@@ -5,10 +5,10 @@
 // then the same for each joint test.
 #pragma once
 
-#include "engine/EngineState.h"
+#include "engine/DesignInformation.h"
+#include "engine/GroupSizeDistribution.h"
 #include "engine/power/AllocationAnswers.h"
 #include "engine/power/AllocationSettings.h"
-#include "engine/power/GroupSizeDistribution.h"
 #include "engine/power/JointTests.h"
 #include "engine/power/PointTests.h"
 #include "engine/power/SweepTable.h"
@@ -26,10 +26,9 @@ struct SummaryInput {
     const std::vector<std::string>& names;
     const AllocationSettings& settings;  // the run's
     const JointTests* joint = nullptr;
-    // Two levels: the sizes of the groups, named, and each best point's relative efficiency
-    // given, when in force, with the run's design they are computed on.
-    const GroupSizeSettings* sizes = nullptr;
-    const EngineState* design = nullptr;
+    // The run's design, with the sizes of its groups: when they are in force they are named,
+    // and each best point's relative efficiency is computed on it.
+    const PreparedDesign* design = nullptr;
 };
 
 void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests);

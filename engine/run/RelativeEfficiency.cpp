@@ -1,7 +1,5 @@
 #include "engine/run/RelativeEfficiency.h"
 
-#include "engine/CovarianceComputation.h"
-#include "engine/ExpectedInformation.h"
 #include "engine/run/NumberFields.h"
 
 #include <cmath>
@@ -10,55 +8,10 @@
 
 namespace tavi {
 
-void expectedGroupAt(const EngineState& e, const GroupSizeSettings& settings, std::int32_t n,
-                     SizedPointWork& work) {
-    groupSizesAt(settings, n, work.planned, work.sizes);
-    expectedGroupOf(e, work.sizes, work.group);
-}
-
-void computeSizedPoint(EngineState& e, const GroupSizeSettings& settings, std::int32_t n,
-                       std::int32_t N, SizedPointWork& work, Vector& efficiency) {
-    e.GroupSize = n;
-    e.NumGroups = N;
-    const double groups = expectedGroups(settings, N);
-    work.equal.meanSize = work.group.meanSize;
-    groupPrecisionAt(e, work.equal.meanSize, work.equal.meanPrecision);
-    computeFromExpectedGroup(e, work.equal, groups);
-    Vector equalSe{};
-    for (int i = 1; i <= e.NumCoef; ++i) {
-        equalSe(i) = usableStandardError(e, i);
-    }
-    computeFromExpectedGroup(e, work.group, groups);
-    for (int i = 1; i <= e.NumCoef; ++i) {
-        const double ratio = equalSe(i) / usableStandardError(e, i);
-        efficiency(i) = ratio * ratio;
-    }
-}
-
-void ExpectedGroupCache::fill(const EngineState& e, const GroupSizeSettings& settings,
-                              std::int32_t n, SizedPointWork& work) {
-    {
-        const std::lock_guard lock(m_mutex);
-        for (const Entry& entry : m_entries) {
-            if (entry.n == n) {
-                work.group = entry.group;
-                return;
-            }
-        }
-    }
-    expectedGroupAt(e, settings, n, work);
-    const std::lock_guard lock(m_mutex);
-    m_entries[m_next] = {n, work.group};
-    m_next = (m_next + 1) % m_entries.size();
-}
-
-Vector efficiencyAt(const EngineState& design, const GroupSizeSettings& settings,
-                    const SweepPoint& point) {
-    const auto state = std::make_unique<EngineState>(design);
-    const auto work = std::make_unique<SizedPointWork>();
+Vector efficiencyAt(const PreparedDesign& design, const SweepPoint& point) {
+    const std::unique_ptr<PointWork> work = design.information->newWork();
     Vector efficiency;
-    expectedGroupAt(*state, settings, point.n, *work);
-    computeSizedPoint(*state, settings, point.n, point.N, *work, efficiency);
+    design.information->computeWithSizes(*work, point, efficiency);
     return efficiency;
 }
 
@@ -79,6 +32,9 @@ std::string describeGroupSizes(const GroupSizeSettings& settings) {
     }
     if (settings.groupDropout > 0.0) {
         part("each group lost with probability " + exactNumber(settings.groupDropout));
+    }
+    if (settings.siteSizeCv > 0.0) {
+        part("groups per site varying around J with CV " + exactNumber(settings.siteSizeCv));
     }
     return text;
 }

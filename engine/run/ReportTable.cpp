@@ -1,88 +1,102 @@
 #include "engine/run/ReportTable.h"
 
-#include "engine/Coefficients.h"
 #include "engine/CovarianceComputation.h"
 #include "files/NumberText.h"
 
+#include <charconv>
 #include <cmath>
-#include <string_view>
 
 namespace tavi {
 
 namespace {
 
-struct SizeColumn {
-    std::string_view label;
-    int width;
-    bool budgetOnly;
-    std::int64_t (*value)(const EngineState& e, std::int64_t cost);
-};
-
-constexpr SizeColumn kSizeColumns[] = {
-    {"N*n", 7, false,
-     [](const EngineState& e, std::int64_t) { return std::int64_t{e.NumGroups} * e.GroupSize; }},
-    {"N", 6, false, [](const EngineState& e, std::int64_t) { return std::int64_t{e.NumGroups}; }},
-    {"n", 6, false, [](const EngineState& e, std::int64_t) { return std::int64_t{e.GroupSize}; }},
-    {"(n+c)*N", 8, true, [](const EngineState&, std::int64_t cost) { return cost; }},
-};
-
-// Each standard error fills a field of this width with 5 decimals; its label is centred in the
-// same width, one place further right than the numbers below it.
-constexpr int kStandardErrorWidth = 8;
 constexpr int kStandardErrorDecimals = 5;
-constexpr std::string_view kRowGap = "  ";
-constexpr std::string_view kHeaderGap = "   ";
-constexpr std::string_view kNegligibleVarianceMarker = " -.99999";
 
-std::string_view labelOf(CoefficientKind kind) {
-    switch (kind) {
-        case CoefficientKind::Fixed:
-            return "Fixed";
-        case CoefficientKind::Const:
-            return "Const";
-        case CoefficientKind::Group:
-            return "Group";
-        case CoefficientKind::Random:
-            return "Random";
-        case CoefficientKind::CrossL:
-            break;
-    }
-    return "Cross-L";
+constexpr SizeColumn kTwoLevelSizes[] = {
+    {"N*n", 7, false, [](const SweepPoint& p) { return std::int64_t{p.N} * p.n; }},
+    {"N", 6, false, [](const SweepPoint& p) { return std::int64_t{p.N}; }},
+    {"n", 6, false, [](const SweepPoint& p) { return std::int64_t{p.n}; }},
+    {"(n+c)*N", 8, true, [](const SweepPoint& p) { return p.cost; }},
+};
+
+constexpr SizeColumn kThreeLevelSizes[] = {
+    {"K", 7, false, [](const SweepPoint& p) { return std::int64_t{p.N}; }},
+    {"J", 6, false, [](const SweepPoint& p) { return std::int64_t{p.J}; }},
+    {"n", 6, false, [](const SweepPoint& p) { return std::int64_t{p.n}; }},
+    {"K*J*n", 10, false, [](const SweepPoint& p) { return unitsOf(p); }},
+    {"cost", 10, true, [](const SweepPoint& p) { return p.cost; }},
+};
+
+constexpr TableLayout kTwoLevelTable{kTwoLevelSizes, 8, "   ", "  ", " -.99999", true, false};
+constexpr TableLayout kThreeLevelTable{kThreeLevelSizes, 10, "", "", "   -.99999", false, true};
+
+bool shown(const SizeColumn& column, bool budgetMode) {
+    return budgetMode || !column.budgetOnly;
 }
 
-bool shown(const SizeColumn& column, const EngineState& e) {
-    return e.BudgetMode || !column.budgetOnly;
+// A standard error in its field: fixed point, or with an exponent where the layout asks for one
+// and fixed point would not fit; in either case at least one blank before it.
+void appendStandardError(std::string& out, const TableLayout& layout, double se) {
+    const std::size_t start = out.size();
+    appendFixed(out, se, layout.seWidth, kStandardErrorDecimals);
+    if (out[start] == ' ') {
+        return;
+    }
+    if (layout.exponentWhenWide) {
+        out.resize(start);
+        char text[32];
+        const auto end =
+            std::to_chars(text, text + sizeof text, se, std::chars_format::scientific, 3).ptr;
+        const auto length = static_cast<std::size_t>(end - text);
+        out.append(length < static_cast<std::size_t>(layout.seWidth)
+                       ? static_cast<std::size_t>(layout.seWidth) - length
+                       : 1,
+                   ' ');
+        out.append(text, end);
+        return;
+    }
+    // A value as wide as its field or wider would touch the field before it.
+    if (start > 0 && out[start - 1] != ' ') {
+        out.insert(start, 1, ' ');
+    }
 }
 
 }  // namespace
 
-void appendTableHeader(std::string& out, const EngineState& e) {
-    for (const SizeColumn& column : kSizeColumns) {
-        if (shown(column, e)) {
+const TableLayout& tableLayoutFor(int levels) {
+    return levels == 3 ? kThreeLevelTable : kTwoLevelTable;
+}
+
+void appendTableHeader(std::string& out, const TableLayout& layout, bool budgetMode,
+                       const std::vector<std::string>& labels) {
+    for (const SizeColumn& column : layout.sizes) {
+        if (shown(column, budgetMode)) {
             out.append(column.width - column.label.size(), ' ').append(column.label);
         }
     }
-    out.append(kHeaderGap);
-    for (const Coefficient& coefficient : coefficientsOf(e.k1, e.nRandom, e.LenW3)) {
-        const std::string_view label = labelOf(coefficient.kind);
-        const std::size_t left = (kStandardErrorWidth - label.size()) / 2;
-        out.append(left, ' ').append(label).append(kStandardErrorWidth - label.size() - left, ' ');
+    out.append(layout.headerGap);
+    const auto width = static_cast<std::size_t>(layout.seWidth);
+    for (const std::string& label : labels) {
+        const std::size_t room = label.size() < width ? width - label.size() : 0;
+        const std::size_t left = layout.centredLabels ? room / 2 : room;
+        out.append(left, ' ').append(label).append(room - left, ' ');
     }
 }
 
-void appendTableRow(std::string& out, const EngineState& e, std::int64_t cost) {
-    for (const SizeColumn& column : kSizeColumns) {
-        if (shown(column, e)) {
-            appendInteger(out, column.value(e, cost), column.width);
+void appendTableRow(std::string& out, const TableLayout& layout, bool budgetMode,
+                    const SweepPoint& point, const PointCovariance& covariance) {
+    for (const SizeColumn& column : layout.sizes) {
+        if (shown(column, budgetMode)) {
+            appendInteger(out, column.value(point), column.width);
         }
     }
-    out.append(kRowGap);
-    for (int i = 1; i <= e.NumCoef; ++i) {
-        const double se = standardErrorOf(e.CovCoef(i, i));
-        if (!std::isnan(se)) {
-            appendFixed(out, se, kStandardErrorWidth, kStandardErrorDecimals);
+    out.append(layout.rowGap);
+    for (int i = 1; i <= covariance.NumCoef; ++i) {
+        const double se = standardErrorOf(covariance.CovCoef(i, i));
+        if (std::isnan(se)) {
+            out.append(layout.marker);
         } else {
-            out.append(kNegligibleVarianceMarker);
+            appendStandardError(out, layout, se);
         }
     }
 }

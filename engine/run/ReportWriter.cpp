@@ -1,6 +1,7 @@
 #include "engine/run/ReportWriter.h"
 
 #include "TaviVersion.h"
+#include "engine/Coefficients.h"
 #include "engine/run/ReportTable.h"
 #include "files/NumberText.h"
 
@@ -9,6 +10,22 @@ namespace tavi {
 namespace {
 
 constexpr std::size_t kMaxTitleLength = 80;
+
+std::string_view kindLabel(CoefficientKind kind) {
+    switch (kind) {
+        case CoefficientKind::Fixed:
+            return "Fixed";
+        case CoefficientKind::Const:
+            return "Const";
+        case CoefficientKind::Group:
+            return "Group";
+        case CoefficientKind::Random:
+            return "Random";
+        case CoefficientKind::CrossL:
+            break;
+    }
+    return "Cross-L";
+}
 
 constexpr std::string_view kBanner[] = {
     "  TTTTTTTTTT      AAAA      VV        VV   IIIIII",
@@ -23,7 +40,7 @@ constexpr std::string_view kBanner[] = {
 
 constexpr std::string_view kHeadText[] = {
     "",
-    "            Standard errors for planning two-level designs",
+    "            Standard errors for planning %LEVELS% designs",
     // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line joined from the version
     "            version " TAVI_VERSION ", " TAVI_RELEASE_MONTH,
     "",
@@ -67,13 +84,23 @@ void ReportWriter::WriteReportMatrix(const Matrix& M, std::string_view Title, in
 }
 
 void ReportWriter::writeReportHead(std::string_view dateTime, std::string_view parFileName,
-                                   std::string_view covFileName) {
+                                   std::string_view covFileName, std::string_view levels) {
     m_report.endLine();
     for (std::string_view line : kBanner) {
         m_report.line(line);
     }
+    constexpr std::string_view kLevelsMark = "%LEVELS%";
     for (std::string_view line : kHeadText) {
-        m_report.line(line);
+        const std::size_t mark = line.find(kLevelsMark);
+        if (mark == std::string_view::npos) {
+            m_report.line(line);
+            continue;
+        }
+        m_report.buffer()
+            .append(line.substr(0, mark))
+            .append(levels)
+            .append(line.substr(mark + kLevelsMark.size()));
+        m_report.endLine();
     }
     m_report.buffer().append("Date and time: ").append(dateTime);
     m_report.endLine();
@@ -190,7 +217,11 @@ void ReportWriter::writeTableHead(const EngineState& e) {
         m_report.line("    Sample sizes      Standard errors   ");
     }
     m_report.endLine();
-    appendTableHeader(m_report.buffer(), e);
+    std::vector<std::string> labels;
+    for (const Coefficient& coefficient : coefficientsOf(e.k1, e.nRandom, e.LenW3)) {
+        labels.emplace_back(kindLabel(coefficient.kind));
+    }
+    appendTableHeader(m_report.buffer(), tableLayoutFor(2), e.BudgetMode, labels);
     m_report.endLine();
 }
 

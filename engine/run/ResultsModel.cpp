@@ -6,14 +6,14 @@
 #include "engine/run/PowerCsv.h"
 #include "engine/run/RelativeEfficiency.h"
 #include "engine/run/TestedResults.h"
-#include "engine/run/ThreeLevelDesignResults.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <set>
+#include <map>
+#include <numeric>
 #include <span>
 
 namespace tavi {
@@ -89,11 +89,6 @@ void ResultsModel::replaceResults(DesignResults results) {
 }
 
 void ResultsModel::applyTestOptions(const TestOptions& options) {
-    if (m_results.threeLevel && (!options.contrasts.empty() || !options.jointTests.empty())) {
-        throw TestOptionError{
-            "contrasts and joint tests take two-level designs; this design has "
-            "three levels"};
-    }
     TestOptions added = m_added;
     added.contrasts.insert(added.contrasts.end(), options.contrasts.begin(),
                            options.contrasts.end());
@@ -141,9 +136,7 @@ void ResultsModel::resultsChanged(const QuantityNames& names) {
                                               valuesByName(m_added.dfs, "--df", m_names));
     m_titles.clear();
     for (const Coefficient& coefficient : coefficients()) {
-        // A three-level design's coefficients are named after its variables.
-        m_titles.push_back(table().threeLevel() ? coefficient.name
-                                                : coefficientTitle(coefficient, m_results.run.k1));
+        m_titles.push_back(coefficientTitle(design().model, coefficient));
     }
     const TestedQuantities& tested = *table().tested();
     for (int k = 0; k < static_cast<int>(tested.contrasts().size()); ++k) {
@@ -152,18 +145,12 @@ void ResultsModel::resultsChanged(const QuantityNames& names) {
     for (int j = 0; j < static_cast<int>(tested.jointTests().size()); ++j) {
         m_titles.push_back("Joint test " + names.jointTestTitle(j));
     }
-    m_scratch.reset();
+    m_work.reset();
     forgetTests();
 }
 
 std::int32_t ResultsModel::groupsStep() const {
-    return m_results.threeLevel ? m_results.threeLevel->sweep.SitesStep
-                                : m_results.design->GroupsStep;
-}
-
-bool ResultsModel::offers(PlotQuantity quantity) const {
-    return !m_results.threeLevel || quantity == PlotQuantity::StandardError ||
-           quantity == PlotQuantity::Mdes || quantity == PlotQuantity::Power;
+    return design().sizes.top.step;
 }
 
 std::vector<Choice> ResultsModel::choices() const {
@@ -186,7 +173,7 @@ void ResultsModel::forgetTests() {
 }
 
 std::string ResultsModel::groupSizesText() const {
-    return describeGroupSizes(m_results.run.sizes);
+    return describeGroupSizes(groupSizes());
 }
 
 double ResultsModel::efficiency(std::size_t i, int c) const {
@@ -269,14 +256,10 @@ JointTests& ResultsModel::jointTests() {
 const AllocationAnswers& ResultsModel::answers() {
     if (!m_answers) {
         const int chosen[] = {m_coefficient};
-        if (m_results.threeLevel) {
-            m_answers = answerAllocation(m_results.search, m_results.threeLevel->settings, table(),
-                                         tests(), chosen);
-        } else {
-            const std::span<const int> tested = jointChosen() ? std::span<const int>() : chosen;
-            m_answers = answerAllocation(*m_results.design, table(), tests(), m_results.search,
-                                         tested, jointChosen() ? &jointTests() : nullptr);
-        }
+        const std::span<const int> tested = jointChosen() ? std::span<const int>() : chosen;
+        m_answers =
+            answerAllocation(allocationSettingsOf(design()), table(), tests(), m_results.search,
+                             tested, jointChosen() ? &jointTests() : nullptr);
     }
     return *m_answers;
 }
@@ -293,60 +276,61 @@ const BestPoint& ResultsModel::best(Criterion criterion) {
 }
 
 std::vector<std::string> ResultsModel::answerLines() {
-    if (m_results.threeLevel) {
-        return threeLevelAnswerLines(m_results.threeLevel->sweep, best(Criterion::HighestPower),
-                                     best(Criterion::CheapestForPower),
-                                     coefficients()[m_coefficient].name, effect(), m_settings);
-    }
-    const EngineState& e = *m_results.design;
+    const SampleSizes& sizes = design().sizes;
+    const bool sites = design().levels() == 3;
+    const std::string top = sites ? "K" : "N";
     const std::string power = exactNumber(m_settings.power);
     const auto withCost = [&](const SweepPoint& p) {
-        return pointText(p) + (e.BudgetMode ? ", cost " + std::to_string(p.cost) : "");
+        return pointText(p) + (sizes.BudgetMode ? ", cost " + std::to_string(p.cost) : "");
     };
     std::vector<std::string> lines;
-    const BestPoint& top = best(Criterion::HighestPower);
-    if (!top.point) {
+    const BestPoint& best = this->best(Criterion::HighestPower);
+    if (!best.point) {
         lines.push_back("No point allows a test of " + m_names[m_coefficient] + ".");
     } else if (jointChosen()) {
         const int j = m_coefficient - table().coefficients();
-        lines.push_back("Best allocation (highest power): " + withCost(*top.point) + "; power " +
-                        briefNumber(top.test.power) + " of the F test with df " +
+        lines.push_back("Best allocation (highest power): " + withCost(*best.point) + "; power " +
+                        briefNumber(best.test.power) + " of the F test with df " +
                         briefNumber(jointTests().numeratorDf(j)) + " and " +
-                        briefNumber(top.test.df) + "; detectable scale " +
-                        briefNumber(top.test.mdesExact) + " of the members' effects.");
+                        briefNumber(best.test.df) + "; detectable scale " +
+                        briefNumber(best.test.mdesExact) + " of the members' effects.");
     } else {
-        lines.push_back("Best allocation (highest power): " + withCost(*top.point) + "; power " +
-                        briefNumber(top.test.power) + " for effect " + briefNumber(effect()) +
-                        ", MDES " + briefNumber(top.test.mdes) + ", SE " + briefNumber(top.se) +
-                        ", df " + briefNumber(top.test.df) + ".");
+        lines.push_back("Best allocation (highest power): " + withCost(*best.point) + "; power " +
+                        briefNumber(best.test.power) + " for effect " + briefNumber(effect()) +
+                        ", MDES " + briefNumber(best.test.mdes) + ", SE " + briefNumber(best.se) +
+                        ", df " + briefNumber(best.test.df) + ".");
     }
-    const BestPoint& cheapest = best(Criterion::CheapestForPower);
-    const std::string groupsRange = "every N from " + std::to_string(e.MinGroups) + " to " +
-                                    std::to_string(std::max(e.MinGroups, e.MaxGroups));
+    const BestPoint& cheapest = this->best(Criterion::CheapestForPower);
+    const std::string topRange = "every " + top + " from " + std::to_string(sizes.top.least) +
+                                 " to " + std::to_string(std::max(sizes.top.least, sizes.top.most));
     if (!cheapest.point) {
-        lines.push_back(e.BudgetMode
-                            ? "No budget reaches power " + power + " with at most " +
-                                  std::to_string(kMaxRequiredGroups) + " groups."
-                            : "Power " + power + " is reached at no N (" + groupsRange + ").");
-    } else if (e.BudgetMode) {
+        lines.push_back(
+            sizes.BudgetMode
+                ? "No budget reaches power " + power + " with at most " +
+                      std::to_string(kMaxRequiredGroups) + (sites ? " sites." : " groups.")
+                : "Power " + power + " is reached at no " + top + " (" + topRange + ").");
+    } else if (sizes.BudgetMode) {
         lines.push_back("Smallest budget reaching power " + power + ": " +
                         std::to_string(cheapest.point->cost) + " at " + pointText(*cheapest.point) +
-                        " (the budget given is " + std::to_string(e.Budget) + ").");
+                        " (the budget given is " + std::to_string(sizes.Budget) + ").");
     } else {
         lines.push_back("Fewest units reaching power " + power + ": " +
-                        std::to_string(std::int64_t{cheapest.point->N} * cheapest.point->n) +
-                        " at " + pointText(*cheapest.point) + " (" + groupsRange + ").");
+                        std::to_string(unitsOf(*cheapest.point)) + " at " +
+                        pointText(*cheapest.point) + " (" + topRange + ").");
     }
-    if (e.BudgetMode) {
+    if (sizes.BudgetMode) {
+        const std::string cells = sites ? "every J and n of their ranges"
+                                        : "every group size from " +
+                                              std::to_string(sizes.units.least) + " to " +
+                                              std::to_string(sizes.units.most);
         lines.push_back(answers().search.budgetLine
-                            ? "The best points are sought at every group size from " +
-                                  std::to_string(e.MinGroupSize) + " to " +
-                                  std::to_string(e.MaxGroupSize) + ", the table's or not."
+                            ? "The best points are sought at " + cells + ", the table's or not."
                             : "The best points are sought among the table's points.");
     } else {
-        lines.push_back("The table steps N by " + std::to_string(e.GroupsStep) +
+        lines.push_back("The table steps " + top + " by " + std::to_string(sizes.top.step) +
                         "; the best points are sought among its points, the fewest units "
-                        "among every N in the range.");
+                        "among every " +
+                        top + " in the range.");
     }
     if (groupSizes().inForce()) {
         lines.push_back("Unequal group sizes: " + groupSizesText() + ".");
@@ -379,45 +363,40 @@ void ResultsModel::writePowerCsv(const std::string& fileName) {
 }
 
 double ResultsModel::shadeOf(std::int32_t n) const {
-    const std::int32_t least = m_results.threeLevel ? m_results.threeLevel->sweep.MinGroupSize
-                                                    : m_results.design->MinGroupSize;
-    const std::int32_t most = m_results.threeLevel ? m_results.threeLevel->sweep.MaxGroupSize
-                                                   : m_results.design->MaxGroupSize;
+    const std::int32_t least = design().sizes.units.least;
+    const std::int32_t most = design().sizes.units.most;
     if (most <= least) {
         return 0.5;
     }
     return std::clamp(double(n - least) / double(most - least), 0.0, 1.0);
 }
 
-double ResultsModel::standardErrorAt(const SweepPoint& point, double icc) {
+double ResultsModel::standardErrorAt(const SweepPoint& point, const NestedModel* varied) {
     if (point.N < 1) {
         return kNaN;
     }
-    if (!m_scratch) {
-        m_scratch = std::make_unique<EngineState>();
+    std::shared_ptr<const PreparedDesign> prepared = m_results.run.design;
+    std::unique_ptr<PointWork> variedWork;
+    if (varied != nullptr) {
+        NestedDesign d = prepared->design;
+        d.model = *varied;
+        prepared = prepareDesign(std::move(d));
+        variedWork = prepared->information->newWork();
+    } else if (!m_work) {
+        m_work = prepared->information->newWork();
     }
-    EngineState& e = *m_scratch;
-    e = *m_results.design;
-    if (icc >= 0.0) {
-        // The intercept's share of the outcome's variance changes; the total stays.
-        const double total = e.Tau2(1, 1) + e.Sigma2;
-        e.Tau2(1, 1) = icc * total;
-        e.Sigma2 = total - e.Tau2(1, 1);
-        prepareRunConstants(e);
-    }
-    computePoint(e, point.n, point.N);
+    PointWork& work = varied != nullptr ? *variedWork : *m_work;
+    Vector efficiency;
+    const PointCovariance covariance =
+        groupSizes().inForce() ? prepared->information->computeWithSizes(work, point, efficiency)
+                               : prepared->information->compute(work, point);
     if (m_coefficient >= std::ssize(coefficients())) {
-        return std::sqrt(table().tested()->variance(e, m_coefficient));
+        return std::sqrt(table().tested()->variance(covariance, m_coefficient));
     }
-    return usableStandardError(e, m_coefficient + 1);
+    return usableStandardError(covariance, m_coefficient + 1);
 }
 
 Plot ResultsModel::plot(PlotQuantity quantity) {
-    if (!offers(quantity)) {
-        Plot none;
-        none.note = "A three-level design has no such view.";
-        return none;
-    }
     if (jointChosen() && quantity != PlotQuantity::RequiredGroups) {
         Plot plot = sweepPlot(PlotQuantity::Power);
         if (quantity != PlotQuantity::Power) {
@@ -471,9 +450,9 @@ Plot ResultsModel::sweepPlot(PlotQuantity quantity) {
             plot.yTitle = "SE";
             break;
     }
-    plot.xTitle = t.budgetMode()   ? kGroupSizeTitle
-                  : t.threeLevel() ? "Number of sites K"
-                                   : "Number of groups N";
+    plot.xTitle = t.budgetMode()    ? kGroupSizeTitle
+                  : t.levels() == 3 ? "Number of sites K"
+                                    : "Number of groups N";
 
     const Criterion criterion = criterionOf(quantity);
     const BestPoint& marked = best(criterion);
@@ -485,8 +464,10 @@ Plot ResultsModel::sweepPlot(PlotQuantity quantity) {
         plot.mark = PlotPoint{double(t.budgetMode() ? p.n : p.N), y};
         plot.markLabel = std::string("Best by ") + criterionText(criterion) + ": " + pointText(p) +
                          ", " + quantityName(quantity) + " " + shortText(y, 4);
-        if (t.budgetMode() && !t.threeLevel() &&
-            (p.n - m_results.design->MinGroupSize) % m_results.design->GroupSizeStep != 0) {
+        const SampleSizes& sizes = design().sizes;
+        const bool offGroups =
+            t.levels() == 3 && (p.J - sizes.groups.least) % sizes.groups.step != 0;
+        if (t.budgetMode() && ((p.n - sizes.units.least) % sizes.units.step != 0 || offGroups)) {
             plot.markLabel += " (between the table's group sizes)";
         }
         if (quantity == PlotQuantity::Power && !(y >= m_settings.power)) {
@@ -512,7 +493,7 @@ Plot ResultsModel::effectPlot() {
     }
     plot.title += " at " + pointText(*point);
     const double se = standardErrorAt(*point);
-    const double df = m_df.quantities.at(c, point->N, point->n);
+    const double df = m_df.quantities.at(c, *point);
     const double mdes = mdesOf(se, df, m_settings);
     if (!std::isfinite(mdes)) {
         plot.note = "No test of " + m_names[c] + " is possible at " + pointText(*point) + ".";
@@ -538,40 +519,65 @@ Plot ResultsModel::effectPlot() {
 
 Plot ResultsModel::iccPlot() {
     const int c = m_coefficient;
-    const EngineState& e = *m_results.design;
+    const NestedModel& m = design().model;
+    const bool sites = m.levels == 3;
     Plot plot;
     plot.wholeX = false;
     plot.target = m_settings.power;
-    plot.xTitle = "Intraclass correlation τ00 / (τ00 + σ²), their sum kept";
+    plot.xTitle = sites ? "Intraclass correlation between groups (icc2) or between sites "
+                          "(icc3), the total variance kept"
+                        : "Intraclass correlation τ00 / (τ00 + σ²), their sum kept";
     plot.yTitle = "Power";
     plot.title = "Power for " + m_titles[c] + " = " + shortText(effect(), 4) +
-                 " against the intraclass correlation";
+                 " against the intraclass correlation" + (sites ? "s" : "");
     const std::optional<SweepPoint> point = chosenPoint();
-    const double total = e.Tau2(1, 1) + e.Sigma2;
+    const double level3 = sites ? m.Tau3(1, 1) : 0.0;
+    const double total = m.Tau2(1, 1) + level3 + m.Sigma2;
     if (!point || !(total > 0.0)) {
         plot.note = point ? "The design has no variance to share between the levels."
                           : "No point allows a test of " + m_names[c] + ".";
         return plot;
     }
     plot.title += " at " + pointText(*point);
-    const double icc = e.Tau2(1, 1) / total;
-    const double highest = icc > 0.0 ? std::min(2.0 * icc, kLargestIcc) : kIccRangeFromZero;
-    const double df = m_df.quantities.at(c, point->N, point->n);
-    PlotLine line{pointText(*point), {}, shadeOf(point->n)};
-    for (int i = 0; i < kCurvePoints; ++i) {
-        const double x = highest * i / (kCurvePoints - 1);
-        const double y = powerOfTest(effect(), standardErrorAt(*point, x), df, m_settings);
-        if (!std::isnan(y)) {
-            line.points.push_back({x, y});
+    const double df = m_df.quantities.at(c, *point);
+    // One line per intercept variance that varies, the other one kept.
+    const struct {
+        const char* name;
+        int level;
+    } curves[] = {{"icc2", 2}, {"icc3", 3}};
+    for (const auto& curve : curves) {
+        if (curve.level > m.levels) {
+            break;
         }
+        const double other = curve.level == 2 ? level3 : m.Tau2(1, 1);
+        const double icc = (curve.level == 2 ? m.Tau2(1, 1) : level3) / total;
+        const double most = kLargestIcc - other / total;
+        const double highest =
+            icc > 0.0 ? std::min(2.0 * icc, most) : std::min(kIccRangeFromZero, most);
+        PlotLine line{sites ? std::string(curve.name) : pointText(*point), {}, shadeOf(point->n)};
+        for (int i = 0; i < kCurvePoints; ++i) {
+            const double x = highest * i / (kCurvePoints - 1);
+            NestedModel varied = m;
+            (curve.level == 2 ? varied.Tau2 : varied.Tau3)(1, 1) = x * total;
+            varied.Sigma2 = total - varied.Tau2(1, 1) - (sites ? varied.Tau3(1, 1) : 0.0);
+            const double y =
+                powerOfTest(effect(), standardErrorAt(*point, &varied), df, m_settings);
+            if (!std::isnan(y)) {
+                line.points.push_back({x, y});
+            }
+        }
+        plot.lines.push_back(std::move(line));
     }
-    plot.lines.push_back(std::move(line));
+    const double icc = m.Tau2(1, 1) / total;
     const double power = powerOfTest(effect(), standardErrorAt(*point), df, m_settings);
     if (!std::isnan(power)) {
         plot.mark = PlotPoint{icc, power};
-        plot.markLabel = "The design's " + shortText(icc, 3) + ": power " + shortText(power, 4);
+        plot.markLabel =
+            sites ? "The design's icc2 " + shortText(icc, 3) + ", icc3 " +
+                        shortText(level3 / total, 3) + ": power " + shortText(power, 4)
+                  : "The design's " + shortText(icc, 3) + ": power " + shortText(power, 4);
     }
-    if (e.nRandom > 1) {
+    if (level2Effects(m) > 1 || level3Effects(m) > 1) {
         plot.note = "The variances of the slopes stay as they are.";
     }
     return plot;
@@ -579,17 +585,20 @@ Plot ResultsModel::iccPlot() {
 
 Plot ResultsModel::requiredPlot() {
     const int c = m_coefficient;
-    const EngineState& e = *m_results.design;
+    const SampleSizes& sizes = design().sizes;
+    const bool sites = design().levels() == 3;
     const std::string power = shortText(m_settings.power);
     Plot plot;
     const std::string tested =
         jointChosen() ? m_titles[c] : m_titles[c] + " = " + shortText(effect(), 4);
-    plot.title = "Groups needed for power " + power + " for " + tested +
-                 " (α = " + shortText(m_settings.alpha) + ", " +
+    plot.title = std::string(sites ? "Sites" : "Groups") + " needed for power " + power + " for " +
+                 tested + " (α = " + shortText(m_settings.alpha) + ", " +
                  (m_settings.oneSided ? "one-sided" : "two-sided") + ")";
     plot.xTitle = kGroupSizeTitle;
-    plot.yTitle = "Number of groups N";
-    PlotLine line;
+    plot.yTitle = sites ? "Number of sites K" : "Number of groups N";
+    // A line per number of groups per site, in the order met.
+    std::vector<std::int32_t> order;
+    std::map<std::int32_t, PlotLine> lines;
     std::size_t missing = 0;
     const int column = jointChosen() ? c - table().coefficients() : c;
     for (const RequiredGroups& row :
@@ -597,24 +606,33 @@ Plot ResultsModel::requiredPlot() {
         if (row.coefficient != column) {
             continue;
         }
+        auto [line, added] = lines.try_emplace(row.J);
+        if (added) {
+            order.push_back(row.J);
+            line->second.name = sites ? "J = " + std::to_string(row.J) : std::string();
+        }
         if (row.point) {
-            line.points.push_back({double(row.n), double(row.point->N)});
+            line->second.points.push_back({double(row.n), double(row.point->N)});
         } else {
             ++missing;
         }
     }
-    plot.lines.push_back(std::move(line));
+    for (const std::int32_t J : order) {
+        plot.lines.push_back(std::move(lines[J]));
+    }
     const BestPoint& cheapest = best(Criterion::CheapestForPower);
     if (cheapest.point) {
         const SweepPoint& p = *cheapest.point;
         plot.mark = PlotPoint{double(p.n), double(p.N)};
-        plot.markLabel =
-            e.BudgetMode ? "Smallest budget: " + std::to_string(p.cost) + " at " + pointText(p)
-                         : "Fewest units in the range: " + std::to_string(std::int64_t{p.N} * p.n) +
-                               " at " + pointText(p);
+        plot.markLabel = sizes.BudgetMode
+                             ? "Smallest budget: " + std::to_string(p.cost) + " at " + pointText(p)
+                             : "Fewest units in the range: " + std::to_string(unitsOf(p)) + " at " +
+                                   pointText(p);
     }
     if (missing > 0) {
-        plot.note = "At " + std::to_string(missing) + " group sizes no number of groups up to " +
+        plot.note = "At " + std::to_string(missing) +
+                    (sites ? " cells no number of sites up to "
+                           : " group sizes no number of groups up to ") +
                     std::to_string(kMaxRequiredGroups) + " reaches power " + power + ".";
     }
     return plot;
@@ -623,67 +641,68 @@ Plot ResultsModel::requiredPlot() {
 void ResultsModel::addLines(Plot& plot, const std::function<double(std::size_t)>& value,
                             const std::optional<SweepPoint>& marked) const {
     const SweepTable& t = table();
-    if (t.threeLevel()) {
-        addThreeLevelLines(plot, t, value, marked, [this](std::int32_t n) { return shadeOf(n); });
-        return;
-    }
-    const auto add = [&](PlotLine& line, std::size_t i, double x) {
-        const double y = value(i);
-        if (t.point(i).N >= 1 && !std::isnan(y)) {
-            line.points.push_back({x, y});
-        }
+    const bool budget = t.budgetMode();
+    const bool sites = t.levels() == 3;
+    // A line's key: (J, n) over ranges, J alone under a budget, J being 0 with two levels; in
+    // the order of the sweep.
+    const auto keyOf = [budget](const SweepPoint& p) {
+        return std::pair<std::int32_t, std::int32_t>{p.J, budget ? 0 : p.n};
     };
-    if (t.budgetMode()) {
-        PlotLine line;
-        for (std::size_t i = 0; i < t.size(); ++i) {
-            add(line, i, t.point(i).n);
-        }
-        plot.lines.push_back(std::move(line));
-        return;
-    }
-    // The sweep runs through N for one n after the other.
-    std::vector<std::size_t> firsts;
+    std::map<std::pair<std::int32_t, std::int32_t>, PlotLine> lines;
+    std::vector<std::pair<std::int32_t, std::int32_t>> order;
     for (std::size_t i = 0; i < t.size(); ++i) {
-        if (i == 0 || t.point(i).n != t.point(i - 1).n) {
-            firsts.push_back(i);
-        }
-    }
-    std::set<std::size_t> shown;
-    if (firsts.size() <= kMaxPlotLines) {
-        shown.insert(firsts.begin(), firsts.end());
-    } else {
-        // Evenly spread group sizes from the smallest to the largest; the marked point's
-        // takes the place of the one nearest to it between them.
-        std::vector<std::size_t> spread;
-        for (std::size_t k = 0; k < kMaxPlotLines; ++k) {
-            spread.push_back(k * (firsts.size() - 1) / (kMaxPlotLines - 1));
-        }
-        const auto markedFirst = std::find_if(firsts.begin(), firsts.end(), [&](std::size_t i) {
-            return marked && t.point(i).n == marked->n;
-        });
-        if (markedFirst != firsts.end()) {
-            const auto k = std::size_t(markedFirst - firsts.begin());
-            const auto distance = [k](std::size_t a) { return std::max(a, k) - std::min(a, k); };
-            const auto nearest = std::min_element(
-                spread.begin() + 1, spread.end() - 1,
-                [&](std::size_t a, std::size_t b) { return distance(a) < distance(b); });
-            if (std::find(spread.begin(), spread.end(), k) == spread.end()) {
-                *nearest = k;
+        const SweepPoint& p = t.point(i);
+        const auto key = keyOf(p);
+        auto [line, added] = lines.try_emplace(key);
+        if (added) {
+            order.push_back(key);
+            std::string name = sites ? "J = " + std::to_string(p.J) : std::string();
+            if (!budget) {
+                name += (sites ? ", n = " : "n = ") + std::to_string(p.n);
             }
+            line->second.name = std::move(name);
+            line->second.shade = budget && !sites ? std::nullopt : std::optional(shadeOf(p.n));
         }
-        for (const std::size_t k : spread) {
-            shown.insert(firsts[k]);
+        const double y = value(i);
+        if (p.N >= 1 && !std::isnan(y)) {
+            line->second.points.push_back({double(budget ? p.n : p.N), y});
         }
-        plot.note = "Showing " + std::to_string(shown.size()) + " of " +
-                    std::to_string(firsts.size()) +
-                    " group sizes (the smallest, the largest, the best and some between); the "
-                    "table holds them all.";
     }
-    for (const std::size_t first : shown) {
-        const std::int32_t n = t.point(first).n;
-        PlotLine line{"n = " + std::to_string(n), {}, shadeOf(n)};
-        for (std::size_t i = first; i < t.size() && t.point(i).n == n; ++i) {
-            add(line, i, t.point(i).N);
+    std::vector<std::size_t> shown(order.size());
+    std::iota(shown.begin(), shown.end(), 0);
+    if (order.size() > kMaxPlotLines) {
+        // Evenly spread lines from the first to the last; the marked point's takes the place of
+        // the one nearest to it between them.
+        shown.clear();
+        for (std::size_t k = 0; k < kMaxPlotLines; ++k) {
+            shown.push_back(k * (order.size() - 1) / (kMaxPlotLines - 1));
+        }
+        const auto at =
+            marked ? std::find(order.begin(), order.end(), keyOf(*marked)) : order.end();
+        const auto k = static_cast<std::size_t>(at - order.begin());
+        if (at != order.end() && std::find(shown.begin(), shown.end(), k) == shown.end()) {
+            const auto distance = [k](std::size_t a) { return std::max(a, k) - std::min(a, k); };
+            *std::min_element(
+                shown.begin() + 1, shown.end() - 1,
+                [&](std::size_t a, std::size_t b) { return distance(a) < distance(b); }) = k;
+            std::sort(shown.begin(), shown.end());
+        }
+        plot.note =
+            "Showing " + std::to_string(shown.size()) + " of " + std::to_string(order.size()) +
+            (!sites ? " group sizes (the smallest, the largest, the best and some between)"
+             : budget
+                 ? " numbers of groups per site (the first, the last, the best and some between)"
+                 : " pairs of J and n (the first, the last, the best and some between)") +
+            "; the table holds them all.";
+    }
+    // Under a budget a three-level line's colour tells its J among the sweep's.
+    const auto [fewest, most] = std::minmax_element(order.begin(), order.end());
+    for (const std::size_t k : shown) {
+        PlotLine& line = lines[order[k]];
+        if (budget && sites) {
+            line.shade = most->first > fewest->first ? double(order[k].first - fewest->first) /
+                                                           double(most->first - fewest->first)
+                                                     : 0.5;
         }
         plot.lines.push_back(std::move(line));
     }

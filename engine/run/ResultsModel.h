@@ -1,12 +1,12 @@
-// What the results window shows of a design, computed without any window: the coefficients to
-// choose from (a three-level run's titled by their names), each one's smallest standard error,
+// What the results window shows of a design of any levels, computed without any window: the
+// coefficients to choose from, each one's smallest standard error,
 // the answers of tavi-calc's summary for the chosen coefficient under the test settings, and
 // plots of its standard error, MDES or power over the sample sizes, of its power against the
-// effect or the intraclass correlation at a point, and of the groups it needs at each group
-// size.
+// effect or the intraclass correlations at a point, and of the groups (or sites) it needs at
+// each group size.
 #pragma once
 
-#include "engine/EngineState.h"
+#include "engine/DesignInformation.h"
 #include "engine/power/AllocationAnswers.h"
 #include "engine/power/JointTests.h"
 #include "engine/power/PointTests.h"
@@ -70,6 +70,8 @@ public:
     void replaceResults(DesignResults results);
 
     const SweepTable& table() const { return m_results.run.table; }
+    // The design the results are of.
+    const NestedDesign& design() const { return m_results.run.design->design; }
     const std::vector<Coefficient>& coefficients() const { return m_results.run.coefficients; }
     // The coefficients, the contrasts, then the joint tests: their titles and the names
     // tavi-calc takes. Entry c < table().coefficients() is a column of the table.
@@ -92,14 +94,11 @@ public:
     std::optional<std::size_t> smallestSe(int c) const { return m_smallestSe[c]; }
     // Over ranges, the step of N (or K) between the table's points.
     std::int32_t groupsStep() const;
-    // Whether the design has a view of quantity: a three-level design has no views at a point
-    // nor of the groups needed.
-    bool offers(PlotQuantity quantity) const;
 
     // The sizes of the groups that the results assume, for the panel of assumptions (a run
     // given them in its RunControl computes with them); none in force when every group has n
     // units. In words, empty when none is in force.
-    const GroupSizeSettings& groupSizes() const { return m_results.run.sizes; }
+    const GroupSizeSettings& groupSizes() const { return m_results.run.sizes(); }
     std::string groupSizesText() const;
     // Coefficient c's relative efficiency at point i against groups of equal size with the same
     // units; NaN when every group has n units, and for a contrast.
@@ -134,9 +133,9 @@ public:
     std::optional<SweepPoint> chosenPoint();
     void choosePoint(std::optional<SweepPoint> point);
 
-    // The chosen coefficient's view: against n under a budget, against N with a line per n
-    // over ranges (at most kMaxPlotLines of them, always with the marked point's), or at the
-    // chosen point.
+    // The chosen coefficient's view: against n under a budget (a line per J with three
+    // levels), against N or K with a line per n (and J) over ranges (at most kMaxPlotLines of
+    // them, always with the marked point's), or at the chosen point.
     Plot plot(PlotQuantity quantity);
 
     // The table of tests that `tavi-calc --power-csv` writes with these settings and the chosen
@@ -159,8 +158,9 @@ private:
     JointTests& jointTests();
     void forgetTests();
     double shadeOf(std::int32_t n) const;
-    // The chosen coefficient's standard error with N groups of n units; NaN where it has none.
-    double standardErrorAt(const SweepPoint& point, double icc = -1.0);
+    // The chosen coefficient's standard error at point, of the design or, when given, of the
+    // design with the model varied; NaN where it has none.
+    double standardErrorAt(const SweepPoint& point, const NestedModel* varied = nullptr);
     Plot sweepPlot(PlotQuantity quantity);
     Plot effectPlot();
     Plot iccPlot();
@@ -186,8 +186,8 @@ private:
     // The joint tests, with the table of their noncentralities, kept likewise.
     std::optional<JointTests> m_joint;
     std::optional<SweepTable> m_jointTable;
-    // A state of its own for points computed after the run.
-    std::unique_ptr<EngineState> m_scratch;
+    // A work of its own for points computed after the run.
+    std::unique_ptr<PointWork> m_work;
 };
 
 }  // namespace tavi

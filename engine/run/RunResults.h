@@ -3,10 +3,11 @@
 #pragma once
 
 #include "engine/Coefficients.h"
+#include "engine/DesignInformation.h"
 #include "engine/power/DegreesOfFreedom.h"
 #include "engine/power/SweepTable.h"
 #include "engine/power/TestedQuantities.h"
-#include "engine/run/CalculationRun.h"
+#include "engine/run/DesignSweep.h"
 
 #include <memory>
 #include <optional>
@@ -17,17 +18,15 @@ namespace tavi {
 struct RunResults {
     SweepTable table;  // with the contrasts and joint tests asked for
     std::vector<Coefficient> coefficients;
-    std::int32_t k1;  // level-1 variables with a fixed effect only, for the coefficients' titles
     DegreesOfFreedom df;  // of the coefficients
-    // The design with its run constants, from which the points can be computed again.
-    std::shared_ptr<const EngineState> design;
-    // The sizes of the groups, for the assumptions the results rest on; none in force when every
-    // group has n units.
-    GroupSizeSettings sizes;
-    // With sizes in force, point by point each coefficient's relative efficiency against groups
-    // of equal size; otherwise empty.
+    // The design prepared for computing, from which the points can be computed again, with the
+    // sizes of its groups that the results assume.
+    std::shared_ptr<const PreparedDesign> design;
+    // With the sizes of the groups in force, point by point each coefficient's relative
+    // efficiency against groups of equal size; otherwise empty.
     std::vector<double> efficiency;
 
+    const GroupSizeSettings& sizes() const { return design->design.unequal; }
     double efficiencyAt(std::size_t point, int coefficient) const {
         return efficiency[point * coefficients.size() + coefficient];
     }
@@ -43,11 +42,9 @@ public:
     explicit SweepCollector(std::shared_ptr<const TestedQuantities> tested)
         : m_tested(std::move(tested)) {}
 
-    void sweepStarts(const EngineState& design, std::int64_t points) override;
-    void pointDone(const EngineState& e, std::int64_t cost) override;
-    void groupSizesInForce(const GroupSizeSettings& sizes) override;
-    void unequalPointDone(const EngineState& e, std::int64_t cost,
-                          const Vector& efficiency) override;
+    void sweepStarts(const std::shared_ptr<const PreparedDesign>& design,
+                     std::int64_t points) override;
+    void pointDone(const ComputedPoint& point) override;
 
     // Empty until the sweep has started: a refused design has no results.
     std::optional<RunResults>& results() { return m_results; }
@@ -55,7 +52,6 @@ public:
 private:
     std::shared_ptr<const TestedQuantities> m_tested;
     std::optional<RunResults> m_results;
-    GroupSizeSettings m_sizes;
 };
 
 }  // namespace tavi

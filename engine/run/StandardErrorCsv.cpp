@@ -1,61 +1,43 @@
 #include "engine/run/StandardErrorCsv.h"
 
-#include "engine/Coefficients.h"
-#include "engine/CovarianceComputation.h"
 #include "engine/run/NumberFields.h"
+#include "engine/run/PointColumns.h"
 #include "engine/run/RelativeEfficiency.h"
-#include "files/NumberText.h"
 
 namespace tavi {
 
-void StandardErrorCsv::writeHeader(const EngineState& e, bool unequal) {
+void StandardErrorCsv::writeHeader(const PreparedDesign& design) {
+    const NestedDesign& d = design.design;
+    m_levels = d.levels();
+    m_budgetMode = d.sizes.BudgetMode;
     std::string& out = m_out.buffer();
-    out.append(e.BudgetMode ? "N*n,N,n,cost" : "N*n,N,n");
-    const std::vector<Coefficient> coefficients = coefficientsOf(e.k1, e.nRandom, e.LenW3);
+    out.append(pointColumns(m_levels, m_budgetMode));
     for (const char* prefix : {"", "RE_", "N_RE_"}) {
-        for (const Coefficient& coefficient : coefficients) {
+        for (const Coefficient& coefficient : design.coefficients) {
             out.append(",").append(prefix).append(coefficient.name);
         }
-        if (!unequal) {
+        if (!d.unequal.inForce()) {
             break;
         }
     }
     m_out.endLine();
 }
 
-void StandardErrorCsv::writeRow(const EngineState& e, std::int64_t cost, const Vector& efficiency) {
+void StandardErrorCsv::writeRow(const ComputedPoint& point) {
     std::string& out = m_out.buffer();
-    appendPointFields(out, e, cost);
-    for (int i = 1; i <= e.NumCoef; ++i) {
-        appendCsvField(out, usableStandardError(e, i));
+    appendPointFields(out, point.point, m_levels, m_budgetMode, m_budgetMode);
+    const int count = point.covariance.NumCoef;
+    for (int i = 1; i <= count; ++i) {
+        appendCsvField(out, usableStandardError(point.covariance, i));
     }
-    for (int i = 1; i <= e.NumCoef; ++i) {
-        appendCsvField(out, efficiency(i));
-    }
-    for (int i = 1; i <= e.NumCoef; ++i) {
-        appendCsvField(out, groupsToMakeUp(e.NumGroups, efficiency(i)));
-    }
-    m_out.endLine();
-}
-
-void StandardErrorCsv::appendPointFields(std::string& out, const EngineState& e,
-                                         std::int64_t cost) {
-    appendInteger(out, std::int64_t{e.NumGroups} * e.GroupSize);
-    out += ',';
-    appendInteger(out, e.NumGroups);
-    out += ',';
-    appendInteger(out, e.GroupSize);
-    if (e.BudgetMode) {
-        out += ',';
-        appendInteger(out, cost);
-    }
-}
-
-void StandardErrorCsv::writeRow(const EngineState& e, std::int64_t cost) {
-    std::string& out = m_out.buffer();
-    appendPointFields(out, e, cost);
-    for (int i = 1; i <= e.NumCoef; ++i) {
-        appendCsvField(out, usableStandardError(e, i));
+    if (point.efficiency != nullptr) {
+        const Vector& efficiency = *point.efficiency;
+        for (int i = 1; i <= count; ++i) {
+            appendCsvField(out, efficiency(i));
+        }
+        for (int i = 1; i <= count; ++i) {
+            appendCsvField(out, groupsToMakeUp(point.point.N, efficiency(i)));
+        }
     }
     m_out.endLine();
 }

@@ -89,7 +89,7 @@ AssumedDesign TemplateAssumptions::design() const {
         }
     }
     try {
-        AssumedDesign assumed{asFileHoldsIt(makeDesign(m_template, given).parameters), {}};
+        AssumedDesign assumed{asFileHoldsIt(makeDesign(m_template, given).design), {}};
         assumeGroupSizes(assumed);
         return assumed;
     } catch (const TemplateError& error) {
@@ -97,7 +97,7 @@ AssumedDesign TemplateAssumptions::design() const {
         for (std::size_t i = 0; i < m_savedTexts.size(); ++i) {
             field = m_fields[i].key == error.key ? i : field;
         }
-        return {nullptr, {field, error.key + ": " + error.message + "."}};
+        return {std::nullopt, {field, error.key + ": " + error.message + "."}};
     }
 }
 

@@ -1,9 +1,7 @@
 #include "engine/run/TestedResults.h"
 
-#include "engine/GroupSizeSupport.h"
-#include "engine/power/GroupSizeDistribution.h"
-
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace tavi {
@@ -35,18 +33,18 @@ QuantityNames keptQuantities(const std::vector<Coefficient>& coefficients, TestO
 
 DesignResults withTested(DesignResults results, std::shared_ptr<const TestedQuantities> tested) {
     RunResults& run = results.run;
-    SweepTable table(std::move(tested), run.table.budgetMode());
-    // Working space too large for the stack.
-    const auto e = std::make_unique<EngineState>(*results.design);
-    const auto planned = std::make_unique<GroupSizeSupport>();
-    const auto sizes = std::make_unique<GroupSizeSupport>();
+    const PreparedDesign& design = *run.design;
+    SweepTable table(std::move(tested), run.table.budgetMode(), run.table.levels());
+    const std::unique_ptr<PointWork> work = design.information->newWork();
+    Vector efficiency;
     for (std::size_t i = 0; i < run.table.size(); ++i) {
         const SweepPoint& point = run.table.point(i);
-        computePointWithSizes(*e, run.sizes, point.n, point.N, *planned, *sizes);
-        table.addCurrent(*e, point.cost);
+        table.add(point, run.sizes().inForce()
+                             ? design.information->computeWithSizes(*work, point, efficiency)
+                             : design.information->compute(*work, point));
     }
     run.table = std::move(table);
-    return completeResults(std::move(run), std::move(results.design), {});
+    return completeResults(std::move(run), {});
 }
 
 }  // namespace tavi

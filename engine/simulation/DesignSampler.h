@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/EngineState.h"
-#include "engine/power/GroupSizeDistribution.h"
+#include "engine/GroupSizeDistribution.h"
 #include "engine/simulation/RandomStream.h"
 #include "engine/simulation/TwoLevelData.h"
 

@@ -1,28 +1,28 @@
 #include "engine/simulation/Simulation.h"
 
-#include "engine/CovarianceComputation.h"
-#include "engine/EngineState.h"
 #include "engine/simulation/DesignSampler.h"
 
 #include <memory>
 
 namespace tavi {
 
-SimulationSummary simulateDesign(const EngineState& design, const SimulationRequest& request,
+SimulationSummary simulateDesign(const PreparedDesign& design, const SimulationRequest& request,
                                  const DegreesOfFreedom& df, const std::atomic<bool>& stop,
                                  const ProgressReport& progress) {
-    const auto point = std::make_unique<EngineState>(design);
-    const EngineState& e = *point;
-    const auto planned = std::make_unique<GroupSizeSupport>();
-    const auto sizes = std::make_unique<GroupSizeSupport>();
-    computePointWithSizes(*point, request.sizes, request.n, request.N, *planned, *sizes);
+    const std::unique_ptr<PointWork> work = design.information->newWork();
+    const GroupSizeSettings& sizes = design.design.unequal;
+    Vector efficiency;
+    const PointCovariance covariance =
+        sizes.inForce() ? design.information->computeWithSizes(*work, request.point, efficiency)
+                        : design.information->compute(*work, request.point);
     const std::vector<AnalyticAnswer> answers =
-        analyticAnswers(e, df, request.test, request.effects);
-    Eigen::VectorXd coefficients(e.NumCoef);
-    for (int c = 0; c < e.NumCoef; ++c) {
+        analyticAnswers(request.point, covariance, df, request.test, request.effects);
+    Eigen::VectorXd coefficients(covariance.NumCoef);
+    for (int c = 0; c < covariance.NumCoef; ++c) {
         coefficients(c) = answers[c].trueValue;
     }
-    const DesignSampler sampler(e, request.N, request.n, coefficients, request.sizes);
+    const DesignSampler sampler(*design.information->engineState(), request.point.N,
+                                request.point.n, coefficients, sizes);
     return summarise(runReplications(sampler, request.plan, stop, progress), answers,
                      request.test.oneSided);
 }

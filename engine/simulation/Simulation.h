@@ -3,6 +3,7 @@
 // standard errors and power of the same point.
 #pragma once
 
+#include "engine/DesignInformation.h"
 #include "engine/power/DegreesOfFreedom.h"
 #include "engine/power/TestPower.h"
 #include "engine/simulation/Replications.h"
@@ -16,17 +17,15 @@
 namespace tavi {
 
 struct SimulationRequest {
-    std::int32_t N = 1;  // groups, at least 1
-    std::int32_t n = 1;  // units per group, at least 1
+    SweepPoint point;  // at least one top-level unit, J and n at least 1
     SimulationPlan plan;
     TestSettings test;
     std::vector<std::optional<double>> effects;  // per coefficient; the others are 0
-    GroupSizeSettings sizes;  // how the groups' sizes differ from n, for both the analytic
-                              // answer and the data sets
 };
 
-// Simulates design, whose run constants are prepared, at the request's point.
-SimulationSummary simulateDesign(const EngineState& design, const SimulationRequest& request,
+// Simulates the prepared design at the request's point, with the sizes of its groups as the
+// design says, for both the analytic answer and the data sets.
+SimulationSummary simulateDesign(const PreparedDesign& design, const SimulationRequest& request,
                                  const DegreesOfFreedom& df, const std::atomic<bool>& stop,
                                  const ProgressReport& progress = nullptr);
 

@@ -60,7 +60,8 @@ CoefficientSimulation summariseCoefficient(const ReplicationResults& results,
 
 }  // namespace
 
-std::vector<AnalyticAnswer> analyticAnswers(const EngineState& e, const DegreesOfFreedom& df,
+std::vector<AnalyticAnswer> analyticAnswers(const SweepPoint& point, const PointCovariance& e,
+                                            const DegreesOfFreedom& df,
                                             const TestSettings& settings,
                                             const std::vector<std::optional<double>>& effects) {
     TestSettings twoSided = settings;
@@ -71,7 +72,7 @@ std::vector<AnalyticAnswer> analyticAnswers(const EngineState& e, const DegreesO
         a.hasEffect = effects[c].has_value();
         a.trueValue = effects[c].value_or(0.0);
         a.se = usableStandardError(e, c + 1);
-        a.df = df.at(c, e.NumGroups, e.GroupSize);
+        a.df = df.at(c, point);
         a.power = kNaN;
         a.intervalCritical = kNaN;
         a.testCritical = kNaN;

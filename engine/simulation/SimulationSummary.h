@@ -4,7 +4,7 @@
 // Monte Carlo standard error.
 #pragma once
 
-#include "engine/EngineState.h"
+#include "engine/DesignInformation.h"
 #include "engine/power/DegreesOfFreedom.h"
 #include "engine/power/TestPower.h"
 #include "engine/simulation/Replications.h"
@@ -29,8 +29,9 @@ struct AnalyticAnswer {
     double testCritical = 0.0;      // the test's: t(1 - alpha/2, df), one-sided t(1 - alpha, df)
 };
 
-// The answers for the point whose CovCoef the engine state e holds; effects per coefficient.
-std::vector<AnalyticAnswer> analyticAnswers(const EngineState& e, const DegreesOfFreedom& df,
+// The answers at point, whose covariance is e; effects per coefficient.
+std::vector<AnalyticAnswer> analyticAnswers(const SweepPoint& point, const PointCovariance& e,
+                                            const DegreesOfFreedom& df,
                                             const TestSettings& settings,
                                             const std::vector<std::optional<double>>& effects);
 

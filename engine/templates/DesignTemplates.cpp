@@ -17,18 +17,18 @@ std::span<const DesignTemplate> designTemplates() {
          "repeated measures of subjects, with a random slope of time and a treatment",
          longitudinalKeys(), "CrossL1_1", longitudinalDesign},
         {"cluster-trial-3", "three levels: treatment of whole sites, with site-level covariates",
-         clusterTrial3Keys(), "treatment", clusterTrial3Design, 3},
+         clusterTrial3Keys(), "treatment", clusterTrial3Design},
         {"blocked-cluster-trial-3",
          "three levels: groups randomised within sites, the effect varying between sites",
-         blockedClusterTrial3Keys(), "treatment", blockedClusterTrial3Design, 3},
+         blockedClusterTrial3Keys(), "treatment", blockedClusterTrial3Design},
         {"multisite-trial-3",
          "three levels: units randomised within groups, the effect varying between groups and "
          "sites",
-         multisiteTrial3Keys(), "treatment", multisiteTrial3Design, 3},
+         multisiteTrial3Keys(), "treatment", multisiteTrial3Design},
         {"moderator-3",
          "three levels: a site-level treatment whose effect a unit- or group-level moderator "
          "changes",
-         moderator3Keys(), "moderator:treatment", moderator3Design, 3},
+         moderator3Keys(), "moderator:treatment", moderator3Design},
     };
     return templates;
 }

@@ -20,8 +20,6 @@ struct DesignTemplate {
     std::span<const TemplateKey> keys;  // the design's own keys, then the sweep keys
     std::string_view keyCoefficient;    // the coefficient the design is planned for
     TemplateDesign (*design)(const TemplateValues& values);
-    // Units in groups (2), or units in groups in sites (3), which only tavi-calc computes.
-    int levels = 2;
 };
 
 // Every template, in the order the help lists them.

@@ -99,15 +99,16 @@ TemplateDesign longitudinalDesign(const TemplateValues& values) {
     p.Tau(1, 2) = p.Tau(2, 1);
     p.WithinCov(1, 1) = varianceAsWritten(spread, "times", "the variance of the times");
     setGroupTreatment(p, values.number("treated"), "treated");
-    applySweep(p, values, static_cast<std::int32_t>(times.size()));
 
     std::string meanTime;
     appendShortestReal(meanTime, times.front() + shift);
-    return {p, rolesOf(p, {"the control group's mean at the mean time " + meanTime,
+    return templateDesign(p, values,
+                          {"the control group's mean at the mean time " + meanTime,
                            "the treatment's difference at the mean time",
                            "the control group's change per unit of time",
                            "the treatment-by-time interaction (the difference in change per "
-                           "unit of time)"})};
+                           "unit of time)"},
+                          static_cast<std::int32_t>(times.size()));
 }
 
 }  // namespace tavi

@@ -2,6 +2,7 @@
 
 #include "engine/Coefficients.h"
 #include "files/NumberText.h"
+#include "files/ParameterDesign.h"
 #include "files/ParameterFile.h"
 
 #include <cmath>
@@ -69,19 +70,71 @@ void setGroupTreatment(DesignParameters& p, double share, std::string_view key) 
     p.BetweenCov(1, 1) = binaryVariance(share, key);
 }
 
-void applySweep(DesignParameters& p, const TemplateValues& values, std::int32_t fixedGroupSize) {
-    const bool budget = values.given(kBudgetKey.name);
-    if (budget && values.given(kGroupsKey.name)) {
-        throw TemplateError{std::string(kGroupsKey.name), "give either groups or budget"};
+NestedDesign designOfVariables(std::vector<DesignVariable> variables, int levels,
+                               std::string_view key) {
+    NestedDesign d;
+    d.model.levels = levels;
+    d.variables = std::move(variables);
+    const std::int64_t coefficients = termCount(d.variables);
+    if (coefficients > dimmax) {
+        throw TemplateError{std::string(key), "the design would have " + wholeText(coefficients) +
+                                                  " coefficients; at most " + wholeText(dimmax) +
+                                                  " fit"};
     }
-    if (budget != values.given(kGroupCostKey.name)) {
-        throw TemplateError{
-            std::string(kGroupCostKey.name),
-            budget ? "missing; a budget needs the cost of a group" : "goes with budget only"};
+    setModelVariables(d);
+    return d;
+}
+
+void splitOutcomeVariance(NestedModel& m, const TemplateValues& values, double explained2,
+                          double explained3) {
+    const double icc2 = values.number("icc2");
+    const double icc3 = values.number("icc3");
+    if (!(icc2 + icc3 < 1.0)) {
+        throw TemplateError{"icc3", "icc2 + icc3 must be below 1, leaving variance within groups"};
     }
-    if (!budget && !values.given(kGroupsKey.name)) {
-        throw TemplateError{std::string(kGroupsKey.name),
-                            "missing; give groups=MIN:MAX or budget and group_cost"};
+    m.Sigma2 = (1.0 - icc2 - icc3) * (1.0 - values.number("r2_1"));
+    m.Tau2(1, 1) = icc2 * (1.0 - explained2);
+    m.Tau3(1, 1) = icc3 * (1.0 - explained3);
+}
+
+namespace {
+
+// The range of a key's values MIN:MAX, its step following from the width.
+CountRange countsOf(const TemplateValues& values, std::string_view key) {
+    const std::vector<double>& range = values.values(key);
+    const auto least = static_cast<std::int32_t>(range[0]);
+    const auto most = static_cast<std::int32_t>(range[1]);
+    return {least, most, groupsStepFor(std::int64_t{most} - least)};
+}
+
+}  // namespace
+
+void applySweep(NestedDesign& d, const TemplateValues& values, std::int32_t fixedGroupSize) {
+    const bool three = d.levels() == 3;
+    const TemplateKey& budgetKey = three ? kSiteBudgetKey : kBudgetKey;
+    const TemplateKey& topKey = three ? kSitesKey : kGroupsKey;
+    const bool budget = values.given(budgetKey.name);
+    const std::string top(three ? "sites" : "groups");
+    if (budget && values.given(topKey.name)) {
+        throw TemplateError{std::string(topKey.name), "give either " + top + " or budget"};
+    }
+    std::vector<const TemplateKey*> costs = {&kGroupCostKey};
+    if (three) {
+        costs.insert(costs.begin(), &kSiteCostKey);
+    }
+    for (const TemplateKey* cost : costs) {
+        if (budget != values.given(cost->name)) {
+            throw TemplateError{std::string(cost->name),
+                                !budget ? "goes with budget only"
+                                : three ? "missing; a budget needs the costs of a site and a group"
+                                        : "missing; a budget needs the cost of a group"};
+        }
+    }
+    if (!budget && !values.given(topKey.name)) {
+        throw TemplateError{std::string(topKey.name),
+                            three
+                                ? "missing; give sites=MIN:MAX or budget, site_cost and group_cost"
+                                : "missing; give groups=MIN:MAX or budget and group_cost"};
     }
     std::vector<double> sizes = values.values(kGroupSizesKey.name);
     if (fixedGroupSize > 0) {
@@ -92,34 +145,47 @@ void applySweep(DesignParameters& p, const TemplateValues& values, std::int32_t 
         }
         sizes = {double(fixedGroupSize), double(fixedGroupSize), 1.0};
     }
-    p.MinGroupSize = static_cast<std::int32_t>(sizes[0]);
-    p.MaxGroupSize = static_cast<std::int32_t>(sizes[1]);
-    p.GroupSizeStep = static_cast<std::int32_t>(sizes[2]);
-    p.BudgetMode = budget;
+    SampleSizes& s = d.sizes;
+    s.units = {static_cast<std::int32_t>(sizes[0]), static_cast<std::int32_t>(sizes[1]),
+               static_cast<std::int32_t>(sizes[2])};
+    if (three) {
+        s.groups = countsOf(values, kGroupsPerSiteKey.name);
+    }
+    s.BudgetMode = budget;
     if (!budget) {
-        const std::vector<double>& groups = values.values(kGroupsKey.name);
-        p.MinGroups = static_cast<std::int32_t>(groups[0]);
-        p.MaxGroups = static_cast<std::int32_t>(groups[1]);
+        s.top = countsOf(values, topKey.name);
         return;
     }
-    p.Budget = static_cast<std::int32_t>(values.number(kBudgetKey.name));
-    p.CostParameter = static_cast<std::int32_t>(values.number(kGroupCostKey.name));
-    const std::int64_t smallestGroup = std::int64_t{p.MinGroupSize} + p.CostParameter;
-    if (smallestGroup > p.Budget) {
-        throw TemplateError{std::string(kBudgetKey.name),
-                            "does not pay for one group of the smallest size: n + group_cost = " +
-                                wholeText(smallestGroup)};
+    s.Budget = static_cast<std::int32_t>(values.number(budgetKey.name));
+    s.GroupCost = static_cast<std::int32_t>(values.number(kGroupCostKey.name));
+    s.SiteCost = three ? static_cast<std::int32_t>(values.number(kSiteCostKey.name)) : 0;
+    const std::int64_t smallest = topUnitCost(s, d.levels(), s.groups.least, s.units.least);
+    if (smallest > s.Budget) {
+        throw TemplateError{std::string(budgetKey.name),
+                            three ? "does not pay for one site of the smallest size: site_cost + "
+                                    "groups (group_cost + n) = " +
+                                        wholeText(smallest)
+                                  : "does not pay for one group of the smallest size: n + "
+                                    "group_cost = " +
+                                        wholeText(smallest)};
     }
 }
 
-std::vector<CoefficientRole> rolesOf(const DesignParameters& p,
-                                     const std::vector<std::string>& roles) {
-    std::vector<CoefficientRole> result;
-    const std::vector<Coefficient> coefficients = coefficientsOf(p.k1, p.nRandom, p.kw + 1);
+TemplateDesign templateDesign(NestedDesign d, const std::vector<std::string>& roles) {
+    TemplateDesign design{std::move(d), {}};
+    const std::vector<Coefficient> coefficients =
+        coefficientsOf(design.design.model, variableNames(design.design));
     for (std::size_t i = 0; i < coefficients.size() && i < roles.size(); ++i) {
-        result.push_back({coefficients[i].name, roles[i]});
+        design.roles.push_back({coefficients[i].name, roles[i]});
     }
-    return result;
+    return design;
+}
+
+TemplateDesign templateDesign(const DesignParameters& p, const TemplateValues& values,
+                              const std::vector<std::string>& roles, std::int32_t fixedGroupSize) {
+    NestedDesign d = designOf(p).design;
+    applySweep(d, values, fixedGroupSize);
+    return templateDesign(std::move(d), roles);
 }
 
 }  // namespace tavi

@@ -6,7 +6,6 @@
 // as every variable whose slope varies is, so the share P must be the same in every site or group.
 
 #include "engine/templates/TemplateMappings.h"
-#include "engine/templates/ThreeLevelTemplateRecord.h"
 
 namespace tavi {
 
@@ -109,7 +108,7 @@ double treatedVariance(const TemplateValues& values) {
 }
 
 // The treatment of whole sites as the first site-level variable: mean P, variance P (1 - P).
-void setSiteTreatment(ThreeLevelModel& m, const TemplateValues& values) {
+void setSiteTreatment(NestedModel& m, const TemplateValues& values) {
     m.SiteCov(1, 1) = treatedVariance(values);
     m.Means(1) = values.number("treated");
 }
@@ -147,46 +146,46 @@ TemplateDesign clusterTrial3Design(const TemplateValues& values) {
         throw TemplateError{"covariates", "at most " + std::to_string(kMostSiteCovariates) +
                                               " fit beside the treatment"};
     }
-    std::vector<ThreeLevelVariable> variables = {{"treatment", 3, S::None}};
+    std::vector<DesignVariable> variables = {{"treatment", 3, S::None}};
     std::vector<std::string> roles = {"the control sites' mean outcome", "the treatment"};
     for (int i = 1; i <= static_cast<int>(covariates); ++i) {
         variables.push_back({"covariate" + std::to_string(i), 3, S::None});
         roles.push_back("site-level covariate " + std::to_string(i));
     }
-    ThreeLevelParameters p = threeLevelRecord(std::move(variables), "covariates");
+    NestedDesign p = designOfVariables(std::move(variables), 3, "covariates");
     splitOutcomeVariance(p.model, values, values.number("r2_2"), explained3);
     setSiteTreatment(p.model, values);
     for (int i = 2; i <= p.model.p3; ++i) {
         p.model.SiteCov(i, i) = 1.0;
     }
-    applyThreeLevelSweep(p, values);
-    return threeLevelDesign(std::move(p), roles);
+    applySweep(p, values, 0);
+    return templateDesign(std::move(p), roles);
 }
 
 // The treatment is a level-2 variable whose effect varies between sites with variance
 // omega3 x icc3, centred within the sites: its variance between a site's groups is P (1 - P).
 TemplateDesign blockedClusterTrial3Design(const TemplateValues& values) {
-    ThreeLevelParameters p = threeLevelRecord({{"treatment", 2, S::Level3}}, "treated");
+    NestedDesign p = designOfVariables({{"treatment", 2, S::Level3}}, 3, "treated");
     splitOutcomeVariance(p.model, values, values.number("r2_2"), 0.0);
     p.model.Tau3(2, 2) = values.number("omega3") * values.number("icc3");
     p.model.BetweenCov(1, 1) = treatedVariance(values);
-    applyThreeLevelSweep(p, values);
-    return threeLevelDesign(std::move(p), {"the mean outcome over all groups",
-                                           "the treatment (its mean effect over the sites)"});
+    applySweep(p, values, 0);
+    return templateDesign(std::move(p), {"the mean outcome over all groups",
+                                         "the treatment (its mean effect over the sites)"});
 }
 
 // The treatment is a level-1 variable whose effect varies between groups (omega2 x icc2) and
 // sites (omega3 x icc3), centred within the groups: its variance within a group is P (1 - P).
 TemplateDesign multisiteTrial3Design(const TemplateValues& values) {
-    ThreeLevelParameters p = threeLevelRecord({{"treatment", 1, S::Levels2And3}}, "treated");
+    NestedDesign p = designOfVariables({{"treatment", 1, S::Levels2And3}}, 3, "treated");
     splitOutcomeVariance(p.model, values, 0.0, 0.0);
     p.model.Tau2(2, 2) = values.number("omega2") * values.number("icc2");
     p.model.Tau3(2, 2) = values.number("omega3") * values.number("icc3");
     p.model.WithinCov(1, 1) = treatedVariance(values);
-    applyThreeLevelSweep(p, values);
-    return threeLevelDesign(std::move(p),
-                            {"the mean outcome over all units",
-                             "the treatment (its mean effect over the groups and sites)"});
+    applySweep(p, values, 0);
+    return templateDesign(std::move(p),
+                          {"the mean outcome over all units",
+                           "the treatment (its mean effect over the groups and sites)"});
 }
 
 // The moderator, of variance 1 or share (1 - share), centred within the groups (a unit-level
@@ -203,11 +202,11 @@ TemplateDesign moderator3Design(const TemplateValues& values) {
                             "a group-level moderator's slope cannot vary between "
                             "groups; leave omega2 out"};
     }
-    ThreeLevelParameters p =
-        threeLevelRecord({{"moderator", units ? 1 : 2, units ? S::Levels2And3 : S::Level3},
-                          {"treatment", 3, S::None}},
-                         "moderator_level");
-    ThreeLevelModel& m = p.model;
+    NestedDesign p =
+        designOfVariables({{"moderator", units ? 1 : 2, units ? S::Levels2And3 : S::Level3},
+                           {"treatment", 3, S::None}},
+                          3, "moderator_level");
+    NestedModel& m = p.model;
     splitOutcomeVariance(m, values, values.number("r2_2"), 0.0);
     const std::vector<double>& share = values.values("moderator_share");
     const double variance = share.empty() ? 1.0 : share.front() * (1.0 - share.front());
@@ -219,8 +218,8 @@ TemplateDesign moderator3Design(const TemplateValues& values) {
     }
     m.Tau3(2, 2) = values.number("omega3") * values.number("icc3");
     setSiteTreatment(m, values);
-    applyThreeLevelSweep(p, values);
-    return threeLevelDesign(
+    applySweep(p, values, 0);
+    return templateDesign(
         std::move(p),
         {"the control sites' mean outcome", "the moderator's slope in the control sites",
          "the treatment, at the moderator's mean", "the treatment-by-moderator interaction"});

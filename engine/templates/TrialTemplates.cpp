@@ -205,8 +205,7 @@ TemplateDesign clusterTrialDesign(const TemplateValues& values) {
         p.BetweenCov(i, i) = 1.0;
         roles.push_back("level-2 covariate " + std::to_string(i - arms));
     }
-    applySweep(p, values, 0);
-    return {p, rolesOf(p, roles)};
+    return templateDesign(p, values, roles);
 }
 
 // The arms but control are the level-1 variables with random slopes, their 0/1 indicators
@@ -218,12 +217,11 @@ TemplateDesign multisiteTrialDesign(const TemplateValues& values) {
     p.ResidualVariance = withinResidual(values.number("icc"), values.number("r2_1"));
     setInterceptAndSlopes(p, values);
     setArmCovariances(p.WithinCov, shares);
-    applySweep(p, values, 0);
     std::vector<std::string> roles = {"the mean outcome over the groups"};
     for (const std::string& role : armRoles(shares.size(), " (its mean effect over the groups)")) {
         roles.push_back(role);
     }
-    return {p, rolesOf(p, roles)};
+    return templateDesign(p, values, roles);
 }
 
 // The moderator is the level-1 variable with a random slope, centred within the groups, of
@@ -235,11 +233,10 @@ TemplateDesign moderatorDesign(const TemplateValues& values) {
     const std::vector<double>& share = values.values("moderator_share");
     p.WithinCov(1, 1) = share.empty() ? 1.0 : binaryVariance(share.front(), "moderator_share");
     setGroupTreatment(p, values.number("treated"), "treated");
-    applySweep(p, values, 0);
-    return {p, rolesOf(p, {"the control groups' mean outcome",
-                           "the treatment, at the moderator's group mean",
-                           "the moderator's slope in the control groups",
-                           "the treatment-by-moderator interaction"})};
+    return templateDesign(
+        p, values,
+        {"the control groups' mean outcome", "the treatment, at the moderator's group mean",
+         "the moderator's slope in the control groups", "the treatment-by-moderator interaction"});
 }
 
 }  // namespace tavi

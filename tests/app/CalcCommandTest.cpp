@@ -158,7 +158,7 @@ TEST_F(CalcCommand, CsvHoldsEveryStandardErrorExactly) {
     EXPECT_EQ(fields[3], "1485");
     // The engine's own computation of that point.
     const RunOutcome run = RunCalculation("a.dat", "b.out", "b.cov");
-    auto e = std::make_unique<EngineState>(*run.design);
+    auto e = std::make_unique<EngineState>(*run.design->information->engineState());
     computePoint(*e, 50, 27);
     for (int i = 1; i <= 7; ++i) {
         EXPECT_EQ(std::strtod(fields[3 + i].c_str(), nullptr), std::sqrt(e->CovCoef(i, i)))

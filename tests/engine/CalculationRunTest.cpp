@@ -1,20 +1,27 @@
 #include "engine/EngineState.h"
 #include "engine/run/CalculationRun.h"
+#include "engine/run/ResultsModel.h"
 #include "files/FileError.h"
+#include "files/ThreeLevelFile.h"
 #include "tests/engine/RandomDesign.h"
 #include "tests/engine/RunFixture.h"
+#include "tests/engine/ThreeLevelDesigns.h"
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 namespace tavi {
 namespace {
 
 using test::designWithCounts;
+using test::kSiteTrialText;
 using test::linesOf;
 using test::slurp;
 
@@ -177,11 +184,13 @@ TEST_F(CalculationRun, NoAffordableGroupGivesTheInverseOfZero) {
     run(p);
     EXPECT_EQ(tableRows(), std::vector<std::string>{"      0     0    10       0   1.00000"});
 
-    p.kw = 1;  // two coefficients: the zero matrix inverts to 1.0e20 on the diagonal
+    // Two coefficients: the zero matrix inverts to 1.0e20 on the diagonal, fields too wide for
+    // their columns that a blank keeps apart.
+    p.kw = 1;
     deriveMatrixOrders(p);
     run(p);
     EXPECT_EQ(tableRows(), std::vector<std::string>{
-                               "      0     0    10       0  10000000000.0000010000000000.00000"});
+                               "      0     0    10       0  10000000000.00000 10000000000.00000"});
 }
 
 TEST_F(CalculationRun, CapacityIsFortyCoefficients) {
@@ -211,7 +220,7 @@ TEST_F(CalculationRun, EstablishesTheEngineLayout) {
         "11\r\n21 22\r\n31 32 33\r\n"
         "111\r\n121 122\r\n"
         "7\r\n8\r\n");
-    const EngineState& e = *run.design;
+    const EngineState& e = *run.design->information->engineState();
     EXPECT_EQ(e.nRandom, 3);
     EXPECT_EQ(e.LenW3, 2);
     EXPECT_EQ(e.NumCoef, 7);
@@ -265,8 +274,8 @@ TEST_F(CalculationRun, LineBreaksMatterOnlyInTheCovarianceRows) {
         "1 0 0\r\n10 5 10\r\n100 5\r\n1\r\n0.1\r\n0.01\r\n0.05\r\n"
         "2\r\n");
     EXPECT_EQ(report(), oneLine);
-    EXPECT_EQ(run.design->SigmaW(2, 2), 2.0);
-    EXPECT_EQ(run.design->Tau2(2, 1), 0.01);
+    EXPECT_EQ(run.design->information->engineState()->SigmaW(2, 2), 2.0);
+    EXPECT_EQ(run.design->information->engineState()->Tau2(2, 1), 0.01);
 }
 
 TEST_F(CalculationRun, RefusesImpossibleCounts) {
@@ -350,8 +359,10 @@ TEST_F(CalculationRun, SweepsNearTheThirtyTwoBitLimitsEnd) {
 // Counts the points the run announces and the points it computes.
 class PointCounter : public SweepObserver {
 public:
-    void sweepStarts(const EngineState&, std::int64_t points) override { announced = points; }
-    void pointDone(const EngineState&, std::int64_t) override { ++done; }
+    void sweepStarts(const std::shared_ptr<const PreparedDesign>&, std::int64_t points) override {
+        announced = points;
+    }
+    void pointDone(const ComputedPoint&) override { ++done; }
 
     std::int64_t announced = -1;
     std::int64_t done = 0;
@@ -444,7 +455,7 @@ TEST_F(CalculationRun, RefusesAFileThatEndsBeforeItsCountsAreSatisfied) {
     // The results window's calculation reads the file as the run does.
     PointCounter counter;
     std::ofstream("ax.dat", std::ios::binary) << firstNumbers(kFullDesign, 25);
-    EXPECT_THROW(calculateInMemory("ax.dat", {.observer = &counter}), FileError);
+    EXPECT_THROW(calculateInMemory(ReadDesign("ax.dat"), {.observer = &counter}), FileError);
 }
 
 TEST_F(CalculationRun, AFailedRunKeepsTheOldReport) {
@@ -458,6 +469,98 @@ TEST_F(CalculationRun, AFailedRunKeepsTheOldReport) {
     std::filesystem::permissions("tavi.cov", std::filesystem::perms::owner_all);
     EXPECT_THROW(RunCalculation("ax.dat", "tavi.out", "tavi.cov"), FileError);
     EXPECT_EQ(slurp("tavi.out"), before);
+}
+
+class ThreeLevelRun : public test::WorkingDirectoryTest {
+protected:
+    RunOutcome run(const std::string& text, int threads = 0, SweepObserver* observer = nullptr) {
+        return calculateDesign(readThreeLevelText(text, "design.dat"), "design.dat", "design.out",
+                               "design.cov", {observer, {}, threads});
+    }
+
+    // A file with its date line masked.
+    static std::string masked(const std::string& name) {
+        std::string text = slurp(name);
+        const std::string label = "Date and time: ";
+        const std::size_t start = text.find(label);
+        const std::size_t from = start == std::string::npos ? 0 : start + label.size();
+        return text.replace(from, text.find("\r\n", from) - from, "<date>");
+    }
+};
+
+TEST_F(ThreeLevelRun, ReportAndCovarianceFileByteForByteOnAnyNumberOfThreads) {
+    for (const int threads : {1, 2, 3}) {
+        EXPECT_FALSE(run(kSiteTrialText, threads).refused);
+        EXPECT_EQ(masked("design.out"), expected("three-level.out")) << threads << " threads";
+        EXPECT_EQ(masked("design.cov"), expected("three-level.cov")) << threads << " threads";
+    }
+}
+
+TEST_F(ThreeLevelRun, ListsTheSiteTrialUnderABudgetWithItsClosedForm) {
+    SweepCollector collector;
+    ASSERT_FALSE(run(kSiteTrialText, 2, &collector).refused);
+    const ResultsModel results(completeResults(std::move(*collector.results()), {}));
+    EXPECT_EQ(results.titles(), (std::vector<std::string>{"intercept", "treatment"}));
+    const SweepTable& table = results.table();
+    // (J, n, K): as many sites as 3000 pays for at 20 + J (5 + n) each.
+    const std::vector<std::tuple<int, int, int>> points = {
+        {2, 10, 60}, {4, 10, 37}, {2, 20, 42}, {4, 20, 25}};
+    ASSERT_EQ(table.size(), points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const auto [J, n, K] = points[i];
+        EXPECT_EQ(table.point(i), (SweepPoint{K, n, K * (20 + J * (5 + n)), J}));
+        const double perSite = 0.05 + 0.1 / J + 0.85 / (J * n);
+        EXPECT_NEAR(table.se(i, 1), std::sqrt(perSite / (K * 0.25)), 1e-12);
+        // The intercept is the control sites' mean: 1 / (1 - P) times a site's variance.
+        EXPECT_NEAR(table.se(i, 0), std::sqrt(perSite / (K * 0.5)), 1e-12);
+    }
+    EXPECT_EQ(results.smallestSe(1), 0U);
+}
+
+TEST_F(ThreeLevelRun, SweepsKFastestThenJThenN) {
+    std::string text = kSiteTrialText;
+    text.replace(text.find("budget 3000 20 5"), 16, "sites 10 14 2");
+    ASSERT_FALSE(run(text).refused);
+    std::vector<std::tuple<int, int, int>> points;
+    for (const std::string& line : linesOf(slurp("design.cov"))) {
+        int K = 0;
+        int J = 0;
+        int n = 0;
+        if (std::sscanf(line.c_str(), "K = %d ; J = %d ; n = %d", &K, &J, &n) == 3) {
+            points.emplace_back(K, J, n);
+        }
+    }
+    const std::vector<std::tuple<int, int, int>> expected = {
+        {10, 2, 10}, {12, 2, 10}, {14, 2, 10}, {10, 4, 10}, {12, 4, 10}, {14, 4, 10},
+        {10, 2, 20}, {12, 2, 20}, {14, 2, 20}, {10, 4, 20}, {12, 4, 20}, {14, 4, 20}};
+    EXPECT_EQ(points, expected);
+}
+
+TEST_F(ThreeLevelRun, RefusesWhatItCannotComputeAndSaysWhy) {
+    std::string text = kSiteTrialText;
+    text.replace(text.find("groups 2 4 2"), 12, "groups 4 2 0");
+    text.replace(text.find("residual-variance 0.85"), 22, "residual-variance 0");
+    const RunOutcome outcome = run(text);
+    EXPECT_TRUE(outcome.refused);
+    EXPECT_EQ(outcome.reason, "The residual variance must be above 0.");
+    const std::string report = slurp("design.out");
+    EXPECT_NE(
+        report.find("The design cannot be computed:\r\n"
+                    "The residual variance must be above 0.\r\n"
+                    "The step of number of groups per site J must be at least 1; it is 0.\r\n"
+                    "The largest number of groups per site J (2) is below the smallest (4).\r\n"
+                    "Program stops.\r\n"),
+        std::string::npos)
+        << report;
+
+    std::string large = "TAVI three-level design\n";
+    std::string level3;
+    for (int i = 0; i < 7; ++i) {
+        large += "level-1 x" + std::to_string(i) + " random-3\n";
+        level3 += "level-3 v" + std::to_string(i) + "\n";
+    }
+    EXPECT_EQ(run(large + level3).reason,
+              "the design has 64 regression coefficients, more than 40");
 }
 
 }  // namespace

@@ -235,12 +235,11 @@ TEST(ExpectedInformation, RelativeEfficiencyOfExplicitGroups) {
     const std::vector<double> unequal = varianceOf(sizes);
     const std::vector<double> equal = varianceOf(std::vector<std::int32_t>(5, 8));
 
-    test::loadIntoEngine(design);
-    prepareRunConstants(test::engineUnderTest());
     GroupSizeSettings settings;
     settings.sizes = sizes;
-    const Vector efficiency = efficiencyAt(test::engineUnderTest(), settings, {5, 8, 0});
-    ASSERT_EQ(test::engineUnderTest().NumCoef, numCoef);
+    const auto prepared = test::preparedOf(design, settings);
+    const Vector efficiency = efficiencyAt(*prepared, {5, 8, 0});
+    ASSERT_EQ(prepared->NumCoef(), numCoef);
     for (int i = 0; i < numCoef; ++i) {
         EXPECT_NEAR(efficiency(i + 1), equal[i] / unequal[i], 1e-10) << "coefficient " << i + 1;
         EXPECT_LT(efficiency(i + 1), 1.0);

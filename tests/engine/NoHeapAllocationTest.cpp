@@ -3,8 +3,8 @@
 
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineState.h"
-#include "engine/ThreeLevelComputation.h"
-#include "engine/run/RelativeEfficiency.h"
+#include "engine/ExpectedInformation.h"
+#include "engine/SiteInformation.h"
 #include "tests/engine/RandomDesign.h"
 #include "tests/engine/ThreeLevelDesigns.h"
 
@@ -65,13 +65,13 @@ TEST(Engine, ComputesAPointWithoutHeapAllocation) {
 }
 
 TEST(Engine, ComputesAThreeLevelPointAtTheCapacityWithoutHeapAllocation) {
-    const auto design = std::make_unique<ThreeLevelDesign>();
-    const auto point = std::make_unique<ThreeLevelPoint>();
-    prepareThreeLevelDesign(test::largestThreeLevelModel(), *design);
+    const auto design = std::make_unique<SitesDesign>();
+    const auto point = std::make_unique<SitesPoint>();
+    prepareSitesDesign(test::largestThreeLevelModel(), *design);
     ASSERT_EQ(design->NumCoef, dimmax);
     const long before = allocations.load();
     for (int n = 1; n <= 50; n += 7) {
-        computeThreeLevelPoint(*design, *point, 30, 1 + n % 9, n);
+        computeSitesPoint(*design, *point, 30, 1 + n % 9, n);
     }
     EXPECT_EQ(allocations.load(), before);
 }

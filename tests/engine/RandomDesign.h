@@ -2,9 +2,11 @@
 // constants), and loaded into the engine state through the run's own mapping.
 #pragma once
 
+#include "engine/DesignInformation.h"
+#include "engine/EngineLayout.h"
 #include "engine/EngineState.h"
-#include "engine/run/EngineLayout.h"
 #include "files/DesignParameters.h"
+#include "files/ParameterDesign.h"
 
 #include <memory>
 #include <random>
@@ -118,9 +120,29 @@ inline EngineState& engineUnderTest() {
     return *state;
 }
 
+// The design as the model holds it, read from its record as the run reads it.
+inline NestedDesign asDesign(const FileDesign& d) {
+    return designOf(asRecord(d)).design;
+}
+
+// The design prepared for computing, with the group sizes given.
+inline std::shared_ptr<const PreparedDesign> preparedOf(const FileDesign& d,
+                                                        const GroupSizeSettings& sizes = {}) {
+    NestedDesign design = asDesign(d);
+    design.unequal = sizes;
+    return prepareDesign(std::move(design));
+}
+
+// The design last loaded into the engine under test.
+inline NestedDesign& designUnderTest() {
+    static NestedDesign design;
+    return design;
+}
+
 // Fills the engine's design in its layout, as the run does from a parameter file.
 inline void loadIntoEngine(const FileDesign& d) {
-    loadEngineDesign(asRecord(d), engineUnderTest());
+    designUnderTest() = asDesign(d);
+    loadEngineDesign(designUnderTest(), engineUnderTest());
 }
 
 }  // namespace tavi::test

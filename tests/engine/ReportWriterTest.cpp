@@ -21,7 +21,9 @@ protected:
     ~ReportWriterTest() override { std::filesystem::remove(m_reportName); }
 
     void writeRow(std::int64_t cost) {
-        appendTableRow(m_report.buffer(), m_state, cost);
+        appendTableRow(m_report.buffer(), tableLayoutFor(2), m_state.BudgetMode,
+                       {m_state.NumGroups, m_state.GroupSize, cost, 0},
+                       {m_state.InfoMatrix, m_state.CovCoef, m_state.NumCoef});
         m_report.endLine();
     }
 
@@ -67,10 +69,16 @@ TEST_F(ReportWriterTest, BudgetModeRowShowsTheCost) {
     writeRow(990);
     m_state.CovCoef(1, 1) = 123.0 * 123.0;  // widens the row
     writeRow(990);
+    // A wide standard error after another stays apart from it by a blank.
+    m_state.NumCoef = 3;
+    m_state.CovCoef(2, 2) = 276.88746 * 276.88746;
+    m_state.CovCoef(3, 3) = 12.0 * 12.0;
+    writeRow(990);
     const std::vector<std::string> lines = reportLines();
     EXPECT_EQ(lines[0], "    660    66    10     990   0.04123");
     EXPECT_EQ(lines[1], "    660    66    10     990  12.00000");
     EXPECT_EQ(lines[2], "    660    66    10     990  123.00000");
+    EXPECT_EQ(lines[3], "    660    66    10     990  123.00000 276.88746 12.00000");
 }
 
 TEST_F(ReportWriterTest, LabelsFollowTheCoefficientOrder) {

@@ -29,10 +29,10 @@ DesignParameters twentyGroupSizes() {
 // results and their model, for the window's assumptions; the degrees of freedom take the groups
 // expected to be left.
 TEST_F(ResultsModelTest, KeepsTheGroupSizesOfTheRun) {
-    RunControl control;
-    control.sizes.sizeCv = 0.5;
-    control.sizes.groupDropout = 0.25;
-    DesignComputation computed = computeDesign(twentyGroupSizes(), control);
+    GroupSizeSettings sizes;
+    sizes.sizeCv = 0.5;
+    sizes.groupDropout = 0.25;
+    DesignComputation computed = computeDesign(test::readingOf(twentyGroupSizes(), sizes), {});
     ASSERT_TRUE(computed.results);
     // 12 groups of which a quarter are lost leave 9: the intercept's df are 9 - kw - 1.
     EXPECT_EQ(computed.results->run.df.at(1, 12, 21), 7.0);
@@ -52,7 +52,7 @@ TEST_F(ResultsModelTest, InMemoryRunKeepsTheSameStandardErrorsAndWritesNoFile) {
     std::filesystem::remove("tavi.out");
     std::filesystem::remove("tavi.cov");
     SweepCollector inMemory;
-    ASSERT_FALSE(calculateInMemory("ax.dat", {.observer = &inMemory}).refused);
+    ASSERT_FALSE(calculateInMemory(ReadDesign("ax.dat"), {.observer = &inMemory}).refused);
     EXPECT_FALSE(std::filesystem::exists("tavi.out") || std::filesystem::exists("tavi.cov"));
     const SweepTable& a = written.results()->table;
     const SweepTable& b = inMemory.results()->table;
@@ -68,14 +68,15 @@ TEST_F(ResultsModelTest, InMemoryRunKeepsTheSameStandardErrorsAndWritesNoFile) {
 TEST_F(ResultsModelTest, RefusedDesignHasNoResults) {
     WriteParameterFile(test::designWithCounts(5, 0, 6), "ax.dat", "tavi.out", "tavi.cov");
     SweepCollector collector;
-    EXPECT_TRUE(calculateInMemory("ax.dat", {.observer = &collector}).refused);
+    EXPECT_TRUE(calculateInMemory(ReadDesign("ax.dat"), {.observer = &collector}).refused);
     EXPECT_FALSE(collector.results());
 }
 
 TEST_F(ResultsModelTest, TitlesSayWhatEachCoefficientIs) {
     std::vector<std::string> titles;
-    for (const Coefficient& c : coefficientsOf(1, 3, 3)) {
-        titles.push_back(coefficientTitle(c, 1));
+    const NestedModel m = test::readingOf(test::designWithCounts(3, 1, 2)).design.model;
+    for (const Coefficient& c : coefficientsOf(m, {})) {
+        titles.push_back(coefficientTitle(m, c));
     }
     EXPECT_EQ(titles, (std::vector<std::string>{
                           "Fixed 1: x1, fixed effect only", "Const: intercept",
@@ -86,7 +87,7 @@ TEST_F(ResultsModelTest, TitlesSayWhatEachCoefficientIs) {
 }
 
 TEST_F(ResultsModelTest, ManyGroupSizesShowAFewLinesWithTheSmallestSe) {
-    ResultsModel model(*computeDesign(twentyGroupSizes(), {}).results);
+    ResultsModel model(*computeDesign(test::readingOf(twentyGroupSizes()), {}).results);
     const SweepTable& table = model.table();
     for (int c = 0; c < table.coefficients(); ++c) {
         model.choose(c);
@@ -115,7 +116,7 @@ TEST_F(ResultsModelTest, PowerAgainstTheIccIsTheDesignComputedWithThatIcc) {
     DesignParameters p = twentyGroupSizes();
     p.Tau(1, 1) = 0.2;
     p.ResidualVariance = 0.8;
-    ResultsModel model(*computeDesign(p, {}).results);
+    ResultsModel model(*computeDesign(test::readingOf(p), {}).results);
     ASSERT_TRUE(model.choose("Group1"));
     model.setEffect(0.4);
     const Plot plot = model.plot(PlotQuantity::PowerByIcc);
@@ -126,7 +127,7 @@ TEST_F(ResultsModelTest, PowerAgainstTheIccIsTheDesignComputedWithThatIcc) {
 
     p.Tau(1, 1) = 0.4;
     p.ResidualVariance = 0.6;
-    ResultsModel doubled(*computeDesign(p, {}).results);
+    ResultsModel doubled(*computeDesign(test::readingOf(p), {}).results);
     ASSERT_TRUE(doubled.choose("Group1"));
     doubled.setEffect(0.4);
     const SweepPoint at = *model.chosenPoint();
@@ -138,9 +139,9 @@ TEST_F(ResultsModelTest, PowerAgainstTheIccIsTheDesignComputedWithThatIcc) {
 // with those sizes give a contrast of one coefficient that coefficient's standard errors; a joint
 // test is chosen and planned like a coefficient; one that cannot be used changes nothing.
 TEST_F(ResultsModelTest, ContrastsAndJointTestsJoinTheChooser) {
-    RunControl control;
-    control.sizes.sizeCv = 0.5;
-    ResultsModel model(*computeDesign(twentyGroupSizes(), control).results);
+    GroupSizeSettings sizes;
+    sizes.sizeCv = 0.5;
+    ResultsModel model(*computeDesign(test::readingOf(twentyGroupSizes(), sizes), {}).results);
     model.applyTestOptions({.contrasts = {{"pick", "Group1"}},
                             .jointTests = {{"j", "Group1,Random1"}},
                             .effects = {{"Group1", 0.3}, {"Random1", 0.2}},

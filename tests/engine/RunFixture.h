@@ -4,6 +4,7 @@
 
 #include "engine/run/CalculationRun.h"
 #include "files/DesignParameters.h"
+#include "files/ParameterDesign.h"
 #include "files/ParameterFile.h"
 #include "tests/files/FileTestSupport.h"
 
@@ -14,6 +15,13 @@
 #include <vector>
 
 namespace tavi::test {
+
+// The design of the record p as the run reads it, with the group sizes given.
+inline DesignReading readingOf(const DesignParameters& p, const GroupSizeSettings& sizes = {}) {
+    DesignReading reading = designOf(p);
+    reading.design.unequal = sizes;
+    return reading;
+}
 
 class RunFixture : public WorkingDirectoryTest {
 protected:

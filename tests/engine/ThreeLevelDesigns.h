@@ -2,7 +2,7 @@
 // coefficients with every kind of variable), and a site-randomised trial's parameter file.
 #pragma once
 
-#include "engine/ThreeLevelModel.h"
+#include "engine/NestedModel.h"
 #include "tests/engine/RandomDesign.h"
 
 #include <random>
@@ -19,10 +19,11 @@ inline void fillMatrix(Matrix& m, const Dense& values) {
     }
 }
 
-// A model with these slopes and p3 level-3 variables, every matrix 0.
-inline ThreeLevelModel modelWithSlopes(const std::vector<SlopeVariation>& level1,
-                                       const std::vector<SlopeVariation>& level2, int p3) {
-    ThreeLevelModel m;
+// A three-level model with these slopes and p3 level-3 variables, every matrix 0.
+inline NestedModel modelWithSlopes(const std::vector<SlopeVariation>& level1,
+                                   const std::vector<SlopeVariation>& level2, int p3) {
+    NestedModel m;
+    m.levels = 3;
     m.p1 = static_cast<std::int32_t>(level1.size());
     m.p2 = static_cast<std::int32_t>(level2.size());
     m.p3 = p3;
@@ -32,7 +33,7 @@ inline ThreeLevelModel modelWithSlopes(const std::vector<SlopeVariation>& level1
 }
 
 // v0, v1, ...: a name for every variable of m.
-inline std::vector<std::string> numberedNames(const ThreeLevelModel& m) {
+inline std::vector<std::string> numberedNames(const NestedModel& m) {
     std::vector<std::string> names;
     for (int v = 0; v < m.p1 + m.p2 + m.p3; ++v) {
         names.emplace_back("v");
@@ -43,12 +44,12 @@ inline std::vector<std::string> numberedNames(const ThreeLevelModel& m) {
 
 // A model with these slopes and p3 level-3 variables, its covariance matrices random and
 // positive definite, its random effects of about a third of the variables' size.
-inline ThreeLevelModel randomThreeLevelModel(std::mt19937_64& rng,
-                                             const std::vector<SlopeVariation>& level1,
-                                             const std::vector<SlopeVariation>& level2, int p3) {
+inline NestedModel randomThreeLevelModel(std::mt19937_64& rng,
+                                         const std::vector<SlopeVariation>& level1,
+                                         const std::vector<SlopeVariation>& level2, int p3) {
     std::uniform_real_distribution<double> mean(-3.0, 3.0);
     std::uniform_real_distribution<double> variance(0.3, 2.0);
-    ThreeLevelModel m = modelWithSlopes(level1, level2, p3);
+    NestedModel m = modelWithSlopes(level1, level2, p3);
     m.Sigma2 = variance(rng);
     const auto randomEffects = [&rng](int order) {
         Dense tau = randomCovariance(rng, order);
@@ -74,7 +75,7 @@ inline ThreeLevelModel randomThreeLevelModel(std::mt19937_64& rng,
 // with fixed slopes, one varying at each level and one at both), three level-2 variables (one
 // varying at level 3) and six level-3 variables: 1 + 6 + 3 + 6 main effects, 2 x 3 interactions
 // with the level-2 variables and 3 x 6 with the level-3 ones.
-inline ThreeLevelModel largestThreeLevelModel() {
+inline NestedModel largestThreeLevelModel() {
     std::mt19937_64 rng(40);
     using S = SlopeVariation;
     return randomThreeLevelModel(rng,

@@ -5,7 +5,7 @@
 
 #include "engine/CovarianceComputation.h"
 #include "engine/ExpectedInformation.h"
-#include "engine/power/GroupSizeDistribution.h"
+#include "engine/GroupSizeDistribution.h"
 #include "engine/run/RelativeEfficiency.h"
 #include "tests/engine/RandomDesign.h"
 
@@ -132,14 +132,14 @@ TEST(UnequalSizes, VaryingSizesKeepTheirMeanAndSpread) {
 
 TEST(UnequalSizes, RelativeEfficiencyOfEqualSizesIsOne) {
     std::mt19937_64 rng(13);
-    const EngineState& e = loaded(test::randomDesign(rng, 2, 0, 1));
+    const test::FileDesign design = test::randomDesign(rng, 2, 0, 1);
     GroupSizeSettings settings;
     settings.groupDropout = 0.5;
-    const Vector efficiency = efficiencyAt(e, settings, {40, 9, 0});
+    const Vector efficiency = efficiencyAt(*test::preparedOf(design, settings), {40, 9, 0});
     EXPECT_NEAR(efficiency(1), 1.0, 1e-12);
     EXPECT_EQ(groupsToMakeUp(40, efficiency(1)), 40.0);
     settings.sizeCv = 0.8;
-    EXPECT_LT(efficiencyAt(e, settings, {40, 9, 0})(1), 0.99);
+    EXPECT_LT(efficiencyAt(*test::preparedOf(design, settings), {40, 9, 0})(1), 0.99);
     EXPECT_EQ(groupsToMakeUp(40, 0.8), 50.0);
 }
 

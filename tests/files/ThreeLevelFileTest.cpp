@@ -1,7 +1,7 @@
+#include "engine/NestedDesign.h"
 #include "files/FileError.h"
 #include "files/ParameterFile.h"
 #include "files/ThreeLevelFile.h"
-#include "files/ThreeLevelParameters.h"
 #include "tests/engine/MatrixTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +14,12 @@ using S = SlopeVariation;
 
 // A pupil-level covariate, a class-level treatment whose effect varies between schools, and a
 // school-level covariate.
-ThreeLevelParameters smallDesign() {
-    ThreeLevelParameters p;
+NestedDesign smallDesign() {
+    NestedDesign p;
+    p.model.levels = 3;
     p.variables = {{"pretest", 1, S::None}, {"treatment", 2, S::Level3}, {"urban", 3, S::None}};
     setModelVariables(p);
-    ThreeLevelModel& m = p.model;
+    NestedModel& m = p.model;
     m.Sigma2 = 0.5;
     m.Tau2(1, 1) = 0.1;
     m.Tau3 = test::fromRows({{0.05, 0.01}, {0.01, 0.02}});
@@ -27,15 +28,12 @@ ThreeLevelParameters smallDesign() {
     m.SiteCov = test::fromRows({{0.1, -0.03}, {-0.03, 0.24}});
     m.Means(1) = 0.0;
     m.Means(2) = 0.4;
-    p.sweep.BudgetMode = true;
-    p.sweep.Budget = 12000;
-    p.sweep.SiteCost = 50;
-    p.sweep.GroupCost = 10;
-    p.sweep.MinGroups = 2;
-    p.sweep.MaxGroups = 8;
-    p.sweep.MinGroupSize = 5;
-    p.sweep.MaxGroupSize = 30;
-    p.sweep.GroupSizeStep = 5;
+    p.sizes.BudgetMode = true;
+    p.sizes.Budget = 12000;
+    p.sizes.SiteCost = 50;
+    p.sizes.GroupCost = 10;
+    p.sizes.groups = {2, 8, 1};
+    p.sizes.units = {5, 30, 5};
     return p;
 }
 
@@ -90,7 +88,7 @@ std::string edited(const std::string& from, const std::string& to) {
 
 TEST(ThreeLevelFile, WritesEveryBlockWithItsVariablesNamedAndReadsItBack) {
     EXPECT_EQ(threeLevelFileText(smallDesign()), kSmallDesignText);
-    EXPECT_EQ(threeLevelFileText(readThreeLevelText(kSmallDesignText, "design.dat")),
+    EXPECT_EQ(threeLevelFileText(readThreeLevelText(kSmallDesignText, "design.dat").design),
               kSmallDesignText);
 }
 
@@ -139,9 +137,11 @@ TEST(ThreeLevelFile, ReadsOnlyTheVariablesOfADesignBeyondTheCapacity) {
     for (int i = 0; i < 5; ++i) {
         text += "level-3 v" + std::to_string(i) + "\n";
     }
-    const ThreeLevelParameters p = readThreeLevelText(text + "anything\n", "big.dat");
-    EXPECT_EQ(threeLevelCoefficientCount(p.variables), 42);
-    EXPECT_EQ(p.model.p1, 0);
+    const DesignReading reading = readThreeLevelText(text + "anything\n", "big.dat");
+    EXPECT_EQ(termCount(reading.design.variables), 42);
+    ASSERT_TRUE(reading.unheld);
+    EXPECT_EQ(reading.unheld->coefficients, 42);
+    EXPECT_EQ(reading.design.model.p1, 0);
 }
 
 }  // namespace

@@ -4,11 +4,10 @@
 // Fuzzed settings easily ask for billions of sample-size points, which would only make the
 // fuzzer slow, so inputs whose sweep is longer than kMostPoints are passed over.
 
-#include "engine/EngineState.h"
 #include "engine/run/CalculationRun.h"
-#include "engine/run/EngineLayout.h"
 #include "files/DesignParameters.h"
 #include "files/FileError.h"
+#include "files/ParameterDesign.h"
 #include "files/ParameterFile.h"
 #include "files/TextScanner.h"
 
@@ -59,9 +58,8 @@ private:
 // reads it. Settings the run refuses before it sweeps count as none, and so do a malformed
 // number and an early end, at which the run stops too.
 std::int64_t sweepPoints(const std::string& text) {
-    // Static: the record and the engine state are too large for the stack.
+    // Static: the record is too large for the stack.
     static tavi::DesignParameters design;
-    static tavi::EngineState settings{};
     design = tavi::initialDesignParameters();
     tavi::TextScanner in(text, "fuzz.par");
     try {
@@ -69,14 +67,15 @@ std::int64_t sweepPoints(const std::string& text) {
     } catch (const tavi::FileError&) {
         return 0;
     }
-    if (!tavi::countsFitCapacity(design.k, design.k1, design.kw)) {
+    const tavi::DesignReading reading = tavi::designOf(design);
+    if (reading.unheld) {
         return 0;
     }
-    tavi::loadEngineDesign(design, settings);
-    if (settings.MinGroupSize < 1 || settings.GroupSizeStep < 1) {
+    const tavi::SampleSizes& sizes = reading.design.sizes;
+    if (sizes.units.least < 1 || sizes.units.step < 1) {
         return 0;
     }
-    return tavi::sweepPointCount(settings);
+    return tavi::pointCount(reading.design);
 }
 
 void writeFile(const std::string& fileName, const std::string& text) {

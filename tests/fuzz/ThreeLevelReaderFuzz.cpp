@@ -5,7 +5,6 @@
 #include "FuzzChecks.h"
 #include "files/FileError.h"
 #include "files/ThreeLevelFile.h"
-#include "files/ThreeLevelParameters.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,26 +16,27 @@ using tavi::fuzz::symmetric;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text = std::string(tavi::kThreeLevelFirstLine) + "\n" +
                              std::string(reinterpret_cast<const char*>(data), size);
-    tavi::ThreeLevelParameters p;
+    tavi::NestedDesign p;
     try {
-        p = tavi::readThreeLevelText(text, "fuzz.dat");
+        p = tavi::readThreeLevelText(text, "fuzz.dat").design;
     } catch (const tavi::FileError&) {
         return 0;
     }
-    const std::int64_t coefficients = tavi::threeLevelCoefficientCount(p.variables);
+    const std::int64_t coefficients = tavi::termCount(p.variables);
     if (coefficients > tavi::dimmax) {
         // Beyond the capacity the matrices, sized by the counts, must not have been taken.
         require(p.model.p1 == 0 && p.model.p2 == 0 && p.model.p3 == 0, "counts beyond capacity");
         return 0;
     }
-    require(tavi::threeLevelCoefficientCount(p.model) == coefficients, "counts not the variables'");
-    for (const auto member : {&tavi::ThreeLevelModel::Tau2, &tavi::ThreeLevelModel::Tau3,
-                              &tavi::ThreeLevelModel::WithinCov, &tavi::ThreeLevelModel::BetweenCov,
-                              &tavi::ThreeLevelModel::SiteCov}) {
+    require(tavi::termCount(p.model) == coefficients, "counts not the variables'");
+    for (const auto member :
+         {&tavi::NestedModel::Tau2, &tavi::NestedModel::Tau3, &tavi::NestedModel::WithinCov,
+          &tavi::NestedModel::BetweenCov, &tavi::NestedModel::SiteCov}) {
         require(symmetric(p.model.*member), "a matrix is not symmetric");
     }
     const std::string written = tavi::threeLevelFileText(p);
-    require(tavi::threeLevelFileText(tavi::readThreeLevelText(written, "fuzz.dat")) == written,
-            "the written design does not read back");
+    require(
+        tavi::threeLevelFileText(tavi::readThreeLevelText(written, "fuzz.dat").design) == written,
+        "the written design does not read back");
     return 0;
 }

@@ -37,22 +37,20 @@ void BackgroundRecalculation::reap() {
     });
 }
 
-void BackgroundRecalculation::start(std::unique_ptr<DesignParameters> p,
-                                    const GroupSizeSettings& sizes) {
+void BackgroundRecalculation::start(NestedDesign d) {
     stop();
     reap();
     m_running = true;
     const unsigned generation = m_generation;
     auto stopFlag = std::make_shared<std::atomic<bool>>(false);
     auto ended = std::make_shared<std::atomic<bool>>(false);
-    std::shared_ptr<const DesignParameters> design = std::move(p);
-    std::thread thread([this, generation, design, sizes, stopFlag, ended] {
+    auto design = std::make_shared<const DesignReading>(DesignReading{std::move(d), std::nullopt});
+    std::thread thread([this, generation, design, stopFlag, ended] {
         auto computation = std::make_shared<DesignComputation>();
         QString failure;
         bool stopped = false;
         try {
-            *computation =
-                computeDesign(*design, RunControl{nullptr, StopToken(*stopFlag), 0, sizes});
+            *computation = computeDesign(*design, RunControl{nullptr, StopToken(*stopFlag), 0});
         } catch (const Stopped&) {
             stopped = true;
         } catch (const std::bad_alloc&) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "engine/run/DesignResults.h"
-#include "files/DesignParameters.h"
 
 #include <QObject>
 #include <QString>
@@ -26,9 +25,9 @@ public:
     // Stops every computation and waits for it.
     ~BackgroundRecalculation() override;
 
-    // Computes p in memory on every core with groups of the sizes given, as tavi-calc computes
-    // its parameter file with those sizes' options.
-    void start(std::unique_ptr<DesignParameters> p, const GroupSizeSettings& sizes);
+    // Computes d in memory on every core, with the sizes of its groups, as tavi-calc computes its
+    // parameter file with those sizes' options.
+    void start(NestedDesign d);
     // Stops the computation under way; nothing arrives from it.
     void stop();
     // Whether a computation is under way whose results will arrive.

@@ -4,9 +4,10 @@
 #include "engine/run/FileAssumptions.h"
 #include "engine/run/TemplateAssumptions.h"
 #include "engine/run/ThreeLevelAssumptions.h"
+#include "files/DesignFile.h"
 #include "files/FileError.h"
 #include "files/FileNames.h"
-#include "files/ThreeLevelFile.h"
+#include "files/ParameterDesign.h"
 #include "ui/results/RunWithProgress.h"
 
 #include <QApplication>
@@ -28,10 +29,9 @@ std::unique_ptr<ResultsWindow> computedWindow(std::unique_ptr<Assumptions> assum
     }
     WindowRun run;
     try {
-        run = runWithProgress(nullptr, [&assumed](const RunControl& control) {
-            RunControl withSizes = control;
-            withSizes.sizes = assumed.sizes;
-            return calculateInMemory(*assumed.design, withSizes);
+        const DesignReading reading{*assumed.design, std::nullopt};
+        run = runWithProgress(nullptr, [&reading](const RunControl& control) {
+            return calculateInMemory(reading, control);
         });
     } catch (const std::bad_alloc&) {
         message = name + QStringLiteral(": not enough memory for this calculation");
@@ -53,52 +53,36 @@ std::unique_ptr<ResultsWindow> computedWindow(std::unique_ptr<Assumptions> assum
                                            reportFile, designFile);
 }
 
-// The window of the three-level design in parFile, computed behind the progress dialog.
-std::unique_ptr<ResultsWindow> threeLevelWindow(const std::string& name, const QString& parFile,
-                                                const QString& reportFile, QString& message) {
-    std::optional<DesignComputation> computation;
-    try {
-        computation = runThreeLevelWithProgress(nullptr, readThreeLevelFile(name));
-    } catch (const FileError& error) {
-        message = QString::fromStdString(error.fileName()) + QStringLiteral(": ") +
-                  QString::fromUtf8(error.what());
-        return nullptr;
-    } catch (const std::bad_alloc&) {
-        message = parFile + QStringLiteral(": not enough memory for this calculation");
-        return nullptr;
-    }
-    if (!computation) {
-        message = parFile + QStringLiteral(": calculation cancelled");
-        return nullptr;
-    }
-    if (!computation->results) {
-        message = parFile + QStringLiteral(": design refused: ") +
-                  QString::fromStdString(computation->refusal);
-        return nullptr;
-    }
-    return std::make_unique<ResultsWindow>(std::make_unique<ThreeLevelAssumptions>(name),
-                                           std::move(*computation->results), reportFile, parFile);
-}
-
 }  // namespace
 
 std::unique_ptr<ResultsWindow> resultsOfFile(const QString& parFile, QString& message) {
     const std::string name = parFile.toStdString();
     // The report that tavi-calc would write for this file.
     const QString report = QString::fromStdString(withExtension(name, ".out"));
-    std::unique_ptr<DesignParameters> design;
+    std::unique_ptr<Assumptions> assumptions;
     try {
-        if (isThreeLevelFile(name)) {
-            return threeLevelWindow(name, parFile, report, message);
+        DesignFileReading file = readDesignFile(name);
+        if (file.error) {
+            throw *file.error;
         }
-        design = readRunDesign(name);
+        if (file.reading.unheld) {
+            message = parFile + QStringLiteral(": design refused: ") +
+                      QString::fromStdString(unheldReason(*file.reading.unheld));
+            return nullptr;
+        }
+        if (file.reading.design.levels() == 3) {
+            assumptions =
+                std::make_unique<ThreeLevelAssumptions>(std::move(file.reading.design), name);
+        } else {
+            assumptions =
+                std::make_unique<FileAssumptions>(parametersOf(file.reading.design), name);
+        }
     } catch (const FileError& error) {
         message = QString::fromStdString(error.fileName()) + QStringLiteral(": ") +
                   QString::fromUtf8(error.what());
         return nullptr;
     }
-    return computedWindow(std::make_unique<FileAssumptions>(*design, name), report, parFile,
-                          parFile, message);
+    return computedWindow(std::move(assumptions), report, parFile, parFile, message);
 }
 
 std::unique_ptr<ResultsWindow> newPlanWindow(const DesignTemplate& designTemplate,

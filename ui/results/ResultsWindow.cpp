@@ -1,6 +1,7 @@
 #include "ui/results/ResultsWindow.h"
 
 #include "files/CovarianceCheck.h"
+#include "files/DesignFile.h"
 #include "files/TypedNumbers.h"
 #include "ui/results/AssumptionsPanel.h"
 #include "ui/results/BackgroundRecalculation.h"
@@ -84,10 +85,10 @@ QComboBox* shortChooser() {
 }
 
 // The warnings about the design's covariance matrices, one per line.
-QString covarianceWarnings(const DesignParameters& p) {
+QString covarianceWarnings(const NestedDesign& d) {
     QStringList lines;
-    for (const CovarianceFinding& finding : covarianceFindings(p)) {
-        lines.append(QString::fromStdString(finding.message));
+    for (const std::string& finding : covarianceFindings(d)) {
+        lines.append(QString::fromStdString(finding));
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -118,9 +119,7 @@ void ResultsWindow::createControls() {
     fillCoefficients();
     QuantityBox = shortChooser();
     for (const View& view : kViews) {
-        if (m_results.offers(view.quantity)) {
-            QuantityBox->addItem(QString::fromUtf8(view.name), int(view.quantity));
-        }
+        QuantityBox->addItem(QString::fromUtf8(view.name), int(view.quantity));
     }
     AlphaBox = new QDoubleSpinBox;
     AlphaBox->setDecimals(3);
@@ -180,10 +179,9 @@ void ResultsWindow::createControls() {
 
     AssumptionsView = new AssumptionsPanel;
     AssumptionsView->setFields(*m_assumptions);
-    if (m_results.table().threeLevel()) {
-        // Its design has no fields here: the panel says where it is edited.
-        AssumptionsView->showStatus(QString::fromStdString(m_assumptions->design().problem.message),
-                                    false);
+    if (m_assumptions->fields().empty()) {
+        // Its design has no fields here: it is edited in its file.
+        AssumptionsView->showStatus(QString::fromStdString(m_assumptions->title()), false);
         AssumptionsView->SaveDesignButton->setEnabled(false);
         AssumptionsView->RevertButton->setEnabled(false);
     }
@@ -442,7 +440,7 @@ void ResultsWindow::recalculate() {
         return;
     }
     AssumptionsView->showStatus(QStringLiteral("Computing..."), false);
-    m_recalculation->start(std::move(assumed.design), assumed.sizes);
+    m_recalculation->start(std::move(*assumed.design));
 }
 
 void ResultsWindow::takeComputation(DesignComputation computation) {
@@ -555,10 +553,10 @@ void ResultsWindow::saveDesign() {
     m_designFile = dialog.FileName;
     m_assumptions->markSaved(m_designFile.toStdString());
     AssumptionsView->showTexts(*m_assumptions, std::nullopt);
-    if (assumed.sizes.inForce()) {
+    if (assumed.design->unequal.inForce()) {
         AssumptionsView->showStatus(
             QStringLiteral("The parameter file does not hold the group sizes: give tavi-calc ") +
-                QString::fromStdString(groupSizeOptions(assumed.sizes)) +
+                QString::fromStdString(groupSizeOptions(assumed.design->unequal)) +
                 QStringLiteral(" for these results."),
             false);
     }

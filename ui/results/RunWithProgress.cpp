@@ -1,6 +1,5 @@
 #include "ui/results/RunWithProgress.h"
 
-#include "engine/run/ThreeLevelDesignResults.h"
 #include "ui/toolkit/CancellableWork.h"
 
 namespace tavi::ui {
@@ -12,28 +11,13 @@ class ProgressCollector : public SweepCollector {
 public:
     explicit ProgressCollector(WorkProgress& progress) : m_progress(progress) {}
 
-    void sweepStarts(const EngineState& design, std::int64_t points) override {
+    void sweepStarts(const std::shared_ptr<const PreparedDesign>& design,
+                     std::int64_t points) override {
         m_progress.total.store(points);
         SweepCollector::sweepStarts(design, points);
     }
-    void pointDone(const EngineState& e, std::int64_t cost) override {
-        SweepCollector::pointDone(e, cost);
-        m_progress.done.fetch_add(1, std::memory_order_relaxed);
-    }
-
-private:
-    WorkProgress& m_progress;
-};
-
-// Tells the progress dialog how far a three-level sweep has come.
-class ThreeLevelProgress : public ThreeLevelObserver {
-public:
-    explicit ThreeLevelProgress(WorkProgress& progress) : m_progress(progress) {}
-
-    void sweepStarts(const ThreeLevelDesign& /*design*/, std::int64_t points) override {
-        m_progress.total.store(points);
-    }
-    void pointDone(const ThreeLevelPoint& /*point*/, std::int64_t /*cost*/) override {
+    void pointDone(const ComputedPoint& point) override {
+        SweepCollector::pointDone(point);
         m_progress.done.fetch_add(1, std::memory_order_relaxed);
     }
 
@@ -43,21 +27,6 @@ private:
 
 }  // namespace
 
-std::optional<DesignComputation> runThreeLevelWithProgress(QWidget* parent,
-                                                           const ThreeLevelParameters& p) {
-    std::optional<DesignComputation> computation;
-    const bool completed =
-        runCancellable(parent, QStringLiteral("Calculating the standard errors..."),
-                       [&](StopToken stop, WorkProgress& progress) {
-                           ThreeLevelProgress observer(progress);
-                           computation = computeThreeLevelDesign(p, {&observer, stop, 0});
-                       });
-    if (!completed) {
-        computation.reset();
-    }
-    return computation;
-}
-
 WindowRun runWithProgress(QWidget* parent,
                           const std::function<RunOutcome(const RunControl&)>& run) {
     WindowRun result;
@@ -66,9 +35,8 @@ WindowRun runWithProgress(QWidget* parent,
                                           ProgressCollector collector(progress);
                                           result.outcome = run(RunControl{&collector, stop, 0});
                                           if (collector.results()) {
-                                              result.results =
-                                                  completeResults(std::move(*collector.results()),
-                                                                  result.outcome.design, stop);
+                                              result.results = completeResults(
+                                                  std::move(*collector.results()), stop);
                                           }
                                       });
     return result;

@@ -5,7 +5,6 @@
 
 #include "engine/run/CalculationRun.h"
 #include "engine/run/DesignResults.h"
-#include "files/ThreeLevelParameters.h"
 
 #include <functional>
 #include <optional>
@@ -22,11 +21,7 @@ struct WindowRun {
 
 // Runs run(control), which calls RunCalculation or calculateInMemory with the control given: an
 // observer that keeps the points, the dialog's stop, and every core; then the search over the
-// group sizes. Errors of the run (FileError and the like) are thrown here.
+// cells. Errors of the run (FileError and the like) are thrown here.
 WindowRun runWithProgress(QWidget* parent, const std::function<RunOutcome(const RunControl&)>& run);
-
-// The same for the three-level design p, computed in memory: empty when cancelled.
-std::optional<DesignComputation> runThreeLevelWithProgress(QWidget* parent,
-                                                           const ThreeLevelParameters& p);
 
 }  // namespace tavi::ui

@@ -6,46 +6,53 @@
 
 #include <cmath>
 #include <limits>
+#include <span>
 
 namespace tavi::ui {
 
 namespace {
 
-const char* const kPointHeadings[] = {"N*n\ntotal units", "N\ngroups", "n\ngroup size",
-                                      "Cost\nN(n + c)"};
-const char* const kThreeLevelHeadings[] = {"K*J*n\ntotal units", "K\nsites", "J\ngroups per site",
-                                           "n\ngroup size", "Cost\nK(s + J(g + n))"};
+// The columns of a point, described once for its headings and its values; the last is the cost,
+// shown under a budget only.
+struct PointColumn {
+    const char* heading;
+    double (*value)(const SweepPoint& point);
+};
+
+constexpr PointColumn kTwoLevelColumns[] = {
+    {"N*n\ntotal units", [](const SweepPoint& p) { return double(unitsOf(p)); }},
+    {"N\ngroups", [](const SweepPoint& p) { return double(p.N); }},
+    {"n\ngroup size", [](const SweepPoint& p) { return double(p.n); }},
+    {"Cost\nN(n + c)", [](const SweepPoint& p) { return double(p.cost); }},
+};
+constexpr PointColumn kThreeLevelColumns[] = {
+    {"K*J*n\ntotal units", [](const SweepPoint& p) { return double(unitsOf(p)); }},
+    {"K\nsites", [](const SweepPoint& p) { return double(p.N); }},
+    {"J\ngroups per site", [](const SweepPoint& p) { return double(p.J); }},
+    {"n\ngroup size", [](const SweepPoint& p) { return double(p.n); }},
+    {"Cost\nK(s + J(g + n))", [](const SweepPoint& p) { return double(p.cost); }},
+};
 const char* const kTestHeadings[] = {"df", "MDES", "Power"};
 
-int pointColumnsOf(const ResultsModel& results) {
-    return (results.table().budgetMode() ? 4 : 3) + (results.table().threeLevel() ? 1 : 0);
+std::span<const PointColumn> pointColumnsOf(const SweepTable& table) {
+    const std::span<const PointColumn> all = table.levels() == 3
+                                                 ? std::span<const PointColumn>(kThreeLevelColumns)
+                                                 : std::span<const PointColumn>(kTwoLevelColumns);
+    return table.budgetMode() ? all : all.first(all.size() - 1);
 }
 
-// Column c of a point, whose units, sites, groups per site, group size and cost a three-level
-// table shows.
-double threeLevelColumn(const SweepPoint& point, int column) {
-    switch (column) {
-        case 0:
-            return double(unitsOf(point));
-        case 1:
-            return point.N;
-        case 2:
-            return point.J;
-        case 3:
-            return point.n;
-        default:
-            return double(point.cost);
-    }
+int pointColumnCount(const ResultsModel& results) {
+    return static_cast<int>(pointColumnsOf(results.table()).size());
 }
 
 }  // namespace
 
 SweepTableModel::SweepTableModel(ResultsModel& results, QObject* parent)
-    : QAbstractTableModel(parent), m_results(results), m_pointColumns(pointColumnsOf(results)) {}
+    : QAbstractTableModel(parent), m_results(results), m_pointColumns(pointColumnCount(results)) {}
 
 void SweepTableModel::resultsReplaced() {
     beginResetModel();
-    m_pointColumns = pointColumnsOf(m_results);
+    m_pointColumns = pointColumnCount(m_results);
     endResetModel();
 }
 
@@ -70,20 +77,8 @@ int SweepTableModel::columnCount(const QModelIndex& parent) const {
 double SweepTableModel::value(int row, int column) const {
     const SweepTable& table = m_results.table();
     const SweepPoint& point = table.point(row);
-    if (column < m_pointColumns && table.threeLevel()) {
-        return threeLevelColumn(point, column);
-    }
     if (column < m_pointColumns) {
-        switch (column) {
-            case 0:
-                return double(std::int64_t{point.N} * point.n);
-            case 1:
-                return point.N;
-            case 2:
-                return point.n;
-            default:
-                return double(point.cost);
-        }
+        return pointColumnsOf(table)[column].value(point);
     }
     const int test = column - m_pointColumns;
     if (test < kTestColumns) {
@@ -156,9 +151,9 @@ QVariant SweepTableModel::headerData(int section, Qt::Orientation orientation, i
         return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
     }
     if (section < m_pointColumns) {
-        const char* const* headings =
-            m_results.table().threeLevel() ? kThreeLevelHeadings : kPointHeadings;
-        return role == Qt::DisplayRole ? QString::fromUtf8(headings[section]) : QVariant();
+        return role == Qt::DisplayRole
+                   ? QString::fromUtf8(pointColumnsOf(m_results.table())[section].heading)
+                   : QVariant();
     }
     const int test = section - m_pointColumns;
     const int chosen = test < kTestColumns ? m_results.coefficient() : test - kTestColumns;

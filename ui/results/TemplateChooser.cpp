@@ -36,13 +36,8 @@ const DesignTemplate* chooseTemplate(QWidget* parent) {
     dialog.setWindowTitle(QStringLiteral("New plan"));
     auto* list = new QListWidget;
     list->setObjectName(QStringLiteral("TemplateList"));
-    // The window edits and computes designs of two levels; those of three are written and
-    // computed by tavi-calc.
     std::vector<const DesignTemplate*> offered;
     for (const DesignTemplate& candidate : designTemplates()) {
-        if (candidate.levels != 2) {
-            continue;
-        }
         offered.push_back(&candidate);
         list->addItem(QString::fromUtf8(candidate.name.data(), qsizetype(candidate.name.size())) +
                       QStringLiteral(": ") +

@@ -13,16 +13,14 @@ namespace {
 using test::FileDesign;
 
 // n from 2 to maxGroupSize in steps of 7, so that the search computes the budget line itself.
-void loadOnBudgetLine(const FileDesign& d, int budget, int costParameter, int maxGroupSize) {
-    test::loadIntoEngine(d);
-    EngineState& e = test::engineUnderTest();
-    e.BudgetMode = true;
-    e.Budget = budget;
-    e.CostParameter = costParameter;
-    e.MinGroupSize = 2;
-    e.GroupSizeStep = 7;
-    e.MaxGroupSize = maxGroupSize;
-    prepareRunConstants(test::engineUnderTest());
+std::shared_ptr<const PreparedDesign> onBudgetLine(const FileDesign& d, int budget,
+                                                   int costParameter, int maxGroupSize) {
+    NestedDesign design = test::asDesign(d);
+    design.sizes.BudgetMode = true;
+    design.sizes.Budget = budget;
+    design.sizes.GroupCost = costParameter;
+    design.sizes.units = {2, maxGroupSize, 7};
+    return prepareDesign(std::move(design));
 }
 
 // A cluster-randomised trial: a level-2 treatment with mean 0.5 and variance 0.25, whose
@@ -42,10 +40,9 @@ double clusterTrialSe(double tau, double N, double n) {
 }
 
 // The answers over the budget line, or over ranges without any sweep's points to search.
-AllocationAnswers answersFor(PointTests& tests) {
-    return answerAllocation(
-        test::engineUnderTest(),
-        SweepTable(test::engineUnderTest().NumCoef, test::engineUnderTest().BudgetMode), tests);
+AllocationAnswers answersFor(const PreparedDesign& design, PointTests& tests) {
+    return answerAllocation(design, SweepTable(design.NumCoef(), design.design.sizes.BudgetMode),
+                            tests);
 }
 
 SweepPoint pointOf(const AllocationAnswers& answers, int c, Criterion criterion) {
@@ -58,9 +55,9 @@ SweepPoint pointOf(const AllocationAnswers& answers, int c, Criterion criterion)
 }
 
 TEST(BestAllocation, SmallestSeFollowsTheClosedFormsOfTheBestGroupSize) {
-    loadOnBudgetLine(clusterTrial(0.1), 1000000, 5, 200);
-    PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), {std::nullopt, std::nullopt});
-    const AllocationAnswers answers = answersFor(tests);
+    const auto trial = onBudgetLine(clusterTrial(0.1), 1000000, 5, 200);
+    PointTests tests({}, DegreesOfFreedom(trial->design.model), {std::nullopt, std::nullopt});
+    const AllocationAnswers answers = answersFor(*trial, tests);
     EXPECT_EQ(answers.search.budgetLine->size(), 199u) << "every n from 2 to 200";
     // sqrt(c sigma2 / tau) = sqrt(45) = 6.7
     EXPECT_EQ(pointOf(answers, 1, Criterion::SmallestSe).n, 7);
@@ -69,17 +66,17 @@ TEST(BestAllocation, SmallestSeFollowsTheClosedFormsOfTheBestGroupSize) {
     slope.k = 1;
     slope.tau = {{0.1, 0.0}, {0.0, 0.05}};
     slope.within = {{1.0}};
-    loadOnBudgetLine(slope, 1000000, 10, 200);
+    const auto sloped = onBudgetLine(slope, 1000000, 10, 200);
     // sqrt(c sigma2 / (var(x) tau_11)) = sqrt(200) = 14.1, for Random1 (number 1)
-    EXPECT_EQ(pointOf(answersFor(tests), 1, Criterion::SmallestSe).n, 14);
+    EXPECT_EQ(pointOf(answersFor(*sloped, tests), 1, Criterion::SmallestSe).n, 14);
 }
 
 // Regression: the smallest SE of this line lies at N = 3 (df 1), and was called the best point.
 TEST(BestAllocation, HighestPowerAndSmallestMdesAreThoseOfAnExhaustiveSearchOfTheLine) {
     const double tau = 0.0001;
-    loadOnBudgetLine(clusterTrial(tau), 600, 10, 300);
-    PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), {std::nullopt, 0.5});
-    const AllocationAnswers answers = answersFor(tests);
+    const auto trial = onBudgetLine(clusterTrial(tau), 600, 10, 300);
+    PointTests tests({}, DegreesOfFreedom(trial->design.model), {std::nullopt, 0.5});
+    const AllocationAnswers answers = answersFor(*trial, tests);
     using Key = std::tuple<double, int, int>;  // value to minimise, cost, N
     Key highestPower{2.0, 0, 0};
     Key smallestMdes{1e300, 0, 0};
@@ -103,7 +100,6 @@ TEST(BestAllocation, HighestPowerAndSmallestMdesAreThoseOfAnExhaustiveSearchOfTh
 TEST(BestAllocation, TiesGoToTheCheaperPointAndPointsWithoutGroupsDoNotCount) {
     FileDesign d;  // the intercept alone: df N - 1
     d.tau = {{0.1}};
-    test::loadIntoEngine(d);
     SweepTable table(1, false);
     const std::pair<SweepPoint, double> points[] = {
         {{40, 10}, 0.4}, {{25, 20}, 0.4}, {{20, 20}, 0.4}, {{5, 30}, 0.9}, {{0, 10}, 0.1}};
@@ -111,7 +107,7 @@ TEST(BestAllocation, TiesGoToTheCheaperPointAndPointsWithoutGroupsDoNotCount) {
         table.add(point, std::span(&se, 1));
     }
     // At this effect every point has power 1: the cheapest of them has the highest.
-    PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), {100.0});
+    PointTests tests({}, DegreesOfFreedom(test::asDesign(d).model), {100.0});
     const std::vector<BestPoint> best = bestPointsFor(table, tests, 0);
     ASSERT_EQ(best.size(), 3u);
     EXPECT_EQ(best[0].point, (SweepPoint{5, 30})) << "150 units before 400";
@@ -125,23 +121,19 @@ TEST(BestAllocation, TiesGoToTheCheaperPointAndPointsWithoutGroupsDoNotCount) {
 // target, by the closed form of the SE; over ranges, the fewest units come from N in range.
 TEST(BestAllocation, RequiredGroupsAreThoseOfALinearSearch) {
     const double tau = 0.1;
-    test::loadIntoEngine(clusterTrial(tau));
-    EngineState& e = test::engineUnderTest();
-    e.BudgetMode = false;
-    e.MinGroupSize = 2;
-    e.GroupSizeStep = 9;
-    e.MaxGroupSize = 50;
-    e.MinGroups = 20;
-    e.MaxGroups = 60;
-    prepareRunConstants(test::engineUnderTest());
+    NestedDesign ranges = test::asDesign(clusterTrial(tau));
+    ranges.sizes.BudgetMode = false;
+    ranges.sizes.units = {2, 50, 9};
+    ranges.sizes.top = {20, 60, 2};
+    const auto design = prepareDesign(std::move(ranges));
     for (const double givenDf : {0.0, 4.5}) {
         const TestSettings settings{0.05, givenDf > 0.0 ? 0.9 : 0.8, givenDf > 0.0};
-        DegreesOfFreedom df(test::engineUnderTest());
+        DegreesOfFreedom df(design->design.model);
         if (givenDf > 0.0) {
             df.give(1, givenDf);
         }
         PointTests tests(settings, df, {std::nullopt, 0.3});
-        const AllocationAnswers answers = answersFor(tests);
+        const AllocationAnswers answers = answersFor(*design, tests);
         ASSERT_EQ(answers.required.size(), 6u) << "n = 2, 11, ..., 47";
         std::tuple<int, int, int> fewest{1 << 30, 0, 0};  // N*n, N, n in N = 20..60
         for (const RequiredGroups& row : answers.required) {
@@ -169,32 +161,11 @@ TEST(BestAllocation, RequiredGroupsAreThoseOfALinearSearch) {
                   (SweepPoint{std::get<1>(fewest), std::get<2>(fewest)}));
     }
     // At 10^7 groups of any size the SE is still above 1e-4 / 2.8: no number of groups will do.
-    PointTests tests({}, DegreesOfFreedom(test::engineUnderTest()), {std::nullopt, 1e-4});
-    const AllocationAnswers answers = answersFor(tests);
+    PointTests tests({}, DegreesOfFreedom(design->design.model), {std::nullopt, 1e-4});
+    const AllocationAnswers answers = answersFor(*design, tests);
     EXPECT_TRUE(std::none_of(answers.required.begin(), answers.required.end(),
                              [](const RequiredGroups& row) { return row.point.has_value(); }));
     EXPECT_FALSE(answers.best.back().point);
-}
-
-TEST(BestAllocation, DegreesOfFreedomFollowTheBetweenWithinRules) {
-    FileDesign d;  // k = 3 with one fixed-only variable, kw = 2; slope 2 has no variance
-    d.k = 3;
-    d.k1 = 1;
-    d.kw = 2;
-    d.tau = {{0.2, 0, 0}, {0, 0.1, 0}, {0, 0, 0}};
-    d.within = d.between = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-    d.means1 = {0};
-    d.means2 = {0, 0};
-    test::loadIntoEngine(d);
-    DegreesOfFreedom df(test::engineUnderTest());
-    // Fixed1 Const Group1 Group2 Random1 CrossL1_1 CrossL1_2 Random2 CrossL2_1 CrossL2_2:
-    // between N - 3 = 27, within N*n - N - (1 + 2 * 3) = 263.
-    const double expected[] = {263, 27, 27, 27, 27, 27, 27, 263, 263, 263};
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(df.at(i, 30, 10), expected[i]) << i;
-    }
-    df.give(1, 5.5);
-    EXPECT_EQ(df.at(1, 30, 10), 5.5);
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ TEST(JointTests, ReduceToTheTestsOfSingleCoefficients) {
     SweepTable table(tested, false);
     for (const auto& [N, n] : {std::pair{12, 5}, {40, 17}}) {
         computePoint(e, n, N);
-        table.addCurrent(e, 0);
+        table.add({N, n, 0, 0}, {e.InfoMatrix, e.CovCoef, e.NumCoef});
     }
     const TestSettings settings;
     const double group1 = 0.3;
@@ -92,7 +92,7 @@ TEST(JointTests, ReduceToTheTestsOfSingleCoefficients) {
     const double random1 = 0.25;
     std::vector<std::optional<double>> effects = {{}, {}, group1, group2, random1};
     effects.resize(tested->count());
-    DegreesOfFreedom df(e);
+    DegreesOfFreedom df(test::designUnderTest().model);
     JointTests joint(settings, df.smallestOf({{2, 3}, {4}}), tested, effects);
     for (std::size_t i = 0; i < table.size(); ++i) {
         const SweepPoint& p = table.point(i);

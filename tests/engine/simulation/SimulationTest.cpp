@@ -20,7 +20,7 @@ namespace {
 
 // A fixed-only variable correlated with a random-slope variable, a level-2 variable, and so a
 // cross-level interaction: Fixed1, Const, Group1, Random1, CrossL1_1.
-void loadDesign() {
+std::shared_ptr<const PreparedDesign> loadDesign() {
     test::FileDesign d;
     d.k = 2;
     d.k1 = 1;
@@ -31,26 +31,23 @@ void loadDesign() {
     d.tau = {{0.3, 0.05}, {0.05, 0.2}};
     d.means1 = {0.5};
     d.means2 = {0.3};
-    test::loadIntoEngine(d);
-    prepareRunConstants(test::engineUnderTest());
+    return test::preparedOf(d);
 }
 
 SimulationRequest requestAt(int N, int n, std::int64_t replications, int threads) {
     SimulationRequest request;
-    request.N = N;
-    request.n = n;
+    request.point = {N, n, 0, 0};
     request.plan = {replications, 5, threads};
     request.effects = {0.02, 0.08, std::nullopt, 0.06, 0.05};
     return request;
 }
 
 TEST(Simulation, ManyGroupsAgreeWithTheAnalyticAnswer) {
-    loadDesign();
+    const auto design = loadDesign();
     const std::int64_t R = 200;
     const std::atomic<bool> stop{false};
-    const SimulationSummary summary =
-        simulateDesign(test::engineUnderTest(), requestAt(400, 30, R, 2),
-                       DegreesOfFreedom(test::engineUnderTest()), stop);
+    const SimulationSummary summary = simulateDesign(*design, requestAt(400, 30, R, 2),
+                                                     DegreesOfFreedom(design->design.model), stop);
     EXPECT_EQ(summary.used, R);
     const double coverageBand = 4.0 * std::sqrt(0.95 * 0.05 / R);
     for (const CoefficientSimulation& c : summary.coefficients) {
@@ -87,20 +84,22 @@ TEST(Simulation, StopDuringAFitLeavesItsReplicationNotRun) {
 // estimates spread as its standard errors say, which lie above those of equal sizes by far more
 // than the Monte Carlo error.
 TEST(Simulation, VaryingGroupSizesAgreeWithTheExpectedInformation) {
-    test::loadIntoEngine(test::clusterTrial());
-    prepareRunConstants(test::engineUnderTest());
+    GroupSizeSettings sizes;
+    sizes.sizeCv = 0.6;
+    const auto design = test::preparedOf(test::clusterTrial(), sizes);
     const std::int64_t R = 400;
     const std::atomic<bool> stop{false};
     SimulationRequest request = requestAt(100, 10, R, 2);
     request.effects = {std::nullopt, 0.3};
-    request.sizes.sizeCv = 0.6;
-    const SimulationSummary summary = simulateDesign(
-        test::engineUnderTest(), request, DegreesOfFreedom(test::engineUnderTest()), stop);
+    const SimulationSummary summary =
+        simulateDesign(*design, request, DegreesOfFreedom(design->design.model), stop);
     EXPECT_EQ(summary.used, R);
     for (const CoefficientSimulation& s : summary.coefficients) {
         EXPECT_NEAR(s.empiricalSd.value, s.analytic.se, 4.0 * s.empiricalSd.mcse);
         EXPECT_NEAR(s.meanModelSe.value, s.analytic.se, 0.02 * s.analytic.se);
     }
+    test::loadIntoEngine(test::clusterTrial());
+    prepareRunConstants(test::engineUnderTest());
     computePoint(test::engineUnderTest(), 10, 100);
     const CoefficientSimulation& treatment = summary.coefficients[1];
     EXPECT_GT(treatment.analytic.se - std::sqrt(test::engineUnderTest().CovCoef(2, 2)),
@@ -110,13 +109,12 @@ TEST(Simulation, VaryingGroupSizesAgreeWithTheExpectedInformation) {
 class SimulationFiles : public test::WorkingDirectoryTest {};
 
 TEST_F(SimulationFiles, TheSameSeedGivesTheSameCsvWithOneAndTwoThreads) {
-    loadDesign();
+    const auto design = loadDesign();
     const std::vector<Coefficient> coefficients = coefficientsOf(1, 2, 2);
     for (const int threads : {1, 2}) {
         const std::atomic<bool> stop{false};
-        const SimulationSummary summary =
-            simulateDesign(test::engineUnderTest(), requestAt(12, 4, 40, threads),
-                           DegreesOfFreedom(test::engineUnderTest()), stop);
+        const SimulationSummary summary = simulateDesign(
+            *design, requestAt(12, 4, 40, threads), DegreesOfFreedom(design->design.model), stop);
         TextFileWriter file("threads" + std::to_string(threads) + ".csv");
         writeSimulationCsv(file, summary, coefficients);
         file.close();

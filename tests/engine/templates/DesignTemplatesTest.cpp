@@ -1,6 +1,7 @@
 #include "app/CalcCommand.h"
 #include "engine/power/JointTests.h"
 #include "engine/power/QuantityNames.h"
+#include "engine/run/CalculationRun.h"
 #include "engine/run/RunResults.h"
 #include "engine/templates/DesignTemplates.h"
 #include "tests/files/FileTestSupport.h"
@@ -84,7 +85,7 @@ TEST_F(Templates, WrittenFilesGiveTheClosedFormsThroughTheRun) {
         ASSERT_EQ(command(form.name, sets, {"--force", "--write", "t.dat"}), kExitComplete)
             << m_err.str();
         SweepCollector collector;
-        ASSERT_FALSE(calculateInMemory("t.dat", {.observer = &collector}).refused);
+        ASSERT_FALSE(calculateInMemory(ReadDesign("t.dat"), {.observer = &collector}).refused);
         const RunResults& run = *collector.results();
         ASSERT_EQ(run.table.size(), overTime ? 3u : 6u);
         int k = 0;
@@ -130,7 +131,7 @@ TEST_F(Templates, ThreeArmsGiveTheClosedFormsOfTheirContrastsAndOmnibusTest) {
         names.addContrast("diff", std::string(second).append("-").append(first));
         names.addJointTest("omnibus", std::string(first).append(",").append(second));
         SweepCollector collector(names.tested());
-        ASSERT_FALSE(calculateInMemory("t.dat", {.observer = &collector}).refused);
+        ASSERT_FALSE(calculateInMemory(ReadDesign("t.dat"), {.observer = &collector}).refused);
         const RunResults& run = *collector.results();
         const JointTests joint({}, run.df.smallestOf({{1, 2}}), names.tested(),
                                {std::nullopt, t1, t2});

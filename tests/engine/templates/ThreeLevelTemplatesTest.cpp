@@ -1,5 +1,5 @@
-#include "engine/ThreeLevelComputation.h"
-#include "engine/power/ThreeLevelDf.h"
+#include "engine/DesignInformation.h"
+#include "engine/power/DegreesOfFreedom.h"
 #include "engine/templates/DesignTemplates.h"
 #include "tests/app/CommandFixture.h"
 
@@ -82,21 +82,20 @@ TEST(ThreeLevelTemplates, GiveTheClosedFormsOfTheLiterature) {
          [&](const Point& p) { return (0.4 * 0.05 + (0.1 * 0.8 + s2 / p.n) / p.J) / (p.K * PQ); },
          [](const Point& p) { return p.K - 2; }},
     };
-    const auto design = std::make_unique<ThreeLevelDesign>();
-    const auto point = std::make_unique<ThreeLevelPoint>();
     for (const ClosedForm& form : cases) {
         SCOPED_TRACE(form.name + " " + form.settings);
         const TemplateDesign made = makeDesign(
             *findTemplate(form.name), settingsOf(form.settings + " sites=20 groups=3 n=10"));
-        ASSERT_TRUE(made.threeLevel);
-        prepareThreeLevelDesign(made.threeLevel->model, *design);
-        const DegreesOfFreedom df = threeLevelDegreesOfFreedom(made.threeLevel->model);
+        ASSERT_EQ(made.design.levels(), 3);
+        const auto design = prepareDesign(made.design);
+        const auto work = design->information->newWork();
+        const DegreesOfFreedom df(made.design.model);
         for (const Point p : {Point{20, 3, 10}, Point{31, 5, 7}, Point{9, 12, 40}}) {
-            computeThreeLevelPoint(*design, *point, int(p.K), int(p.J), int(p.n));
+            const SweepPoint at{int(p.K), int(p.n), 0, int(p.J)};
+            const PointCovariance covariance = design->information->compute(*work, at);
             const int c = form.coefficient + 1;
-            EXPECT_NEAR(point->CovCoef(c, c) / form.variance(p), 1.0, 1e-10);
-            EXPECT_EQ(df.at(form.coefficient, SweepPoint{int(p.K), int(p.n), 0, int(p.J)}),
-                      form.df(p));
+            EXPECT_NEAR(covariance.CovCoef(c, c) / form.variance(p), 1.0, 1e-10);
+            EXPECT_EQ(df.at(form.coefficient, at), form.df(p));
         }
     }
 }

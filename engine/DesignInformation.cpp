@@ -1,0 +1,104 @@
+#include "engine/DesignInformation.h"
+
+#include "engine/CovarianceComputation.h"
+#include "engine/EngineLayout.h"
+#include "engine/ExpectedInformation.h"
+#include "engine/SiteInformation.h"
+
+#include <stdexcept>
+
+namespace tavi {
+
+namespace {
+
+// Two levels: the engine state's group blocks, N groups of n units.
+class GroupBlocksInformation final : public DesignInformation {
+public:
+    explicit GroupBlocksInformation(const NestedDesign& d)
+        : m_state(std::make_unique<EngineState>()), m_sizes(d.unequal) {
+        loadEngineDesign(d, *m_state);
+        prepareRunConstants(*m_state);
+    }
+
+    std::int32_t coefficientCount() const override { return m_state->NumCoef; }
+
+    std::unique_ptr<PointWork> newWork() const override { return std::make_unique<Work>(*m_state); }
+
+    PointCovariance compute(PointWork& work, const SweepPoint& point) const override {
+        EngineState& e = static_cast<Work&>(work).state;
+        computePoint(e, point.n, point.N);
+        return {e.InfoMatrix, e.CovCoef, e.NumCoef};
+    }
+
+    PointCovariance computeWithSizes(PointWork& work, const SweepPoint& point,
+                                     Vector& efficiency) const override {
+        Work& w = static_cast<Work&>(work);
+        m_cache.fill(w.state, m_sizes, point.n, w.sized);
+        computeSizedPoint(w.state, m_sizes, point.n, point.N, w.sized, efficiency);
+        return {w.state.InfoMatrix, w.state.CovCoef, w.state.NumCoef};
+    }
+
+    const EngineState* engineState() const override { return m_state.get(); }
+
+private:
+    struct Work final : PointWork {
+        explicit Work(const EngineState& design) : state(design) {}
+        EngineState state;
+        SizedPointWork sized;
+    };
+
+    std::unique_ptr<EngineState> m_state;
+    GroupSizeSettings m_sizes;
+    mutable ExpectedGroupCache m_cache;
+};
+
+// Three levels: K sites of J groups of n units through the site blocks.
+class SiteBlocksInformation final : public DesignInformation {
+public:
+    explicit SiteBlocksInformation(const NestedDesign& d)
+        : m_design(std::make_unique<SitesDesign>()) {
+        prepareSitesDesign(d.model, *m_design);
+    }
+
+    std::int32_t coefficientCount() const override { return m_design->NumCoef; }
+
+    std::unique_ptr<PointWork> newWork() const override { return std::make_unique<Work>(); }
+
+    PointCovariance compute(PointWork& work, const SweepPoint& point) const override {
+        SitesPoint& p = static_cast<Work&>(work).point;
+        computeSitesPoint(*m_design, p, point.N, point.J, point.n);
+        return {p.InfoMatrix, p.CovCoef, m_design->NumCoef};
+    }
+
+    PointCovariance computeWithSizes(PointWork& /*work*/, const SweepPoint& /*point*/,
+                                     Vector& /*efficiency*/) const override {
+        throw std::logic_error("sites whose groups differ in size are not computed yet");
+    }
+
+private:
+    struct Work final : PointWork {
+        SitesPoint point;
+    };
+
+    std::unique_ptr<SitesDesign> m_design;
+};
+
+}  // namespace
+
+double usableStandardError(const PointCovariance& covariance, int i) {
+    return usableStandardError(covariance.InfoMatrix(i, i), covariance.CovCoef(i, i));
+}
+
+std::shared_ptr<const PreparedDesign> prepareDesign(NestedDesign d) {
+    auto prepared = std::make_shared<PreparedDesign>();
+    prepared->coefficients = coefficientsOf(d.model, variableNames(d));
+    if (d.levels() == 3) {
+        prepared->information = std::make_unique<SiteBlocksInformation>(d);
+    } else {
+        prepared->information = std::make_unique<GroupBlocksInformation>(d);
+    }
+    prepared->design = std::move(d);
+    return prepared;
+}
+
+}  // namespace tavi
