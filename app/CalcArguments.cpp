@@ -216,8 +216,9 @@ constexpr Option kOptions[] = {
          }
      }},
     {"--sizes", "n1,n2,...",
-     "one design with exactly these groups instead of the sweep, N their\n"
-     "number; not in the report or COVFILE",
+     "exactly these groups: of a two-level design one design instead of the\n"
+     "sweep, N their number; of a three-level design the groups of every site,\n"
+     "J their number; not in the report or COVFILE",
      [](Arguments& a, std::string_view v) { a.sizes.sizes = sizesIn(v); }},
     {"--dropout", "RATE", "each unit is missing with probability RATE, from 0 to below 1",
      [](Arguments& a, std::string_view v) {
@@ -226,6 +227,17 @@ constexpr Option kOptions[] = {
     {"--group-dropout", "RATE", "each group is lost with probability RATE, from 0 to below 1",
      [](Arguments& a, std::string_view v) {
          a.sizes.groupDropout = probabilityIn("--group-dropout", v, 0.0, 1.0, false);
+     }},
+    {"--site-size-cv", "CV",
+     "three levels: the groups per site vary around each J with coefficient of\n"
+     "variation CV (0, or from 0.01 to 10); not in the report or COVFILE",
+     [](Arguments& a, std::string_view v) {
+         a.sizes.siteSizeCv = numberIn("--site-size-cv", v);
+         if (!(a.sizes.siteSizeCv == 0.0 ||
+               (a.sizes.siteSizeCv >= kLeastSizeCv && a.sizes.siteSizeCv <= kMostSizeCv))) {
+             throw BadValue{"--site-size-cv must be 0 or lie between 0.01 and 10; it is " +
+                            std::string(v)};
+         }
      }},
     {"--help", "", "show this help",
      [](Arguments& a, std::string_view) { a.action = Action::Help; }},
@@ -331,9 +343,10 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv, std::
             }
         }
     }
-    if (!arguments.sizes.sizes.empty() && (arguments.sizes.sizeCv > 0.0 || arguments.at)) {
-        err << "tavi-calc: --sizes gives the one design computed; it takes neither --size-cv "
-               "nor --at\n";
+    if (!arguments.sizes.sizes.empty() &&
+        (arguments.sizes.sizeCv > 0.0 || arguments.sizes.siteSizeCv > 0.0 || arguments.at)) {
+        err << "tavi-calc: --sizes gives the groups computed; it takes neither --size-cv, "
+               "--site-size-cv nor --at\n";
         return std::nullopt;
     }
     if (arguments.files.empty() || arguments.files.size() > 3) {

@@ -17,19 +17,8 @@ void warnAboutCovariances(const NestedDesign& d, std::ostream& err) {
 }
 
 void checkOptionsFor(const Arguments& arguments, const NestedDesign& d) {
-    if (d.levels() != 3) {
-        if (arguments.sizes.siteSizeCv > 0.0) {
-            throw BadValue{"--site-size-cv takes three-level designs; this design has two levels"};
-        }
-        return;
-    }
-    if (arguments.replications) {
-        throw BadValue{"--simulate checks two-level designs; this design has three levels"};
-    }
-    if (arguments.sizes.inForce()) {
-        throw BadValue{
-            "--size-cv, --sizes, --dropout and --group-dropout take two-level designs; this "
-            "design has three levels"};
+    if (d.levels() != 3 && arguments.sizes.siteSizeCv > 0.0) {
+        throw BadValue{"--site-size-cv takes three-level designs; this design has two levels"};
     }
 }
 

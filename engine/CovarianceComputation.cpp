@@ -64,20 +64,40 @@ void PrepareMoments(const EngineState& e, Matrix& Mu2T, Matrix& InvMomR, Matrix&
     MatAdd(Level2Mom, product, block, LenW3, LenW3);
 }
 
-void groupPrecisionAt(const EngineState& e, double n, Matrix& GroupPrecision) {
+double withinUnitsOf(double units, double n) {
+    if (units <= 1.0) {
+        return 0.0;
+    }
+    return n > 1.0 ? (units - 1.0) * n / (n - 1.0) : units - 1.0;
+}
+
+void groupPrecisionAt(const EngineState& e, double units, double withinUnits,
+                      Matrix& GroupPrecision) {
     const int nRandom = e.nRandom;
+    if (nRandom > 1 && withinUnits <= 0.0) {
+        // The slopes' columns vanish within such a group: only the intercept is seen.
+        for (int i = 1; i <= nRandom; ++i) {
+            for (int j = 1; j <= nRandom; ++j) {
+                GroupPrecision(i, j) = 0.0;
+            }
+        }
+        GroupPrecision(1, 1) = 1.0 / ((e.Sigma2 * e.InvMomR(1, 1)) / units + e.Tau2(1, 1));
+        return;
+    }
     Matrix work;
-    // The inverse of Tau2 + (Sigma2 / n) InvMomR, the precision of a group's random effects as
-    // seen through its n units.
+    // The inverse of Tau2 + Sigma2 InvMomR over the units, the precision of a group's random
+    // effects as seen through its units. InvMomR is block diagonal: the intercept's moment is
+    // that of the units, the slopes' those of the deviations within the group.
     for (int i = 1; i <= nRandom; ++i) {
         for (int j = 1; j <= nRandom; ++j) {
-            work(i, j) = (e.Sigma2 * e.InvMomR(i, j)) / n + e.Tau2(i, j);
+            const double seen = i == 1 || j == 1 ? units : withinUnits;
+            work(i, j) = (e.Sigma2 * e.InvMomR(i, j)) / seen + e.Tau2(i, j);
         }
     }
     InvertMatrix(GroupPrecision, work, nRandom);
 }
 
-void blocksFromPrecision(const EngineState& e, double n, const Matrix& GroupPrecision,
+void blocksFromPrecision(const EngineState& e, double withinUnits, const Matrix& GroupPrecision,
                          Matrix& FixedBlock, Matrix& CrossBlock, Matrix& RandomBlock) {
     const int k1 = e.k1;
     const int nRandom = e.nRandom;
@@ -96,7 +116,7 @@ void blocksFromPrecision(const EngineState& e, double n, const Matrix& GroupPrec
     MatMult(product, fixedPrecision, work, k1, nRandom, k1);
     for (int i = 1; i <= k1; ++i) {
         for (int j = 1; j <= k1; ++j) {
-            work(i, j) = n * e.FixedWithin(i, j) + s * e.FixedMom(i, j);
+            work(i, j) = withinUnits * e.FixedWithin(i, j) + s * e.FixedMom(i, j);
         }
     }
     MatAdd(FixedBlock, work, product, k1, k1);
@@ -123,7 +143,7 @@ void GroupBlocks(const EngineState& e, Matrix& FixedBlock, Matrix& CrossBlock,
                  Matrix& RandomBlock) {
     const double n = static_cast<double>(e.GroupSize);
     Matrix groupPrecision;
-    groupPrecisionAt(e, n, groupPrecision);
+    groupPrecisionAt(e, n, n, groupPrecision);
     blocksFromPrecision(e, n, groupPrecision, FixedBlock, CrossBlock, RandomBlock);
 }
 

@@ -31,13 +31,24 @@ void PrepareMoments(const EngineState& e, Matrix& Mu2T, Matrix& InvMomR, Matrix&
 // Needs the run constants of PrepareMoments.
 void GroupBlocks(const EngineState& e, Matrix& FixedBlock, Matrix& CrossBlock, Matrix& RandomBlock);
 
-// GroupBlocks in its two steps, for a group size n that need not be whole: the group's
-// precision, the inverse of Tau2 + (Sigma2 / n) InvMomR (n > 0), and the blocks from it. The
-// blocks are linear in n and GroupPrecision together, so that blocks from the averages of both
-// over groups of several sizes are the average information of those groups.
-void groupPrecisionAt(const EngineState& e, double n, Matrix& GroupPrecision);
-void blocksFromPrecision(const EngineState& e, double n, const Matrix& GroupPrecision,
+// GroupBlocks in its two steps, for a group of units units whose within-group deviations count
+// as withinUnits units (see withinUnitsOf): the group's precision, the inverse of Tau2 +
+// Sigma2 InvMomR with the intercept's element divided by units and the slopes' by withinUnits
+// (units > 0; without within units no slope has a precision, and the intercept's is that of its
+// units alone), and the blocks from it. The blocks are linear in withinUnits and GroupPrecision
+// together, so that blocks from the averages of both over groups of several sizes are the
+// average information of those groups. With withinUnits = units = n both are GroupBlocks' bit
+// for bit.
+void groupPrecisionAt(const EngineState& e, double units, double withinUnits,
+                      Matrix& GroupPrecision);
+void blocksFromPrecision(const EngineState& e, double withinUnits, const Matrix& GroupPrecision,
                          Matrix& FixedBlock, Matrix& CrossBlock, Matrix& RandomBlock);
+
+// What the within-groups matrix counts for in a group of units units of a design whose groups
+// have n units: it is the covariance with divisor n of the deviations from the group mean, so a
+// group of units units holds (units - 1) n / (n - 1) times it, n at units = n and nothing in a
+// group of one unit. For n of at most 1, where no divisor-n covariance exists, units - 1.
+double withinUnitsOf(double units, double n);
 
 // InfoMatrix := NumGroups times the per-group information [[FixedBlock, CrossBlock],
 // [CrossBlock^T, RandomBlock]], with the lower-left block written as the mirror of the

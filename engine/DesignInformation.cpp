@@ -3,9 +3,8 @@
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineLayout.h"
 #include "engine/ExpectedInformation.h"
+#include "engine/GroupSizeDistribution.h"
 #include "engine/SiteInformation.h"
-
-#include <stdexcept>
 
 namespace tavi {
 
@@ -56,7 +55,7 @@ private:
 class SiteBlocksInformation final : public DesignInformation {
 public:
     explicit SiteBlocksInformation(const NestedDesign& d)
-        : m_design(std::make_unique<SitesDesign>()) {
+        : m_design(std::make_unique<SitesDesign>()), m_sizes(d.unequal) {
         prepareSitesDesign(d.model, *m_design);
     }
 
@@ -70,17 +69,42 @@ public:
         return {p.InfoMatrix, p.CovCoef, m_design->NumCoef};
     }
 
-    PointCovariance computeWithSizes(PointWork& /*work*/, const SweepPoint& /*point*/,
-                                     Vector& /*efficiency*/) const override {
-        throw std::logic_error("sites whose groups differ in size are not computed yet");
+    PointCovariance computeWithSizes(PointWork& work, const SweepPoint& point,
+                                     Vector& efficiency) const override {
+        Work& w = static_cast<Work&>(work);
+        SitesPoint& p = w.point;
+        groupSizesAt(m_sizes, point.n, w.planned, w.sizes);
+        siteCountsAt(m_sizes, point.J, w.plannedCounts, w.counts);
+        // As many units and groups, on average, in groups and sites of equal size.
+        w.planned.clear();
+        w.planned.add(w.sizes.mean(), 1.0);
+        w.plannedCounts.clear();
+        w.plannedCounts.add(w.counts.mean(), 1.0);
+        computeSitesWithSizes(*m_design, p, point.N, w.planned, point.n, w.plannedCounts);
+        Vector equalSe{};
+        for (int i = 1; i <= m_design->NumCoef; ++i) {
+            equalSe(i) = usableStandardError(p.InfoMatrix(i, i), p.CovCoef(i, i));
+        }
+        computeSitesWithSizes(*m_design, p, point.N, w.sizes, point.n, w.counts);
+        for (int i = 1; i <= m_design->NumCoef; ++i) {
+            const double ratio =
+                equalSe(i) / usableStandardError(p.InfoMatrix(i, i), p.CovCoef(i, i));
+            efficiency(i) = ratio * ratio;
+        }
+        return {p.InfoMatrix, p.CovCoef, m_design->NumCoef};
     }
 
 private:
     struct Work final : PointWork {
         SitesPoint point;
+        GroupSizeSupport planned;
+        GroupSizeSupport sizes;
+        GroupSizeSupport plannedCounts;
+        GroupSizeSupport counts;
     };
 
     std::unique_ptr<SitesDesign> m_design;
+    GroupSizeSettings m_sizes;
 };
 
 }  // namespace

@@ -5,7 +5,8 @@
 
 namespace tavi {
 
-void expectedGroupOf(const EngineState& e, const GroupSizeSupport& sizes, ExpectedGroup& group) {
+void expectedGroupOf(const EngineState& e, const GroupSizeSupport& sizes, double n,
+                     ExpectedGroup& group) {
     const int nRandom = e.nRandom;
     Matrix precision;
     for (int i = 1; i <= nRandom; ++i) {
@@ -14,40 +15,43 @@ void expectedGroupOf(const EngineState& e, const GroupSizeSupport& sizes, Expect
         }
     }
     group.meanSize = 0.0;
+    group.meanWithin = 0.0;
     for (int k = 0; k < sizes.count; ++k) {
-        const double n = sizes.sizes[k];
+        const double units = sizes.sizes[k];
         const double weight = sizes.weights[k];
         // An empty group has no precision: Tau2 + (Sigma2 / n) InvMomR grows without bound.
-        if (!(n > 0.0) || weight == 0.0) {
+        if (!(units > 0.0) || weight == 0.0) {
             continue;
         }
-        groupPrecisionAt(e, n, precision);
+        const double within = withinUnitsOf(units, n);
+        groupPrecisionAt(e, units, within, precision);
         for (int i = 1; i <= nRandom; ++i) {
             for (int j = 1; j <= nRandom; ++j) {
                 group.meanPrecision(i, j) += weight * precision(i, j);
             }
         }
-        group.meanSize += weight * n;
+        group.meanSize += weight * units;
+        group.meanWithin += weight * within;
     }
 }
 
 void computeFromExpectedGroup(EngineState& e, const ExpectedGroup& group, double groups) {
-    blocksFromPrecision(e, group.meanSize, group.meanPrecision, e.FixedBlock, e.CrossBlock,
+    blocksFromPrecision(e, group.meanWithin, group.meanPrecision, e.FixedBlock, e.CrossBlock,
                         e.RandomBlock);
     assembleScaled(e, groups, e.InfoMatrix);
     InvertMatrix(e.CovCoef, e.InfoMatrix, e.NumCoef);
 }
 
-void computeExpectedPoint(EngineState& e, const GroupSizeSupport& sizes, double groups) {
+void computeExpectedPoint(EngineState& e, const GroupSizeSupport& sizes, double n, double groups) {
     ExpectedGroup group;
-    expectedGroupOf(e, sizes, group);
+    expectedGroupOf(e, sizes, n, group);
     computeFromExpectedGroup(e, group, groups);
 }
 
 void expectedGroupAt(const EngineState& e, const GroupSizeSettings& settings, std::int32_t n,
                      SizedPointWork& work) {
     groupSizesAt(settings, n, work.planned, work.sizes);
-    expectedGroupOf(e, work.sizes, work.group);
+    expectedGroupOf(e, work.sizes, n, work.group);
 }
 
 void computeSizedPoint(EngineState& e, const GroupSizeSettings& settings, std::int32_t n,
@@ -56,7 +60,8 @@ void computeSizedPoint(EngineState& e, const GroupSizeSettings& settings, std::i
     e.NumGroups = N;
     const double groups = expectedGroups(settings, N);
     work.equal.meanSize = work.group.meanSize;
-    groupPrecisionAt(e, work.equal.meanSize, work.equal.meanPrecision);
+    work.equal.meanWithin = withinUnitsOf(work.equal.meanSize, n);
+    groupPrecisionAt(e, work.equal.meanSize, work.equal.meanWithin, work.equal.meanPrecision);
     computeFromExpectedGroup(e, work.equal, groups);
     Vector equalSe{};
     for (int i = 1; i <= e.NumCoef; ++i) {

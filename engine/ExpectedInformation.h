@@ -1,10 +1,11 @@
 // The information of a design whose groups differ in size: N groups whose sizes follow a
 // distribution independent of the explanatory variables carry N times the expected information of
 // one group, the information of each size weighted by its probability. Every size's random
-// effects have a precision of their own (the inverse of Tau2 + (Sigma2 / n) InvMomR), so random
-// slopes and cross-level interactions are covered exactly, not only the intercept. The per-group
-// blocks are linear in the size and that precision together, so the expected information is the
-// blocks of their two averages.
+// effects have a precision of their own (groupPrecisionAt), so random slopes and cross-level
+// interactions are covered exactly, not only the intercept; a group of one unit holds no
+// within-group deviations and so nothing about the slopes. The per-group blocks are linear in the
+// within units and that precision together, so the expected information is the blocks of their
+// two averages.
 #pragma once
 
 #include "engine/EngineState.h"
@@ -18,23 +19,27 @@
 
 namespace tavi {
 
-// One group's size and the precision of its random effects, averaged over its sizes.
+// One group's size, its within units (withinUnitsOf) and the precision of its random effects,
+// averaged over its sizes.
 struct ExpectedGroup {
     double meanSize;
+    double meanWithin;
     Matrix meanPrecision;  // nRandom square
 };
 
-// The expected group of sizes. Needs the run constants; a size of 0 adds nothing.
-void expectedGroupOf(const EngineState& e, const GroupSizeSupport& sizes, ExpectedGroup& group);
+// The expected group of sizes in a design whose groups have n units. Needs the run constants;
+// a size of 0 adds nothing.
+void expectedGroupOf(const EngineState& e, const GroupSizeSupport& sizes, double n,
+                     ExpectedGroup& group);
 
 // Leaves in e the InfoMatrix of groups such groups (which need not be whole), and its inverse
 // CovCoef, with the per-group blocks of group. GroupSize and NumGroups stay as the caller set
 // them.
 void computeFromExpectedGroup(EngineState& e, const ExpectedGroup& group, double groups);
 
-// Both in one, on the stack: allocates nothing. With a single size of weight 1 the figures are
+// Both in one, on the stack: allocates nothing. With a single size n of weight 1 the figures are
 // those of computePoint bit for bit.
-void computeExpectedPoint(EngineState& e, const GroupSizeSupport& sizes, double groups);
+void computeExpectedPoint(EngineState& e, const GroupSizeSupport& sizes, double n, double groups);
 
 // A point whose groups differ in size beside groups of equal size: for each coefficient its
 // relative efficiency, the variance with equal sizes and the same expected numbers of units and

@@ -280,6 +280,17 @@ void groupSizesAt(const GroupSizeSettings& settings, std::int32_t n, GroupSizeSu
     sizesAfterDropout(planned, settings.dropout, sizes);
 }
 
+void siteCountsAt(const GroupSizeSettings& settings, std::int32_t J, GroupSizeSupport& planned,
+                  GroupSizeSupport& counts) {
+    planned.clear();
+    if (settings.siteSizeCv > 0.0) {
+        varyingSizes(settings.siteSizeCv, J, planned);
+    } else {
+        planned.add(J, 1.0);
+    }
+    sizesAfterDropout(planned, settings.groupDropout, counts);
+}
+
 double expectedGroups(const GroupSizeSettings& settings, std::int64_t N) {
     return static_cast<double>(N) * (1.0 - settings.groupDropout);
 }
@@ -293,7 +304,7 @@ void computePointWithSizes(EngineState& e, const GroupSizeSettings& settings, st
     e.GroupSize = n;
     e.NumGroups = N;
     groupSizesAt(settings, n, planned, sizes);
-    computeExpectedPoint(e, sizes, expectedGroups(settings, N));
+    computeExpectedPoint(e, sizes, n, expectedGroups(settings, N));
 }
 
 }  // namespace tavi

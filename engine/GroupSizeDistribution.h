@@ -67,6 +67,12 @@ void sizesAfterDropout(const GroupSizeSupport& planned, double dropout, GroupSiz
 void groupSizesAt(const GroupSizeSettings& settings, std::int32_t n, GroupSizeSupport& planned,
                   GroupSizeSupport& sizes);
 
+// The numbers of groups of a site at planned J (at least 1), with three levels: J itself or
+// numbers varying around J, then each group lost with the settings' probability, a binomial
+// number left, 0 left out; planned is working space.
+void siteCountsAt(const GroupSizeSettings& settings, std::int32_t J, GroupSizeSupport& planned,
+                  GroupSizeSupport& counts);
+
 // The expected number of groups left of N.
 double expectedGroups(const GroupSizeSettings& settings, std::int64_t N);
 

@@ -1,6 +1,7 @@
 #include "engine/SiteInformation.h"
 
 #include "engine/Coefficients.h"
+#include "engine/CovarianceComputation.h"
 #include "engine/MatrixRoutines.h"
 
 #include <Eigen/Eigenvalues>
@@ -216,21 +217,40 @@ void prepareUnits(SitesDesign& d) {
     }
 }
 
-// Q'V^-1Q of one group, Q = [1, deviations]: the random part's precision, its products with
-// the others' regression on it, and the others' residual information.
-void unitInformation(const SitesDesign& d, SitesPoint& p) {
-    const NestedModel& m = d.model;
-    const double n = p.n;
-    for (int a = 1; a <= d.level2; ++a) {
-        for (int b = 1; b <= d.level2; ++b) {
-            p.work(a, b) = (m.Sigma2 * d.InvMomR(a, b)) / n + m.Tau2(a, b);
+// Q'V^-1Q of one group of units units whose deviations count as withinUnits (withinUnitsOf),
+// Q = [1, deviations], into u: the random part's precision, its products with the others'
+// regression on it, and the others' residual information.
+void clearSquare(Matrix& m, int order) {
+    for (int i = 1; i <= order; ++i) {
+        for (int j = 1; j <= order; ++j) {
+            m(i, j) = 0.0;
         }
     }
-    InvertMatrix(p.groupPrecision, p.work, d.level2);
+}
+
+void unitInformation(const SitesDesign& d, SitesPoint& p, double units, double withinUnits,
+                     Matrix& u) {
+    const NestedModel& m = d.model;
+    if (d.level2 > 1 && withinUnits <= 0.0) {
+        // The slopes' deviations vanish within such a group: only the intercept is seen.
+        for (int a = 1; a <= d.level2; ++a) {
+            for (int b = 1; b <= d.level2; ++b) {
+                p.groupPrecision(a, b) = 0.0;
+            }
+        }
+        p.groupPrecision(1, 1) = 1.0 / ((m.Sigma2 * d.InvMomR(1, 1)) / units + m.Tau2(1, 1));
+    } else {
+        for (int a = 1; a <= d.level2; ++a) {
+            for (int b = 1; b <= d.level2; ++b) {
+                const double seen = a == 1 || b == 1 ? units : withinUnits;
+                p.work(a, b) = (m.Sigma2 * d.InvMomR(a, b)) / seen + m.Tau2(a, b);
+            }
+        }
+        InvertMatrix(p.groupPrecision, p.work, d.level2);
+    }
     MatMult(p.randomOnOthers, p.groupPrecision, d.OtherOnRandom, d.level2, d.level2, d.others);
     Transpose(p.work, d.OtherOnRandom, d.level2, d.others);
     MatMult(p.otherInformation, p.work, p.randomOnOthers, d.others, d.level2, d.others);
-    Matrix& u = p.unitInformation;
     for (int a = 0; a < d.level2; ++a) {
         const int ra = d.randomUnits[a] + 1;
         for (int b = 0; b < d.level2; ++b) {
@@ -245,7 +265,7 @@ void unitInformation(const SitesDesign& d, SitesPoint& p) {
     for (int f = 0; f < d.others; ++f) {
         for (int g = 0; g < d.others; ++g) {
             u(d.otherUnits[f] + 1, d.otherUnits[g] + 1) =
-                p.otherInformation(f + 1, g + 1) + n * d.OtherWithin(f + 1, g + 1);
+                p.otherInformation(f + 1, g + 1) + withinUnits * d.OtherWithin(f + 1, g + 1);
         }
     }
 }
@@ -287,17 +307,18 @@ void prepareSitesDesign(const NestedModel& m, SitesDesign& d) {
     prepareSiteBlocks(d);
 }
 
-void computeSitesPoint(const SitesDesign& d, SitesPoint& p, std::int32_t K, std::int32_t J,
-                       std::int32_t n) {
-    p.K = K;
-    p.J = J;
-    p.n = n;
+namespace {
+
+// The information of K sites whose groups have, on average, the unit information p.meanUnits,
+// a site holding j groups with probability weight in groupCounts: the part linear in the groups,
+// K E(j) times a group's, less along each direction of the sites' parts K times B' E(j^2 W(j)) B,
+// B the level-3 columns times the fixed columns per group and W(j) = Tau3 (I + j S Tau3)^-1, S
+// the level-3 random effects' information per group. Leaves it and its inverse in p.
+void siteInformationOf(const SitesDesign& d, SitesPoint& p, double K,
+                       const GroupSizeSupport& groupCounts) {
     const int level3 = d.level3;
     const int numCoef = d.NumCoef;
-    unitInformation(d, p);
-    const Matrix& u = p.unitInformation;
-
-    // Per group of a site: the level-3 random effects' information and the fixed coefficients'.
+    const Matrix& u = p.meanUnits;
     for (int k = 0; k < level3; ++k) {
         for (int l = 0; l < level3; ++l) {
             p.siteInformation(k + 1, l + 1) = pairInformation(
@@ -306,31 +327,48 @@ void computeSitesPoint(const SitesDesign& d, SitesPoint& p, std::int32_t K, std:
                 d.SiteScaleMoments(k + 1, l + 1));
         }
     }
-    const double sites = K;
-    const double groups = J;
+    const double groups = groupCounts.mean();
     for (int a = 0; a < numCoef; ++a) {
         for (int b = a; b < numCoef; ++b) {
             const double value =
                 pairInformation(u, d.fixedColumns[a], d.fixedColumns[b],
                                 d.MeanMoments(a + 1, b + 1), d.MeanScaleMoments(a + 1, b + 1),
                                 d.MeanScaleMoments(b + 1, a + 1), d.ScaleMoments(a + 1, b + 1));
-            p.InfoMatrix(a + 1, b + 1) = sites * groups * value;
+            p.InfoMatrix(a + 1, b + 1) = K * groups * value;
         }
     }
 
-    // The site's random effects: Tau3 (I + J siteInformation Tau3)^-1 weighs what the site's
-    // groups share.
-    MatMult(p.work, p.siteInformation, d.model.Tau3, level3, level3, level3);
+    // The site's random effects: Tau3 (I + j siteInformation Tau3)^-1 weighs what the site's j
+    // groups share; a single number of groups keeps j^2 with the scale.
+    const bool single = groupCounts.count == 1;
     for (int k = 1; k <= level3; ++k) {
         for (int l = 1; l <= level3; ++l) {
-            p.work(k, l) = (k == l ? 1.0 : 0.0) + groups * p.work(k, l);
+            p.siteWeight(k, l) = 0.0;
         }
     }
-    InvertMatrix(p.siteWeight, p.work, level3);
-    MatMult(p.siteWeight, d.model.Tau3, p.siteWeight, level3, level3, level3);
+    MatMult(p.weightedBlock, p.siteInformation, d.model.Tau3, level3, level3, level3);
+    for (int c = 0; c < groupCounts.count; ++c) {
+        const double j = groupCounts.sizes[c];
+        if (j == 0.0 || groupCounts.weights[c] == 0.0) {
+            continue;
+        }
+        for (int k = 1; k <= level3; ++k) {
+            for (int l = 1; l <= level3; ++l) {
+                p.work(k, l) = (k == l ? 1.0 : 0.0) + j * p.weightedBlock(k, l);
+            }
+        }
+        InvertMatrix(p.siteBlock, p.work, level3);
+        MatMult(p.siteBlock, d.model.Tau3, p.siteBlock, level3, level3, level3);
+        const double share = single ? 1.0 : groupCounts.weights[c] * j * j;
+        for (int k = 1; k <= level3; ++k) {
+            for (int l = 1; l <= level3; ++l) {
+                p.siteWeight(k, l) += share * p.siteBlock(k, l);
+            }
+        }
+    }
+    const double squares = single ? groupCounts.sizes[0] * groupCounts.sizes[0] : 1.0;
 
-    // Less, along each direction of the sites' parts, J^2 B' W B, B the level-3 columns times
-    // the fixed columns per group of a site.
+    // Less, along each direction of the sites' parts, B' W B.
     for (int dir = 0; dir < d.directions; ++dir) {
         const int offset = dir * level3 * dimmax;
         for (int k = 0; k < level3; ++k) {
@@ -344,7 +382,7 @@ void computeSitesPoint(const SitesDesign& d, SitesPoint& p, std::int32_t K, std:
             }
         }
         MatMult(p.weightedBlock, p.siteWeight, p.siteBlock, level3, level3, numCoef);
-        const double scale = sites * groups * groups * d.directionWeight[dir];
+        const double scale = K * squares * d.directionWeight[dir];
         for (int a = 1; a <= numCoef; ++a) {
             for (int b = a; b <= numCoef; ++b) {
                 double sum = 0.0;
@@ -361,6 +399,39 @@ void computeSitesPoint(const SitesDesign& d, SitesPoint& p, std::int32_t K, std:
         }
     }
     InvertMatrix(p.CovCoef, p.InfoMatrix, numCoef);
+}
+
+}  // namespace
+
+void computeSitesPoint(const SitesDesign& d, SitesPoint& p, std::int32_t K, std::int32_t J,
+                       std::int32_t n) {
+    p.K = K;
+    p.J = J;
+    p.n = n;
+    unitInformation(d, p, n, n, p.meanUnits);
+    p.groupCounts.clear();
+    p.groupCounts.add(J, 1.0);
+    siteInformationOf(d, p, K, p.groupCounts);
+}
+
+void computeSitesWithSizes(const SitesDesign& d, SitesPoint& p, double K,
+                           const GroupSizeSupport& groupSizes, double n,
+                           const GroupSizeSupport& groupCounts) {
+    clearSquare(p.meanUnits, d.units);
+    for (int s = 0; s < groupSizes.count; ++s) {
+        const double units = groupSizes.sizes[s];
+        const double weight = groupSizes.weights[s];
+        if (!(units > 0.0) || weight == 0.0) {
+            continue;
+        }
+        unitInformation(d, p, units, withinUnitsOf(units, n), p.unitInformation);
+        for (int i = 1; i <= d.units; ++i) {
+            for (int j = 1; j <= d.units; ++j) {
+                p.meanUnits(i, j) += weight * p.unitInformation(i, j);
+            }
+        }
+    }
+    siteInformationOf(d, p, K, groupCounts);
 }
 
 }  // namespace tavi

@@ -12,6 +12,7 @@
 // derivation is in docs/three-levels.md).
 #pragma once
 
+#include "engine/GroupSizeSupport.h"
 #include "engine/Matrix.h"
 #include "engine/NestedModel.h"
 
@@ -95,14 +96,16 @@ struct SitesPoint {
     std::int32_t n;  // units per group
 
     Matrix work;
-    Matrix groupPrecision;    // level2 square
-    Matrix randomOnOthers;    // level2 x others
-    Matrix otherInformation;  // others square: through the random part
-    Matrix unitInformation;   // units square: Q'V^-1Q of one group, Q = [1, deviations]
-    Matrix siteInformation;   // level3 square, per group of a site
-    Matrix siteWeight;        // level3 square: Tau3 (I + J siteInformation Tau3)^-1
-    Matrix siteBlock;         // level3 x NumCoef
-    Matrix weightedBlock;     // level3 x NumCoef
+    Matrix groupPrecision;         // level2 square
+    Matrix randomOnOthers;         // level2 x others
+    Matrix otherInformation;       // others square: through the random part
+    Matrix unitInformation;        // units square: Q'V^-1Q of one group, Q = [1, deviations]
+    Matrix meanUnits;              // units square: the same averaged over a site's groups
+    Matrix siteInformation;        // level3 square, per group of a site
+    Matrix siteWeight;             // level3 square: Tau3 (I + J siteInformation Tau3)^-1
+    Matrix siteBlock;              // level3 x NumCoef
+    Matrix weightedBlock;          // level3 x NumCoef
+    GroupSizeSupport groupCounts;  // of a site's groups
 
     Matrix InfoMatrix;  // NumCoef square
     Matrix CovCoef;     // NumCoef square: its inverse
@@ -116,5 +119,18 @@ void prepareSitesDesign(const NestedModel& m, SitesDesign& d);
 // Needs J >= 1 and n >= 1; K = 0 gives a zero information matrix.
 void computeSitesPoint(const SitesDesign& d, SitesPoint& point, std::int32_t K, std::int32_t J,
                        std::int32_t n);
+
+// The same for K sites (which need not be whole) whose groups' sizes follow groupSizes, in a
+// design of groups of n units (what its within-groups matrix is the covariance of, with divisor
+// n), and whose numbers of groups follow groupCounts; sizes and counts of 0 add nothing. The
+// counts are exact. A site's groups enter at their expected information, the average over their
+// sizes: exact for groups of given sizes where nothing varies between the groups of a site
+// (then only the sum over a site's groups matters), and exact whatever the sizes where the sites
+// have no random effects; otherwise a little above the expectation, since the site's share is
+// convex in its groups' information and, where values vary between a site's groups, depends on
+// which group has which size. Allocates nothing.
+void computeSitesWithSizes(const SitesDesign& d, SitesPoint& point, double K,
+                           const GroupSizeSupport& groupSizes, double n,
+                           const GroupSizeSupport& groupCounts);
 
 }  // namespace tavi

@@ -4,6 +4,7 @@
 // V = Sigma2 I + Z Tau2 Z', averaged over the distribution of the group-level values.
 
 #include "engine/CovarianceComputation.h"
+#include "engine/DesignInformation.h"
 #include "engine/EngineState.h"
 #include "engine/run/RelativeEfficiency.h"
 #include "tests/engine/RandomDesign.h"
@@ -80,9 +81,10 @@ Dense multiply(const Dense& a, const Dense& b) {
     return c;
 }
 
-// n rows of within-group deviations with mean exactly 0 and covariance (divisor n) exactly
-// the design's within-groups matrix.
-Dense withinDeviations(std::mt19937_64& rng, const FileDesign& d, int n) {
+// n rows of within-group deviations with mean exactly 0 whose sum of squares and products is
+// exactly scale times the design's within-groups matrix: n times it (a divisor-n covariance
+// equal to it) unless another scale is given. Needs n - 1 at least the number of variables.
+Dense withinDeviations(std::mt19937_64& rng, const FileDesign& d, int n, double scale = 0.0) {
     std::normal_distribution<double> normal;
     Dense x = zeros(n, d.k);
     for (int c = 0; c < d.k; ++c) {
@@ -98,7 +100,7 @@ Dense withinDeviations(std::mt19937_64& rng, const FileDesign& d, int n) {
     Dense sample = multiply(transpose(x), x);
     for (auto& row : sample) {
         for (double& element : row) {
-            element /= n;
+            element /= scale > 0.0 ? scale : n;
         }
     }
     // x L_S^-T L_W^T has covariance L_W L_W^T = within.
@@ -204,6 +206,59 @@ TEST(ExpectedInformation, AssembledGroupInformationEqualsTheDirectAverage) {
     EXPECT_EQ(designs, 40);
 }
 
+// The sum of the expected informations of explicit groups: within each, deviations whose sum of
+// squares and products is (s - 1) n / (n - 1) times the within-groups matrix, the design's
+// matrix being the divisor-n covariance at n.
+Dense explicitGroupsInformation(std::mt19937_64& rng, const FileDesign& design,
+                                const std::vector<std::int32_t>& groups, double n) {
+    const int numCoef = design.k1 + (design.k - design.k1 + 1) * (design.kw + 1);
+    Dense total = zeros(numCoef, numCoef);
+    for (const std::int32_t s : groups) {
+        const Dense deviations =
+            s == 1 ? zeros(1, design.k) : withinDeviations(rng, design, s, (s - 1) * n / (n - 1));
+        const Dense info = expectedInformation(design, deviations);
+        for (int i = 0; i < numCoef; ++i) {
+            for (int j = 0; j < numCoef; ++j) {
+                total[i][j] += info[i][j];
+            }
+        }
+    }
+    return total;
+}
+
+// Groups of one unit hold no deviations within the group: a random slope's one variable seen in
+// groups of one, two and five units gives the information of those explicit groups, and groups
+// of one unit alone leave the slope and its interaction without a standard error.
+TEST(ExpectedInformation, GroupsOfOneUnitKnowNothingOfTheSlopes) {
+    std::mt19937_64 rng(5);
+    const FileDesign design = test::randomDesign(rng, 1, 0, 1);  // one random slope, one w
+    const std::vector<std::int32_t> sizes = {1, 2, 5};
+    const double n = 4.0;  // the design's n, whose divisor the within-groups matrix has
+    const Dense expected = explicitGroupsInformation(rng, design, sizes, n);
+    GroupSizeSettings settings;
+    settings.sizes = sizes;
+    const auto prepared = test::preparedOf(design, settings);
+    const auto work = prepared->information->newWork();
+    Vector efficiency;
+    const PointCovariance covariance = prepared->information->computeWithSizes(
+        *work, SweepPoint{3, static_cast<std::int32_t>(n), 0, 0}, efficiency);
+    ASSERT_EQ(covariance.NumCoef, 4);
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_NEAR(covariance.InfoMatrix(i + 1, j + 1), expected[i][j],
+                        1e-10 * std::fabs(expected[i][i]));
+        }
+    }
+    settings.sizes = {1, 1, 1};
+    const auto singles = test::preparedOf(design, settings);
+    const auto singlesWork = singles->information->newWork();
+    const PointCovariance alone =
+        singles->information->computeWithSizes(*singlesWork, SweepPoint{3, 1, 0, 0}, efficiency);
+    EXPECT_FALSE(std::isnan(usableStandardError(alone, 1)));  // the intercept
+    EXPECT_TRUE(std::isnan(usableStandardError(alone, 3)));   // the slope
+    EXPECT_TRUE(std::isnan(usableStandardError(alone, 4)));   // its interaction
+}
+
 // Groups of several sizes carry the sum of their own informations: the relative efficiency of a
 // random-slope design against the same units in groups of equal size, from X' V^-1 X built over
 // explicit groups and inverted here.
@@ -213,15 +268,7 @@ TEST(ExpectedInformation, RelativeEfficiencyOfExplicitGroups) {
     const std::vector<std::int32_t> sizes = {3, 5, 9, 9, 14};  // mean 8
     const int numCoef = 6;                                     // 3 random effects x 2
     const auto varianceOf = [&](const std::vector<std::int32_t>& groups) {
-        Dense total = zeros(numCoef, numCoef);
-        for (const std::int32_t n : groups) {
-            const Dense info = expectedInformation(design, withinDeviations(rng, design, n));
-            for (int i = 0; i < numCoef; ++i) {
-                for (int j = 0; j < numCoef; ++j) {
-                    total[i][j] += info[i][j];
-                }
-            }
-        }
+        const Dense total = explicitGroupsInformation(rng, design, groups, 8.0);
         // Each coefficient's variance through the Cholesky factor: (L^-T L^-1)(i, i).
         const Dense inverse = lowerInverse(cholesky(total));
         std::vector<double> variances(numCoef, 0.0);

@@ -4,6 +4,7 @@
 
 #include "engine/Coefficients.h"
 #include "engine/CovarianceComputation.h"
+#include "engine/DesignInformation.h"
 #include "engine/EngineState.h"
 #include "engine/SiteInformation.h"
 #include "tests/engine/RandomDesign.h"
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <set>
 #include <vector>
@@ -49,13 +51,18 @@ MatrixXd exactDeviations(std::mt19937_64& rng, int count, const Matrix& covarian
     return x * whiten * MatrixXd(Eigen::LLT<MatrixXd>(target).matrixU());
 }
 
-// A data set of K sites of J groups of n units: every variable's value at every unit.
+// A data set of K sites, each with groups of the sizes given: every variable's value at every
+// unit.
 struct DataSet {
-    int K, J, n, variables;
+    int K;
+    std::vector<int> sizes;  // of the groups of every site
+    int variables;
     std::vector<double> values;  // unit by unit, variable by variable
 
+    int units() const { return std::accumulate(sizes.begin(), sizes.end(), 0); }
     double at(int s, int g, int i, int v) const {
-        return values[((std::size_t(s) * J + g) * n + i) * variables + v];
+        const int before = std::accumulate(sizes.begin(), sizes.begin() + g, 0);
+        return values[(std::size_t(s) * units() + before + i) * variables + v];
     }
 };
 
@@ -80,18 +87,27 @@ Parts partsOf(const NestedModel& m) {
     return parts;
 }
 
-DataSet dataSetOf(std::mt19937_64& rng, const NestedModel& m, int K, int J, int n) {
+// The groups of a site hold deviations whose sum of squares and products is (s - 1) n / (n - 1)
+// times the within-groups matrix, a group of s units in a design of groups of n; a group of one
+// unit holds none.
+DataSet dataSetOf(std::mt19937_64& rng, const NestedModel& m, int K, const std::vector<int>& sizes,
+                  int n) {
     const Parts parts = partsOf(m);
     const int variables = m.p1 + m.p2 + m.p3;
     const int siteParts = betweenSitesOrder(m);
     const int groupParts = betweenGroupsOrder(m);
-    DataSet data{K, J, n, variables, {}};
+    const int J = static_cast<int>(sizes.size());
+    DataSet data{K, sizes, variables, {}};
     const MatrixXd a = exactDeviations(rng, K, m.SiteCov, siteParts);
     for (int s = 0; s < K; ++s) {
         const MatrixXd b = exactDeviations(rng, J, m.BetweenCov, groupParts);
         for (int g = 0; g < J; ++g) {
-            const MatrixXd d = exactDeviations(rng, n, m.WithinCov, m.p1);
-            for (int i = 0; i < n; ++i) {
+            const int units = sizes[g];
+            const MatrixXd d = units == 1
+                                   ? MatrixXd::Zero(1, m.p1)
+                                   : MatrixXd(exactDeviations(rng, units, m.WithinCov, m.p1) *
+                                              std::sqrt((units - 1.0) * n / ((n - 1.0) * units)));
+            for (int i = 0; i < units; ++i) {
                 for (int v = 0; v < variables; ++v) {
                     double value = v < m.p1 ? d(i, v) : 0.0;
                     if (parts.site[v] >= 0) {
@@ -134,16 +150,18 @@ MatrixXd denseInformation(const NestedModel& m, const DataSet& data) {
     };
     const MatrixXd tau2 = matrix(m.Tau2, int(level2Slopes.size()) + 1);
     const MatrixXd tau3 = matrix(m.Tau3, int(level3Slopes.size()) + 1);
-    const int rows = data.J * data.n;
+    const int rows = data.units();
     MatrixXd total = MatrixXd::Zero(int(terms.size()), int(terms.size()));
     for (int s = 0; s < data.K; ++s) {
         MatrixXd x(rows, int(terms.size()));
         MatrixXd z3(rows, tau3.rows());
         MatrixXd v = m.Sigma2 * MatrixXd::Identity(rows, rows);
-        for (int g = 0; g < data.J; ++g) {
-            MatrixXd z2(data.n, tau2.rows());
-            for (int i = 0; i < data.n; ++i) {
-                const int row = g * data.n + i;
+        int first = 0;
+        for (int g = 0; g < int(data.sizes.size()); ++g) {
+            const int units = data.sizes[g];
+            MatrixXd z2(units, tau2.rows());
+            for (int i = 0; i < units; ++i) {
+                const int row = first + i;
                 const auto value = [&](int variable) {
                     return variable < 0 ? 1.0 : data.at(s, g, i, variable);
                 };
@@ -159,7 +177,8 @@ MatrixXd denseInformation(const NestedModel& m, const DataSet& data) {
                     z3(row, int(r) + 1) = value(level3Slopes[r]);
                 }
             }
-            v.block(g * data.n, g * data.n, data.n, data.n) += z2 * tau2 * z2.transpose();
+            v.block(first, first, units, units) += z2 * tau2 * z2.transpose();
+            first += units;
         }
         v += z3 * tau3 * z3.transpose();
         total += x.transpose() * v.ldlt().solve(x);
@@ -199,7 +218,8 @@ TEST(SiteInformation, InformationEqualsTheDenseComputationForEveryKindOfVariable
         const int n = m.p1 + 2 + trial % 3;
         const int J = betweenGroupsOrder(m) + 2 + trial % 2;
         const int K = betweenSitesOrder(m) + 2;
-        const MatrixXd expected = denseInformation(m, dataSetOf(rng, m, K, J, n));
+        const MatrixXd expected =
+            denseInformation(m, dataSetOf(rng, m, K, std::vector<int>(J, n), n));
         const MatrixXd expectedCovariance = expected.inverse();
         const Engine engine(m, K, J, n);
         const double scale = expected.cwiseAbs().maxCoeff();
@@ -213,6 +233,64 @@ TEST(SiteInformation, InformationEqualsTheDenseComputationForEveryKindOfVariable
         }
     }
     EXPECT_EQ(kinds, (std::set<int>{0, 1, 2, 3, 10, 12}));
+}
+
+// Sites whose groups differ: every site holding groups of the sizes given (one of one unit), and
+// sites of two numbers of groups, against the dense computation of such sites, explicit; the
+// first through the sizes a run is given. Nothing varies between the groups of a site, where the
+// groups' sizes would meet their values: a slope varying between groups, a site covariate.
+TEST(SiteInformation, SitesOfUnequalGroupsEqualTheDenseComputation) {
+    std::mt19937_64 rng(9);
+    const NestedModel m = test::randomThreeLevelModel(rng, {S::Level2}, {}, 1);
+    const std::vector<int> sizes = {1, 4, 7, 4, 3};
+    const int n = 4;
+    const int K = betweenSitesOrder(m) + 3;
+    const MatrixXd given = denseInformation(m, dataSetOf(rng, m, K, sizes, n));
+    NestedDesign d;
+    d.model = m;
+    const std::vector<std::string> names = test::numberedNames(m);
+    for (int v = 0; v < m.p1 + m.p2 + m.p3; ++v) {
+        d.variables.push_back({names[v], levelOf(m, v), slopeOf(m, v)});
+    }
+    d.unequal.sizes.assign(sizes.begin(), sizes.end());
+    const auto prepared = prepareDesign(d);
+    const auto work = prepared->information->newWork();
+    Vector efficiency;
+    const PointCovariance covariance =
+        prepared->information->computeWithSizes(*work, SweepPoint{K, n, 0, 5}, efficiency);
+    const double scale = given.cwiseAbs().maxCoeff();
+    for (int i = 0; i < given.rows(); ++i) {
+        for (int j = 0; j < given.cols(); ++j) {
+            ASSERT_NEAR(covariance.InfoMatrix(i + 1, j + 1), given(i, j), 1e-10 * scale)
+                << i << ", " << j;
+        }
+    }
+
+    // K1 sites of J1 groups and K2 of J2 are K sites of J1 or J2 groups in those shares, whatever
+    // varies between the groups of a site.
+    const NestedModel all = test::randomThreeLevelModel(rng, {S::None, S::Levels2And3}, {S::Level3},
+                                                        1);  // every kind of part and effect
+    const int K1 = betweenSitesOrder(all) + 2;
+    const int K2 = K1 + 2;
+    const MatrixXd mixed =
+        denseInformation(all, dataSetOf(rng, all, K1, std::vector<int>(3, n), n)) +
+        denseInformation(all, dataSetOf(rng, all, K2, std::vector<int>(6, n), n));
+    const auto design = std::make_unique<SitesDesign>();
+    const auto point = std::make_unique<SitesPoint>();
+    prepareSitesDesign(all, *design);
+    GroupSizeSupport units;
+    units.add(n, 1.0);
+    GroupSizeSupport counts;
+    counts.add(3, double(K1) / (K1 + K2));
+    counts.add(6, double(K2) / (K1 + K2));
+    computeSitesWithSizes(*design, *point, K1 + K2, units, n, counts);
+    for (int i = 0; i < mixed.rows(); ++i) {
+        for (int j = 0; j < mixed.cols(); ++j) {
+            ASSERT_NEAR(point->InfoMatrix(i + 1, j + 1), mixed(i, j),
+                        1e-10 * mixed.cwiseAbs().maxCoeff())
+                << i << ", " << j;
+        }
+    }
 }
 
 // The three-level term of each two-level coefficient, in the two-level order: the level-1

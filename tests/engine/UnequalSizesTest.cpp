@@ -38,7 +38,7 @@ TEST(UnequalSizes, EqualSizesGiveTodaysFigures) {
         const Matrix today = e.CovCoef;
         GroupSizeSupport one;
         one.add(7.0, 1.0);
-        computeExpectedPoint(e, one, 20.0);
+        computeExpectedPoint(e, one, 7.0, 20.0);
         GroupSizeSettings same;
         same.sizes.assign(20, 7);
         const Matrix given = covarianceAt(e, same, 7, 20);
@@ -73,15 +73,24 @@ double binomialProbability(int m, int s, double q) {
            std::pow(q, s) * std::pow(1.0 - q, m - s);
 }
 
+// The within-groups matrix is a covariance with divisor n at the design's n: s units left of a
+// group hold (s - 1) n / (n - 1) times it. By hand, each size left is a design of equal groups of
+// s units whose within-groups matrix is scaled to that.
 TEST(UnequalSizes, DropoutMatchesTheEnumeratedBinomial) {
     std::mt19937_64 rng(12);
-    EngineState& e = loaded(test::randomDesign(rng, 3, 1, 1));
+    const test::FileDesign design = test::randomDesign(rng, 3, 1, 1);
     const int n = 6;
     const int N = 30;
     const double dropout = 0.3;
-    // By hand: the information of each size left, weighted by its binomial probability.
     Matrix expected{};
     for (int s = 1; s <= n; ++s) {
+        test::FileDesign left = design;
+        for (auto& row : left.within) {
+            for (double& element : row) {
+                element *= (s - 1.0) * n / (n - 1.0) / s;
+            }
+        }
+        EngineState& e = loaded(left);
         computePoint(e, s, N);
         for (int i = 1; i <= e.NumCoef; ++i) {
             for (int j = 1; j <= e.NumCoef; ++j) {
@@ -89,6 +98,7 @@ TEST(UnequalSizes, DropoutMatchesTheEnumeratedBinomial) {
             }
         }
     }
+    EngineState& e = loaded(design);
     GroupSizeSettings settings;
     settings.dropout = dropout;
     covarianceAt(e, settings, n, N);
