@@ -94,8 +94,9 @@ ChosenPoint reportTests(const Arguments& arguments, const PreparedDesign& design
         {sweep, tests, names, settings,
          [&] { return answerAllocation(design, sweep, tests, joint, stop); }, joint, &design},
         wantsDefaultPoint, outputs, summary);
-    return wantsDefaultPoint ? defaultSimulationPoint(sweep, answers->best, names, arguments.test)
-                             : ChosenPoint{};
+    return wantsDefaultPoint
+               ? defaultSimulationPoint(design.design, sweep, answers->best, names, arguments.test)
+               : ChosenPoint{};
 }
 
 // Checks the chosen point by simulation: the summary on out, the CSV file when asked for.

@@ -44,12 +44,13 @@ ThreadChoice simulationThreads(int threads, std::int64_t units, std::int64_t coe
     return {threads, {}};
 }
 
-// Without --at: the cheapest design at which the first coefficient with an effect reaches the
-// target power (the smallest budget, or over ranges the fewest units), else the first point of
-// the sweep.
-ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const std::vector<BestPoint>& best,
+ChosenPoint defaultSimulationPoint(const NestedDesign& d, const SweepTable& sweep,
+                                   const std::vector<BestPoint>& best,
                                    const std::vector<std::string>& names,
                                    const TestSettings& test) {
+    if (d.levels() == 2 && !d.unequal.sizes.empty()) {
+        return {sizedPointAt(d, 0), "the groups of the sizes given"};
+    }
     std::string reason = "the first point of the sweep";
     for (const BestPoint& entry : best) {
         if (entry.criterion != Criterion::CheapestForPower) {

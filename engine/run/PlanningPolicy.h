@@ -3,6 +3,7 @@
 // checks by default.
 #pragma once
 
+#include "engine/NestedDesign.h"
 #include "engine/power/BestAllocation.h"
 #include "engine/power/SweepTable.h"
 #include "engine/power/TestPower.h"
@@ -61,8 +62,10 @@ struct ChosenPoint {
 
 // Without --at: the cheapest design at which the first coefficient (or contrast) with an effect,
 // named by names, reaches the target power (the smallest budget, or over ranges the fewest
-// units), else the first point of the sweep.
-ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const std::vector<BestPoint>& best,
+// units), else the first point of the sweep. A two-level design of given group sizes is those
+// groups, whatever the cheapest number of groups of their mix: its one point.
+ChosenPoint defaultSimulationPoint(const NestedDesign& d, const SweepTable& sweep,
+                                   const std::vector<BestPoint>& best,
                                    const std::vector<std::string>& names, const TestSettings& test);
 
 }  // namespace tavi
