@@ -69,20 +69,38 @@ std::uint64_t seedIn(std::string_view text) {
     return value;
 }
 
-// N,n: a point of at least one group of at least one unit, and not more units than a
-// simulation can hold.
-SweepPoint pointIn(std::string_view text) {
-    const std::size_t comma = text.find(',');
-    if (comma == std::string_view::npos) {
-        throw BadValue{"--at needs N,n, not '" + std::string(text) + "'"};
+// The fields of text between its commas.
+std::vector<std::string_view> commaFields(std::string_view text) {
+    std::vector<std::string_view> fields;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        fields.push_back(text.substr(start, comma - start));
+        start = comma + 1;
     }
-    constexpr std::int64_t kMost = std::numeric_limits<std::int32_t>::max();
+    return fields;
+}
+
+// N,n, or for a three-level design K,J,n: a point of at least one top-level unit, group and
+// unit, and not more units than a simulation can hold. No count may exceed that many units,
+// which keeps their product within 64 bits.
+SweepPoint pointIn(std::string_view text) {
+    const std::vector<std::string_view> counts = commaFields(text);
+    if (counts.size() != 2 && counts.size() != 3) {
+        throw BadValue{"--at needs N,n or K,J,n, not '" + std::string(text) + "'"};
+    }
+    const bool sites = counts.size() == 3;
+    const auto count = [&](std::string_view name, std::string_view value) {
+        return static_cast<std::int32_t>(
+            wholeNumberIn("--at " + std::string(name), value, 1, kMaxSimulatedUnits));
+    };
     SweepPoint point;
-    point.N = static_cast<std::int32_t>(wholeNumberIn("--at N", text.substr(0, comma), 1, kMost));
-    point.n = static_cast<std::int32_t>(wholeNumberIn("--at n", text.substr(comma + 1), 1, kMost));
-    if (std::int64_t{point.N} * point.n > kMaxSimulatedUnits) {
+    point.N = count(sites ? "K" : "N", counts.front());
+    point.J = sites ? count("J", counts[1]) : 0;
+    point.n = count("n", counts.back());
+    if (unitsOf(point) > kMaxSimulatedUnits) {
         throw BadValue{"--at " + std::string(text) + ": a simulation can hold at most " +
-                       std::to_string(kMaxSimulatedUnits) + " units (N*n)"};
+                       std::to_string(kMaxSimulatedUnits) + " units (" + (sites ? "K*J*n" : "N*n") +
+                       ")"};
     }
     return point;
 }
@@ -93,12 +111,9 @@ std::vector<std::int32_t> sizesIn(std::string_view text) {
     constexpr std::int64_t kMost = std::numeric_limits<std::int32_t>::max();
     std::vector<std::int32_t> sizes;
     std::int64_t units = 0;
-    for (std::size_t start = 0; start <= text.size();) {
-        const std::size_t comma = std::min(text.find(',', start), text.size());
-        sizes.push_back(static_cast<std::int32_t>(
-            wholeNumberIn("--sizes", text.substr(start, comma - start), 1, kMost)));
+    for (const std::string_view field : commaFields(text)) {
+        sizes.push_back(static_cast<std::int32_t>(wholeNumberIn("--sizes", field, 1, kMost)));
         units += sizes.back();
-        start = comma + 1;
     }
     std::vector<std::int32_t> different = sizes;
     std::sort(different.begin(), different.end());
@@ -187,9 +202,10 @@ constexpr Option kOptions[] = {
          a.replications = wholeNumberIn("--simulate", v, 1, kMaxReplications);
      }},
     {"--at", "N,n",
-     "the point to simulate; default the smallest budget (over ranges the\n"
-     "fewest units) at which the first coefficient with an effect reaches\n"
-     "the target power, else the first point of the sweep",
+     "the point to simulate, K,J,n for a three-level design; default the\n"
+     "smallest budget (over ranges the fewest units) at which the first\n"
+     "coefficient with an effect reaches the target power, else the first\n"
+     "point of the sweep",
      [](Arguments& a, std::string_view v) { a.at = pointIn(v); }},
     {"--seed", "S",
      "seed of the simulation, from 0 to 2^64 - 1, default 1; a seed gives the\n"

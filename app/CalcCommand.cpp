@@ -94,8 +94,9 @@ ChosenPoint reportTests(const Arguments& arguments, const PreparedDesign& design
         {sweep, tests, names, settings,
          [&] { return answerAllocation(design, sweep, tests, joint, stop); }, joint, &design},
         wantsDefaultPoint, outputs, summary);
-    return wantsDefaultPoint ? defaultSimulationPoint(sweep, answers->best, names, arguments.test)
-                             : ChosenPoint{};
+    return wantsDefaultPoint
+               ? defaultSimulationPoint(design.design, sweep, answers->best, names, arguments.test)
+               : ChosenPoint{};
 }
 
 // Checks the chosen point by simulation: the summary on out, the CSV file when asked for.
@@ -108,8 +109,8 @@ int simulate(const Arguments& arguments, int threads, const PreparedDesign& desi
     request.point = point;
     request.plan.replications = *arguments.replications;
     request.plan.seed = arguments.seed.value_or(kDefaultSeed);
-    const ThreadChoice simulationChoice = simulationThreads(
-        threads, unitsOf(point), design.NumCoef(), level2Effects(design.design.model), point.n);
+    const ThreadChoice simulationChoice =
+        simulationThreads(threads, simulatedModelOf(design.design.model), point);
     if (arguments.threads && !simulationChoice.lowered.empty()) {
         err << "tavi-calc: --threads " << threads << " lowered to " << simulationChoice.threads
             << " for the simulation: " << simulationChoice.lowered << "\n";
@@ -137,8 +138,7 @@ int simulate(const Arguments& arguments, int threads, const PreparedDesign& desi
     if (!arguments.at) {
         out << "\nSimulating at " << reason << ".";
     }
-    writeSimulationReport(out, {point.N, point.n, request.plan.seed, request.test}, summary,
-                          coefficients);
+    writeSimulationReport(out, {point, request.plan.seed, request.test}, summary, coefficients);
     if (simCsv != nullptr) {
         writeSimulationCsv(*simCsv, summary, coefficients);
         simCsv->close();

@@ -2,7 +2,6 @@
 
 #include "engine/power/QuantityNames.h"
 #include "engine/run/NumberFields.h"
-#include "engine/run/PlanningPolicy.h"
 #include "files/CovarianceCheck.h"
 
 #include <algorithm>
@@ -23,24 +22,31 @@ void checkOptionsFor(const Arguments& arguments, const NestedDesign& d) {
 }
 
 DesignShape shapeOf(const DesignReading& reading) {
-    if (reading.unheld) {
-        return {};
-    }
     const NestedDesign& d = reading.design;
-    return {coefficientsOf(d.model, variableNames(d)), level2Effects(d.model)};
+    if (reading.unheld) {
+        return {d.levels(), {}, {}};
+    }
+    return {d.levels(), coefficientsOf(d.model, variableNames(d)), simulatedModelOf(d.model)};
 }
 
 void checkSimulationPoint(const std::optional<SweepPoint>& point, const std::string& reason,
                           const DesignShape& shape) {
+    const std::string counts = shape.levels == 3 ? "K,J,n" : "N,n";
+    const std::string atPoint = "--at " + counts;
     if (!point) {
-        throw BadValue{"the sweep has no point to simulate; give one with --at N,n"};
+        throw BadValue{"the sweep has no point to simulate; give one with " + atPoint};
     }
-    const std::int64_t most = mostSimulatedUnits(
-        static_cast<std::int64_t>(shape.coefficients.size()), shape.nRandom, point->n);
-    if (point->N < 1 || std::int64_t{point->N} * point->n > most) {
+    if ((point->J > 0) != (shape.levels == 3)) {
+        throw BadValue{"cannot simulate at " + pointText(*point) + " (" + reason + "): a " +
+                       (shape.levels == 3 ? "three" : "two") + "-level design's point is " +
+                       counts};
+    }
+    const std::int64_t most = mostSimulatedUnits(shape.simulated, *point);
+    if (point->N < 1 || unitsOf(*point) > most) {
         throw BadValue{"cannot simulate at " + pointText(*point) + " (" + reason +
-                       "): it needs at least one group, and at most " + std::to_string(most) +
-                       " units for this design; give another point with --at N,n"};
+                       "): it needs at least one " + (shape.levels == 3 ? "site" : "group") +
+                       ", and at most " + std::to_string(most) +
+                       " units for this design; give another point with " + atPoint};
     }
 }
 

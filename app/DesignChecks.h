@@ -6,6 +6,7 @@
 #include "app/CalcArguments.h"
 #include "engine/Coefficients.h"
 #include "engine/NestedDesign.h"
+#include "engine/run/PlanningPolicy.h"
 #include "engine/run/TestOptions.h"
 
 #include <iosfwd>
@@ -24,11 +25,12 @@ void warnAboutCovariances(const NestedDesign& d, std::ostream& err);
 // Refuses (BadValue) options the design's levels do not take.
 void checkOptionsFor(const Arguments& arguments, const NestedDesign& d);
 
-// What the variables of a design tell before its run: its coefficients and the number of its
-// random effects at level 2.
+// What the variables of a design tell before its run: its levels, its coefficients and what a
+// simulated data set of it holds.
 struct DesignShape {
+    int levels = 2;
     std::vector<Coefficient> coefficients;  // empty when the run will refuse the design anyway
-    std::int32_t nRandom = 0;
+    SimulatedModel simulated;
 };
 
 DesignShape shapeOf(const DesignReading& reading);

@@ -44,12 +44,7 @@ inline void writeRunParameters() {
 inline const char* const kThreeLevelParFile = "/dev/shm/tavi-bench-3.dat";
 
 inline void writeThreeLevelParameters() {
-    NestedDesign d;
-    d.model = test::largestThreeLevelModel();
-    const std::vector<std::string> names = test::numberedNames(d.model);
-    for (int v = 0; v < d.model.p1 + d.model.p2 + d.model.p3; ++v) {
-        d.variables.push_back({names[v], levelOf(d.model, v), slopeOf(d.model, v)});
-    }
+    NestedDesign d = test::designOfModel(test::largestThreeLevelModel());
     d.sizes.top = {10, 16, 1};
     d.sizes.groups = {2, 4, 1};
     d.sizes.units = {5, 104, 1};

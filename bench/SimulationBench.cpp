@@ -1,13 +1,13 @@
 // Cost of checking a design by simulation: 1,000 replications at N = 50, n = 20 for a design
 // with a fixed-only variable, two random slopes and a level-2 variable (k = 3, k1 = 1, kw = 1),
-// on all cores; and one REML fit of such a data set alone.
+// and of a three-level site-randomised trial at K = 40, J = 4, n = 10, on all cores; and one REML
+// fit of a data set of the first alone.
 
-#include "engine/CovarianceComputation.h"
-#include "engine/EngineState.h"
 #include "engine/simulation/DesignSampler.h"
 #include "engine/simulation/RemlFit.h"
 #include "engine/simulation/Simulation.h"
 #include "tests/engine/RandomDesign.h"
+#include "tests/engine/ThreeLevelDesigns.h"
 
 #include <benchmark/benchmark.h>
 #include <random>
@@ -16,20 +16,19 @@
 namespace tavi {
 namespace {
 
-void loadDesign() {
+NestedDesign benchDesign() {
     std::mt19937_64 rng(3);
-    test::loadIntoEngine(test::randomDesign(rng, 3, 1, 1));
-    prepareRunConstants(test::engineUnderTest());
+    return test::asDesign(test::randomDesign(rng, 3, 1, 1));
 }
 
-void BM_Simulation(benchmark::State& state) {
-    std::mt19937_64 rng(3);
-    const auto design = test::preparedOf(test::randomDesign(rng, 3, 1, 1));
+// 1,000 replications at point on all cores, with an effect of 0.2 on coefficient c.
+void simulate(benchmark::State& state, NestedDesign d, const SweepPoint& point, int c) {
+    const auto design = prepareDesign(std::move(d));
     SimulationRequest request;
-    request.point = {50, 20, 0, 0};
+    request.point = point;
     request.plan = {1000, 1, static_cast<int>(std::max(1U, std::thread::hardware_concurrency()))};
     request.effects.resize(design->NumCoef());
-    request.effects[2] = 0.2;
+    request.effects[c] = 0.2;
     const DegreesOfFreedom df(design->design.model);
     const std::atomic<bool> stop{false};
     std::int64_t failed = 0;
@@ -40,13 +39,24 @@ void BM_Simulation(benchmark::State& state) {
     state.counters["threads"] = request.plan.threads;
     state.counters["failed"] = static_cast<double>(failed);
 }
+
+void BM_Simulation(benchmark::State& state) {
+    simulate(state, benchDesign(), {50, 20, 0, 0}, 2);
+}
 BENCHMARK(BM_Simulation)->Unit(benchmark::kSecond)->Iterations(1);
 
+// Sites randomised to a treatment, with covariates at every level and a slope varying between
+// groups and between sites: 40 sites of 4 groups of 10 units, an effect on the treatment.
+void BM_ThreeLevelSimulation(benchmark::State& state) {
+    simulate(state, test::designOfModel(test::siteTrialWithSlopes()), {40, 10, 0, 4}, 3);
+}
+BENCHMARK(BM_ThreeLevelSimulation)->Unit(benchmark::kSecond)->Iterations(1);
+
 void BM_RemlFit(benchmark::State& state) {
-    loadDesign();
-    Eigen::VectorXd coefficients = Eigen::VectorXd::Zero(test::engineUnderTest().NumCoef);
-    const DesignSampler sampler(test::engineUnderTest(), 50, 20, coefficients);
-    TwoLevelData data;
+    const NestedDesign design = benchDesign();
+    const DesignSampler sampler(design, {50, 20, 0, 0},
+                                Eigen::VectorXd::Zero(termCount(design.model)));
+    NestedData data;
     std::uint64_t replication = 0;
     double iterations = 0.0;
     for (auto _ : state) {

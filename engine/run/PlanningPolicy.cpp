@@ -21,22 +21,30 @@ ThreadChoice commandThreads(std::optional<std::int64_t> requested) {
     return {static_cast<int>(*requested), {}};
 }
 
-std::int64_t simulatedUnitBytes(std::int64_t coefficients, std::int64_t nRandom, std::int64_t n) {
-    const std::int64_t groupValues = nRandom * (2 * nRandom + coefficients + 1);
-    const std::int64_t groupSize = std::max<std::int64_t>(n, 1);
-    return (coefficients + nRandom + 1 + (groupValues + groupSize - 1) / groupSize) *
+SimulatedModel simulatedModelOf(const NestedModel& m) {
+    return {termCount(m), level2Effects(m), level3Effects(m)};
+}
+
+std::int64_t simulatedUnitBytes(const SimulatedModel& model, const SweepPoint& point) {
+    const std::int64_t p = model.coefficients;
+    const std::int64_t q2 = model.level2Effects;
+    const std::int64_t q3 = model.level3Effects;
+    const std::int64_t groupValues = q2 * (2 * q2 + p + 1 + q3);
+    const std::int64_t siteValues = q3 * (3 * q3 + 2 * p + 2);
+    const std::int64_t groupSize = std::max<std::int64_t>(point.n, 1);
+    const std::int64_t siteSize = groupSize * std::max<std::int64_t>(point.J, 1);
+    return (p + q2 + q3 + 1 + (groupValues + groupSize - 1) / groupSize +
+            (siteValues + siteSize - 1) / siteSize) *
            static_cast<std::int64_t>(sizeof(double));
 }
 
-std::int64_t mostSimulatedUnits(std::int64_t coefficients, std::int64_t nRandom, std::int64_t n) {
-    return std::min(kMaxSimulatedUnits,
-                    kMaxDataSetBytes / simulatedUnitBytes(coefficients, nRandom, n));
+std::int64_t mostSimulatedUnits(const SimulatedModel& model, const SweepPoint& point) {
+    return std::min(kMaxSimulatedUnits, kMaxDataSetBytes / simulatedUnitBytes(model, point));
 }
 
-ThreadChoice simulationThreads(int threads, std::int64_t units, std::int64_t coefficients,
-                               std::int64_t nRandom, std::int64_t n) {
+ThreadChoice simulationThreads(int threads, const SimulatedModel& model, const SweepPoint& point) {
     const std::int64_t byMemory = std::max<std::int64_t>(
-        1, kMaxAllDataSetBytes / (units * simulatedUnitBytes(coefficients, nRandom, n)));
+        1, kMaxAllDataSetBytes / (unitsOf(point) * simulatedUnitBytes(model, point)));
     if (byMemory < threads) {
         return {static_cast<int>(byMemory),
                 "the data sets and fits of more threads would need more than 4 GB"};
@@ -44,12 +52,13 @@ ThreadChoice simulationThreads(int threads, std::int64_t units, std::int64_t coe
     return {threads, {}};
 }
 
-// Without --at: the cheapest design at which the first coefficient with an effect reaches the
-// target power (the smallest budget, or over ranges the fewest units), else the first point of
-// the sweep.
-ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const std::vector<BestPoint>& best,
+ChosenPoint defaultSimulationPoint(const NestedDesign& d, const SweepTable& sweep,
+                                   const std::vector<BestPoint>& best,
                                    const std::vector<std::string>& names,
                                    const TestSettings& test) {
+    if (d.levels() == 2 && !d.unequal.sizes.empty()) {
+        return {sizedPointAt(d, 0), "the groups of the sizes given"};
+    }
     std::string reason = "the first point of the sweep";
     for (const BestPoint& entry : best) {
         if (entry.criterion != Criterion::CheapestForPower) {

@@ -3,6 +3,8 @@
 // checks by default.
 #pragma once
 
+#include "engine/NestedDesign.h"
+#include "engine/NestedModel.h"
 #include "engine/power/BestAllocation.h"
 #include "engine/power/SweepTable.h"
 #include "engine/power/TestPower.h"
@@ -38,20 +40,30 @@ struct ThreadChoice {
 };
 ThreadChoice commandThreads(std::optional<std::int64_t> requested);
 
-// The bytes one unit of a simulated data set takes with groups of n units: its rows of X and Z
-// and its outcome, and its share of the cross-products that the fit keeps per group (Z'Z, Z'X,
-// Z'y and one more square of the random effects' order), which outweigh the data with many
-// random effects in small groups.
-std::int64_t simulatedUnitBytes(std::int64_t coefficients, std::int64_t nRandom, std::int64_t n);
+// What a simulated data set and its fit hold besides the units' values: the fixed coefficients
+// and the random effects between groups and between sites (none without sites).
+struct SimulatedModel {
+    std::int64_t coefficients = 0;
+    std::int64_t level2Effects = 0;
+    std::int64_t level3Effects = 0;
+};
 
-// The most units a simulation of such a design in groups of n may draw: the data set and fit of
-// one replication stay within kMaxDataSetBytes.
-std::int64_t mostSimulatedUnits(std::int64_t coefficients, std::int64_t nRandom, std::int64_t n);
+SimulatedModel simulatedModelOf(const NestedModel& m);
 
-// The threads a simulation of units units in groups of n runs on, given the command's threads:
-// the data sets and fits of all threads stay within kMaxAllDataSetBytes.
-ThreadChoice simulationThreads(int threads, std::int64_t units, std::int64_t coefficients,
-                               std::int64_t nRandom, std::int64_t n);
+// The bytes one unit of a data set simulated at point takes: its rows of X, Z2 and Z3 and its
+// outcome, and its share of what the fit keeps per group of n units (Z2'Z2, Z2'X, Z2'y, Z2'Z3
+// and one more square of the level-2 effects' order) and per site of J groups (Z3'Z3, Z3'X,
+// Z3'y and as much again, and one more square), which outweigh the data with many random effects
+// in small groups.
+std::int64_t simulatedUnitBytes(const SimulatedModel& model, const SweepPoint& point);
+
+// The most units a simulation of such a design in groups (and sites) of the point's sizes may
+// draw: the data set and fit of one replication stay within kMaxDataSetBytes.
+std::int64_t mostSimulatedUnits(const SimulatedModel& model, const SweepPoint& point);
+
+// The threads a simulation at point runs on, given the command's threads: the data sets and fits
+// of all threads stay within kMaxAllDataSetBytes.
+ThreadChoice simulationThreads(int threads, const SimulatedModel& model, const SweepPoint& point);
 
 // The point to simulate and, for the summary, why it was chosen.
 struct ChosenPoint {
@@ -61,8 +73,10 @@ struct ChosenPoint {
 
 // Without --at: the cheapest design at which the first coefficient (or contrast) with an effect,
 // named by names, reaches the target power (the smallest budget, or over ranges the fewest
-// units), else the first point of the sweep.
-ChosenPoint defaultSimulationPoint(const SweepTable& sweep, const std::vector<BestPoint>& best,
+// units), else the first point of the sweep. A two-level design of given group sizes is those
+// groups, whatever the cheapest number of groups of their mix: its one point.
+ChosenPoint defaultSimulationPoint(const NestedDesign& d, const SweepTable& sweep,
+                                   const std::vector<BestPoint>& best,
                                    const std::vector<std::string>& names, const TestSettings& test);
 
 }  // namespace tavi

@@ -60,8 +60,8 @@ void writeLine(std::ostream& out, std::string line) {
 void writeSimulationReport(std::ostream& out, const SimulationSetting& setting,
                            const SimulationSummary& summary,
                            const std::vector<Coefficient>& coefficients) {
-    out << "\nSimulation at N = " << setting.N << ", n = " << setting.n << ", seed " << setting.seed
-        << ": " << summary.run;
+    out << "\nSimulation at " << pointText(setting.point) << ", seed " << setting.seed << ": "
+        << summary.run;
     if (summary.run < summary.requested) {
         out << " of " << summary.requested << " replications (interrupted)";
     } else {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/Coefficients.h"
+#include "engine/SampleSizes.h"
 #include "engine/power/TestPower.h"
 #include "engine/simulation/SimulationSummary.h"
 
@@ -14,8 +15,7 @@
 namespace tavi {
 
 struct SimulationSetting {
-    std::int32_t N;
-    std::int32_t n;
+    SweepPoint point;
     std::uint64_t seed;
     TestSettings test;
 };

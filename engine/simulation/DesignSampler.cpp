@@ -1,190 +1,236 @@
 #include "engine/simulation/DesignSampler.h"
 
+#include "engine/Coefficients.h"
+
 #include <Eigen/Cholesky>
-#include <algorithm>
 #include <cmath>
-#include <memory>
-#include <vector>
+#include <limits>
 
 namespace tavi {
 
 namespace {
 
-// F with F F' = the matrix of e's rows and columns `positions` (1-based). A pivoted LDL'
-// decomposition, so that semidefinite matrices (a variance of 0, perfectly correlated
-// variables) work too; negative pivots, which only a matrix that is no covariance matrix has,
-// count as 0.
-Eigen::MatrixXd factorOf(const Matrix& m, const std::vector<int>& positions) {
-    const auto size = static_cast<Eigen::Index>(positions.size());
-    Eigen::MatrixXd a(size, size);
-    for (Eigen::Index i = 0; i < size; ++i) {
-        for (Eigen::Index j = 0; j < size; ++j) {
-            a(i, j) = m(positions[i], positions[j]);
+using Eigen::Index;
+using Eigen::MatrixXd;
+using Eigen::VectorXd;
+
+// F with F F' = the leading square of m of this order. A pivoted LDL' decomposition, so that
+// semidefinite matrices (a variance of 0, perfectly correlated variables) work too; negative
+// pivots, which only a matrix that is no covariance matrix has, count as 0.
+MatrixXd factorOf(const Matrix& m, Index order) {
+    MatrixXd a(order, order);
+    for (Index i = 0; i < order; ++i) {
+        for (Index j = 0; j < order; ++j) {
+            a(i, j) = m(static_cast<int>(i) + 1, static_cast<int>(j) + 1);
         }
     }
-    if (size == 0) {
+    if (order == 0) {
         return a;
     }
-    const Eigen::LDLT<Eigen::MatrixXd> ldlt(a);
-    const Eigen::VectorXd root = ldlt.vectorD().cwiseMax(0.0).cwiseSqrt();
-    const Eigen::MatrixXd lower = ldlt.matrixL();
+    const Eigen::LDLT<MatrixXd> ldlt(a);
+    const VectorXd root = ldlt.vectorD().cwiseMax(0.0).cwiseSqrt();
+    const MatrixXd lower = ldlt.matrixL();
     return ldlt.transpositionsP().transpose() * (lower * root.asDiagonal());
 }
 
-std::vector<int> range(int first, int last) {
-    std::vector<int> positions;
-    for (int i = first; i <= last; ++i) {
-        positions.push_back(i);
-    }
-    return positions;
+// The slot of variable v among a unit's values; -1, the constant, has slot 0.
+Index slotOf(std::int32_t v) {
+    return v + 1;
 }
 
-// x := F times standard normal draws.
-void drawCorrelated(RandomStream& random, const Eigen::MatrixXd& factor, Eigen::VectorXd& draws,
-                    Eigen::VectorXd& x) {
-    for (Eigen::Index i = 0; i < draws.size(); ++i) {
-        draws(i) = random.normal();
+using IndexOf = std::int32_t (*)(const NestedModel&, std::int32_t);
+
+// The slots of the variables v that stand at indexOf(m, v) > 0 of a matrix, in its order, which
+// is theirs.
+std::vector<Index> slotsIn(const NestedModel& m, IndexOf indexOf) {
+    std::vector<Index> slots;
+    for (std::int32_t v = 0; v < m.p1 + m.p2 + m.p3; ++v) {
+        if (indexOf(m, v) > 0) {
+            slots.push_back(slotOf(v));
+        }
     }
-    x.noalias() = factor * draws;
+    return slots;
+}
+
+// The slots of a level's random effects: the constant's, then those of the variables whose
+// slopes vary there, which stand at indexOf(m, v) > 0 of its covariance matrix.
+std::vector<Index> effectSlots(const NestedModel& m, IndexOf indexOf) {
+    std::vector<Index> slots = slotsIn(m, indexOf);
+    slots.insert(slots.begin(), 0);
+    return slots;
+}
+
+// Centred draws of count rows have (count - 1) / count of their covariance on average: the scale
+// that restores it, or a tiny one that keeps a single row at 0.
+double centredScale(Index count) {
+    return count > 1 ? std::sqrt(static_cast<double>(count) / static_cast<double>(count - 1))
+                     : std::numeric_limits<double>::min();
 }
 
 }  // namespace
 
-DesignSampler::DesignSampler(const EngineState& e, std::int32_t N, std::int32_t n,
-                             const Eigen::VectorXd& coefficients, const GroupSizeSettings& sizes)
-    : m_N(N),
-      m_n(n),
-      m_k1(e.k1),
-      m_nRandom(e.nRandom),
-      m_LenW3(e.LenW3),
-      m_coefficients(coefficients),
-      m_sigma(std::sqrt(std::fmax(e.Sigma2, 0.0))),
-      m_sizes(sizes) {
-    if (sizes.sizes.empty() && sizes.sizeCv > 0.0) {
-        const auto planned = std::make_unique<GroupSizeSupport>();
-        plannedGroupSizes(sizes, n, *planned);
-        double cumulative = 0.0;
-        for (int i = 0; i < planned->count; ++i) {
-            cumulative += planned->weights[i];
-            m_plannedSizes.push_back(planned->sizes[i]);
-            m_plannedCumulative.push_back(cumulative);
-        }
-    }
-    const int kw = e.LenW3 - 1;
-    m_betweenMean.resize(kw + e.k1);
-    for (int i = 0; i < kw; ++i) {
-        m_betweenMean(i) = e.Mu3(i + 2, 1);
-    }
-    for (int i = 0; i < e.k1; ++i) {
-        m_betweenMean(kw + i) = e.Mu1(i + 1, 1);
-    }
-    m_betweenFactor = factorOf(e.SigmaB, range(2, e.LenW3 + e.k1));
-    // SigmaW without the constant at k1 + 1.
-    std::vector<int> within = range(1, e.k1);
-    for (int i = e.k1 + 2; i <= e.k1 + e.nRandom; ++i) {
-        within.push_back(i);
-    }
-    m_withinFactor = factorOf(e.SigmaW, within);
-    m_tauFactor = factorOf(e.Tau2, range(1, e.nRandom));
-}
+// Working space of one draw: the standard normal draws and their product with a factor, and
+// the parts, values and random effects of the site and group under way.
+struct DesignSampler::Draws {
+    VectorXd normals;
+    VectorXd correlated;
+    MatrixXd siteParts;
+    MatrixXd groupParts;
+    MatrixXd unitParts;
+    VectorXd siteEffects;
+    VectorXd groupEffects;
+    VectorXd siteValues;
+    VectorXd groupValues;
+    VectorXd unitValues;
 
-void DesignSampler::drawSizes(RandomStream& random, std::vector<std::int64_t>& sizes) const {
-    sizes.assign(m_N, m_n);
-    if (!m_sizes.inForce()) {
-        return;
-    }
-    for (std::int32_t g = 0; g < m_N; ++g) {
-        std::int64_t planned = m_sizes.sizes.empty() ? m_n : m_sizes.sizes[g];
-        if (!m_plannedSizes.empty()) {
-            // The last size takes what rounding leaves of the distribution function below 1.
-            const double u = random.uniform() * m_plannedCumulative.back();
-            const auto at =
-                std::upper_bound(m_plannedCumulative.begin(), m_plannedCumulative.end() - 1, u);
-            planned = std::llround(m_plannedSizes[at - m_plannedCumulative.begin()]);
-        }
-        std::int64_t kept = planned;
-        if (m_sizes.dropout > 0.0) {
-            kept = 0;
-            for (std::int64_t i = 0; i < planned; ++i) {
-                kept += random.uniform() < m_sizes.dropout ? 0 : 1;
+    // count rows of F times standard normal draws into parts; where centred (scale above 0),
+    // centred over the rows and scaled by scale.
+    void drawParts(RandomStream& random, const MatrixXd& factor, Index count, double scale,
+                   MatrixXd& parts) {
+        normals.resize(factor.cols());
+        parts.resize(count, factor.rows());
+        for (Index i = 0; i < count; ++i) {
+            for (Index j = 0; j < normals.size(); ++j) {
+                normals(j) = random.normal();
             }
+            correlated.noalias() = factor * normals;
+            parts.row(i) = correlated.transpose();
         }
-        if (m_sizes.groupDropout > 0.0 && random.uniform() < m_sizes.groupDropout) {
-            kept = 0;
+        if (scale > 0.0) {
+            parts.rowwise() -= parts.colwise().mean();
+            parts *= scale;
         }
-        sizes[g] = kept;
+    }
+
+    // Random effects: F times standard normal draws.
+    void drawEffects(RandomStream& random, const MatrixXd& factor, VectorXd& effects) {
+        normals.resize(factor.cols());
+        for (Index j = 0; j < normals.size(); ++j) {
+            normals(j) = random.normal();
+        }
+        effects.noalias() = factor * normals;
+    }
+};
+
+DesignSampler::LevelParts DesignSampler::partsOf(const NestedModel& m, const Matrix& covariance,
+                                                 bool top,
+                                                 std::int32_t (*indexOf)(const NestedModel&,
+                                                                         std::int32_t)) {
+    LevelParts parts;
+    parts.slots = slotsIn(m, indexOf);
+    const auto order = static_cast<Index>(parts.slots.size());
+    parts.factor = factorOf(covariance, order);
+    parts.mean = VectorXd::Zero(order);
+    for (Index i = 0; top && i < order; ++i) {
+        parts.mean(i) = m.Means(static_cast<int>(i) + 1);
+    }
+    return parts;
+}
+
+DesignSampler::DesignSampler(const NestedDesign& d, const SweepPoint& point,
+                             const Eigen::VectorXd& coefficients)
+    : m_sites(d.levels() == 3),
+      m_sizes(d.unequal, point, d.levels()),
+      m_coefficients(coefficients),
+      m_slotCount(1 + d.model.p1 + d.model.p2 + d.model.p3),
+      m_sigma(std::sqrt(std::fmax(d.model.Sigma2, 0.0))),
+      m_unitScale(point.n > 1 ? centredScale(point.n) : 1.0) {
+    const NestedModel& m = d.model;
+    if (m_sites) {
+        m_siteParts = partsOf(m, m.SiteCov, true, betweenSitesIndex);
+        m_tau3Factor = factorOf(m.Tau3, level3Effects(m));
+        m_z3Slots = effectSlots(m, level3EffectIndex);
+    }
+    m_groupParts = partsOf(m, m.BetweenCov, !m_sites, betweenGroupsIndex);
+    m_unitParts = partsOf(m, m.WithinCov, false, withinIndex);
+    m_tau2Factor = factorOf(m.Tau2, level2Effects(m));
+    m_z2Slots = effectSlots(m, level2EffectIndex);
+    for (const DesignTerm& term : designTerms(m)) {
+        m_termSlots.push_back({slotOf(term.first), slotOf(term.second)});
     }
 }
 
-bool DesignSampler::draw(RandomStream& random, TwoLevelData& data,
-                         const std::atomic<bool>* stop) const {
-    std::vector<std::int64_t> sizes;
-    drawSizes(random, sizes);
-    Eigen::Index units = 0;
-    std::int32_t groups = 0;
-    for (const std::int64_t size : sizes) {
-        units += size;
-        groups += size > 0 ? 1 : 0;
+void DesignSampler::LevelParts::addTo(const MatrixXd& parts, Index r, VectorXd& values) const {
+    for (Index j = 0; j < parts.cols(); ++j) {
+        values(slots[j]) += mean(j) + parts(r, j);
     }
-    const Eigen::Index k = m_withinFactor.rows();
-    const Eigen::Index kw = m_LenW3 - 1;
+}
+
+void DesignSampler::drawGroup(RandomStream& random, const VectorXd& above, Index units, Index first,
+                              Draws& w, NestedData& data) const {
+    w.drawEffects(random, m_tau2Factor, w.groupEffects);
+    w.drawParts(random, m_unitParts.factor, units, m_unitScale, w.unitParts);
+    for (Index i = 0; i < units; ++i) {
+        const Index row = first + i;
+        w.unitValues = above;
+        m_unitParts.addTo(w.unitParts, i, w.unitValues);
+        for (std::size_t c = 0; c < m_termSlots.size(); ++c) {
+            data.X(row, static_cast<Index>(c)) =
+                w.unitValues(m_termSlots[c][0]) * w.unitValues(m_termSlots[c][1]);
+        }
+        for (std::size_t j = 0; j < m_z2Slots.size(); ++j) {
+            data.Z2(row, static_cast<Index>(j)) = w.unitValues(m_z2Slots[j]);
+        }
+        for (std::size_t j = 0; j < m_z3Slots.size(); ++j) {
+            data.Z3(row, static_cast<Index>(j)) = w.unitValues(m_z3Slots[j]);
+        }
+        data.y(row) = data.X.row(row).dot(m_coefficients) + data.Z2.row(row).dot(w.groupEffects) +
+                      data.Z3.row(row).dot(w.siteEffects) + m_sigma * random.normal();
+    }
+}
+
+bool DesignSampler::draw(RandomStream& random, NestedData& data,
+                         const std::atomic<bool>* stop) const {
+    DataSetSizes sizes;
+    m_sizes.draw(random, sizes);
+    Index units = 0;
+    for (const std::int64_t size : sizes.groupUnits) {
+        units += size;
+    }
+    const auto groups = static_cast<Index>(sizes.groupUnits.size());
     data.X.resize(units, m_coefficients.size());
-    data.Z.resize(units, m_nRandom);
+    data.Z2.resize(units, static_cast<Index>(m_z2Slots.size()));
+    data.Z3.resize(units, static_cast<Index>(m_z3Slots.size()));
     data.y.resize(units);
     data.groupStart.resize(groups + 1);
+    data.siteStart.clear();
 
-    Eigen::VectorXd betweenDraws(m_betweenFactor.cols());
-    Eigen::VectorXd between(m_betweenFactor.rows());
-    Eigen::VectorXd randomDraws(m_nRandom);
-    Eigen::VectorXd randomEffects(m_nRandom);
-    Eigen::VectorXd withinDraws(k);
-    Eigen::VectorXd unit(k);
-    Eigen::MatrixXd deviations;
-    Eigen::VectorXd level2(m_LenW3);  // the constant, then the level-2 variables
-    Eigen::Index first = 0;
-    std::int32_t group = 0;
-    for (const std::int64_t size : sizes) {
-        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
-            return false;
+    Draws w;
+    w.siteValues = VectorXd::Zero(m_slotCount);
+    w.siteValues(0) = 1.0;
+    w.siteEffects.resize(0);
+    Index group = 0;
+    Index first = 0;
+    for (const std::int64_t siteGroups : sizes.siteGroups) {
+        if (m_sites) {
+            data.siteStart.push_back(group);
+            w.drawParts(random, m_siteParts.factor, 1, 0.0, w.siteParts);
+            w.siteValues.tail(m_slotCount - 1).setZero();
+            m_siteParts.addTo(w.siteParts, 0, w.siteValues);
+            w.drawEffects(random, m_tau3Factor, w.siteEffects);
+            w.drawParts(random, m_groupParts.factor, siteGroups, centredScale(siteGroups),
+                        w.groupParts);
         }
-        if (size == 0) {
-            continue;
-        }
-        const auto m = static_cast<Eigen::Index>(size);
-        data.groupStart[group++] = first;
-        drawCorrelated(random, m_betweenFactor, betweenDraws, between);
-        between += m_betweenMean;
-        drawCorrelated(random, m_tauFactor, randomDraws, randomEffects);
-        deviations.resize(m, k);
-        for (Eigen::Index i = 0; i < m; ++i) {
-            drawCorrelated(random, m_withinFactor, withinDraws, unit);
-            deviations.row(i) = unit.transpose();
-        }
-        deviations.rowwise() -= deviations.colwise().mean();
-        deviations *= m > 1 ? std::sqrt(static_cast<double>(m) / static_cast<double>(m - 1)) : 0.0;
-
-        level2(0) = 1.0;
-        level2.tail(kw) = between.head(kw);
-        for (Eigen::Index i = 0; i < m; ++i) {
-            const Eigen::Index row = first + i;
-            for (int c = 0; c < m_k1; ++c) {
-                data.X(row, c) = between(kw + c) + deviations(i, c);
+        for (Index g = 0; g < siteGroups; ++g, ++group) {
+            if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+                return false;
             }
-            data.Z(row, 0) = 1.0;
-            for (int j = 1; j < m_nRandom; ++j) {
-                data.Z(row, j) = deviations(i, m_k1 + j - 1);
+            // Without sites the groups are the top level, each drawn on its own.
+            if (!m_sites) {
+                w.drawParts(random, m_groupParts.factor, 1, 0.0, w.groupParts);
             }
-            for (int j = 0; j < m_nRandom; ++j) {
-                for (int s = 0; s < m_LenW3; ++s) {
-                    data.X(row, m_k1 + j * m_LenW3 + s) = data.Z(row, j) * level2(s);
-                }
-            }
-            data.y(row) = data.X.row(row).dot(m_coefficients) + data.Z.row(row).dot(randomEffects) +
-                          m_sigma * random.normal();
+            w.groupValues = w.siteValues;
+            m_groupParts.addTo(w.groupParts, m_sites ? g : 0, w.groupValues);
+            const auto size = static_cast<Index>(sizes.groupUnits[group]);
+            data.groupStart[group] = first;
+            drawGroup(random, w.groupValues, size, first, w, data);
+            first += size;
         }
-        first += m;
     }
     data.groupStart[groups] = units;
+    if (m_sites) {
+        data.siteStart.push_back(groups);
+    }
     return true;
 }
 

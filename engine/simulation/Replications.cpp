@@ -26,7 +26,7 @@ public:
 
     // One thread's loop: replications until none is left or stop is set.
     void work() {
-        TwoLevelData data;
+        NestedData data;
         for (;;) {
             const std::int64_t r = m_next.fetch_add(1);
             if (r >= m_plan.replications || m_stop.load()) {

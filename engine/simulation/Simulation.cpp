@@ -21,8 +21,7 @@ SimulationSummary simulateDesign(const PreparedDesign& design, const SimulationR
     for (int c = 0; c < covariance.NumCoef; ++c) {
         coefficients(c) = answers[c].trueValue;
     }
-    const DesignSampler sampler(*design.information->engineState(), request.point.N,
-                                request.point.n, coefficients, sizes);
+    const DesignSampler sampler(design.design, request.point, coefficients);
     return summarise(runReplications(sampler, request.plan, stop, progress), answers,
                      request.test.oneSided);
 }

@@ -510,6 +510,19 @@ TEST_F(CalcCommand, SimulatesWhereTheFirstEffectReachesThePowerAndWritesItsCsv) 
     EXPECT_EQ(m_err.str(), "tavi-calc: --at needs --simulate\nTry 'tavi-calc --help'.\n");
 }
 
+// The simulation of given sizes read them beyond their end at the cheapest number of groups of
+// their mix; it simulates those groups.
+TEST_F(CalcCommand, SimulatingGivenSizesDrawsThoseGroupsOnly) {
+    writeDesign("a.dat");
+    ASSERT_EQ(command({"--sizes", "10,20", "--simulate", "5", "--effect", "Group1=0.3", "a.dat"}),
+              kExitComplete)
+        << m_err.str();
+    EXPECT_NE(m_out.str().find("\nSimulating at the groups of the sizes given.\nSimulation at "
+                               "N = 2, n = 15, seed 1: 5 replications"),
+              std::string::npos)
+        << m_out.str();
+}
+
 TEST_F(CalcCommand, RequiredCsvGivesTheSmallestBudgetOfTheMultisiteExample) {
     fs::copy_file(TAVI_EXAMPLES_DIR "/multisite-trial.dat", "m.dat");
     ASSERT_EQ(command({"--effect", "Random1=0.2", "--required-csv", "r.csv", "m.dat"}),

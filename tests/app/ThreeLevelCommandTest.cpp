@@ -71,6 +71,28 @@ TEST_F(ThreeLevelCommand, FindsTheSmallestBudgetOverEveryGroupCountAndSize) {
         << m_out.str();
 }
 
+// By default where the effect first reaches the power, as for two levels, or at --at K,J,n; a
+// point of two counts is refused.
+TEST_F(ThreeLevelCommand, SimulatesAtAPointOfSitesGroupsAndUnits) {
+    std::ofstream("trial.dat") << kSiteTrialText;
+    ASSERT_EQ(command({"--simulate", "3", "--effect", "treatment=0.3", "trial.dat"}), kExitComplete)
+        << m_err.str();
+    const std::string out = m_out.str();
+    const std::size_t reached = out.find("smallest budget reaching power 0.8: ");
+    ASSERT_NE(reached, std::string::npos) << out;
+    const std::size_t at = out.find(" at K = ", reached) + 4;
+    const std::string point = out.substr(at, out.find(" (", at) - at);
+    EXPECT_NE(out.find("Simulation at " + point + ", seed 1: 3 replications"), std::string::npos)
+        << out;
+    ASSERT_EQ(command({"--quiet", "--simulate", "3", "--at", "12,3,7", "trial.dat"}),
+              kExitComplete);
+    EXPECT_NE(m_out.str().find("Simulation at K = 12, J = 3, n = 7, seed 1"), std::string::npos);
+    EXPECT_EQ(command({"--simulate", "3", "--at", "12,7", "trial.dat"}), kExitUsage);
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: cannot simulate at N = 12, n = 7 (the point given): a "
+              "three-level design's point is K,J,n\n");
+}
+
 TEST_F(ThreeLevelCommand, RefusesANameTheDesignLacksInOneLine) {
     std::ofstream("trial.dat") << kSiteTrialText;
     EXPECT_EQ(command({"--effect", "treatment:urban=1", "trial.dat"}), kExitUsage);

@@ -1,7 +1,9 @@
 // Three-level models for the tests and benchmarks: random valid ones, the largest one (40
-// coefficients with every kind of variable), and a site-randomised trial's parameter file.
+// coefficients with every kind of variable), a site-randomised trial with covariates and a
+// random slope, a site-randomised trial's parameter file, and designs of models.
 #pragma once
 
+#include "engine/NestedDesign.h"
 #include "engine/NestedModel.h"
 #include "tests/engine/RandomDesign.h"
 
@@ -40,6 +42,17 @@ inline std::vector<std::string> numberedNames(const NestedModel& m) {
         names.back().append(std::to_string(v));
     }
     return names;
+}
+
+// A design of m whose variables are named as numberedNames names them.
+inline NestedDesign designOfModel(const NestedModel& m) {
+    NestedDesign d;
+    d.model = m;
+    const std::vector<std::string> names = numberedNames(m);
+    for (int v = 0; v < m.p1 + m.p2 + m.p3; ++v) {
+        d.variables.push_back({names[v], levelOf(m, v), slopeOf(m, v)});
+    }
+    return d;
 }
 
 // A model with these slopes and p3 level-3 variables, its covariance matrices random and
@@ -81,6 +94,22 @@ inline NestedModel largestThreeLevelModel() {
     return randomThreeLevelModel(rng,
                                  {S::None, S::None, S::None, S::Level2, S::Level3, S::Levels2And3},
                                  {S::None, S::None, S::Level3}, 6);
+}
+
+// Sites randomised to a treatment (v2, mean 0.5, variance 0.25) with a site covariate v3, a
+// group covariate v1 and a unit covariate v0 whose slope varies between groups and between
+// sites: the coefficients intercept, v0, v1, v2, v3, v0:v1, v0:v2, v0:v3.
+inline NestedModel siteTrialWithSlopes() {
+    using S = SlopeVariation;
+    NestedModel m = modelWithSlopes({S::Levels2And3}, {S::None}, 2);
+    m.Sigma2 = 0.8;
+    fillMatrix(m.Tau2, {{0.1, 0.01}, {0.01, 0.05}});
+    fillMatrix(m.Tau3, {{0.05, 0.0}, {0.0, 0.03}});
+    fillMatrix(m.WithinCov, {{1.0}});
+    fillMatrix(m.BetweenCov, {{0.5}});
+    fillMatrix(m.SiteCov, {{0.2, 0.0, 0.05}, {0.0, 0.25, 0.0}, {0.05, 0.0, 1.0}});
+    m.Means(2) = 0.5;
+    return m;
 }
 
 // Sites randomised to a treatment with half of them treated, under a budget: the treatment's
