@@ -55,6 +55,12 @@ FileError fileErrorFromErrno(int errnoValue, const std::string& fileName) {
     return FileError(words, fileName);
 }
 
+FileError outputFileError(int errnoValue, const std::string& fileName) {
+    // Creating a file fails so only when a folder on its way is missing.
+    return errnoValue == ENOENT ? FileError("Folder not found", fileName)
+                                : fileErrorFromErrno(errnoValue, fileName);
+}
+
 FileError invalidNumericInput(const std::string& fileName) {
     return FileError("Invalid numeric input", fileName);
 }

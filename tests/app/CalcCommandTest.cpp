@@ -337,6 +337,8 @@ TEST_F(CalcCommand, FileErrorsSayWhatHappened) {
     fs::create_symlink("loop.out", "loop.out");
     EXPECT_EQ(command({"a.dat", "loop.out"}), kExitFileError);
     EXPECT_EQ(m_err.str(), "tavi-calc: loop.out: Too many symbolic links\n");
+    EXPECT_EQ(command({"a.dat", "missing/r.out"}), kExitFileError);
+    EXPECT_EQ(m_err.str(), "tavi-calc: missing/r.out: Folder not found\n");
     fs::create_directory("dir.cov");
     EXPECT_EQ(command({"a.dat", "r.out", "dir.cov"}), kExitFileError);
     EXPECT_EQ(m_err.str(), "tavi-calc: dir.cov: Is a directory\n");
