@@ -69,13 +69,15 @@ run "$calc" small.dat dangling.csv target.csv 2>err
 [ "$status" -eq 64 ] || fail "dangling link to the covariance file: status $status"
 [ ! -e target.csv ] || fail "a refused command wrote through a dangling link"
 
-# Standard output that cannot take the summary is a failure.
-for simulate in "" "--simulate 2"; do
+# Standard output that cannot take what any action prints is a failure.
+for arguments in "--effect Group1=0.3 small.dat" "--effect Group1=0.3 --simulate 2 small.dat" \
+  --version --help "--template --help" \
+  "--template cluster-trial --set icc=0.1 --set groups=20:60 --set n=5:50 --write t.dat"; do
   # shellcheck disable=SC2086
-  run "$calc" --effect Group1=0.3 $simulate small.dat >/dev/full 2>err
-  [ "$status" -eq 1 ] || fail "summary to /dev/full ($simulate): status $status"
+  run "$calc" $arguments >/dev/full 2>err
+  [ "$status" -eq 1 ] || fail "$arguments to /dev/full: status $status"
   [ "$(wc -l <err)" -eq 1 ] && grep -q 'standard output: Disk full' err ||
-    fail "summary to /dev/full ($simulate): $(cat err)"
+    fail "$arguments to /dev/full: $(cat err)"
 done
 
 # A folder that may be written but not read cannot be locked: no run, nothing written.
