@@ -9,6 +9,7 @@
 #include "app/TestOutputs.h"
 #include "app/ThreeLevelCommand.h"
 #include "engine/power/AllocationAnswers.h"
+#include "engine/power/GroupSizeDistribution.h"
 #include "engine/power/JointTests.h"
 #include "engine/power/PointTests.h"
 #include "engine/run/CalculationRun.h"
@@ -272,6 +273,9 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     if (arguments.replications) {
         if (arguments.at) {
             chosen = {arguments.at, "the point given"};
+        } else if (!arguments.sizes.sizes.empty()) {
+            // Given sizes are one design: exactly those groups.
+            chosen = {givenSizesPoint(arguments.sizes, design), "the sizes given"};
         }
         checkSimulationPoint(chosen.point, chosen.reason, shape);
     }

@@ -52,7 +52,7 @@ void drawCorrelated(RandomStream& random, const Eigen::MatrixXd& factor, Eigen::
 
 DesignSampler::DesignSampler(const EngineState& e, std::int32_t N, std::int32_t n,
                              const Eigen::VectorXd& coefficients, const GroupSizeSettings& sizes)
-    : m_N(N),
+    : m_N(sizes.sizes.empty() ? N : static_cast<std::int32_t>(sizes.sizes.size())),
       m_n(n),
       m_k1(e.k1),
       m_nRandom(e.nRandom),

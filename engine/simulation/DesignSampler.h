@@ -19,9 +19,10 @@ class DesignSampler {
 public:
     // The design in e (engine layout); coefficients holds the NumCoef true values in coefficient
     // order. N and n at least 1. With sizes in force the groups' sizes are drawn as the expected
-    // information assumes: each planned size n, the given one or one drawn from the sizes
-    // varying around n; then each unit kept with probability 1 - dropout and each group with
-    // probability 1 - groupDropout. Groups left without units are not in the data.
+    // information assumes: each planned size n, or one drawn from the sizes varying around n;
+    // then each unit kept with probability 1 - dropout and each group with probability
+    // 1 - groupDropout. Given sizes are exactly those groups, whatever N and n. Groups left
+    // without units are not in the data.
     DesignSampler(const EngineState& e, std::int32_t N, std::int32_t n,
                   const Eigen::VectorXd& coefficients, const GroupSizeSettings& sizes = {});
 

@@ -2,6 +2,7 @@
 
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineState.h"
+#include "engine/power/GroupSizeDistribution.h"
 #include "engine/simulation/DesignSampler.h"
 
 #include <memory>
@@ -15,14 +16,17 @@ SimulationSummary simulateDesign(const EngineState& design, const SimulationRequ
     const EngineState& e = *point;
     const auto planned = std::make_unique<GroupSizeSupport>();
     const auto sizes = std::make_unique<GroupSizeSupport>();
-    computePointWithSizes(*point, request.sizes, request.n, request.N, *planned, *sizes);
+    // Given sizes are one design of their own, whatever point was asked for.
+    const SweepPoint at = request.sizes.sizes.empty() ? SweepPoint{request.N, request.n, 0}
+                                                      : givenSizesPoint(request.sizes, design);
+    computePointWithSizes(*point, request.sizes, at.n, at.N, *planned, *sizes);
     const std::vector<AnalyticAnswer> answers =
         analyticAnswers(e, df, request.test, request.effects);
     Eigen::VectorXd coefficients(e.NumCoef);
     for (int c = 0; c < e.NumCoef; ++c) {
         coefficients(c) = answers[c].trueValue;
     }
-    const DesignSampler sampler(e, request.N, request.n, coefficients, request.sizes);
+    const DesignSampler sampler(e, at.N, at.n, coefficients, request.sizes);
     return summarise(runReplications(sampler, request.plan, stop, progress), answers,
                      request.test.oneSided);
 }

@@ -16,8 +16,8 @@
 namespace tavi {
 
 struct SimulationRequest {
-    std::int32_t N = 1;  // groups, at least 1
-    std::int32_t n = 1;  // units per group, at least 1
+    std::int32_t N = 1;  // groups, at least 1; with given sizes their number
+    std::int32_t n = 1;  // units per group, at least 1; with given sizes their mean
     SimulationPlan plan;
     TestSettings test;
     std::vector<std::optional<double>> effects;  // per coefficient; the others are 0

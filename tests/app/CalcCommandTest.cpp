@@ -317,6 +317,18 @@ TEST_F(CalcCommand, RefusalsOfThePointToSimulateReplaceNoOutput) {
     EXPECT_EQ(slurp("a.out") + slurp("a.cov"), "old reportold covariances");
 }
 
+// However cheap another point, the simulation of given sizes draws exactly those groups.
+TEST_F(CalcCommand, GivenSizesAreSimulatedAsExactlyThoseGroups) {
+    writeDesign("a.dat");
+    ASSERT_EQ(command({"--sizes", "10,20,30,40,50,60", "--simulate", "3", "--effect", "Group1=0.3",
+                       "a.dat"}),
+              kExitComplete)
+        << m_err.str();
+    EXPECT_NE(m_out.str().find("Simulating at the sizes given.\nSimulation at N = 6, n = 35, "),
+              std::string::npos)
+        << m_out.str();
+}
+
 TEST_F(CalcCommand, SummaryShowsTheSettingsWithTheDigitsGiven) {
     writeDesign("a.dat");
     ASSERT_EQ(command({"--alpha", "0.9999999", "--power", "0.99999999", "--effect", "Group1=0.3",
