@@ -258,6 +258,26 @@ TEST_F(CalcCommand, BadTestSettingsExitWith64InOneLineAndWriteNothing) {
     EXPECT_EQ(m_err.str(),
               "tavi-calc: --joint j: d is a linear combination of the members before it; a joint "
               "test needs linearly independent members\n");
+    // Group1 is 1e-12 of its length away from a multiple of d.
+    command({"--contrast", "d=1e6*Group1+1e-6*Const", "--joint", "j=d,Group1", "a.dat"});
+    const std::string near =
+        "tavi-calc: --joint j: Group1 differs from a linear combination of "
+        "the members before it by ";
+    ASSERT_TRUE(m_err.str().starts_with(near)) << m_err.str();
+    EXPECT_NEAR(std::stod(m_err.str().substr(near.size())), 1e-12, 1e-15);
+    command({"--contrast", "d=nan*Group1", "a.dat"});
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: --contrast d: 'nan' is not a weight: a weight is a number such as the "
+              "0.5 of 0.5*Group1\n");
+    for (const char* tiny : {"d=1e-200*Group1", "d=0.3*Group1-0.1*Group1-0.2*Group1"}) {
+        EXPECT_EQ(command({"--contrast", tiny, "a.dat"}), kExitUsage);
+        EXPECT_TRUE(m_err.str().starts_with("tavi-calc: --contrast d: the weight of Group1 is "))
+            << m_err.str();
+    }
+    command({"--contrast", "d=1e200*Group1", "a.dat"});
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: --contrast d: the weight of Group1 is 1e+200; weights lie between 1e-6 "
+              "and 1e6 in size\n");
     command({"--simulate", "9", "--seed", "18446744073709551616", "a.dat"});
     EXPECT_EQ(m_err.str(),
               "tavi-calc: --seed 18446744073709551616 is out of range: it must lie "
