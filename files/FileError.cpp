@@ -61,8 +61,8 @@ FileError outputFileError(int errnoValue, const std::string& fileName) {
                                 : fileErrorFromErrno(errnoValue, fileName);
 }
 
-FileError invalidNumericInput(const std::string& fileName) {
-    return FileError("Invalid numeric input", fileName);
+FileError invalidNumericInput(const std::string& fileName, int line) {
+    return FileError("Invalid numeric input in line " + std::to_string(line), fileName);
 }
 
 }  // namespace tavi

@@ -25,7 +25,7 @@ FileError fileErrorFromErrno(int errnoValue, const std::string& fileName);
 // missing folder is named as such rather than as a missing file.
 FileError outputFileError(int errnoValue, const std::string& fileName);
 
-// The error for a token that is not the number expected.
-FileError invalidNumericInput(const std::string& fileName);
+// The error for a token in line (counted from 1) that is not the number expected.
+FileError invalidNumericInput(const std::string& fileName, int line);
 
 }  // namespace tavi

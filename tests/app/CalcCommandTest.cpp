@@ -64,7 +64,7 @@ TEST_F(CalcCommand, ReportsFileFailuresInOneLine) {
 
     std::ofstream("bad.dat", std::ios::binary) << "1 0 0\r\n10 5 ten\r\n";
     EXPECT_EQ(command({"bad.dat"}), kExitFileError);
-    EXPECT_EQ(m_err.str(), "tavi-calc: bad.dat: Invalid numeric input\n");
+    EXPECT_EQ(m_err.str(), "tavi-calc: bad.dat: Invalid numeric input in line 2\n");
 
     std::ofstream("short.dat", std::ios::binary) << "0 0 0\r\n10 5 10\r\n100 5\r\n1\r\n";
     EXPECT_EQ(command({"short.dat"}), kExitFileError);
@@ -80,10 +80,10 @@ TEST_F(CalcCommand, UnknownNamesComeBeforeMalformedBlocksButAfterMalformedCounts
     EXPECT_TRUE(m_err.str().starts_with("tavi-calc: --effect Slope: the design has no such"))
         << m_err.str();
     EXPECT_EQ(command({"--effect", "Group1=1", "late.dat"}), kExitFileError);
-    EXPECT_EQ(m_err.str(), "tavi-calc: late.dat: Invalid numeric input\n");
+    EXPECT_EQ(m_err.str(), "tavi-calc: late.dat: Invalid numeric input in line 2\n");
     std::ofstream("early.dat", std::ios::binary) << "0 x 1\r\n";
     EXPECT_EQ(command({"--effect", "Slope=1", "early.dat"}), kExitFileError);
-    EXPECT_EQ(m_err.str(), "tavi-calc: early.dat: Invalid numeric input\n");
+    EXPECT_EQ(m_err.str(), "tavi-calc: early.dat: Invalid numeric input in line 1\n");
     EXPECT_FALSE(fs::exists("late.out") || fs::exists("early.out"));
 }
 
