@@ -3,6 +3,8 @@
 #include "app/CalcCommand.h"
 #include "app/CommandOptions.h"
 #include "engine/run/Assumptions.h"
+#include "engine/run/CalculationRun.h"
+#include "engine/run/ThreeLevelRun.h"
 #include "engine/templates/DesignTemplates.h"
 #include "files/FileError.h"
 #include "files/ThreeLevelFile.h"
@@ -200,6 +202,16 @@ int runTemplateCommand(int argc, const char* const* argv, std::ostream& out, std
         return kExitUsage;
     } catch (const TemplateError& error) {
         err << "tavi-calc: " << error.key << ": " << error.message << "\n";
+        return kExitUsage;
+    }
+    // A design the run would refuse is no design to write.
+    const std::vector<std::string> problems = design.threeLevel
+                                                  ? threeLevelProblems(*design.threeLevel)
+                                                  : unusableSettings(design.parameters);
+    for (const std::string& problem : problems) {
+        err << "tavi-calc: --template " << *arguments.name << ": " << problem << "\n";
+    }
+    if (!problems.empty()) {
         return kExitUsage;
     }
     const std::string& file = *arguments.file;
