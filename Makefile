@@ -10,7 +10,8 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 YARDSTICK_FILES := /dev/shm/tavi-bench.dat /dev/shm/tavi-numpy.out /dev/shm/tavi-numpy.cov
 
-.PHONY: all deps build test test-release test-asan run install package bench fuzz lint clean
+.PHONY: all deps build build-asan test test-release test-asan run install package bench fuzz lint \
+	clean
 
 all: build
 
@@ -40,9 +41,11 @@ test: test-release test-asan
 test-release: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
-test-asan: deps
+build-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVI_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_DIR)
+
+test-asan: build-asan
 	@ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
 

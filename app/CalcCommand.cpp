@@ -2,10 +2,12 @@
 
 #include "TaviVersion.h"
 #include "app/CalcArguments.h"
+#include "app/CheckedOutput.h"
 #include "app/DesignChecks.h"
 #include "app/SignalStop.h"
 #include "app/TemplateCommand.h"
 #include "app/TestOutputs.h"
+#include "engine/GroupSizeDistribution.h"
 #include "engine/power/AllocationAnswers.h"
 #include "engine/power/JointTests.h"
 #include "engine/power/PointTests.h"
@@ -24,7 +26,6 @@
 #include "files/OutputSet.h"
 #include "files/TextFileWriter.h"
 
-#include <cerrno>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -152,19 +153,6 @@ int simulate(const Arguments& arguments, int threads, const PreparedDesign& desi
     return kExitComplete;
 }
 
-// Standard output that cannot take the summary is a failure, as a full disk would be for a
-// file.
-int checkedOutput(std::ostream& out, std::ostream& err, int status) {
-    errno = 0;
-    out.flush();
-    if (!out) {
-        err << "tavi-calc: standard output: "
-            << fileErrorFromErrno(errno != 0 ? errno : EIO, "").what() << "\n";
-        return status == kExitComplete ? kExitFileError : status;
-    }
-    return status;
-}
-
 // The output files of a calculation, in the order of the arguments.
 std::vector<std::string> outputFilesOf(const Arguments& arguments, const std::string& report,
                                        const std::string& covFile) {
@@ -279,10 +267,9 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
                     showProgress);
 }
 
-}  // namespace
-
-int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
-                   bool showProgress) {
+// The action the arguments ask for, its standard output on out.
+int runAction(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+              bool showProgress) {
     if (isTemplateCommand(argc, argv)) {
         return runTemplateCommand(argc, argv, out, err);
     }
@@ -320,7 +307,15 @@ int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::os
         err << "tavi-calc: cannot compute: " << error.what() << "\n";
         return kExitFileError;
     }
-    return checkedOutput(out, err, status);
+    return status;
+}
+
+}  // namespace
+
+int runCalcCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                   bool showProgress) {
+    CheckedOutput checked(out);
+    return checked.finish(err, runAction(argc, argv, checked.stream(), err, showProgress));
 }
 
 }  // namespace tavi

@@ -3,6 +3,8 @@
 #include "app/CalcCommand.h"
 #include "app/CommandOptions.h"
 #include "engine/run/Assumptions.h"
+#include "engine/run/CalculationRun.h"
+#include "engine/run/RunChecks.h"
 #include "engine/templates/DesignTemplates.h"
 #include "files/DesignFile.h"
 #include "files/FileError.h"
@@ -200,6 +202,14 @@ int runTemplateCommand(int argc, const char* const* argv, std::ostream& out, std
         return kExitUsage;
     } catch (const TemplateError& error) {
         err << "tavi-calc: " << error.key << ": " << error.message << "\n";
+        return kExitUsage;
+    }
+    // A design the run would refuse is no design to write.
+    const std::vector<std::string> problems = runProblems(design.design);
+    for (const std::string& problem : problems) {
+        err << "tavi-calc: --template " << *arguments.name << ": " << problem << "\n";
+    }
+    if (!problems.empty()) {
         return kExitUsage;
     }
     const std::string& file = *arguments.file;

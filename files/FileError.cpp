@@ -55,8 +55,14 @@ FileError fileErrorFromErrno(int errnoValue, const std::string& fileName) {
     return FileError(words, fileName);
 }
 
-FileError invalidNumericInput(const std::string& fileName) {
-    return FileError("Invalid numeric input", fileName);
+FileError outputFileError(int errnoValue, const std::string& fileName) {
+    // Creating a file fails so only when a folder on its way is missing.
+    return errnoValue == ENOENT ? FileError("Folder not found", fileName)
+                                : fileErrorFromErrno(errnoValue, fileName);
+}
+
+FileError invalidNumericInput(const std::string& fileName, int line) {
+    return FileError("Invalid numeric input in line " + std::to_string(line), fileName);
 }
 
 }  // namespace tavi

@@ -21,7 +21,11 @@ private:
 // The error for a failed system call on fileName, its errno value said in words.
 FileError fileErrorFromErrno(int errnoValue, const std::string& fileName);
 
-// The error for a token that is not the number expected.
-FileError invalidNumericInput(const std::string& fileName);
+// The error for a failed creation of the output fileName: as fileErrorFromErrno, except that a
+// missing folder is named as such rather than as a missing file.
+FileError outputFileError(int errnoValue, const std::string& fileName);
+
+// The error for a token in line (counted from 1) that is not the number expected.
+FileError invalidNumericInput(const std::string& fileName, int line);
 
 }  // namespace tavi

@@ -51,6 +51,13 @@ std::string finalTarget(const std::string& fileName) {
     }
 }
 
+bool isDevice(const std::string& fileName) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::status(fileName, error);
+    return fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
     namespace fs = std::filesystem;
     std::error_code error;

@@ -24,6 +24,10 @@ std::string withExtension(const std::string& path, const std::string& extension)
 // FileError ("Too many symbolic links") for a chain of more than 40 links or a loop.
 std::string finalTarget(const std::string& fileName);
 
+// Whether fileName leads to something that is neither a regular file nor a folder: a device, a
+// FIFO or a socket, which outputs are written straight into.
+bool isDevice(const std::string& fileName);
+
 // Whether two names lead to the same file: the same file on disk (links followed) when both
 // exist, otherwise the same absolute, normalised path of their final targets, so that a link
 // to a file not yet written counts as that file.

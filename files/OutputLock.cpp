@@ -1,12 +1,13 @@
 #include "files/OutputLock.h"
 
+#include "files/FileError.h"
 #include "files/FileNames.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -29,17 +30,17 @@ std::string folderOf(const std::string& fileName) {
 
 OutputLock::OutputLock(const std::vector<std::string>& files, StopToken stop,
                        const std::function<void(const std::string& folder)>& waiting) {
-    std::vector<std::string> folders;
-    folders.reserve(files.size());
+    // Each folder with the first file in it, in name order, so that two calculations never
+    // wait for each other.
+    std::map<std::string, std::string> folders;
     for (const std::string& file : files) {
-        folders.push_back(folderOf(file));
+        if (!isDevice(file)) {
+            folders.emplace(folderOf(file), file);
+        }
     }
-    // Always in the same order, so that two calculations never wait for each other.
-    std::sort(folders.begin(), folders.end());
-    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
     try {
-        for (const std::string& folder : folders) {
-            lock(folder, stop, waiting);
+        for (const auto& [folder, file] : folders) {
+            lock(folder, file, stop, waiting);
         }
     } catch (...) {
         release();
@@ -47,17 +48,26 @@ OutputLock::OutputLock(const std::vector<std::string>& files, StopToken stop,
     }
 }
 
-void OutputLock::lock(const std::string& folder, StopToken stop,
+void OutputLock::lock(const std::string& folder, const std::string& file, StopToken stop,
                       const std::function<void(const std::string& folder)>& waiting) {
+    // Unlocked, a calculation could leave its report beside another's covariance file.
+    const auto refuse = [&file](int error) {
+        if (error == ENOENT || error == ENOTDIR) {
+            return outputFileError(error, file);
+        }
+        return FileError("Cannot lock its folder against another calculation: " +
+                             std::string(fileErrorFromErrno(error, file).what()),
+                         file);
+    };
     const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0) {
-        return;
+        throw refuse(errno);
     }
     m_descriptors.push_back(descriptor);
     bool told = false;
     while (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            return;
+            throw refuse(errno);
         }
         if (!told && waiting) {
             waiting(folder);

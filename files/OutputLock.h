@@ -1,7 +1,8 @@
 // Keeps two calculations from writing the same outputs at once: an advisory lock on the folders
 // that hold the outputs, taken for the whole calculation. A second calculation writing into one
 // of those folders waits until the first has finished; the lock goes with the process, however
-// it ends, and leaves no file behind.
+// it ends, and leaves no file behind. Devices (/dev/null) are written straight into and need
+// no lock.
 #pragma once
 
 #include "engine/StopToken.h"
@@ -16,7 +17,9 @@ class OutputLock {
 public:
     // Locks the folders of the files' final targets. While another calculation holds one of
     // them, calls waiting once with that folder and waits; throws Stopped when stop is set
-    // meanwhile. A folder that cannot be locked (a file system without locks) is left unlocked.
+    // meanwhile. A folder that cannot be locked (one that may be written but not read, a file
+    // system without locks) is refused: FileError naming the first file in it, before
+    // anything is written.
     OutputLock(const std::vector<std::string>& files, StopToken stop,
                const std::function<void(const std::string& folder)>& waiting);
     ~OutputLock();
@@ -24,7 +27,7 @@ public:
     OutputLock& operator=(const OutputLock&) = delete;
 
 private:
-    void lock(const std::string& folder, StopToken stop,
+    void lock(const std::string& folder, const std::string& file, StopToken stop,
               const std::function<void(const std::string& folder)>& waiting);
     void release();
 

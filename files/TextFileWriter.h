@@ -3,7 +3,10 @@
 // that has no write permission for anyone, is refused at once.
 #pragma once
 
-#include <cstdio>
+#include "files/FileCalls.h"
+#include "files/Replacement.h"
+
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -15,16 +18,19 @@ public:
         // The file is created, or emptied when it exists, right away.
         Truncate,
         // The text goes to a temporary file, which replaces the file only when everything has
-        // been written: a failure leaves the old file as it was. A symbolic link stays a link
-        // and its target is replaced; the replacement keeps the old file's permissions and,
-        // where the system allows, its owner. close() puts it in place.
+        // been written (Replacement): a failure leaves the old file as it was. A symbolic link
+        // stays a link and its target is replaced; the replacement keeps the old file's
+        // permissions and, where the system allows, its owner. close() puts it in place.
         ReplaceWhenClosed,
         // As ReplaceWhenClosed, but close() only finishes the temporary file; commit() puts it
-        // in place, so that several files can be replaced together (OutputSet).
+        // in place, or replaceTogether() with others (OutputSet).
         Staged,
     };
 
-    explicit TextFileWriter(std::string fileName, Mode mode = Mode::Truncate);
+    // Devices and pipes are written straight into in every mode: there is nothing to replace.
+    // calls makes the system calls that write and replace the file.
+    explicit TextFileWriter(std::string fileName, Mode mode = Mode::Truncate,
+                            FileCalls& calls = systemFileCalls());
     // Removes the temporary file of a writer that was not put in place.
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
@@ -50,24 +56,21 @@ public:
     // Staged: puts the closed temporary file in place of the file.
     void commit();
 
+    // Staged: the closed text still waiting to be put in place; nullptr when there is none (a
+    // file written straight into, or one already put in place).
+    Replacement* pending();
+
 private:
     // Opens the file itself, emptied, for writing.
     void openInPlace();
-    // Opens a temporary file beside the target, or in the system's folder for temporary files
-    // when no file can be made beside it.
-    void openStaged(bool targetExists);
     void flush();
-    void fail(int errnoValue);
-    void removeTemporary();
+    [[noreturn]] void fail(int errnoValue);
 
     std::string m_fileName;
-    std::string m_targetName;  // when staged: the file that the name finally refers to
-    std::string m_tempName;
-    // The temporary file is elsewhere: committing copies it into the target rather than
-    // renaming it.
-    bool m_copyOnCommit = false;
+    FileCalls& m_calls;
+    std::unique_ptr<Replacement> m_replacement;  // unless written straight into
     bool m_replaceOnClose = false;
-    std::FILE* m_file = nullptr;
+    int m_descriptor = -1;
     std::string m_buffer;
 };
 

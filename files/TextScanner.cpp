@@ -73,7 +73,9 @@ std::string readTextFile(const std::string& fileName) {
 }
 
 TextScanner::TextScanner(std::string text, std::string fileName)
-    : m_text(std::move(text)), m_fileName(std::move(fileName)) {}
+    : m_text(std::move(text)),
+      m_fileName(std::move(fileName)),
+      m_pos(m_text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0) {}
 
 TextScanner TextScanner::fromFile(const std::string& fileName) {
     return TextScanner(readTextFile(fileName), fileName);
@@ -95,7 +97,7 @@ std::int32_t TextScanner::readInteger() {
     const std::string_view token = nextToken();
     std::int32_t value = 0;
     if (!token.empty() && !parseInteger(token, value)) {
-        throw invalidNumericInput(m_fileName);
+        throw invalidToken(token.size());
     }
     return value;
 }
@@ -104,9 +106,22 @@ double TextScanner::readReal() {
     const std::string_view token = nextToken();
     double value = 0.0;
     if (!token.empty() && !parseStandardReal(token, value)) {
-        throw invalidNumericInput(m_fileName);
+        throw invalidToken(token.size());
     }
     return value;
+}
+
+FileError TextScanner::invalidToken(std::size_t length) const {
+    return invalidNumericInput(m_fileName, lineOf(m_text, m_pos - length));
+}
+
+int TextScanner::lineOf(std::string_view text, std::size_t at) {
+    int line = 1;
+    for (std::size_t i = 0; i < at && i < text.size(); ++i) {
+        const bool crBeforeLf = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+        line += (text[i] == '\n' || (text[i] == '\r' && !crBeforeLf)) ? 1 : 0;
+    }
+    return line;
 }
 
 bool TextScanner::atEnd() const {

@@ -6,6 +6,7 @@
 #include "files/TextScanner.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -71,6 +72,11 @@ std::string quoted(std::string_view word) {
     return text;
 }
 
+// The text up to its first line break: CR LF, LF, or CR alone as old Mac editors end lines.
+std::string_view firstLine(std::string_view text) {
+    return text.substr(0, text.find_first_of("\r\n"));
+}
+
 // A line that holds something, with its number and its words.
 struct Line {
     int number;
@@ -83,9 +89,10 @@ public:
     Lines(std::string_view text, std::string fileName) : m_fileName(std::move(fileName)) {
         int number = 0;
         while (!text.empty()) {
-            const std::size_t end = text.find('\n');
-            const std::string_view line = text.substr(0, end);
-            text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+            const std::string_view line = firstLine(text);
+            text.remove_prefix(line.size());
+            text.remove_prefix(text.starts_with("\r\n") ? 2
+                                                        : std::min<std::size_t>(text.size(), 1));
             if (++number == 1) {
                 continue;
             }
@@ -328,11 +335,23 @@ void appendRowNames(std::string& out, const MatrixBlock& block, const NestedDesi
 }  // namespace
 
 bool isThreeLevelText(std::string_view text) {
-    std::string_view first = text.substr(0, text.find('\n'));
-    while (!first.empty() && static_cast<unsigned char>(first.back()) <= 32) {
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
+    std::string_view first = firstLine(text);
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    while (!first.empty() && blank(first.front())) {
+        first.remove_prefix(1);
+    }
+    while (!first.empty() && blank(first.back())) {
         first.remove_suffix(1);
     }
-    return first == kThreeLevelFirstLine;
+    const auto sameLetter = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    };
+    return std::equal(first.begin(), first.end(), kThreeLevelFirstLine.begin(),
+                      kThreeLevelFirstLine.end(), sameLetter);
 }
 
 bool isThreeLevelFile(const std::string& fileName) {

@@ -28,8 +28,9 @@ namespace tavi {
 
 inline constexpr std::string_view kThreeLevelFirstLine = "TAVI three-level design";
 
-// Whether text's first line is kThreeLevelFirstLine (blanks and a carriage return after it
-// allowed).
+// Whether text's first line is kThreeLevelFirstLine. What editors do to a line without
+// changing it for a reader is allowed: a byte-order mark before it, blanks around it, letters of
+// another case, and lines that end with CR LF, LF or CR alone.
 bool isThreeLevelText(std::string_view text);
 
 // The same for the file fileName, read as every parameter file is read (a regular file of at

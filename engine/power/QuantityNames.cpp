@@ -1,18 +1,33 @@
 #include "engine/power/QuantityNames.h"
 
-#include <Eigen/LU>
+#include <Eigen/QR>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace tavi {
 
 namespace {
 
-// Relative to the largest pivot: weights are given to a few digits, so a member that
-// differs from a combination of the others only in the last digits of a double is one.
+// Relative to a member's length: weights are given to a few digits, so a member that differs
+// from a combination of the others only in the last digits of a double is one, and one that
+// differs by less than this is refused as too close to one to be told apart.
 constexpr double kDependenceThreshold = 1.0e-10;
+// Below this the difference is rounding alone.
+constexpr double kRoundingDistance = 64 * std::numeric_limits<double>::epsilon();
+
+// Contrast weights are ratios of effects, such as 0.5 or 2; further from 1 their squares
+// overflow or vanish in the variance of the contrast.
+constexpr double kSmallestWeight = 1.0e-6;
+constexpr double kLargestWeight = 1.0e6;
+
+std::string shortest(double value) {
+    char digits[32];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    return std::string(digits, end);
+}
 
 bool isNameCharacter(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '.';
@@ -67,6 +82,13 @@ public:
             ++m_at;
         }
         name = m_text.substr(start, m_at - start);
+        skipBlanks();
+        if (m_at < m_text.size() && m_text[m_at] == '*') {
+            // nan*Group1, inf*Group1: a word where the weight belongs.
+            throw QuantityError{"'" + std::string(name) +
+                                "' is not a weight: a weight is a number such as the 0.5 of "
+                                "0.5*Group1"};
+        }
         return isName(name);
     }
 
@@ -119,6 +141,16 @@ std::vector<std::string_view> itemsOf(std::string_view text) {
         }
         start = comma + 1;
     }
+}
+
+// How far member is from the combinations of the columns of before (linearly independent),
+// relative to its own length: 0 for a linear combination of them.
+double distanceFromCombinations(const Eigen::MatrixXd& before, const Eigen::VectorXd& member) {
+    if (before.cols() == 0) {
+        return 1.0;
+    }
+    const Eigen::VectorXd nearest = before * before.colPivHouseholderQr().solve(member);
+    return (member - nearest).norm() / member.norm();
 }
 
 }  // namespace
@@ -181,6 +213,13 @@ void QuantityNames::addContrast(const std::string& name, std::string_view expres
     if (contrast.terms.empty()) {
         throw QuantityError{"every weight of '" + std::string(expression) + "' is 0"};
     }
+    for (const Term& term : contrast.terms) {
+        if (std::fabs(term.weight) < kSmallestWeight || std::fabs(term.weight) > kLargestWeight) {
+            throw QuantityError{"the weight of " + m_coefficients[term.coefficient] + " is " +
+                                shortest(term.weight) +
+                                "; weights lie between 1e-6 and 1e6 in size"};
+        }
+    }
     m_contrasts.push_back(std::move(contrast));
 }
 
@@ -204,7 +243,8 @@ void QuantityNames::addJointTest(const std::string& name, std::string_view membe
     if (items.size() < 2) {
         throw QuantityError{"needs two or more coefficients or contrasts, separated by commas"};
     }
-    Eigen::MatrixXd weights(0, static_cast<Eigen::Index>(m_coefficients.size()));
+    // The members' weights, a column each.
+    Eigen::MatrixXd weights(static_cast<Eigen::Index>(m_coefficients.size()), 0);
     for (const std::string_view item : items) {
         const int q = indexOf(quantities, item);
         if (q < 0) {
@@ -213,16 +253,23 @@ void QuantityNames::addJointTest(const std::string& name, std::string_view membe
                                 listOf(quantities)};
         }
         const std::vector<double> row = weightsOf(q);
-        weights.conservativeResize(weights.rows() + 1, Eigen::NoChange);
-        weights.row(weights.rows() - 1) =
-            Eigen::Map<const Eigen::RowVectorXd>(row.data(), static_cast<Eigen::Index>(row.size()));
-        Eigen::FullPivLU<Eigen::MatrixXd> decomposition(weights);
-        decomposition.setThreshold(kDependenceThreshold);
-        if (decomposition.rank() < weights.rows()) {
+        const Eigen::Map<const Eigen::VectorXd> member(row.data(),
+                                                       static_cast<Eigen::Index>(row.size()));
+        const double distance = distanceFromCombinations(weights, member);
+        if (distance <= kRoundingDistance) {
             throw QuantityError{std::string(item) +
                                 " is a linear combination of the members before it; a joint "
                                 "test needs linearly independent members"};
         }
+        if (distance < kDependenceThreshold) {
+            throw QuantityError{std::string(item) +
+                                " differs from a linear combination of the members before it by " +
+                                shortest(distance) +
+                                " of its size; a joint test needs members that differ by more "
+                                "than 1e-10"};
+        }
+        weights.conservativeResize(Eigen::NoChange, weights.cols() + 1);
+        weights.col(weights.cols() - 1) = member;
         test.members.push_back(q);
     }
     m_jointTests.push_back(std::move(test));
@@ -255,9 +302,7 @@ std::string QuantityNames::contrastTitle(int k) const {
         const double size = std::fabs(term.weight);
         text += term.weight < 0.0 ? "-" : &term == m_contrasts[k].terms.data() ? "" : "+";
         if (size != 1.0) {
-            char digits[32];
-            const auto end = std::to_chars(digits, digits + sizeof digits, size).ptr;
-            text.append(digits, end).append("*");
+            text.append(shortest(size)).append("*");
         }
         text += m_coefficients[term.coefficient];
     }

@@ -31,13 +31,15 @@ public:
     // Adds the contrast name = expression: terms [WEIGHT*]COEFFICIENT joined by + and -, with an
     // optional sign before the first and blanks between them. Repeated coefficients add up.
     // Throws QuantityError for a name that is taken or not a name (a letter or _ first, then
-    // letters, digits, _ and .), a coefficient the design lacks, text of another form and
-    // weights that are all 0.
+    // letters, digits, _ and .), a coefficient the design lacks, a word where a weight belongs
+    // (nan*Group1), text of another form, weights that are all 0 and a weight below 1e-6 or
+    // above 1e6 in size.
     void addContrast(const std::string& name, std::string_view expression);
 
     // Adds the joint test name of the comma list members: two or more coefficients or contrasts,
     // linearly independent. Throws QuantityError for a name as above, an unknown member, fewer
-    // than two members, and a member that is a linear combination of those before it.
+    // than two members, and a member that is a linear combination of those before it or differs
+    // from one by less than 1e-10 of its length (saying by how much).
     void addJointTest(const std::string& name, std::string_view members);
 
     // Coefficients, then contrasts: the names of the tested quantities.

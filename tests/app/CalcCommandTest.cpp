@@ -64,7 +64,7 @@ TEST_F(CalcCommand, ReportsFileFailuresInOneLine) {
 
     std::ofstream("bad.dat", std::ios::binary) << "1 0 0\r\n10 5 ten\r\n";
     EXPECT_EQ(command({"bad.dat"}), kExitFileError);
-    EXPECT_EQ(m_err.str(), "tavi-calc: bad.dat: Invalid numeric input\n");
+    EXPECT_EQ(m_err.str(), "tavi-calc: bad.dat: Invalid numeric input in line 2\n");
 
     std::ofstream("short.dat", std::ios::binary) << "0 0 0\r\n10 5 10\r\n100 5\r\n1\r\n";
     EXPECT_EQ(command({"short.dat"}), kExitFileError);
@@ -80,10 +80,10 @@ TEST_F(CalcCommand, UnknownNamesComeBeforeMalformedBlocksButAfterMalformedCounts
     EXPECT_TRUE(m_err.str().starts_with("tavi-calc: --effect Slope: the design has no such"))
         << m_err.str();
     EXPECT_EQ(command({"--effect", "Group1=1", "late.dat"}), kExitFileError);
-    EXPECT_EQ(m_err.str(), "tavi-calc: late.dat: Invalid numeric input\n");
+    EXPECT_EQ(m_err.str(), "tavi-calc: late.dat: Invalid numeric input in line 2\n");
     std::ofstream("early.dat", std::ios::binary) << "0 x 1\r\n";
     EXPECT_EQ(command({"--effect", "Slope=1", "early.dat"}), kExitFileError);
-    EXPECT_EQ(m_err.str(), "tavi-calc: early.dat: Invalid numeric input\n");
+    EXPECT_EQ(m_err.str(), "tavi-calc: early.dat: Invalid numeric input in line 1\n");
     EXPECT_FALSE(fs::exists("late.out") || fs::exists("early.out"));
 }
 
@@ -258,6 +258,26 @@ TEST_F(CalcCommand, BadTestSettingsExitWith64InOneLineAndWriteNothing) {
     EXPECT_EQ(m_err.str(),
               "tavi-calc: --joint j: d is a linear combination of the members before it; a joint "
               "test needs linearly independent members\n");
+    // Group1 is 1e-12 of its length away from a multiple of d.
+    command({"--contrast", "d=1e6*Group1+1e-6*Const", "--joint", "j=d,Group1", "a.dat"});
+    const std::string near =
+        "tavi-calc: --joint j: Group1 differs from a linear combination of "
+        "the members before it by ";
+    ASSERT_TRUE(m_err.str().starts_with(near)) << m_err.str();
+    EXPECT_NEAR(std::stod(m_err.str().substr(near.size())), 1e-12, 1e-15);
+    command({"--contrast", "d=nan*Group1", "a.dat"});
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: --contrast d: 'nan' is not a weight: a weight is a number such as the "
+              "0.5 of 0.5*Group1\n");
+    for (const char* tiny : {"d=1e-200*Group1", "d=0.3*Group1-0.1*Group1-0.2*Group1"}) {
+        EXPECT_EQ(command({"--contrast", tiny, "a.dat"}), kExitUsage);
+        EXPECT_TRUE(m_err.str().starts_with("tavi-calc: --contrast d: the weight of Group1 is "))
+            << m_err.str();
+    }
+    command({"--contrast", "d=1e200*Group1", "a.dat"});
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: --contrast d: the weight of Group1 is 1e+200; weights lie between 1e-6 "
+              "and 1e6 in size\n");
     command({"--simulate", "9", "--seed", "18446744073709551616", "a.dat"});
     EXPECT_EQ(m_err.str(),
               "tavi-calc: --seed 18446744073709551616 is out of range: it must lie "
@@ -337,6 +357,8 @@ TEST_F(CalcCommand, FileErrorsSayWhatHappened) {
     fs::create_symlink("loop.out", "loop.out");
     EXPECT_EQ(command({"a.dat", "loop.out"}), kExitFileError);
     EXPECT_EQ(m_err.str(), "tavi-calc: loop.out: Too many symbolic links\n");
+    EXPECT_EQ(command({"a.dat", "missing/r.out"}), kExitFileError);
+    EXPECT_EQ(m_err.str(), "tavi-calc: missing/r.out: Folder not found\n");
     fs::create_directory("dir.cov");
     EXPECT_EQ(command({"a.dat", "r.out", "dir.cov"}), kExitFileError);
     EXPECT_EQ(m_err.str(), "tavi-calc: dir.cov: Is a directory\n");

@@ -69,14 +69,27 @@ run "$calc" small.dat dangling.csv target.csv 2>err
 [ "$status" -eq 64 ] || fail "dangling link to the covariance file: status $status"
 [ ! -e target.csv ] || fail "a refused command wrote through a dangling link"
 
-# Standard output that cannot take the summary is a failure.
-for simulate in "" "--simulate 2"; do
+# Standard output that cannot take what any action prints is a failure.
+for arguments in "--effect Group1=0.3 small.dat" "--effect Group1=0.3 --simulate 2 small.dat" \
+  --version --help "--template --help" \
+  "--template cluster-trial --set icc=0.1 --set groups=20:60 --set n=5:50 --write t.dat"; do
   # shellcheck disable=SC2086
-  run "$calc" --effect Group1=0.3 $simulate small.dat >/dev/full 2>err
-  [ "$status" -eq 1 ] || fail "summary to /dev/full ($simulate): status $status"
+  run "$calc" $arguments >/dev/full 2>err
+  [ "$status" -eq 1 ] || fail "$arguments to /dev/full: status $status"
   [ "$(wc -l <err)" -eq 1 ] && grep -q 'standard output: Disk full' err ||
-    fail "summary to /dev/full ($simulate): $(cat err)"
+    fail "$arguments to /dev/full: $(cat err)"
 done
+
+# A folder that may be written but not read cannot be locked: no run, nothing written.
+mkdir drop
+small_design drop/d.dat
+chmod 333 drop
+run as_user ./tavi-calc drop/d.dat 2>err
+chmod 755 drop
+[ "$status" -eq 1 ] && [ "$(wc -l <err)" -eq 1 ] &&
+  grep -q 'drop/d.out: Cannot lock its folder against another calculation' err ||
+  fail "unlockable folder: status $status, $(cat err)"
+[ "$(ls drop)" = d.dat ] || fail "an unlocked run wrote into a folder: $(ls drop)"
 
 # A FIFO is refused at once rather than waited on.
 mkfifo fifo.dat
@@ -101,6 +114,23 @@ wait "$first" || fail "the first of two calculations failed"
 grep -q 'waiting for another calculation' err || fail "the second calculation did not wait"
 grep -q 'read from file two/b.dat' two/r.out && [ "$(grep -c '^N = ' two/r.cov)" -eq 4 ] ||
   fail "the outputs of two calculations are mixed"
+
+# Devices are written straight into and lock nothing: writing to /dev/null waits for no one.
+mkdir devices
+small_design devices/a.dat
+"$calc" --effect Group1=0.3 --simulate 2000 devices/a.dat devices/a.out /dev/null >/dev/null 2>&1 &
+first=$!
+for _ in $(seq 100); do
+  [ -e devices/a.out ] && break
+  sleep 0.05
+done
+run "$calc" small.dat small.out /dev/null 2>err
+second=$status
+kill "$first" 2>/dev/null || true
+run wait "$first"
+[ "$second" -eq 0 ] && [ ! -s err ] ||
+  fail "a run writing to /dev/null waited for another: status $second, $(cat err)"
+[ "$status" -ne 0 ] || fail "the simulation writing to /dev/null ended before the second run"
 
 # A signal stops a long sweep, leaves the old outputs and no temporary file.
 for signal in INT:130 TERM:143 HUP:129; do

@@ -400,7 +400,7 @@ TEST_F(CalculationRun, FileFailuresReachTheCaller) {
         runText("1 0 0\r\n10 5 10\r\n100 five\r\n");
         ADD_FAILURE() << "read a malformed number";
     } catch (const FileError& error) {
-        EXPECT_STREQ(error.what(), "Invalid numeric input");
+        EXPECT_STREQ(error.what(), "Invalid numeric input in line 3");
     }
     std::ofstream("ax.dat", std::ios::binary) << kFullDesign;
     EXPECT_THROW(RunCalculation("ax.dat", "no-dir/tavi.out", "tavi.cov"), FileError);

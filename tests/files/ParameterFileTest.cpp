@@ -200,7 +200,7 @@ TEST_F(ParameterFileTest, FailedWritesRaiseAndLeaveNoTrace) {
         WriteParameterFile(p, "no-such-dir/ax.dat", "a", "b");
         ADD_FAILURE() << "wrote into a missing directory";
     } catch (const FileError& error) {
-        EXPECT_STREQ(error.what(), "File not found");
+        EXPECT_STREQ(error.what(), "Folder not found");
     }
     std::filesystem::create_directory("taken");
     EXPECT_THROW(WriteParameterFile(p, "taken", "a", "b"), FileError);

@@ -102,6 +102,22 @@ TEST(ThreeLevelFile, IsToldApartByItsFirstLineAlone) {
     EXPECT_FALSE(isThreeLevelText("# TAVI three-level design\r\n"));
 }
 
+// What editors do to a file without changing it for a reader: a byte-order mark, blanks around
+// the first line, its letters in another case, lines that end with CR alone.
+TEST(ThreeLevelFile, ReadsTheSameDesignWhateverAnEditorDidToItsLines) {
+    const std::string text = kSmallDesignText;
+    std::string crOnly = text;
+    std::erase(crOnly, '\n');
+    const std::string afterFirstLine = text.substr(text.find('\n'));
+    for (const std::string& edited :
+         {"\xEF\xBB\xBF" + text, " \ttavi THREE-level Design " + afterFirstLine, crOnly}) {
+        EXPECT_TRUE(isThreeLevelText(edited));
+        EXPECT_EQ(threeLevelFileText(readThreeLevelText(edited, "design.dat").design), text);
+    }
+    const std::string wrong = crOnly.replace(crOnly.find("groups 2 8 1"), 12, "groups 2 x 1");
+    EXPECT_EQ(readError(wrong), "line 8, the sample sizes: 'x' is not a whole number");
+}
+
 TEST(ThreeLevelFile, NamesTheLineAndTheBlockOfWhatItCannotRead) {
     EXPECT_EQ(readError(edited("pretest fixed", "pretest random-4")),
               "line 3, the variables: 'random-4' is not a slope of a level-1 variable: fixed, "

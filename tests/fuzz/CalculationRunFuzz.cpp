@@ -1,9 +1,14 @@
-// Runs the whole calculation on arbitrary bytes as its parameter file. A malformed number may
-// end the run with a FileError and a design may be refused; any other way out is a fault.
+// Runs the whole calculation on arbitrary bytes as tavi-calc does. An input that begins with
+// "--" holds options in its first line, blanks between them, and the parameter file after it,
+// so that the fuzzer reaches combinations of options and designs too; only options that write
+// no file of their own are taken. A malformed number may end the run with status 1, a design
+// may be refused (2) and an option rejected (64); any other way out is a fault.
 //
 // Fuzzed settings easily ask for billions of sample-size points, which would only make the
-// fuzzer slow, so inputs whose sweep is longer than kMostPoints are passed over.
+// fuzzer slow, so inputs whose sweep is longer than kMostPoints are passed over, and so are
+// simulations of more than kMostReplications.
 
+#include "app/CalcCommand.h"
 #include "engine/run/CalculationRun.h"
 #include "files/DesignParameters.h"
 #include "files/FileError.h"
@@ -11,18 +16,29 @@
 #include "files/ParameterFile.h"
 #include "files/TextScanner.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
 constexpr std::int64_t kMostPoints = 200;
+constexpr int kMostReplications = 4;
+
+// The options that write no file of their own.
+constexpr std::string_view kOptions[] = {
+    "--effect",    "--contrast", "--joint", "--alpha",   "--power",
+    "--one-sided", "--df",       "--quiet", "--at",      "--simulate",
+    "--seed",      "--size-cv",  "--sizes", "--dropout", "--group-dropout",
+};
 
 [[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "calculation run: %s\n", what);
@@ -98,31 +114,71 @@ std::int64_t covarianceBlocks(const std::string& fileName) {
     return blocks;
 }
 
+// The options of an input's first line, when it begins with "--"; false when one of them is
+// not to be fuzzed.
+bool optionsIn(std::string_view& text, std::vector<std::string>& options) {
+    if (!text.starts_with("--")) {
+        return true;
+    }
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    std::istringstream words{std::string(text.substr(0, end))};
+    text.remove_prefix(std::min(end + 1, text.size()));
+    for (std::string word; words >> word;) {
+        const std::string_view name = std::string_view(word).substr(0, word.find('='));
+        const bool known =
+            std::find(std::begin(kOptions), std::end(kOptions), name) != std::end(kOptions);
+        if (word.starts_with("--") && !known) {
+            return false;
+        }
+        if (!options.empty() && options.back() == "--simulate" &&
+            std::atof(word.c_str()) > kMostReplications) {
+            return false;
+        }
+        options.push_back(word);
+    }
+    return std::find_if(options.begin(), options.end(), [](const std::string& option) {
+               return option.starts_with("--simulate=");
+           }) == options.end();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const ScratchDirectory directory;
-    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string> options;
+    if (!optionsIn(input, options)) {
+        return 0;
+    }
+    const std::string text(input);
     const std::int64_t points = sweepPoints(text);
     if (points > kMostPoints) {
         return 0;
     }
     const std::string parFile = directory.file("fuzz.par");
     const std::string covFile = directory.file("fuzz.cov");
+    const std::string report = directory.file("fuzz.out");
     writeFile(parFile, text);
-    try {
-        const tavi::RunOutcome outcome =
-            tavi::RunCalculation(parFile, directory.file("fuzz.out"), covFile);
-        if (outcome.refused == outcome.reason.empty()) {
-            fail("a refusal must come with its reason, and only a refusal");
-        }
-        // A run that was not refused computed every point of its sweep.
-        if (!outcome.refused && covarianceBlocks(covFile) != points) {
-            fail("the covariance file does not hold one block per point");
-        }
-    } catch (const tavi::FileError&) {
-        // A malformed number, or a parameter file that ends early: the run stops where the
-        // reading did.
+    std::vector<const char*> argv;
+    argv.reserve(options.size() + 4);
+    for (const std::string& option : options) {
+        argv.push_back(option.c_str());
+    }
+    argv.insert(argv.end(), {"--", parFile.c_str(), report.c_str(), covFile.c_str()});
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status =
+        tavi::runCalcCommand(static_cast<int>(argv.size()), argv.data(), out, err, false);
+    if (status != tavi::kExitComplete && status != tavi::kExitFileError &&
+        status != tavi::kExitRefused && status != tavi::kExitUsage) {
+        fail("an exit status that no failure has");
+    }
+    if (status == tavi::kExitRefused && err.str().find(": design refused: ") == std::string::npos) {
+        fail("a refusal must come with its reason");
+    }
+    // A run that was not refused computed every point of its sweep.
+    if (status == tavi::kExitComplete && covarianceBlocks(covFile) != points) {
+        fail("the covariance file does not hold one block per point");
     }
     return 0;
 }

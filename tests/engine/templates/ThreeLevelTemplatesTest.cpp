@@ -146,6 +146,13 @@ TEST_F(ThreeLevelTemplateCommand, RefusesBadKeysInOneLineNamingTheKey) {
         EXPECT_EQ(command("--template " + keys + " groups=4 n=5 --write t.dat"), kExitUsage);
         EXPECT_TRUE(m_err.str().starts_with("tavi-calc: " + key + ": ")) << m_err.str();
     }
+    // Sample sizes that the run would refuse are refused here, for the run's reason.
+    EXPECT_EQ(command("--template cluster-trial-3 icc2=0.1 icc3=0.1 sites=1:2147483647 groups=4 "
+                      "n=5 --write t.dat"),
+              kExitUsage);
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: --template cluster-trial-3: The sample sizes ask for 214748365 points; "
+              "at most 1000000 are computed.\n");
     EXPECT_TRUE(filesHere().empty());
 }
 
