@@ -1,8 +1,8 @@
 #include "app/CalcArguments.h"
 
 #include "app/CommandOptions.h"
-#include "engine/run/NumberFields.h"
 #include "engine/run/PlanningPolicy.h"
+#include "files/NumberText.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,8 +1,8 @@
 #include "app/DesignChecks.h"
 
 #include "engine/power/QuantityNames.h"
-#include "engine/run/NumberFields.h"
 #include "files/CovarianceCheck.h"
+#include "files/NumberText.h"
 
 #include <algorithm>
 #include <ostream>

@@ -1,9 +1,10 @@
 #include "files/CovarianceCheck.h"
 
+#include "files/NumberText.h"
+
 #include <Eigen/Eigenvalues>
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace tavi {
@@ -58,8 +59,7 @@ std::string covarianceWarning(std::string_view name, const Matrix& m, int order)
     if (check.valid) {
         return {};
     }
-    char eigenvalue[32];
-    std::snprintf(eigenvalue, sizeof eigenvalue, "%.6g", check.smallestEigenvalue);
+    const std::string eigenvalue = significantNumber(check.smallestEigenvalue, 6);
     std::string warning = "Warning: the ";
     return warning.append(name)
         .append(" is not a valid covariance matrix (smallest eigenvalue ")

@@ -353,4 +353,43 @@ void appendFixed(std::string& out, double value, int width, int decimals) {
     out.append(field, writeFixed(field, value, width, decimals));
 }
 
+std::string significantNumber(double value, int digits) {
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
+    return std::string(buffer, result.ptr);
+}
+
+double roundedNumber(double value, int digits) {
+    const std::string text = significantNumber(value, digits);
+    double rounded = value;
+    std::from_chars(text.data(), text.data() + text.size(), rounded);
+    return rounded;
+}
+
+std::string briefNumber(double value) {
+    return std::isnan(value) ? "-" : significantNumber(value, 4);
+}
+
+std::string exactNumber(double value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string pointText(const SweepPoint& point) {
+    if (point.J > 0) {
+        return "K = " + std::to_string(point.N) + ", J = " + std::to_string(point.J) +
+               ", n = " + std::to_string(point.n);
+    }
+    return "N = " + std::to_string(point.N) + ", n = " + std::to_string(point.n);
+}
+
+void appendCsvField(std::string& out, double value) {
+    out += ',';
+    if (!std::isnan(value)) {
+        appendShortestReal(out, value);
+    }
+}
+
 }  // namespace tavi

@@ -1,6 +1,10 @@
-// Numbers as the program's text files hold them: the standard text-to-real conversion, strict
-// 32-bit integers, and right-aligned fixed-width output without printf.
+// Numbers as text, in one place and one convention whatever the user's locale: the standard
+// text-to-real conversion, strict 32-bit integers, right-aligned fixed-width output without
+// printf for the files, the shortest exact form for the CSV tables, and a few significant
+// digits for people.
 #pragma once
+
+#include "engine/SampleSizes.h"
 
 #include <cstdint>
 #include <string>
@@ -42,5 +46,27 @@ char* writeFixed(char* out, double value, int width, int decimals);
 
 // writeFixed for count values in a row, with room for count fields behind out.
 char* writeFixedFields(char* out, const double* values, int count, int width, int decimals);
+
+// value with digits significant digits, as people read it ("0.125", "1.2e+04").
+std::string significantNumber(double value, int digits);
+
+// value rounded to digits significant digits, as significantNumber shows it.
+double roundedNumber(double value, int digits);
+
+// Four significant digits, "-" when not available (NaN): enough to read, and the CSV files
+// hold the exact values.
+std::string briefNumber(double value);
+
+// The shortest form that reads back to the same double, so that a setting the user gave shows
+// with the digits given ("0.9999999", not "1").
+std::string exactNumber(double value);
+
+// "N = 20, n = 5", for three levels "K = 20, J = 4, n = 5": a sample-size point as every
+// summary and message names it.
+std::string pointText(const SweepPoint& point);
+
+// ",value" in the shortest form that reads back to the same double, or "," alone when value is
+// not available (NaN).
+void appendCsvField(std::string& out, double value);
 
 }  // namespace tavi

@@ -1,7 +1,7 @@
 #include "engine/run/Assumptions.h"
 
-#include "engine/run/NumberFields.h"
 #include "files/DesignFile.h"
+#include "files/NumberText.h"
 #include "files/TypedNumbers.h"
 
 #include <array>

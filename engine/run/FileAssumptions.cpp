@@ -1,12 +1,11 @@
 #include "engine/run/FileAssumptions.h"
 
-#include "engine/run/NumberFields.h"
 #include "files/FileNames.h"
+#include "files/NumberText.h"
 #include "files/ParameterDesign.h"
 #include "files/TypedNumbers.h"
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace tavi {
@@ -123,9 +122,7 @@ std::string valueText(const Row& row, double value) {
     if (!row.derived) {
         return exactNumber(value);
     }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4g", value);
-    return text;
+    return significantNumber(value, 4);
 }
 
 // Why text cannot be row's value, or empty when value holds it.

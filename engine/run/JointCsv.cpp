@@ -1,7 +1,7 @@
 #include "engine/run/JointCsv.h"
 
-#include "engine/run/NumberFields.h"
 #include "engine/run/PointColumns.h"
+#include "files/NumberText.h"
 
 #include <cmath>
 #include <limits>

@@ -1,6 +1,6 @@
 #include "engine/run/PlanningPolicy.h"
 
-#include "engine/run/NumberFields.h"
+#include "files/NumberText.h"
 
 #include <algorithm>
 #include <string>

@@ -1,6 +1,5 @@
 #include "engine/run/PowerCsv.h"
 
-#include "engine/run/NumberFields.h"
 #include "engine/run/PointColumns.h"
 #include "files/NumberText.h"
 

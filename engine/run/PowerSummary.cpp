@@ -1,7 +1,7 @@
 #include "engine/run/PowerSummary.h"
 
-#include "engine/run/NumberFields.h"
 #include "engine/run/RelativeEfficiency.h"
+#include "files/NumberText.h"
 
 #include <map>
 #include <ostream>

@@ -1,6 +1,6 @@
 #include "engine/run/RelativeEfficiency.h"
 
-#include "engine/run/NumberFields.h"
+#include "files/NumberText.h"
 
 #include <cmath>
 #include <limits>

@@ -2,14 +2,13 @@
 
 #include "engine/CovarianceComputation.h"
 #include "engine/power/TestPower.h"
-#include "engine/run/NumberFields.h"
 #include "engine/run/PowerCsv.h"
 #include "engine/run/RelativeEfficiency.h"
 #include "engine/run/TestedResults.h"
+#include "files/NumberText.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <map>
@@ -25,13 +24,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kLargestIcc = 0.99;
 // Without an intraclass correlation to double, its curve runs up to this.
 constexpr double kIccRangeFromZero = 0.1;
-
-// value with digits significant digits, as people read it.
-std::string shortText(double value, int digits = 3) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.*g", digits, value);
-    return text;
-}
 
 int firstChosen(const std::vector<Coefficient>& coefficients) {
     for (const CoefficientKind kind :
@@ -206,8 +198,7 @@ void ResultsModel::giveEffect(int c) {
                          std::vector<std::optional<double>>(std::size_t(table().coefficients())));
         const std::optional<std::size_t> smallest = m_smallestSe[c];
         const double mdes = smallest ? alone.at(table(), *smallest, c, false).mdes : kNaN;
-        m_effects[name] =
-            std::isfinite(mdes) ? std::strtod(shortText(mdes, 2).c_str(), nullptr) : 0.0;
+        m_effects[name] = std::isfinite(mdes) ? roundedNumber(mdes, 2) : 0.0;
     }
 }
 
@@ -431,17 +422,18 @@ Plot ResultsModel::sweepPlot(PlotQuantity quantity) {
     Plot plot;
     const std::string& title = m_titles[c];
     const std::string sided = m_settings.oneSided ? "one-sided" : "two-sided";
-    const std::string alpha = "α = " + shortText(m_settings.alpha);
+    const std::string alpha = "α = " + significantNumber(m_settings.alpha, 3);
     switch (quantity) {
         case PlotQuantity::Mdes:
             plot.title = "Minimum detectable effect of " + title + " (" + alpha + ", power " +
-                         shortText(m_settings.power) + ", " + sided + ")";
+                         significantNumber(m_settings.power, 3) + ", " + sided + ")";
             plot.yTitle = "MDES";
             break;
         case PlotQuantity::Power:
-            plot.title = jointChosen() ? "Power of " + title + " (" + alpha + ", F test)"
-                                       : "Power for " + title + " = " + shortText(effect(), 4) +
-                                             " (" + alpha + ", " + sided + ")";
+            plot.title = jointChosen()
+                             ? "Power of " + title + " (" + alpha + ", F test)"
+                             : "Power for " + title + " = " + significantNumber(effect(), 4) +
+                                   " (" + alpha + ", " + sided + ")";
             plot.yTitle = "Power";
             plot.target = m_settings.power;
             break;
@@ -463,7 +455,7 @@ Plot ResultsModel::sweepPlot(PlotQuantity quantity) {
                                                                  : marked.test.power;
         plot.mark = PlotPoint{double(t.budgetMode() ? p.n : p.N), y};
         plot.markLabel = std::string("Best by ") + criterionText(criterion) + ": " + pointText(p) +
-                         ", " + quantityName(quantity) + " " + shortText(y, 4);
+                         ", " + quantityName(quantity) + " " + significantNumber(y, 4);
         const SampleSizes& sizes = design().sizes;
         const bool offGroups =
             t.levels() == 3 && (p.J - sizes.groups.least) % sizes.groups.step != 0;
@@ -512,8 +504,8 @@ Plot ResultsModel::effectPlot() {
     plot.lines.push_back(std::move(line));
     const double power = powerOfTest(size, se, df, m_settings);
     plot.mark = PlotPoint{size, power};
-    plot.markLabel = "Effect " + shortText(size, 4) + ": power " + shortText(power, 4) + "; MDES " +
-                     shortText(mdes, 4);
+    plot.markLabel = "Effect " + significantNumber(size, 4) + ": power " +
+                     significantNumber(power, 4) + "; MDES " + significantNumber(mdes, 4);
     return plot;
 }
 
@@ -528,7 +520,7 @@ Plot ResultsModel::iccPlot() {
                           "(icc3), the total variance kept"
                         : "Intraclass correlation τ00 / (τ00 + σ²), their sum kept";
     plot.yTitle = "Power";
-    plot.title = "Power for " + m_titles[c] + " = " + shortText(effect(), 4) +
+    plot.title = "Power for " + m_titles[c] + " = " + significantNumber(effect(), 4) +
                  " against the intraclass correlation" + (sites ? "s" : "");
     const std::optional<SweepPoint> point = chosenPoint();
     const double level3 = sites ? m.Tau3(1, 1) : 0.0;
@@ -572,10 +564,11 @@ Plot ResultsModel::iccPlot() {
     const double power = powerOfTest(effect(), standardErrorAt(*point), df, m_settings);
     if (!std::isnan(power)) {
         plot.mark = PlotPoint{icc, power};
-        plot.markLabel =
-            sites ? "The design's icc2 " + shortText(icc, 3) + ", icc3 " +
-                        shortText(level3 / total, 3) + ": power " + shortText(power, 4)
-                  : "The design's " + shortText(icc, 3) + ": power " + shortText(power, 4);
+        plot.markLabel = sites ? "The design's icc2 " + significantNumber(icc, 3) + ", icc3 " +
+                                     significantNumber(level3 / total, 3) + ": power " +
+                                     significantNumber(power, 4)
+                               : "The design's " + significantNumber(icc, 3) + ": power " +
+                                     significantNumber(power, 4);
     }
     if (level2Effects(m) > 1 || level3Effects(m) > 1) {
         plot.note = "The variances of the slopes stay as they are.";
@@ -587,12 +580,12 @@ Plot ResultsModel::requiredPlot() {
     const int c = m_coefficient;
     const SampleSizes& sizes = design().sizes;
     const bool sites = design().levels() == 3;
-    const std::string power = shortText(m_settings.power);
+    const std::string power = significantNumber(m_settings.power, 3);
     Plot plot;
     const std::string tested =
-        jointChosen() ? m_titles[c] : m_titles[c] + " = " + shortText(effect(), 4);
+        jointChosen() ? m_titles[c] : m_titles[c] + " = " + significantNumber(effect(), 4);
     plot.title = std::string(sites ? "Sites" : "Groups") + " needed for power " + power + " for " +
-                 tested + " (α = " + shortText(m_settings.alpha) + ", " +
+                 tested + " (α = " + significantNumber(m_settings.alpha, 3) + ", " +
                  (m_settings.oneSided ? "one-sided" : "two-sided") + ")";
     plot.xTitle = kGroupSizeTitle;
     plot.yTitle = sites ? "Number of sites K" : "Number of groups N";

@@ -1,6 +1,5 @@
 #include "engine/run/SimulationCsv.h"
 
-#include "engine/run/NumberFields.h"
 #include "files/NumberText.h"
 
 #include <limits>

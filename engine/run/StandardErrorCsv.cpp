@@ -1,8 +1,8 @@
 #include "engine/run/StandardErrorCsv.h"
 
-#include "engine/run/NumberFields.h"
 #include "engine/run/PointColumns.h"
 #include "engine/run/RelativeEfficiency.h"
+#include "files/NumberText.h"
 
 namespace tavi {
 
