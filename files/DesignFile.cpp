@@ -41,7 +41,7 @@ std::string designFileText(const NestedDesign& d, const std::string& OutFileName
     if (d.levels() == 3) {
         return threeLevelFileText(d);
     }
-    return parameterFileText(parametersOf(d), OutFileName, CovFileName);
+    return parameterFileText(parametersOf(d), OutFileName, CovFileName, RealForm::Shortest);
 }
 
 void writeDesignFile(const NestedDesign& d, const std::string& ParFileName) {

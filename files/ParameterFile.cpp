@@ -33,23 +33,35 @@ void writeIntegers(std::string& text, std::int64_t a, std::int64_t b, std::int64
     writeIntegers(text, b, c);
 }
 
-void writeValue(std::string& text, double value) {
-    appendFixed(text, value, 15, kValueDecimals);
+// value right-aligned in width, fixed or shortest.
+void writeReal(std::string& text, double value, int width, int decimals, RealForm form) {
+    if (form == RealForm::Fixed) {
+        appendFixed(text, value, width, decimals);
+        return;
+    }
+    std::string shortest;
+    appendShortestReal(shortest, value);
+    text.append(shortest.size() < std::size_t(width) ? width - shortest.size() : 0, ' ');
+    text.append(shortest);
+}
+
+void writeValue(std::string& text, double value, RealForm form) {
+    writeReal(text, value, 15, kValueDecimals, form);
     text += ' ';
 }
 
-void writeLowerTriangle(std::string& text, const Matrix& m, std::int64_t order) {
+void writeLowerTriangle(std::string& text, const Matrix& m, std::int64_t order, RealForm form) {
     for (int i = 1; i <= withinCapacity(order); ++i) {
         for (int j = 1; j <= i; ++j) {
-            writeValue(text, m(i, j));
+            writeValue(text, m(i, j), form);
         }
         text.append(kLineEnd);
     }
 }
 
-void writeVector(std::string& text, const Vector& v, std::int32_t length) {
+void writeVector(std::string& text, const Vector& v, std::int32_t length, RealForm form) {
     for (int i = 1; i <= withinCapacity(length); ++i) {
-        writeValue(text, v(i));
+        writeValue(text, v(i), form);
     }
     text.append(kLineEnd);
 }
@@ -72,7 +84,7 @@ void readLowerTriangleByLines(TextScanner& in, Matrix& m, int order) {
 }  // namespace
 
 std::string parameterFileText(const DesignParameters& p, const std::string& OutFileName,
-                              const std::string& CovFileName) {
+                              const std::string& CovFileName, RealForm form) {
     std::string out;
     writeIntegers(out, p.k, p.k1, p.kw);
     writeIntegers(out, p.MinGroupSize,
@@ -83,15 +95,15 @@ std::string parameterFileText(const DesignParameters& p, const std::string& OutF
     } else {
         writeIntegers(out, p.MinGroups, p.MaxGroups);
     }
-    appendFixed(out, p.ResidualVariance, 20, kResidualVarianceDecimals);
+    writeReal(out, p.ResidualVariance, 20, kResidualVarianceDecimals, form);
     out.append(kLineEnd);
     // The orders of Tau and BetweenCov follow from the counts, whatever the record's derived
     // fields say.
-    writeLowerTriangle(out, p.Tau, std::int64_t{p.k} - p.k1 + 1);
-    writeLowerTriangle(out, p.WithinCov, p.k);
-    writeLowerTriangle(out, p.BetweenCov, std::int64_t{p.k1} + p.kw);
-    writeVector(out, p.Means1, p.k1);
-    writeVector(out, p.Means2, p.kw);
+    writeLowerTriangle(out, p.Tau, std::int64_t{p.k} - p.k1 + 1, form);
+    writeLowerTriangle(out, p.WithinCov, p.k, form);
+    writeLowerTriangle(out, p.BetweenCov, std::int64_t{p.k1} + p.kw, form);
+    writeVector(out, p.Means1, p.k1, form);
+    writeVector(out, p.Means2, p.kw, form);
     out.append(kLineEnd);
     out.append("Results written to files " + OutFileName + " and " + CovFileName + ".");
     out.append(kLineEnd);

@@ -18,9 +18,14 @@ namespace tavi {
 inline constexpr int kResidualVarianceDecimals = 10;
 inline constexpr int kValueDecimals = 7;
 
+// How the file writes its reals: in fixed point with the decimals above, as the entry sequence
+// saves them, or in the shortest form that reads back to the same number, as a design made
+// elsewhere is saved, so that the file holds it exactly.
+enum class RealForm { Fixed, Shortest };
+
 // The text of the parameter file of p, the blocks sized by the counts k, k1 and kw.
 std::string parameterFileText(const DesignParameters& p, const std::string& OutFileName,
-                              const std::string& CovFileName);
+                              const std::string& CovFileName, RealForm form = RealForm::Fixed);
 
 // Writes p to ParFileName, as parameterFileText gives it. The old file is
 // replaced only once the new one is complete.

@@ -127,6 +127,12 @@ public:
             "line " + std::to_string(line.number) + ", " + std::string(what) + ": " + message,
             m_fileName);
     }
+    // Fails at the next line, if any, saying why nothing may be there.
+    void expectEnd(const std::string& why) const {
+        if (!atEnd()) {
+            fail(peek(), "the end", why + "; found " + quoted(peek().words.front()));
+        }
+    }
     [[noreturn]] void endsBefore(std::string_view what) const {
         throw FileError("File ends before " + std::string(what), m_fileName);
     }
@@ -400,6 +406,10 @@ std::string threeLevelFileText(const NestedDesign& p) {
             appendRow(out, matrix.row(i), i);
         }
     }
+    // A design without between-sites variables has no means to give.
+    if (betweenSitesOrder(p.model) == 0) {
+        return out;
+    }
     out.append("means");
     for (int i = 1; i <= betweenSitesOrder(p.model); ++i) {
         out += ' ';
@@ -441,6 +451,10 @@ DesignReading readThreeLevelText(std::string_view text, const std::string& fileN
     }
     constexpr std::string_view means = "the means";
     const std::size_t count = static_cast<std::size_t>(betweenSitesOrder(p.model));
+    if (count == 0 && (lines.atEnd() || lines.peek().words.front() != "means")) {
+        lines.expectEnd("nothing may follow the between-sites matrix");
+        return reading;
+    }
     const Line& line = lines.keywordLine("means", means, 1, SIZE_MAX, "means VALUE...");
     if (line.words.size() != count + 1) {
         lines.fail(line, means,
@@ -450,10 +464,7 @@ DesignReading readThreeLevelText(std::string_view text, const std::string& fileN
     for (std::size_t i = 1; i <= count; ++i) {
         p.model.Means(static_cast<int>(i)) = realIn(lines, line, i, means);
     }
-    if (!lines.atEnd()) {
-        lines.fail(lines.peek(), "the end",
-                   "nothing may follow the means; found " + quoted(lines.peek().words.front()));
-    }
+    lines.expectEnd("nothing may follow the means");
     return reading;
 }
 

@@ -13,7 +13,8 @@
 //   level-2-random-effects, level-3-random-effects, within-groups, between-groups,
 //   between-sites: each a line of its own followed by the lower triangle of its matrix, a row
 //   per line
-//   means M...                                           the between-sites variables' means
+//   means M...                                           the between-sites variables' means,
+//                                                        when there are any
 //
 // The writer gives every real in the shortest form that reads back to the same number, so a
 // file written and read again holds the same design.

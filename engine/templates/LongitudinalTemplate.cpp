@@ -89,16 +89,13 @@ TemplateDesign longitudinalDesign(const TemplateValues& values) {
     const double covariance = values.number("cor") * std::sqrt(pre * slope);
 
     DesignParameters p = recordWithCounts(1, 0, 1, "times");
-    p.ResidualVariance = residualAsWritten(sigma2, "icc_pre", "the residual variance 1 - icc_pre");
-    p.Tau(2, 2) = varianceAsWritten(slope, "var_ratio", "the slope variance var_ratio x residual");
-    p.Tau(1, 1) = varianceAsWritten(pre + 2.0 * shift * covariance + shift * shift * slope,
-                                    "icc_pre", "the intercept variance at the mean time");
-    p.Tau(2, 1) =
-        asWritten(covariance + shift * slope, std::sqrt(p.Tau(1, 1) * p.Tau(2, 2)), kValueDecimals,
-                  "cor", "the intercept-slope covariance at the mean time");
+    p.ResidualVariance = sigma2;
+    p.Tau(2, 2) = slope;
+    p.Tau(1, 1) = pre + 2.0 * shift * covariance + shift * shift * slope;
+    p.Tau(2, 1) = covariance + shift * slope;
     p.Tau(1, 2) = p.Tau(2, 1);
-    p.WithinCov(1, 1) = varianceAsWritten(spread, "times", "the variance of the times");
-    setGroupTreatment(p, values.number("treated"), "treated");
+    p.WithinCov(1, 1) = spread;
+    setGroupTreatment(p, values.number("treated"));
 
     std::string meanTime;
     appendShortestReal(meanTime, times.front() + shift);

@@ -11,8 +11,6 @@ namespace tavi {
 
 namespace {
 
-constexpr double kLargestFileChange = 1e-4;
-
 std::string wholeText(std::int64_t value) {
     std::string text;
     appendInteger(text, value);
@@ -36,38 +34,13 @@ DesignParameters recordWithCounts(std::int32_t k, std::int32_t k1, std::int32_t 
     return p;
 }
 
-double asWritten(double value, double scale, int decimals, std::string_view key,
-                 std::string_view what) {
-    std::string text;
-    appendFixed(text, value, 0, decimals);
-    double written = 0.0;
-    if (!parseStandardReal(text, written) ||
-        std::abs(written - value) > kLargestFileChange * std::abs(scale)) {
-        std::string exact;
-        appendShortestReal(exact, value);
-        throw TemplateError{std::string(key), std::string(what) + " = " + exact +
-                                                  " is held by the parameter file's " +
-                                                  wholeText(decimals) + " decimals only as " +
-                                                  text};
-    }
-    return written;
+double binaryVariance(double share) {
+    return share * (1.0 - share);
 }
 
-double residualAsWritten(double variance, std::string_view key, std::string_view what) {
-    return asWritten(variance, variance, kResidualVarianceDecimals, key, what);
-}
-
-double varianceAsWritten(double variance, std::string_view key, std::string_view what) {
-    return asWritten(variance, variance, kValueDecimals, key, what);
-}
-
-double binaryVariance(double share, std::string_view key) {
-    return varianceAsWritten(share * (1.0 - share), key, "the variance share (1 - share)");
-}
-
-void setGroupTreatment(DesignParameters& p, double share, std::string_view key) {
-    p.Means2(1) = asWritten(share, share, kValueDecimals, key, "the share");
-    p.BetweenCov(1, 1) = binaryVariance(share, key);
+void setGroupTreatment(DesignParameters& p, double share) {
+    p.Means2(1) = share;
+    p.BetweenCov(1, 1) = binaryVariance(share);
 }
 
 NestedDesign designOfVariables(std::vector<DesignVariable> variables, int levels,

@@ -1,5 +1,5 @@
-// What the templates' mappings share: the record of a two-level design with given counts and its
-// values as the parameter file holds them, or a design of named variables; the outcome's variance
+// What the templates' mappings share: the record of a two-level design with given counts, or a
+// design of named variables; the outcome's variance
 // split over three levels; the sample sizes from the sweep keys, and the coefficients' roles.
 #pragma once
 
@@ -59,24 +59,12 @@ inline constexpr TemplateKey kSiteCostKey{
 DesignParameters recordWithCounts(std::int32_t k, std::int32_t k1, std::int32_t kw,
                                   std::string_view key);
 
-// value as the parameter file holds it with `decimals` decimals, so that the record is the
-// file. Throws TemplateError naming key when that changes it by more than a ten-thousandth of
-// scale, the size of the variances it goes with; what names the quantity in the message.
-double asWritten(double value, double scale, int decimals, std::string_view key,
-                 std::string_view what);
-
-// A variance as the parameter file holds it: the residual variance with its own decimals, any
-// other with those of the matrices; asWritten tells the rest.
-double residualAsWritten(double variance, std::string_view key, std::string_view what);
-double varianceAsWritten(double variance, std::string_view key, std::string_view what);
-
 // The level-2 treatment as the first level-2 variable of p: 1 for a treated group and 0 for
-// the others, so that its mean is the share treated and its variance share (1 - share);
-// key names the share in messages.
-void setGroupTreatment(DesignParameters& p, double share, std::string_view key);
+// the others, so that its mean is the share treated and its variance share (1 - share).
+void setGroupTreatment(DesignParameters& p, double share);
 
-// The variance share (1 - share) of a 0/1 variable, as the parameter file holds it.
-double binaryVariance(double share, std::string_view key);
+// The variance share (1 - share) of a 0/1 variable.
+double binaryVariance(double share);
 
 // The design of these variables, of levels levels, with its model's counts; throws TemplateError
 // naming key when their coefficients do not fit the capacity.

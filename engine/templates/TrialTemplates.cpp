@@ -70,8 +70,7 @@ constexpr TemplateKey kModeratorKeys[] = {
 
 // The level-1 residual variance 1 - icc, less the share that level-1 covariates explain.
 double withinResidual(double icc, double explained) {
-    return residualAsWritten((1.0 - icc) * (1.0 - explained), explained > 0.0 ? "r2_1" : "icc",
-                             "the residual variance (1 - icc)(1 - r2_1)");
+    return (1.0 - icc) * (1.0 - explained);
 }
 
 // A random intercept of variance icc and the random slopes of p, each of variance omega x icc,
@@ -83,10 +82,9 @@ void setInterceptAndSlopes(DesignParameters& p, const TemplateValues& values) {
             p.Tau(i, j) = 0.0;
         }
     }
-    p.Tau(1, 1) = varianceAsWritten(icc, "icc", "the intercept variance icc");
+    p.Tau(1, 1) = icc;
     for (std::int32_t i = 2; i <= p.nRandom; ++i) {
-        p.Tau(i, i) = varianceAsWritten(values.number("omega") * icc, "omega",
-                                        "the slope variance omega x icc");
+        p.Tau(i, i) = values.number("omega") * icc;
     }
 }
 
@@ -121,16 +119,14 @@ std::vector<double> armShares(const TemplateValues& values) {
 }
 
 // The 0/1 indicators of the arms but control from position 1 of cov: variances p_a (1 - p_a)
-// and covariances -p_a p_b, as the parameter file holds them.
+// and covariances -p_a p_b.
 void setArmCovariances(Matrix& cov, const std::vector<double>& shares) {
     for (std::size_t a = 0; a < shares.size(); ++a) {
         const auto i = static_cast<std::int32_t>(a) + 1;
-        cov(i, i) = binaryVariance(shares[a], "treated");
+        cov(i, i) = binaryVariance(shares[a]);
         for (std::size_t b = 0; b < a; ++b) {
             const auto j = static_cast<std::int32_t>(b) + 1;
-            const double covariance = -shares[a] * shares[b];
-            cov(i, j) = asWritten(covariance, std::sqrt(cov(i, i) * cov(j, j)), kValueDecimals,
-                                  "treated", "the covariance of two arms' indicators");
+            cov(i, j) = -shares[a] * shares[b];
             cov(j, i) = cov(i, j);
         }
     }
@@ -185,11 +181,9 @@ TemplateDesign clusterTrialDesign(const TemplateValues& values) {
     const auto kw = static_cast<std::int32_t>(covariates) + arms;
     DesignParameters p = recordWithCounts(0, 0, kw, "covariates");
     p.ResidualVariance = withinResidual(icc, values.number("r2_1"));
-    p.Tau(1, 1) = varianceAsWritten(icc * (1.0 - explained), explained > 0.0 ? "r2_2" : "icc",
-                                    "the intercept variance icc (1 - r2_2)");
+    p.Tau(1, 1) = icc * (1.0 - explained);
     for (std::int32_t a = 1; a <= arms; ++a) {
-        p.Means2(a) =
-            asWritten(shares[a - 1], shares[a - 1], kValueDecimals, "treated", "the share");
+        p.Means2(a) = shares[a - 1];
     }
     setArmCovariances(p.BetweenCov, shares);
     std::vector<std::string> roles = {"the control groups' mean outcome"};
@@ -231,8 +225,8 @@ TemplateDesign moderatorDesign(const TemplateValues& values) {
     p.ResidualVariance = withinResidual(values.number("icc"), 0.0);
     setInterceptAndSlopes(p, values);
     const std::vector<double>& share = values.values("moderator_share");
-    p.WithinCov(1, 1) = share.empty() ? 1.0 : binaryVariance(share.front(), "moderator_share");
-    setGroupTreatment(p, values.number("treated"), "treated");
+    p.WithinCov(1, 1) = share.empty() ? 1.0 : binaryVariance(share.front());
+    setGroupTreatment(p, values.number("treated"));
     return templateDesign(
         p, values,
         {"the control groups' mean outcome", "the treatment, at the moderator's group mean",

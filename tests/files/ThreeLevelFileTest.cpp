@@ -92,6 +92,19 @@ TEST(ThreeLevelFile, WritesEveryBlockWithItsVariablesNamedAndReadsItBack) {
               kSmallDesignText);
 }
 
+// Without a variable between sites there are no means: the line is left out, or may be empty.
+TEST(ThreeLevelFile, NeedsNoMeansWithoutBetweenSitesVariables) {
+    const std::string text =
+        "TAVI three-level design\nlevel-1 x random-2\nlevel-2 w random-3\nsites 10 20 5\n"
+        "groups 2 4\nn 5 10 5\nresidual-variance 0.5\nlevel-2-random-effects\n0.1\n0 0.05\n"
+        "level-3-random-effects\n0.05\n0 0.01\nwithin-groups\n1\nbetween-groups\n0.25\n"
+        "between-sites\n";
+    const std::string written = threeLevelFileText(readThreeLevelText(text, "d.dat").design);
+    EXPECT_EQ(written.find("means"), std::string::npos) << written;
+    EXPECT_EQ(threeLevelFileText(readThreeLevelText(written + "means\r\n", "d.dat").design),
+              written);
+}
+
 TEST(ThreeLevelFile, IsToldApartByItsFirstLineAlone) {
     EXPECT_TRUE(isThreeLevelText("TAVI three-level design \r\nlevel-3 v\r\n"));
     TextScanner twoLevelReading(kSmallDesignText, "design.dat");

@@ -351,7 +351,7 @@ private slots:
         TOpenDialog::setChooser(
             [](const TOpenDialog&, QWidget*) { return QStringLiteral("edited.dat"); });
         window->AssumptionsView->SaveDesignButton->click();
-        QVERIFY(readAll(QStringLiteral("edited.dat")).contains("      0.1500000 \r\n"));
+        QVERIFY(readAll(QStringLiteral("edited.dat")).contains("           0.15 \r\n"));
         compareWithTavcalc(*window, "edited.dat");
     }
 
