@@ -93,6 +93,62 @@ TEST_F(ThreeLevelCommand, SimulatesAtAPointOfSitesGroupsAndUnits) {
               "three-level design's point is K,J,n\n");
 }
 
+// The covariance matrix of the first point of a covariance file, coefficients c1, c2, ...
+std::vector<std::vector<double>> firstCovariance(const std::string& file, int coefficients) {
+    std::istringstream text(slurp(file));
+    std::string line;
+    while (std::getline(text, line) && !line.starts_with("Covariance matrix")) {
+    }
+    std::getline(text, line);
+    std::vector<std::vector<double>> cov(coefficients, std::vector<double>(coefficients));
+    for (auto& row : cov) {
+        for (double& value : row) {
+            text >> value;
+        }
+    }
+    return cov;
+}
+
+// Contrasts, joint tests and groups of unequal sizes take three-level designs as they take
+// two-level ones: a contrast's SE and a joint test's noncentrality from the covariance matrix
+// that the report's run writes, the sizes given as the groups of every site.
+TEST_F(ThreeLevelCommand, TestsCombinationsAndSitesOfUnequalGroups) {
+    std::ofstream("school.dat") << slurp(TAVI_EXAMPLES_DIR "/school-trial-3.dat");
+    ASSERT_EQ(
+        command({"--contrast", "d=treatment-covariate1", "--joint", "both=treatment,covariate1",
+                 "--effect", "treatment=0.3", "--effect", "covariate1=0.1", "--power-csv", "p.csv",
+                 "--joint-csv", "j.csv", "--threads", "1024", "school.dat"}),
+        kExitComplete)
+        << m_err.str();
+    EXPECT_TRUE(m_err.str().starts_with("tavi-calc: --threads 1024 lowered to ")) << m_err.str();
+    const auto cov = firstCovariance("school.cov", 3);
+    const std::vector<std::string> power = linesOf(slurp("p.csv"));
+    ASSERT_NE(power[4].find(",d,"), std::string::npos) << power[4];
+    const double se = std::sqrt(cov[1][1] - 2 * cov[1][2] + cov[2][2]);
+    const std::string field = power[4].substr(power[4].find(",d,") + 3);
+    // The covariance file holds 8 decimals.
+    EXPECT_NEAR(std::strtod(field.c_str(), nullptr), se, 1e-4 * se);
+    // lambda = theta' Sigma^-1 theta for the two members, effects 0.3 and 0.1.
+    const double det = cov[1][1] * cov[2][2] - cov[1][2] * cov[1][2];
+    const double lambda =
+        (0.3 * 0.3 * cov[2][2] - 2 * 0.3 * 0.1 * cov[1][2] + 0.1 * 0.1 * cov[1][1]) / det;
+    const std::vector<std::string> joint = linesOf(slurp("j.csv"));
+    ASSERT_TRUE(joint[0].starts_with("test,K,J,n,units,cost,df1,df2,lambda")) << joint[0];
+    std::vector<std::string> fields;
+    std::istringstream row(joint[1]);
+    for (std::string value; std::getline(row, value, ',');) {
+        fields.push_back(value);
+    }
+    EXPECT_NEAR(std::strtod(fields[8].c_str(), nullptr), lambda, 1e-4 * lambda);
+
+    ASSERT_EQ(command({"--sizes", "10,20,30", "--csv", "se.csv", "school.dat"}), kExitComplete)
+        << m_err.str();
+    const std::vector<std::string> rows = linesOf(slurp("se.csv"));
+    EXPECT_TRUE(rows[0].starts_with("K,J,n,units,cost,intercept,treatment,covariate1,RE_"))
+        << rows[0];
+    EXPECT_TRUE(rows[1].find(",3,20,") != std::string::npos) << rows[1];  // J 3, mean n 20
+}
+
 TEST_F(ThreeLevelCommand, RefusesANameTheDesignLacksInOneLine) {
     std::ofstream("trial.dat") << kSiteTrialText;
     EXPECT_EQ(command({"--effect", "treatment:urban=1", "trial.dat"}), kExitUsage);
