@@ -3,6 +3,8 @@
 #include "engine/run/RelativeEfficiency.h"
 #include "files/NumberText.h"
 
+#include <cmath>
+#include <cstdint>
 #include <map>
 #include <ostream>
 #include <string>
@@ -137,6 +139,32 @@ std::string efficiencyText(const BestPoint& entry, const SummaryInput& input) {
            (sites ? " sites" : " groups");
 }
 
+// Why a coefficient has no point: when unequal sizes leave no group more than one unit at any
+// point, nothing varies within a group, and a coefficient without a standard error anywhere is
+// one that only deviations within groups inform.
+std::string noTestText(int coefficient, const SummaryInput& input) {
+    const std::string none = ": no point allows a test";
+    if (input.design == nullptr || !input.design->design.unequal.inForce()) {
+        return none + ".";
+    }
+    const GroupSizeSettings& unequal = input.design->design.unequal;
+    bool singleUnits = unequal.sizeCv == 0.0;
+    for (const std::int32_t size : unequal.sizes) {
+        singleUnits = singleUnits && size <= 1;
+    }
+    bool anyStandardError = false;
+    for (std::size_t i = 0; i < input.sweep.size(); ++i) {
+        singleUnits = singleUnits && (!unequal.sizes.empty() || input.sweep.point(i).n <= 1);
+        anyStandardError = anyStandardError || !std::isnan(input.sweep.se(i, coefficient));
+    }
+    if (!singleUnits || anyStandardError) {
+        return none + ".";
+    }
+    return none +
+           "; no group has more than one unit, and it is known only from the units' "
+           "deviations within their groups.";
+}
+
 }  // namespace
 
 void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests& tests) {
@@ -156,7 +184,7 @@ void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests&
         if (headline == nullptr || headline->coefficient != entry.coefficient) {
             headline = &entry;
             if (!entry.point) {
-                out << name << ": no point allows a test.\n";
+                out << name << noTestText(entry.coefficient, input) << "\n";
             } else {
                 out << name << ": best by " << criterionText(entry.criterion) << " at "
                     << pointWithCost(*entry.point, budgetMode) << "; " << figures(entry, tests)

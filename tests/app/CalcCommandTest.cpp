@@ -325,6 +325,13 @@ TEST_F(CalcCommand, UnequalSizesLeaveTheReportAndCovarianceFileAlone) {
     const std::vector<std::string> given = linesOf(slurp("given.csv"));
     ASSERT_EQ(given.size(), 2U);
     EXPECT_EQ(given[1].substr(0, 8), "60,3,20,") << given[1];
+
+    // Groups of one unit say nothing of slopes within groups, and the summary says so.
+    ASSERT_EQ(command({"--power-csv", "single.csv", "--sizes", "1,1,1,1", "a.dat", "single.out"}),
+              kExitComplete);
+    EXPECT_NE(m_out.str().find(": no point allows a test; no group has more than one unit"),
+              std::string::npos)
+        << m_out.str();
 }
 
 TEST_F(CalcCommand, RefusalsOfThePointToSimulateReplaceNoOutput) {
