@@ -383,13 +383,21 @@ void siteInformationOf(const SitesDesign& d, SitesPoint& p, double K,
         }
         MatMult(p.weightedBlock, p.siteWeight, p.siteBlock, level3, level3, numCoef);
         const double scale = K * squares * d.directionWeight[dir];
+        // Row by row, so that the innermost loop runs along contiguous rows; each sum still adds
+        // its terms in the order of k.
         for (int a = 1; a <= numCoef; ++a) {
-            for (int b = a; b <= numCoef; ++b) {
-                double sum = 0.0;
-                for (int k = 1; k <= level3; ++k) {
-                    sum += p.siteBlock(k, a) * p.weightedBlock(k, b);
+            double* const sums = p.work.row(a);
+            std::fill(sums + a - 1, sums + numCoef, 0.0);
+            for (int k = 1; k <= level3; ++k) {
+                const double factor = p.siteBlock(k, a);
+                const double* const weighted = p.weightedBlock.row(k);
+                for (int b = a - 1; b < numCoef; ++b) {
+                    sums[b] += factor * weighted[b];
                 }
-                p.InfoMatrix(a, b) -= scale * sum;
+            }
+            double* const info = p.InfoMatrix.row(a);
+            for (int b = a - 1; b < numCoef; ++b) {
+                info[b] -= scale * sums[b];
             }
         }
     }
