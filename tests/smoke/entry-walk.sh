@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Walks the real program from start to end as a user would, with keyboard and mouse in a real X
-# window (run it under xvfb-run): the parameter file, the counts, every value grid, the amount
+# window (run it on a virtual screen): the parameter file, the counts, every value grid, the amount
 # of output, "Calculate standard errors" and the results window, closed with Escape. Saves a
 # screenshot of every stage and checks that the files written are those tavi-calc writes from
 # the same parameter file.

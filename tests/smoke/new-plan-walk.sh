@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Starts a new plan in the real program as a user would (run it under xvfb-run): tavi --new shows
+# Starts a new plan in the real program as a user would (run it on a virtual screen): tavi --new shows
 # the templates, Enter takes the first, the results window opens on its keys; an intraclass
 # correlation typed into its field is computed at once, "Save design as" writes the parameter
 # file that tavi-calc's template command writes, and closing the window with the edit unsaved

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Asks the real program to terminate (SIGTERM) while each of its windows is open, in a real X
-# window (run it under xvfb-run): every time it must end with status 0 and leave the folder as
+# window (run it on a virtual screen): every time it must end with status 0 and leave the folder as
 # it was. Usage: terminate-walk.sh PROGRAM
 set -euo pipefail
 

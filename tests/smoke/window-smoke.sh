@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Starts the real program in a real X window, as a user would (run it under xvfb-run): the
+# Starts the real program in a real X window, as a user would (run it on a virtual screen): the
 # file-open dialog must appear first; cancelled, it leaves the main window, which is saved as a
 # screenshot and then closed. Usage: window-smoke.sh PROGRAM SCREENSHOT_DIR
 set -euo pipefail
