@@ -151,7 +151,7 @@ FileAssumptions::FileAssumptions(const DesignParameters& p, std::string fileName
     for (const Row& row : m_rows) {
         m_fields.push_back(row.field);
     }
-    addGroupSizeFields();
+    addGroupSizeFields(2);
     showValues(std::nullopt);
 }
 
