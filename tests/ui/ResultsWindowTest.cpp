@@ -7,6 +7,7 @@
 #include "app/CalcCommand.h"
 #include "engine/power/TestPower.h"
 #include "engine/templates/DesignTemplates.h"
+#include "files/DesignFile.h"
 #include "files/ParameterFile.h"
 #include "tests/files/FileTestSupport.h"
 #include "ui/results/AssumptionsPanel.h"
@@ -129,6 +130,15 @@ private:
         auto window = resultsOfFile(QStringLiteral("ax.dat"), message);
         [&] { QVERIFY2(window, qPrintable(message)); }();
         window->CoefficientBox->setCurrentIndex(2);  // Group1
+        return window;
+    }
+
+    // The window of a copy of the example file.
+    static std::unique_ptr<ResultsWindow> openExample(const QString& file) {
+        [&] { QVERIFY(QFile::copy(QStringLiteral(TAVI_EXAMPLES_DIR "/") + file, file)); }();
+        QString message;
+        auto window = resultsOfFile(file, message);
+        [&] { QVERIFY2(window, qPrintable(message)); }();
         return window;
     }
 
@@ -323,14 +333,12 @@ private slots:
     void answersAreTavcalcsOnTheExamples() {
         QFETCH(QString, file);
         QFETCH(QString, effect);
-        QVERIFY(QFile::copy(QStringLiteral(TAVI_EXAMPLES_DIR "/") + file, file));
+        const auto window = openExample(file);
+        QVERIFY(window);
         std::string summary;
         QCOMPARE(calc({"--effect", qPrintable(effect), qPrintable(file), "calc.out", "calc.cov"},
                       &summary),
                  kExitComplete);
-        QString message;
-        const auto window = resultsOfFile(file, message);
-        QVERIFY2(window, qPrintable(message));
         const QString name = effect.section(QLatin1Char('='), 0, 0);
         window->CoefficientBox->setCurrentIndex(window->CoefficientBox->findText(
             QStringLiteral("(") + name + QStringLiteral(")"), Qt::MatchEndsWith));
@@ -360,6 +368,7 @@ private slots:
         edit(*window, QStringLiteral("icc"), QStringLiteral("0.15"));
         QCOMPARE(window->findChild<QLineEdit*>(QStringLiteral("Field_tau00"))->text(),
                  QStringLiteral("0.15"));
+        QVERIFY(!window->findChild<QLineEdit*>(QStringLiteral("Field_site_size_cv")));
         edit(*window, QStringLiteral("n_step"), QStringLiteral("3"));
         TOpenDialog::setChooser(
             [](const TOpenDialog&, QWidget*) { return QStringLiteral("edited.dat"); });
@@ -571,6 +580,42 @@ private slots:
             [](const TOpenDialog&, QWidget*) { return QStringLiteral("plan3.dat"); });
         plan->AssumptionsView->SaveDesignButton->click();
         compareWithTavcalc(*plan, "plan3.dat", {"--site-size-cv", "0.4"});
+    }
+
+    // A three-level file's fields edit its design: a new icc2 shares the same total anew,
+    // keeping the variance between sites; the file saved reads back with the values the fields
+    // show; "Revert" comes back to them.
+    void threeLevelFileSavesItsEditsAndReverts() {
+        const auto window = openExample(QStringLiteral("school-trial-3.dat"));
+        QVERIFY(window);
+        QCOMPARE(window->AssumptionsView->Heading->text(),
+                 QStringLiteral("Three-level design of school-trial-3.dat"));
+        const auto text = [&window](const char* key) {
+            return window->findChild<QLineEdit*>(QStringLiteral("Field_") + key)->text();
+        };
+        edit(*window, QStringLiteral("icc2"), QStringLiteral("0.2"));
+        edit(*window, QStringLiteral("site_cost"), QStringLiteral("150"));
+        QString filter;
+        TOpenDialog::setChooser([&filter](const TOpenDialog& dialog, QWidget*) {
+            filter = dialog.Filters.front();
+            return QStringLiteral("site-edited.dat");
+        });
+        window->AssumptionsView->SaveDesignButton->click();
+        QVERIFY(filter.startsWith(QStringLiteral("Three-level")));
+        const NestedModel saved = readDesignFile("site-edited.dat").reading.design.model;
+        // The total 0.85 + 0.1 + 0.025 = 0.975 shared anew: 0.2 of it between groups.
+        QVERIFY(std::fabs(saved.Tau2(1, 1) - 0.195) < 1e-12);
+        QVERIFY(std::fabs(saved.Sigma2 - 0.755) < 1e-12);
+        QCOMPARE(saved.Tau3(1, 1), 0.025);
+        QCOMPARE(saved.Tau2(1, 1), text("tau2_intercept").toDouble());
+        QCOMPARE(saved.Sigma2, text("sigma2").toDouble());
+        QVERIFY(readAll(QStringLiteral("site-edited.dat")).contains("budget 20000 150 20"));
+        edit(*window, QStringLiteral("tau3_intercept"), QStringLiteral("0.1"));
+        QCOMPARE(text("icc3"), QStringLiteral("0.09524"));
+        window->AssumptionsView->RevertButton->click();
+        QTRY_VERIFY(!window->recalculating());
+        QCOMPARE(text("tau3_intercept"), QStringLiteral("0.025"));
+        QCOMPARE(text("site_cost"), QStringLiteral("150"));
     }
 
     void missingOrMalformedFileSaysWhy() {
