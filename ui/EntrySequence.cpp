@@ -397,8 +397,9 @@ void TTaviForm::Calculate() {
     }
     // Owned by the main window, which lives to the program's end; closing it ends the program
     // unless the user opened further plans from it.
-    auto* results = new ResultsWindow(std::make_unique<FileAssumptions>(*design, parFile),
-                                      std::move(*run.results), OutFileName, ParFileName, this);
+    auto* results =
+        new ResultsWindow(std::make_unique<FileAssumptions>(designOf(*design).design, parFile),
+                          std::move(*run.results), OutFileName, ParFileName, this);
     endWithLastResultsWindow(results);
     hide();
     results->show();

@@ -20,30 +20,36 @@ struct SizeField {
     const char* help;
     const char* rule;  // the values it takes
     double GroupSizeSettings::*value;
+    bool variation;  // a coefficient of variation, not a probability
+    int levels;      // the fewest levels a design has for it to apply
 };
 
-constexpr std::array<SizeField, 3> kSizeFields = {{
+constexpr std::array<SizeField, 4> kSizeFields = {{
     {"size_cv", "--size-cv", "Coefficient of variation of the group sizes",
      "How much the groups' sizes vary around n: 0 when every group has n units. tavi-calc "
      "takes it as --size-cv; the parameter file does not hold it.",
-     "0 or a number from 0.01 to 10", &GroupSizeSettings::sizeCv},
+     "0 or a number from 0.01 to 10", &GroupSizeSettings::sizeCv, true, 2},
+    {"site_size_cv", "--site-size-cv", "Coefficient of variation of the groups per site",
+     "How much the sites' numbers of groups vary around J: 0 when every site has J groups. "
+     "tavi-calc takes it as --site-size-cv; the parameter file does not hold it.",
+     "0 or a number from 0.01 to 10", &GroupSizeSettings::siteSizeCv, true, 3},
     {"dropout", "--dropout", "Share of units missing",
      "The probability that a unit is missing. tavi-calc takes it as --dropout; the parameter "
      "file does not hold it.",
-     "a number from 0 to below 1", &GroupSizeSettings::dropout},
+     "a number from 0 to below 1", &GroupSizeSettings::dropout, false, 2},
     {"group_dropout", "--group-dropout", "Share of groups lost",
      "The probability that a whole group is lost. tavi-calc takes it as --group-dropout; the "
      "parameter file does not hold it.",
-     "a number from 0 to below 1", &GroupSizeSettings::groupDropout},
+     "a number from 0 to below 1", &GroupSizeSettings::groupDropout, false, 2},
 }};
 
-// The value of field j's text (empty: 0), or nothing when the field does not take it.
-std::optional<double> sizeValue(std::size_t j, const std::string& text) {
+// The value of field's text (empty: 0), or nothing when the field does not take it.
+std::optional<double> sizeValue(const SizeField& field, const std::string& text) {
     double value = 0.0;
     if (!text.empty() && (!TextToReal(text, value) || !std::isfinite(value))) {
         return std::nullopt;
     }
-    const bool usable = kSizeFields[j].value == &GroupSizeSettings::sizeCv
+    const bool usable = field.variation
                             ? value == 0.0 || (value >= kLeastSizeCv && value <= kMostSizeCv)
                             : value >= 0.0 && value < 1.0;
     return usable ? std::optional<double>(value) : std::nullopt;
@@ -51,16 +57,21 @@ std::optional<double> sizeValue(std::size_t j, const std::string& text) {
 
 }  // namespace
 
-void Assumptions::addGroupSizeFields() {
+void Assumptions::addGroupSizeFields(int levels) {
     m_firstSizeField = m_fields.size();
-    for (const SizeField& field : kSizeFields) {
-        m_fields.push_back({field.key,
-                            field.label,
-                            std::string(field.help) + " Values: " + field.rule + ".",
-                            {},
-                            "0"});
+    m_sizeFields.clear();
+    for (std::size_t k = 0; k < kSizeFields.size(); ++k) {
+        const SizeField& field = kSizeFields[k];
+        if (levels >= field.levels) {
+            m_sizeFields.push_back(k);
+            m_fields.push_back({field.key,
+                                field.label,
+                                std::string(field.help) + " Values: " + field.rule + ".",
+                                {},
+                                "0"});
+        }
     }
-    m_savedSizeTexts.assign(kSizeFields.size(), {});
+    m_savedSizeTexts.assign(m_sizeFields.size(), {});
 }
 
 bool Assumptions::setGroupSizeText(std::size_t i, const std::string& text) {
@@ -72,32 +83,33 @@ bool Assumptions::setGroupSizeText(std::size_t i, const std::string& text) {
 }
 
 void Assumptions::assumeGroupSizes(AssumedDesign& assumed) const {
-    for (std::size_t j = 0; j < kSizeFields.size(); ++j) {
-        const std::optional<double> value = sizeValue(j, m_fields[m_firstSizeField + j].text);
+    for (std::size_t j = 0; j < m_sizeFields.size(); ++j) {
+        const SizeField& field = kSizeFields[m_sizeFields[j]];
+        const std::optional<double> value = sizeValue(field, m_fields[m_firstSizeField + j].text);
         if (!value) {
             assumed.design.reset();
-            assumed.problem = {m_firstSizeField + j, std::string(kSizeFields[j].label) +
-                                                         " must be " + kSizeFields[j].rule + "."};
+            assumed.problem = {m_firstSizeField + j,
+                               std::string(field.label) + " must be " + field.rule + "."};
             return;
         }
-        assumed.design->unequal.*kSizeFields[j].value = *value;
+        assumed.design->unequal.*field.value = *value;
     }
 }
 
 void Assumptions::revertGroupSizes() {
-    for (std::size_t j = 0; j < kSizeFields.size(); ++j) {
+    for (std::size_t j = 0; j < m_sizeFields.size(); ++j) {
         m_fields[m_firstSizeField + j].text = m_savedSizeTexts[j];
     }
 }
 
 void Assumptions::markGroupSizesSaved() {
-    for (std::size_t j = 0; j < kSizeFields.size(); ++j) {
+    for (std::size_t j = 0; j < m_sizeFields.size(); ++j) {
         m_savedSizeTexts[j] = m_fields[m_firstSizeField + j].text;
     }
 }
 
 bool Assumptions::groupSizesEdited() const {
-    for (std::size_t j = 0; j < kSizeFields.size(); ++j) {
+    for (std::size_t j = 0; j < m_sizeFields.size(); ++j) {
         if (m_fields[m_firstSizeField + j].text != m_savedSizeTexts[j]) {
             return true;
         }

@@ -62,10 +62,10 @@ public:
     virtual std::string keyCoefficient() const { return {}; }
 
 protected:
-    // The fields of groups that differ in size (the coefficient of variation of the sizes, the
-    // units missing, the groups lost), put after the design's own fields by every kind of
-    // design.
-    void addGroupSizeFields();
+    // The fields of groups that differ in size (the coefficient of variation of the sizes, with
+    // three levels that of the numbers of groups per site, the units missing, the groups lost),
+    // put after the design's own fields by every kind of design.
+    void addGroupSizeFields(int levels);
     // Takes text when field i is one of them; false when it is a field of the design.
     bool setGroupSizeText(std::size_t i, const std::string& text);
     // Sets assumed's sizes from the fields, or its problem when a field is not usable.
@@ -78,6 +78,7 @@ protected:
 
 private:
     std::size_t m_firstSizeField = 0;
+    std::vector<std::size_t> m_sizeFields;  // which of the fields of sizes are shown, in order
     std::vector<std::string> m_savedSizeTexts;
 };
 

@@ -11,22 +11,30 @@ namespace {
 
 // The values a new plan starts from, chosen on the planner's behalf as a common design to
 // change: an intraclass correlation of 0.1, a budget of 1000 units at a cost of 5 per group,
-// group sizes from 2 to 60. A key without one here starts from its default.
+// group sizes from 2 to 60; with sites 0.1 between groups and 0.05 between sites, 2 to 8 groups
+// per site, and a budget of 10000 units at a cost of 50 per site. A key without one here starts
+// from its default.
 struct StartingValue {
     std::string_view key;
     std::string_view text;
     bool onlyWhenRequired;  // a key that a template may also derive, as n from the occasions
+    int levels;             // of the templates it is for; 0 for all
 };
 
 constexpr StartingValue kStartingValues[] = {
-    {"icc", "0.1", false},     {"icc_pre", "0.5", false}, {"var_ratio", "0.1", false},
-    {"occasions", "5", false}, {"budget", "1000", false}, {"group_cost", "5", false},
-    {"n", "2:60:2", true},
+    {"icc", "0.1", false, 0},       {"icc_pre", "0.5", false, 0},
+    {"var_ratio", "0.1", false, 0}, {"occasions", "5", false, 0},
+    {"budget", "1000", false, 2},   {"group_cost", "5", false, 0},
+    {"n", "2:60:2", true, 0},       {"icc2", "0.1", false, 3},
+    {"icc3", "0.05", false, 3},     {"moderator_level", "1", false, 3},
+    {"budget", "10000", false, 3},  {"site_cost", "50", false, 3},
+    {"groups", "2:8", true, 3},
 };
 
-std::string startingText(const TemplateKey& key) {
+std::string startingText(const TemplateKey& key, int levels) {
     for (const StartingValue& value : kStartingValues) {
-        if (value.key == key.name && (!value.onlyWhenRequired || key.need == Need::Required)) {
+        if (value.key == key.name && (!value.onlyWhenRequired || key.need == Need::Required) &&
+            (value.levels == 0 || value.levels == levels)) {
             return std::string(value.text);
         }
     }
@@ -61,10 +69,10 @@ TemplateAssumptions::TemplateAssumptions(const DesignTemplate& designTemplate)
     : m_template(designTemplate) {
     for (const TemplateKey& key : m_template.keys) {
         m_fields.push_back({std::string(key.name), std::string(key.name), helpOf(key),
-                            startingText(key), placeholderOf(key)});
+                            startingText(key, m_template.levels), placeholderOf(key)});
         m_savedTexts.push_back(m_fields.back().text);
     }
-    addGroupSizeFields();
+    addGroupSizeFields(m_template.levels);
 }
 
 std::string TemplateAssumptions::title() const {

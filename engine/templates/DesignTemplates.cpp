@@ -7,28 +7,28 @@ namespace tavi {
 std::span<const DesignTemplate> designTemplates() {
     static const DesignTemplate templates[] = {
         {"cluster-trial", "treatment of whole groups, with level-1 and level-2 covariates",
-         clusterTrialKeys(), "Group1", clusterTrialDesign},
+         clusterTrialKeys(), "Group1", clusterTrialDesign, 2},
         {"multisite-trial",
          "treatment of units within every group, its effect varying between groups",
-         multisiteTrialKeys(), "Random1", multisiteTrialDesign},
+         multisiteTrialKeys(), "Random1", multisiteTrialDesign, 2},
         {"moderator", "a group-level treatment whose effect a unit-level moderator changes",
-         moderatorKeys(), "CrossL1_1", moderatorDesign},
+         moderatorKeys(), "CrossL1_1", moderatorDesign, 2},
         {"longitudinal",
          "repeated measures of subjects, with a random slope of time and a treatment",
-         longitudinalKeys(), "CrossL1_1", longitudinalDesign},
+         longitudinalKeys(), "CrossL1_1", longitudinalDesign, 2},
         {"cluster-trial-3", "three levels: treatment of whole sites, with site-level covariates",
-         clusterTrial3Keys(), "treatment", clusterTrial3Design},
+         clusterTrial3Keys(), "treatment", clusterTrial3Design, 3},
         {"blocked-cluster-trial-3",
          "three levels: groups randomised within sites, the effect varying between sites",
-         blockedClusterTrial3Keys(), "treatment", blockedClusterTrial3Design},
+         blockedClusterTrial3Keys(), "treatment", blockedClusterTrial3Design, 3},
         {"multisite-trial-3",
          "three levels: units randomised within groups, the effect varying between groups and "
          "sites",
-         multisiteTrial3Keys(), "treatment", multisiteTrial3Design},
+         multisiteTrial3Keys(), "treatment", multisiteTrial3Design, 3},
         {"moderator-3",
          "three levels: a site-level treatment whose effect a unit- or group-level moderator "
          "changes",
-         moderator3Keys(), "moderator:treatment", moderator3Design},
+         moderator3Keys(), "moderator:treatment", moderator3Design, 3},
     };
     return templates;
 }

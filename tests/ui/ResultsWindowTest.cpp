@@ -1,10 +1,13 @@
-// The results window on a budget and a range design: its table against tavi-calc's CSV of
-// standard errors, its plot against the table and the power function, its answers against
-// tavi-calc's summary, its edits against tavi-calc on the file they save, and what it saves.
+// The results window on a budget and a range design, of two levels and of three: its table
+// against tavi-calc's CSV of standard errors, its plot against the table and the power function,
+// its answers against tavi-calc's summary, its edits against tavi-calc on the file they save,
+// and what it saves.
 // (A new plan from a template is walked in the real program: tests/smoke/new-plan-walk.sh.)
 
 #include "app/CalcCommand.h"
 #include "engine/power/TestPower.h"
+#include "engine/templates/DesignTemplates.h"
+#include "files/DesignFile.h"
 #include "files/ParameterFile.h"
 #include "tests/files/FileTestSupport.h"
 #include "ui/results/AssumptionsPanel.h"
@@ -13,6 +16,7 @@
 #include "ui/results/PlotPicture.h"
 #include "ui/results/ResultsWindow.h"
 #include "ui/results/SweepTableModel.h"
+#include "ui/results/TemplateChooser.h"
 #include "ui/toolkit/Confirmation.h"
 #include "ui/toolkit/FileOpenDialog.h"
 #include "ui/toolkit/Guard.h"
@@ -129,30 +133,48 @@ private:
         return window;
     }
 
+    // The window of a copy of the example file.
+    static std::unique_ptr<ResultsWindow> openExample(const QString& file) {
+        [&] { QVERIFY(QFile::copy(QStringLiteral(TAVI_EXAMPLES_DIR "/") + file, file)); }();
+        QString message;
+        auto window = resultsOfFile(file, message);
+        [&] { QVERIFY2(window, qPrintable(message)); }();
+        return window;
+    }
+
     // The standard errors of coefficient column c (0-based after the sample sizes) by row.
     static double tableSe(ResultsWindow& window, int row, int c) {
         QAbstractItemModel* model = window.Table->model();
-        const int first = model->columnCount() - 5;
+        const int first = model->columnCount() - int(window.results().coefficients().size());
         return model->index(row, first + c).data(SweepTableModel::kValueRole).toDouble();
     }
 
-    // The window's table holds the standard errors of tavi-calc's CSV for parFile, each
-    // coefficient's smallest marked.
-    static void compareWithTavcalc(ResultsWindow& window, const char* parFile) {
-        QCOMPARE(calc({"--csv", "se.csv", parFile, "calc.out", "calc.cov"}), kExitComplete);
+    // The window's table holds the standard errors of tavi-calc's CSV for parFile with options,
+    // each coefficient's smallest marked.
+    static void compareWithTavcalc(ResultsWindow& window, const char* parFile,
+                                   std::vector<const char*> options = {}) {
+        options.insert(options.end(), {"--csv", "se.csv", parFile, "calc.out", "calc.cov"});
+        QCOMPARE(calc(options), kExitComplete);
         QStringList rows = QString::fromLatin1(readAll(QStringLiteral("se.csv")))
                                .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        rows.removeFirst();
+        // The standard errors follow the sample sizes, the first coefficient's named first.
+        const int first =
+            rows.takeFirst()
+                .split(QLatin1Char(','))
+                .indexOf(QString::fromStdString(window.results().choices().front().name));
+        QVERIFY(first > 0);
         QAbstractItemModel* model = window.Table->model();
         QCOMPARE(model->rowCount(), rows.size());
-        for (int c = 0; c < 5; ++c) {
+        const int coefficients = int(window.results().coefficients().size());
+        for (int c = 0; c < coefficients; ++c) {
             int smallest = 0;
             for (int row = 0; row < rows.size(); ++row) {
                 const QStringList fields = rows[row].split(QLatin1Char(','));
-                QCOMPARE(tableSe(window, row, c), fields[fields.size() - 5 + c].toDouble());
+                QCOMPARE(tableSe(window, row, c), fields[first + c].toDouble());
                 smallest = tableSe(window, row, c) < tableSe(window, smallest, c) ? row : smallest;
             }
-            const QModelIndex best = model->index(smallest, model->columnCount() - 5 + c);
+            const QModelIndex best =
+                model->index(smallest, model->columnCount() - coefficients + c);
             QVERIFY(best.data(Qt::FontRole).value<QFont>().bold());
         }
     }
@@ -167,6 +189,7 @@ private slots:
     }
     void cleanup() {
         TOpenDialog::resetChooser();
+        setTemplateChooser({});
         setConfirmationAnswerer({});
         setMessageAnswerer({});
         QDir::setCurrent(m_previousDir);
@@ -310,14 +333,12 @@ private slots:
     void answersAreTavcalcsOnTheExamples() {
         QFETCH(QString, file);
         QFETCH(QString, effect);
-        QVERIFY(QFile::copy(QStringLiteral(TAVI_EXAMPLES_DIR "/") + file, file));
+        const auto window = openExample(file);
+        QVERIFY(window);
         std::string summary;
         QCOMPARE(calc({"--effect", qPrintable(effect), qPrintable(file), "calc.out", "calc.cov"},
                       &summary),
                  kExitComplete);
-        QString message;
-        const auto window = resultsOfFile(file, message);
-        QVERIFY2(window, qPrintable(message));
         const QString name = effect.section(QLatin1Char('='), 0, 0);
         window->CoefficientBox->setCurrentIndex(window->CoefficientBox->findText(
             QStringLiteral("(") + name + QStringLiteral(")"), Qt::MatchEndsWith));
@@ -347,6 +368,7 @@ private slots:
         edit(*window, QStringLiteral("icc"), QStringLiteral("0.15"));
         QCOMPARE(window->findChild<QLineEdit*>(QStringLiteral("Field_tau00"))->text(),
                  QStringLiteral("0.15"));
+        QVERIFY(!window->findChild<QLineEdit*>(QStringLiteral("Field_site_size_cv")));
         edit(*window, QStringLiteral("n_step"), QStringLiteral("3"));
         TOpenDialog::setChooser(
             [](const TOpenDialog&, QWidget*) { return QStringLiteral("edited.dat"); });
@@ -534,6 +556,66 @@ private slots:
         emit window->TestEdit->returnPressed();
         QVERIFY2(window->TestMessage->text().isEmpty(), qPrintable(window->TestMessage->text()));
         QCOMPARE(window->CoefficientBox->count(), coefficients + 1);
+    }
+
+    // A three-level plan from "New plan...": edits of icc2, the groups per site and their
+    // varying number compute the design anew, and the table then holds tavi-calc's for the
+    // design file saved with the option of that variation.
+    void threeLevelPlanGivesTavcalcsTableOfTheSavedDesign() {
+        const auto window = open(false);
+        setTemplateChooser([](QWidget*) { return findTemplate("cluster-trial-3"); });
+        window->NewPlanButton->click();
+        std::unique_ptr<ResultsWindow> plan;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget != window.get() && qobject_cast<ResultsWindow*>(widget) != nullptr) {
+                plan.reset(static_cast<ResultsWindow*>(widget));
+            }
+        }
+        QVERIFY(plan);
+        edit(*plan, QStringLiteral("icc2"), QStringLiteral("0.15"));
+        edit(*plan, QStringLiteral("groups"), QStringLiteral("3:5"));
+        edit(*plan, QStringLiteral("site_size_cv"), QStringLiteral("0.4"));
+        QCOMPARE(plan->Table->model()->rowCount(), 3 * 30);
+        TOpenDialog::setChooser(
+            [](const TOpenDialog&, QWidget*) { return QStringLiteral("plan3.dat"); });
+        plan->AssumptionsView->SaveDesignButton->click();
+        compareWithTavcalc(*plan, "plan3.dat", {"--site-size-cv", "0.4"});
+    }
+
+    // A three-level file's fields edit its design: a new icc2 shares the same total anew,
+    // keeping the variance between sites; the file saved reads back with the values the fields
+    // show; "Revert" comes back to them.
+    void threeLevelFileSavesItsEditsAndReverts() {
+        const auto window = openExample(QStringLiteral("school-trial-3.dat"));
+        QVERIFY(window);
+        QCOMPARE(window->AssumptionsView->Heading->text(),
+                 QStringLiteral("Three-level design of school-trial-3.dat"));
+        const auto text = [&window](const char* key) {
+            return window->findChild<QLineEdit*>(QStringLiteral("Field_") + key)->text();
+        };
+        edit(*window, QStringLiteral("icc2"), QStringLiteral("0.2"));
+        edit(*window, QStringLiteral("site_cost"), QStringLiteral("150"));
+        QString filter;
+        TOpenDialog::setChooser([&filter](const TOpenDialog& dialog, QWidget*) {
+            filter = dialog.Filters.front();
+            return QStringLiteral("site-edited.dat");
+        });
+        window->AssumptionsView->SaveDesignButton->click();
+        QVERIFY(filter.startsWith(QStringLiteral("Three-level")));
+        const NestedModel saved = readDesignFile("site-edited.dat").reading.design.model;
+        // The total 0.85 + 0.1 + 0.025 = 0.975 shared anew: 0.2 of it between groups.
+        QVERIFY(std::fabs(saved.Tau2(1, 1) - 0.195) < 1e-12);
+        QVERIFY(std::fabs(saved.Sigma2 - 0.755) < 1e-12);
+        QCOMPARE(saved.Tau3(1, 1), 0.025);
+        QCOMPARE(saved.Tau2(1, 1), text("tau2_intercept").toDouble());
+        QCOMPARE(saved.Sigma2, text("sigma2").toDouble());
+        QVERIFY(readAll(QStringLiteral("site-edited.dat")).contains("budget 20000 150 20"));
+        edit(*window, QStringLiteral("tau3_intercept"), QStringLiteral("0.1"));
+        QCOMPARE(text("icc3"), QStringLiteral("0.09524"));
+        window->AssumptionsView->RevertButton->click();
+        QTRY_VERIFY(!window->recalculating());
+        QCOMPARE(text("tau3_intercept"), QStringLiteral("0.025"));
+        QCOMPARE(text("site_cost"), QStringLiteral("150"));
     }
 
     void missingOrMalformedFileSaysWhy() {

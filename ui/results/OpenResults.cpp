@@ -3,11 +3,9 @@
 #include "engine/run/CalculationRun.h"
 #include "engine/run/FileAssumptions.h"
 #include "engine/run/TemplateAssumptions.h"
-#include "engine/run/ThreeLevelAssumptions.h"
 #include "files/DesignFile.h"
 #include "files/FileError.h"
 #include "files/FileNames.h"
-#include "files/ParameterDesign.h"
 #include "ui/results/RunWithProgress.h"
 
 #include <QApplication>
@@ -70,13 +68,7 @@ std::unique_ptr<ResultsWindow> resultsOfFile(const QString& parFile, QString& me
                       QString::fromStdString(unheldReason(*file.reading.unheld));
             return nullptr;
         }
-        if (file.reading.design.levels() == 3) {
-            assumptions =
-                std::make_unique<ThreeLevelAssumptions>(std::move(file.reading.design), name);
-        } else {
-            assumptions =
-                std::make_unique<FileAssumptions>(parametersOf(file.reading.design), name);
-        }
+        assumptions = std::make_unique<FileAssumptions>(file.reading.design, name);
     } catch (const FileError& error) {
         message = QString::fromStdString(error.fileName()) + QStringLiteral(": ") +
                   QString::fromUtf8(error.what());

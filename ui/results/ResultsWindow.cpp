@@ -179,12 +179,6 @@ void ResultsWindow::createControls() {
 
     AssumptionsView = new AssumptionsPanel;
     AssumptionsView->setFields(*m_assumptions);
-    if (m_assumptions->fields().empty()) {
-        // Its design has no fields here: it is edited in its file.
-        AssumptionsView->showStatus(QString::fromStdString(m_assumptions->title()), false);
-        AssumptionsView->SaveDesignButton->setEnabled(false);
-        AssumptionsView->RevertButton->setEnabled(false);
-    }
     m_recalculation = new BackgroundRecalculation(
         [this](DesignComputation computation) {
             runGuarded([&] { takeComputation(std::move(computation)); });
@@ -543,7 +537,10 @@ void ResultsWindow::saveDesign() {
     dialog.Title = QStringLiteral("Save design as");
     dialog.FileName = m_designFile.isEmpty() ? QStringLiteral("plan.dat") : m_designFile;
     dialog.DefaultExt = QStringLiteral("dat");
-    dialog.Filters = {QStringLiteral("Parameter file (*.dat)"), QStringLiteral("Any file (*)")};
+    dialog.Filters = {assumed.design->levels() == 3
+                          ? QStringLiteral("Three-level design file (*.dat)")
+                          : QStringLiteral("Parameter file (*.dat)"),
+                      QStringLiteral("Any file (*)")};
     dialog.Saving = true;
     dialog.OpenedFile = m_designFile;
     if (!dialog.Execute(this)) {
