@@ -54,7 +54,7 @@ static_assert(std::endian::native == std::endian::little);
 // The eight decimal digits of value (below 10^8), leading zeros included, as characters. The
 // halves, pairs and single digits are split in lanes of one word by multiplying with scaled
 // reciprocals (exact for these ranges), so no digit waits for the division of another.
-std::uint64_t eightDigits(std::uint64_t value) {
+[[gnu::always_inline]] inline std::uint64_t eightDigits(std::uint64_t value) {
     const std::uint64_t high = value / 10000;
     std::uint64_t lanes = high | ((value - high * 10000) << 32);
     const std::uint64_t hundreds = ((lanes * 10486) >> 20) & 0x0000007F0000007FULL;
@@ -71,7 +71,7 @@ constexpr std::uint64_t kPowersOfTen[] = {
     powerOfTen(15), powerOfTen(16), powerOfTen(17), powerOfTen(18), powerOfTen(19)};
 
 // The number of decimal digits of value, at least one.
-int digitCount(std::uint64_t value) {
+[[gnu::always_inline]] inline int digitCount(std::uint64_t value) {
     const std::uint64_t nonZero = value | 1;
     const int guess = (std::bit_width(nonZero) * 1233) >> 12;  // 1233 / 4096 ~ log10(2)
     return guess + (nonZero >= kPowersOfTen[guess] ? 1 : 0);
@@ -79,7 +79,7 @@ int digitCount(std::uint64_t value) {
 
 // Stores the last `count` (1 to 8) of the eight digits of value at out, and up to 8 - count
 // characters of no meaning behind them.
-void storeDigits(char* out, std::uint64_t value, int count) {
+[[gnu::always_inline]] inline void storeDigits(char* out, std::uint64_t value, int count) {
     const std::uint64_t word = eightDigits(value) >> (8 * (8 - count));
     std::memcpy(out, &word, sizeof word);
 }
@@ -89,7 +89,8 @@ void storeDigits(char* out, std::uint64_t value, int count) {
 // final place, a few characters beyond the field included, which the caller's room allows;
 // the decimals are a template argument so that every division is by a constant.
 template <int Decimals>
-char* writeScaledField(char* out, std::uint64_t scaled, bool negative, int width) {
+[[gnu::always_inline]] inline char* writeScaledField(char* out, std::uint64_t scaled, bool negative,
+                                                     int width) {
     constexpr std::uint64_t kScale = powerOfTen(Decimals);
     constexpr std::uint64_t kEightDigits = powerOfTen(8);
     const std::uint64_t whole = scaled / kScale;
@@ -168,7 +169,7 @@ constexpr double kTwoPower52 = 4503599627370496.0;
 // scale that is a power of ten up to 10^10. The rounded product is rounded to an integer by
 // adding and subtracting 2^52; rounding is monotonic and halfway values are doubles here, so
 // only a product that lands exactly halfway needs its exact value.
-std::uint64_t roundedScaled(double magnitude, double scale) {
+[[gnu::always_inline]] inline std::uint64_t roundedScaled(double magnitude, double scale) {
     const double product = magnitude * scale;
     double rounded = (product + kTwoPower52) - kTwoPower52;
     const double offset = product - rounded;  // exact, within [-0.5, 0.5]
@@ -201,12 +202,40 @@ char* writeFixedSlowly(char* out, double value, int width, int decimals) {
     return out + padding + length;
 }
 
+// Whether each of count values, rounded to Decimals decimals, takes exactly width characters with
+// its blanks: none is too wide for its field in fixed point, too large for the fast path, or NaN.
+template <int Decimals>
+bool fitTheirFields(const double* values, int count, int width) {
+    const int wholeDigits = width - 1 - (Decimals > 0 ? Decimals + 1 : 0);  // a sign kept free
+    if (wholeDigits < 1 || wholeDigits > 15) {
+        return false;
+    }
+    // Whole parts up to 10^wholeDigits - 1 fit, rounding included.
+    const double bound =
+        std::min(static_cast<double>(kPowersOfTen[wholeDigits]) - 1.0, kFastLimits[Decimals]);
+    bool fit = true;
+    for (int i = 0; i < count; ++i) {
+        fit = fit & (std::fabs(values[i]) < bound);
+    }
+    return fit;
+}
+
 // The fields of count values with Decimals decimals. The covariance file holds millions of
 // numbers: with the decimals fixed at compile time the loop runs without a call or a switch per
 // number, and the fast path is several times faster than the standard conversion.
 template <int Decimals>
 char* writeFieldsOf(char* out, const double* values, int count, int width) {
     constexpr auto kScale = static_cast<double>(powerOfTen(Decimals));
+    if (fitTheirFields<Decimals>(values, count, width)) {
+        // Every field starts where the one before ends, whatever its digits, so the fields do
+        // not wait for each other.
+        for (int i = 0; i < count; ++i) {
+            const double value = values[i];
+            writeScaledField<Decimals>(out + std::ptrdiff_t{i} * width,
+                                       roundedScaled(std::fabs(value), kScale), value < 0, width);
+        }
+        return out + std::ptrdiff_t{count} * width;
+    }
     for (int i = 0; i < count; ++i) {
         const double value = values[i];
         const double magnitude = std::fabs(value);
