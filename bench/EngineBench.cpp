@@ -3,7 +3,7 @@
 // of the whole run of each.
 
 #include "RunParameters.h"
-#include "app/CalcCommand.h"
+#include "SweepRuns.h"
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineLayout.h"
 #include "engine/EngineState.h"
@@ -16,7 +16,6 @@
 
 #include <benchmark/benchmark.h>
 #include <random>
-#include <sstream>
 #include <string>
 
 #ifdef TAVI_HAVE_LAPACKE
@@ -118,12 +117,10 @@ BENCHMARK(BM_LapackInverse)->Arg(10)->Arg(20)->Arg(40);
 void BM_RunWithFiles(benchmark::State& state) {
     const char* parFile = runParameters(static_cast<int>(state.range(1)));
     const std::string threads = std::to_string(state.range(0));
-    const char* arguments[] = {"--threads", threads.c_str(), parFile, kRunReport, kRunCovFile};
     for (auto _ : state) {
-        std::ostringstream out;
-        std::ostringstream err;
-        if (runCalcCommand(5, arguments, out, err, false) != kExitComplete) {
-            state.SkipWithError(err.str().c_str());
+        if (const auto failure =
+                calcFailure({"--threads", threads.c_str(), parFile, kRunReport, kRunCovFile})) {
+            state.SkipWithError(failure->c_str());
         }
     }
     state.counters["points"] = kRunPoints;
@@ -138,13 +135,7 @@ BENCHMARK(BM_RunWithFiles)
 void BM_RunComputationOnly(benchmark::State& state) {
     const NestedDesign d = ReadDesign(runParameters(static_cast<int>(state.range(0)))).design;
     for (auto _ : state) {
-        const auto design = prepareDesign(d);
-        const auto work = design->information->newWork();
-        for (std::int64_t k = 0; k < pointCount(d); ++k) {
-            const PointCovariance covariance =
-                design->information->compute(*work, pointAt(d.sizes, d.levels(), k));
-            benchmark::DoNotOptimize(covariance.CovCoef.data[0]);
-        }
+        computeOnOneThread(d);
     }
     state.counters["points"] = double(pointCount(d));
 }

@@ -4,12 +4,11 @@
 // 4,999 group sizes for the best points and required groups.
 
 #include "RunParameters.h"
-#include "app/CalcCommand.h"
+#include "SweepRuns.h"
 #include "engine/power/AllocationAnswers.h"
 #include "engine/run/CalculationRun.h"
 
 #include <benchmark/benchmark.h>
-#include <sstream>
 #include <vector>
 
 namespace tavi {
@@ -18,12 +17,8 @@ namespace {
 // Runs tavi-calc with arguments at every iteration of state.
 void runCommand(benchmark::State& state, const std::vector<const char*>& arguments) {
     for (auto _ : state) {
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status =
-            runCalcCommand(static_cast<int>(arguments.size()), arguments.data(), out, err, false);
-        if (status != kExitComplete) {
-            state.SkipWithError(err.str().c_str());
+        if (const auto failure = calcFailure(arguments)) {
+            state.SkipWithError(failure->c_str());
         }
     }
     state.counters["points"] = kRunPoints;

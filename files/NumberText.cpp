@@ -1,6 +1,7 @@
 #include "files/NumberText.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -38,30 +39,63 @@ constexpr int kMaxFastDecimals = 10;
 constexpr double kFastLimits[kMaxFastDecimals + 1] = {
     4.5e15, 4.5e14, 4.5e13, 4.5e12, 4.5e11, 4.5e10, 4.5e9, 4.5e8, 4.5e7, 4.5e6, 4.5e5};
 
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-// The field of a number whose magnitude times 10^Decimals, rounded, is `scaled`: blanks, the
-// sign, the digits with the point put in place. Digits are stored straight into their final
-// places, two at a time, and never read back: reading back small stores as larger words stalls
-// the processor. The decimals are a template argument so that every division is by a constant.
-template <int Decimals>
-char* writeScaledField(char* out, std::uint64_t scaled, bool negative, int width) {
-    constexpr std::uint64_t kScale = [] {
-        std::uint64_t scale = 1;
-        for (int i = 0; i < Decimals; ++i) {
-            scale *= 10;
-        }
-        return scale;
-    }();
-    std::uint64_t whole = scaled / kScale;
-    std::uint64_t fraction = scaled - whole * kScale;
-    int wholeDigits = 1;
-    for (std::uint64_t rest = whole / 10; rest != 0; rest /= 10) {
-        ++wholeDigits;
+constexpr std::uint64_t powerOfTen(int exponent) {
+    std::uint64_t power = 1;
+    for (int i = 0; i < exponent; ++i) {
+        power *= 10;
     }
+    return power;
+}
+
+// The digits are assembled eight at a time in one 64-bit word whose first byte in memory is
+// the most significant digit.
+static_assert(std::endian::native == std::endian::little);
+
+// The eight decimal digits of value (below 10^8), leading zeros included, as characters. The
+// halves, pairs and single digits are split in lanes of one word by multiplying with scaled
+// reciprocals (exact for these ranges), so no digit waits for the division of another.
+[[gnu::always_inline]] inline std::uint64_t eightDigits(std::uint64_t value) {
+    const std::uint64_t high = value / 10000;
+    std::uint64_t lanes = high | ((value - high * 10000) << 32);
+    const std::uint64_t hundreds = ((lanes * 10486) >> 20) & 0x0000007F0000007FULL;
+    lanes = (lanes << 16) - hundreds * ((100 << 16) - 1);
+    const std::uint64_t tens = ((lanes * 103) >> 10) & 0x000F000F000F000FULL;
+    lanes = (lanes << 8) - tens * ((10 << 8) - 1);
+    return lanes | 0x3030303030303030ULL;
+}
+
+constexpr std::uint64_t kPowersOfTen[] = {
+    powerOfTen(0),  powerOfTen(1),  powerOfTen(2),  powerOfTen(3),  powerOfTen(4),
+    powerOfTen(5),  powerOfTen(6),  powerOfTen(7),  powerOfTen(8),  powerOfTen(9),
+    powerOfTen(10), powerOfTen(11), powerOfTen(12), powerOfTen(13), powerOfTen(14),
+    powerOfTen(15), powerOfTen(16), powerOfTen(17), powerOfTen(18), powerOfTen(19)};
+
+// The number of decimal digits of value, at least one.
+[[gnu::always_inline]] inline int digitCount(std::uint64_t value) {
+    const std::uint64_t nonZero = value | 1;
+    const int guess = (std::bit_width(nonZero) * 1233) >> 12;  // 1233 / 4096 ~ log10(2)
+    return guess + (nonZero >= kPowersOfTen[guess] ? 1 : 0);
+}
+
+// Stores the last `count` (1 to 8) of the eight digits of value at out, and up to 8 - count
+// characters of no meaning behind them.
+[[gnu::always_inline]] inline void storeDigits(char* out, std::uint64_t value, int count) {
+    const std::uint64_t word = eightDigits(value) >> (8 * (8 - count));
+    std::memcpy(out, &word, sizeof word);
+}
+
+// The field of a number whose magnitude times 10^Decimals, rounded, is `scaled` (below 2^52):
+// blanks, the sign, the digits with the point put in place. Every store goes straight to its
+// final place, a few characters beyond the field included, which the caller's room allows;
+// the decimals are a template argument so that every division is by a constant.
+template <int Decimals>
+[[gnu::always_inline]] inline char* writeScaledField(char* out, std::uint64_t scaled, bool negative,
+                                                     int width) {
+    constexpr std::uint64_t kScale = powerOfTen(Decimals);
+    constexpr std::uint64_t kEightDigits = powerOfTen(8);
+    const std::uint64_t whole = scaled / kScale;
+    const std::uint64_t fraction = scaled - whole * kScale;
+    const int wholeDigits = digitCount(whole);
     const int length = (negative ? 1 : 0) + wholeDigits + (Decimals > 0 ? Decimals + 1 : 0);
     const int padding = width > length ? width - length : 0;
     // A fixed-size fill compiles to a few stores; out has room for it.
@@ -70,32 +104,28 @@ char* writeScaledField(char* out, std::uint64_t scaled, bool negative, int width
         std::memset(out, ' ', padding);
     }
     char* p = out + padding;
-    if (negative) {
-        *p++ = '-';
+    *p = '-';
+    p += negative ? 1 : 0;
+    if (wholeDigits == 1) {
+        // Most numbers of the files are below 10 in magnitude.
+        *p = static_cast<char>('0' + whole);
+        ++p;
+    } else if (wholeDigits > 8) {
+        storeDigits(p, whole / kEightDigits, wholeDigits - 8);
+        p += wholeDigits - 8;
+        storeDigits(p, whole % kEightDigits, 8);
+        p += 8;
+    } else {
+        storeDigits(p, whole, wholeDigits);
+        p += wholeDigits;
     }
-    for (char* digit = p + wholeDigits; digit != p;) {
-        *--digit = static_cast<char>('0' + whole % 10);
-        whole /= 10;
-    }
-    p += wholeDigits;
     if constexpr (Decimals > 0) {
         *p++ = '.';
-        // The fraction in groups of four digits, whose pairs do not wait for each other.
-        char* digit = p + Decimals;
-        for (int i = 0; i < Decimals / 4; ++i) {
-            const auto group = static_cast<std::uint32_t>(fraction % 10000);
-            fraction /= 10000;
-            std::memcpy(digit - 2, kDigitPairs + 2 * (group % 100), 2);
-            std::memcpy(digit - 4, kDigitPairs + 2 * (group / 100), 2);
-            digit -= 4;
-        }
-        if constexpr (Decimals % 4 >= 2) {
-            std::memcpy(digit - 2, kDigitPairs + 2 * (fraction % 100), 2);
-            fraction /= 100;
-            digit -= 2;
-        }
-        if constexpr (Decimals % 2 == 1) {
-            *--digit = static_cast<char>('0' + fraction);
+        if constexpr (Decimals > 8) {
+            storeDigits(p, fraction / kEightDigits, Decimals - 8);
+            storeDigits(p + Decimals - 8, fraction % kEightDigits, 8);
+        } else {
+            storeDigits(p, fraction * powerOfTen(8 - Decimals), 8);
         }
         p += Decimals;
     }
@@ -115,29 +145,36 @@ constexpr SplitDouble split(double a) {
 
 constexpr double kTwoPower52 = 4503599627370496.0;
 
-// magnitude * scale rounded to an integer exactly as std::to_chars rounds the fixed-point text
-// (to nearest, ties to even, on the exact binary value), for magnitude * scale < 2^52 and a
-// scale that is a power of ten up to 10^10. The product is formed exactly as the sum of its
-// rounded value and its error (Dekker's product, which needs no fused multiply-add); it is
-// rounded to an integer by adding and subtracting 2^52, and the error decides only when the
-// rounded product lies exactly halfway.
-std::uint64_t roundedScaled(double magnitude, double scale) {
-    const double product = magnitude * scale;
+// The rounding of a product that lies exactly halfway between two integers once rounded to a
+// double: its exact value, the rounded product plus its error (Dekker's product, which needs no
+// fused multiply-add), decides, and a product that is exactly halfway goes to the even integer.
+[[gnu::noinline]] double roundedHalfway(double magnitude, double scale, double product,
+                                        double offset, double rounded) {
     const SplitDouble m = split(magnitude);
     const SplitDouble s = split(scale);
     const double error =
         ((m.high * s.high - product) + m.high * s.low + m.low * s.high) + m.low * s.low;
+    const double lower = offset > 0 ? rounded : rounded - 1;
+    if (error > 0) {
+        return lower + 1;
+    }
+    if (error < 0) {
+        return lower;
+    }
+    return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1;
+}
+
+// magnitude * scale rounded to an integer exactly as std::to_chars rounds the fixed-point text
+// (to nearest, ties to even, on the exact binary value), for magnitude * scale < 2^52 and a
+// scale that is a power of ten up to 10^10. The rounded product is rounded to an integer by
+// adding and subtracting 2^52; rounding is monotonic and halfway values are doubles here, so
+// only a product that lands exactly halfway needs its exact value.
+[[gnu::always_inline]] inline std::uint64_t roundedScaled(double magnitude, double scale) {
+    const double product = magnitude * scale;
     double rounded = (product + kTwoPower52) - kTwoPower52;
     const double offset = product - rounded;  // exact, within [-0.5, 0.5]
-    if (offset == 0.5 || offset == -0.5) {
-        const double lower = offset > 0 ? rounded : rounded - 1;
-        if (error > 0) {
-            rounded = lower + 1;
-        } else if (error < 0) {
-            rounded = lower;
-        } else {
-            rounded = std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1;
-        }
+    if (offset == 0.5 || offset == -0.5) [[unlikely]] {
+        rounded = roundedHalfway(magnitude, scale, product, offset, rounded);
     }
     return static_cast<std::uint64_t>(rounded);
 }
@@ -165,18 +202,40 @@ char* writeFixedSlowly(char* out, double value, int width, int decimals) {
     return out + padding + length;
 }
 
+// Whether each of count values, rounded to Decimals decimals, takes exactly width characters with
+// its blanks: none is too wide for its field in fixed point, too large for the fast path, or NaN.
+template <int Decimals>
+bool fitTheirFields(const double* values, int count, int width) {
+    const int wholeDigits = width - 1 - (Decimals > 0 ? Decimals + 1 : 0);  // a sign kept free
+    if (wholeDigits < 1 || wholeDigits > 15) {
+        return false;
+    }
+    // Whole parts up to 10^wholeDigits - 1 fit, rounding included.
+    const double bound =
+        std::min(static_cast<double>(kPowersOfTen[wholeDigits]) - 1.0, kFastLimits[Decimals]);
+    bool fit = true;
+    for (int i = 0; i < count; ++i) {
+        fit = fit & (std::fabs(values[i]) < bound);
+    }
+    return fit;
+}
+
 // The fields of count values with Decimals decimals. The covariance file holds millions of
 // numbers: with the decimals fixed at compile time the loop runs without a call or a switch per
 // number, and the fast path is several times faster than the standard conversion.
 template <int Decimals>
 char* writeFieldsOf(char* out, const double* values, int count, int width) {
-    constexpr double kScale = [] {
-        double scale = 1;
-        for (int i = 0; i < Decimals; ++i) {
-            scale *= 10;
+    constexpr auto kScale = static_cast<double>(powerOfTen(Decimals));
+    if (fitTheirFields<Decimals>(values, count, width)) {
+        // Every field starts where the one before ends, whatever its digits, so the fields do
+        // not wait for each other.
+        for (int i = 0; i < count; ++i) {
+            const double value = values[i];
+            writeScaledField<Decimals>(out + std::ptrdiff_t{i} * width,
+                                       roundedScaled(std::fabs(value), kScale), value < 0, width);
         }
-        return scale;
-    }();
+        return out + std::ptrdiff_t{count} * width;
+    }
     for (int i = 0; i < count; ++i) {
         const double value = values[i];
         const double magnitude = std::fabs(value);

@@ -2,8 +2,8 @@
 
 #include "engine/run/OrderedSweep.h"
 
+#include <algorithm>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,12 +11,28 @@ namespace tavi {
 
 namespace {
 
-// A point in flight: its own work, and its report row and covariance block, formatted where it
-// was computed.
+// A computed covariance kept apart from the work that computed it, which its thread goes on to
+// use for the next point.
+struct KeptCovariance {
+    Matrix InfoMatrix;
+    Matrix CovCoef;
+    std::int32_t NumCoef = 0;
+
+    void keep(const PointCovariance& covariance) {
+        NumCoef = covariance.NumCoef;
+        for (int i = 1; i <= NumCoef; ++i) {
+            std::copy_n(covariance.InfoMatrix.row(i), NumCoef, InfoMatrix.row(i));
+            std::copy_n(covariance.CovCoef.row(i), NumCoef, CovCoef.row(i));
+        }
+    }
+    PointCovariance view() const { return {InfoMatrix, CovCoef, NumCoef}; }
+};
+
+// A point in flight: its report row and covariance block, formatted where it was computed, and
+// its covariance for the observer.
 struct PointSlot {
-    std::unique_ptr<PointWork> work;
     SweepPoint point;
-    std::optional<PointCovariance> covariance;
+    KeptCovariance covariance;
     Vector efficiency;
     std::string reportRow;
     std::string covBlock;
@@ -28,32 +44,36 @@ void pass(const PreparedDesign& design, std::int64_t count,
           SweepPoint (*pointOf)(const NestedDesign&, std::int64_t), DesignReport* report,
           SweepObserver* observer, bool sized, const RunControl& control) {
     const DesignInformation& information = *design.information;
-    const int threads = threadsFor(control.threads);
-    // Enough points in flight to keep every thread busy while the writing catches up.
-    std::vector<PointSlot> slots(static_cast<std::size_t>(4 * threads));
-    for (PointSlot& slot : slots) {
-        slot.work = information.newWork();
+    const int threads =
+        static_cast<int>(std::min<std::int64_t>(threadsFor(control.threads), count));
+    std::vector<std::unique_ptr<PointWork>> works(static_cast<std::size_t>(std::max(threads, 1)));
+    for (std::unique_ptr<PointWork>& work : works) {
+        work = information.newWork();
     }
+    std::vector<PointSlot> slots(
+        static_cast<std::size_t>(std::min<std::int64_t>(windowFor(threads), count)));
     const bool budgetMode = design.design.sizes.BudgetMode;
-    const auto compute = [&](int s, std::int64_t k) {
+    const auto compute = [&](int thread, int s, std::int64_t k) {
         PointSlot& slot = slots[s];
+        PointWork& work = *works[thread];
         slot.point = pointOf(design.design, k);
         if (report != nullptr) {
-            const PointCovariance covariance = information.compute(*slot.work, slot.point);
+            const PointCovariance covariance = information.compute(work, slot.point);
             slot.reportRow.clear();
             report->appendRow(slot.reportRow, budgetMode, slot.point, covariance);
             slot.covBlock.clear();
             report->appendCovBlock(slot.covBlock, slot.point, covariance);
-            slot.covariance.emplace(covariance);
+            if (observer != nullptr && !sized) {
+                slot.covariance.keep(covariance);
+            }
         }
         if (observer == nullptr) {
             return;
         }
         if (sized) {
-            slot.covariance.emplace(
-                information.computeWithSizes(*slot.work, slot.point, slot.efficiency));
+            slot.covariance.keep(information.computeWithSizes(work, slot.point, slot.efficiency));
         } else if (report == nullptr) {
-            slot.covariance.emplace(information.compute(*slot.work, slot.point));
+            slot.covariance.keep(information.compute(work, slot.point));
         }
     };
     const auto deliver = [&](int s, std::int64_t) {
@@ -62,7 +82,8 @@ void pass(const PreparedDesign& design, std::int64_t count,
             report->writeRows(slot.reportRow, slot.covBlock);
         }
         if (observer != nullptr) {
-            observer->pointDone({slot.point, *slot.covariance, sized ? &slot.efficiency : nullptr});
+            observer->pointDone(
+                {slot.point, slot.covariance.view(), sized ? &slot.efficiency : nullptr});
         }
     };
     runOrdered(count, threads, static_cast<int>(slots.size()), compute, deliver, control.stop);

@@ -1,7 +1,7 @@
 // The sweep of a design over its sample-size points: every point computed on the run's threads,
 // its row and covariance block formatted where it was computed, and all of it written and told to
-// the observer in sweep order on the run's own thread, so that the files and what the observer
-// keeps do not depend on the number of threads. One sweep for every design, whatever its levels.
+// the observer one point at a time in sweep order, so that the files and what the observer keeps
+// do not depend on the number of threads. One sweep for every design, whatever its levels.
 #pragma once
 
 #include "engine/DesignInformation.h"
@@ -22,7 +22,9 @@ struct ComputedPoint {
     const Vector* efficiency;
 };
 
-// Told about the sweep as it goes, on the run's own thread, point after point in sweep order.
+// Told about the sweep as it goes, point after point in sweep order, never two calls at once:
+// on the run's own thread before the first point, then on whichever of the run's threads hands
+// the points on.
 class SweepObserver {
 public:
     virtual ~SweepObserver() = default;

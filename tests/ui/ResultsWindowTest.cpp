@@ -8,9 +8,11 @@
 #include "engine/power/TestPower.h"
 #include "engine/templates/DesignTemplates.h"
 #include "files/DesignFile.h"
+#include "files/ParameterDesign.h"
 #include "files/ParameterFile.h"
 #include "tests/files/FileTestSupport.h"
 #include "ui/results/AssumptionsPanel.h"
+#include "ui/results/BackgroundRecalculation.h"
 #include "ui/results/CopyableTable.h"
 #include "ui/results/OpenResults.h"
 #include "ui/results/PlotPicture.h"
@@ -375,6 +377,29 @@ private slots:
         window->AssumptionsView->SaveDesignButton->click();
         QVERIFY(readAll(QStringLiteral("edited.dat")).contains("           0.15 \r\n"));
         compareWithTavcalc(*window, "edited.dat");
+    }
+
+    // Edits typed faster than their designs compute: each stops the computation under way,
+    // which hands on nothing, and only the last edit's results arrive.
+    void fastEditsGiveTheLastEditsResultsOnly() {
+        std::vector<std::size_t> arrived;
+        BackgroundRecalculation recalculation(
+            [&](const DesignComputation& c) {
+                arrived.push_back(c.results.value().run.table.size());
+            },
+            [](const QString& message) { QFAIL(qPrintable(message)); });
+        DesignParameters p = test::designWithCounts(2, 1, 1);
+        p.BudgetMode = false;
+        p.MinGroupSize = 5;
+        p.GroupSizeStep = 1;
+        p.MinGroups = 10;
+        p.MaxGroups = 30;
+        for (const std::int32_t largest : {2000, 1000, 6}) {
+            p.MaxGroupSize = largest;
+            recalculation.start(designOf(p).design);
+        }
+        QTRY_VERIFY(!recalculation.running());
+        QCOMPARE(arrived, std::vector<std::size_t>{2 * 21});
     }
 
     // Unequal group sizes typed into the panel give tavi-calc's answers with the options that

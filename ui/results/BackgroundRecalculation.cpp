@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <new>
+#include <utility>
 
 namespace tavi::ui {
 
@@ -14,38 +15,35 @@ BackgroundRecalculation::BackgroundRecalculation(std::function<void(DesignComput
 
 BackgroundRecalculation::~BackgroundRecalculation() {
     stop();
-    for (Job& job : m_jobs) {
-        job.thread.join();
+    if (m_job) {
+        m_job->thread.join();
     }
 }
 
 void BackgroundRecalculation::stop() {
     ++m_generation;
     m_running = false;
-    for (Job& job : m_jobs) {
-        job.stop->store(true);
+    m_waiting.reset();
+    if (m_job) {
+        m_job->stop->store(true);
     }
-}
-
-void BackgroundRecalculation::reap() {
-    std::erase_if(m_jobs, [](Job& job) {
-        if (!job.ended->load()) {
-            return false;
-        }
-        job.thread.join();
-        return true;
-    });
 }
 
 void BackgroundRecalculation::start(NestedDesign d) {
     stop();
-    reap();
     m_running = true;
+    if (m_job) {
+        m_waiting = std::move(d);
+        return;
+    }
+    launch(std::move(d));
+}
+
+void BackgroundRecalculation::launch(NestedDesign d) {
     const unsigned generation = m_generation;
     auto stopFlag = std::make_shared<std::atomic<bool>>(false);
-    auto ended = std::make_shared<std::atomic<bool>>(false);
     auto design = std::make_shared<const DesignReading>(DesignReading{std::move(d), std::nullopt});
-    std::thread thread([this, generation, design, stopFlag, ended] {
+    std::thread thread([this, generation, design, stopFlag] {
         auto computation = std::make_shared<DesignComputation>();
         QString failure;
         bool stopped = false;
@@ -58,24 +56,28 @@ void BackgroundRecalculation::start(NestedDesign d) {
         } catch (const std::exception& error) {
             failure = QString::fromUtf8(error.what());
         }
-        if (!stopped) {
-            // Queued to this object: dropped unseen when it no longer exists.
-            QMetaObject::invokeMethod(
-                this,
-                [this, generation, computation, failure] {
-                    deliver(generation, computation, failure);
-                },
-                Qt::QueuedConnection);
-        }
-        ended->store(true);
+        // Queued to this object: dropped unseen when it no longer exists, whose destructor
+        // joins this thread itself.
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, computation, failure, stopped] {
+                ended(generation, computation, failure, stopped);
+            },
+            Qt::QueuedConnection);
     });
-    m_jobs.push_back({std::move(thread), std::move(stopFlag), std::move(ended)});
+    m_job.emplace(Job{std::move(thread), std::move(stopFlag)});
 }
 
-void BackgroundRecalculation::deliver(unsigned generation,
-                                      const std::shared_ptr<DesignComputation>& computation,
-                                      const QString& failure) {
-    if (generation != m_generation) {
+void BackgroundRecalculation::ended(unsigned generation,
+                                    const std::shared_ptr<DesignComputation>& computation,
+                                    const QString& failure, bool stopped) {
+    m_job->thread.join();
+    m_job.reset();
+    if (m_waiting) {
+        launch(*std::exchange(m_waiting, std::nullopt));
+        return;
+    }
+    if (stopped || generation != m_generation) {
         return;
     }
     m_running = false;
