@@ -171,6 +171,10 @@ constexpr Option kOptions[] = {
      }},
     {"--one-sided", "", "one-sided tests (default two-sided)",
      [](Arguments& a, std::string_view) { a.test.oneSided = true; }},
+    {"--normal", "",
+     "tests by the normal distribution instead of t (and chi-square instead\nof F): "
+     "every df is infinite unless --df gives one",
+     [](Arguments& a, std::string_view) { a.test.normal = true; }},
     {"--df", "NAME=DF",
      "degrees of freedom for coefficient, contrast or joint test NAME instead\nof the rule; "
      "repeatable",

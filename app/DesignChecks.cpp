@@ -5,6 +5,8 @@
 #include "files/NumberText.h"
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 #include <ostream>
 
 namespace tavi {
@@ -53,7 +55,13 @@ void checkSimulationPoint(const std::optional<SweepPoint>& point, const std::str
 TestRequest testRequestOf(const Arguments& arguments,
                           const std::vector<Coefficient>& coefficients) {
     try {
-        return testRequestOf(arguments.tests, coefficients);
+        TestRequest request = testRequestOf(arguments.tests, coefficients);
+        if (arguments.test.normal) {
+            for (std::optional<double>& df : request.dfs) {
+                df = df.value_or(std::numeric_limits<double>::infinity());
+            }
+        }
+        return request;
     } catch (const TestOptionError& error) {
         throw BadValue{error.message};
     }

@@ -8,7 +8,8 @@
 
 namespace tavi {
 
-// The test with df1 numerator and df2 denominator degrees of freedom (both at least 1). Its
+// The test with df1 numerator and df2 denominator degrees of freedom (both at least 1; df2 may be
+// infinite, the chi-square test of df1 times the statistic). Its
 // noncentrality is given by its square root, as a t test's is, so that both scale alike with
 // the standard errors.
 class FTest {
@@ -27,6 +28,8 @@ public:
     double critical() const { return m_critical; }
 
 private:
+    // P(F' > critical) at the noncentrality lambda.
+    double upperTail(double lambda) const;
     double powerOrThrow(double rootNoncentrality) const;
 
     double m_df1;

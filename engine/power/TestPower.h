@@ -10,6 +10,9 @@ struct TestSettings {
     double alpha = 0.05;    // significance level, in (0, 1)
     double power = 0.8;     // target power, in (0, 1)
     bool oneSided = false;  // one-sided tests in the direction of the effect
+    // Tests by the normal distribution, as many published figures of cluster designs use: the
+    // df of every test not given one is infinite.
+    bool normal = false;
 };
 
 // The test at df degrees of freedom (df >= 1). Power and MDES scale with the standard error,

@@ -174,7 +174,8 @@ void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests&
         out << "Unequal group sizes: " << describeGroupSizes(input.design->design.unequal)
             << "; the report and the covariance file keep groups of exactly n units.\n";
     }
-    out << (settings.oneSided ? "One-sided" : "Two-sided") << " tests at alpha "
+    out << (settings.oneSided ? "One-sided" : "Two-sided")
+        << (settings.normal ? " tests by the normal distribution at alpha " : " tests at alpha ")
         << exactNumber(settings.alpha) << ", target power " << exactNumber(settings.power)
         << "; best points among " << searchText(input.sweep, input.answers.search) << ".\n";
     // A coefficient's entries follow each other, its best point first.

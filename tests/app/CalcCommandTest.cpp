@@ -459,6 +459,22 @@ TEST_F(CalcCommand, PowerCsvRepeatsTheStandardErrorsAndBestCsvNamesTheBestPoints
     EXPECT_EQ(m_out.str(), "");
 }
 
+// --normal tests by the normal distribution every coefficient whose df --df does not give.
+TEST_F(CalcCommand, NormalTestsHaveInfiniteDfUnlessOneIsGiven) {
+    writeDesign("a.dat");
+    ASSERT_EQ(command({"--normal", "--df", "Group1=10", "--power-csv", "p.csv", "--effect",
+                       "Group1=0.3", "a.dat"}),
+              kExitComplete)
+        << m_err.str();
+    const std::vector<std::string> power = linesOf(slurp("p.csv"));
+    for (std::size_t row = 1; row < power.size(); ++row) {
+        const std::vector<std::string> p = fieldsOf(power[row]);
+        EXPECT_EQ(p[6], p[4] == "Group1" ? "10" : "inf") << power[row];
+    }
+    EXPECT_TRUE(m_out.str().starts_with("Two-sided tests by the normal distribution at alpha 0.05"))
+        << m_out.str();
+}
+
 // A contrast of one coefficient repeats its rows, also where the groups vary in size; a joint
 // test's rows follow the quantities' in the tables of best points and required groups, without
 // standard error and MDES.

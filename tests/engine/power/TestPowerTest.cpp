@@ -1,7 +1,9 @@
+#include "engine/power/FTestPower.h"
 #include "engine/power/TestPower.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace tavi {
 namespace {
@@ -87,6 +89,39 @@ TEST(TestPower, ExactMdesReachesTheTargetAndTheFieldsMdesAddsTwoQuantiles) {
         }
     }
     EXPECT_EQ(exactMdesOf(0.3, 10.0, {0.05, 0.04, false}), 0.0) << "every effect reaches it";
+}
+
+// With infinite df the t test is the normal test and the F test the chi-square test of df1 times
+// the statistic; for df1 = 2 the noncentral chi-square's tail is a Poisson mixture of central
+// ones, each a finite sum: P(chi2(2k) > x) = exp(-x/2) sum_{i<k} (x/2)^i / i!.
+TEST(TestPower, InfiniteDfGiveTheNormalAndChiSquareTests) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const auto Phi = [](double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); };
+    const double z975 = 1.959963984540054;
+    const double z80 = 0.8416212335729143;
+    const TestSettings normal{0.05, 0.8, false, true};
+    for (const double delta : {0.5, 2.0, 3.5}) {
+        EXPECT_NEAR(powerOfTest(delta, 1.0, inf, normal), Phi(delta - z975) + Phi(-delta - z975),
+                    1e-12);
+    }
+    EXPECT_NEAR(mdesOf(0.3, inf, normal), (z975 + z80) * 0.3, 1e-12);
+
+    const double x = -2.0 * std::log(0.05);  // the central chi-square(2) critical value
+    const FTest chiSquare(2.0, inf, normal);
+    EXPECT_NEAR(chiSquare.critical(), x / 2.0, 1e-12);
+    for (const double lambda : {1.0, 9.0, 30.0}) {
+        double tail = 0.0;
+        double poisson = std::exp(-lambda / 2.0);
+        double centralTerm = std::exp(-x / 2.0);  // (x/2)^j / j! exp(-x/2)
+        double central = 0.0;
+        for (int j = 0; j < 200; ++j) {
+            central += centralTerm;  // P(chi2(2 + 2j) > x)
+            tail += poisson * central;
+            poisson *= lambda / 2.0 / (j + 1);
+            centralTerm *= x / 2.0 / (j + 1);
+        }
+        EXPECT_NEAR(chiSquare.power(std::sqrt(lambda)), tail, 1e-12) << "lambda " << lambda;
+    }
 }
 
 }  // namespace
