@@ -1,0 +1,48 @@
+// A cluster design over periods: clusters that follow sequences of control and treated periods
+// (a stepped wedge, parallel arms over several periods, a crossover), measured in every period
+// they are observed either in cross-sections of new units or in a cohort of the same units.
+//
+// The outcome's total variance within a period is 1: the cluster's share icc, the units' 1 - icc.
+// Between two periods t and s of a cluster, its effects correlate cac * decay^|t - s| (block
+// exchangeable with decay 1, exponential decay with cac 1) and, in a cohort, a unit's effects
+// iac * cohortDecay^|t - s|.
+#pragma once
+
+#include "engine/Matrix.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace tavi {
+
+enum class PeriodCell : std::uint8_t { Control, Treated, Unobserved };
+
+struct PeriodCorrelations {
+    double icc = 0.0;  // within a period, [0, 1)
+    double cac = 1.0;  // the cluster autocorrelation, [0, 1]
+    double decay = 1.0;
+    bool cohort = false;
+    double iac = 0.0;  // the individual autocorrelation of a cohort, [0, 1]
+    double cohortDecay = 1.0;
+};
+
+struct ClusterPeriods {
+    // One row of periods per sequence, all of the same length.
+    std::vector<std::vector<PeriodCell>> sequences;
+    // The clusters of each sequence at one cluster per sequence of the sweep's point: 1 each for
+    // equal arms, or the numbers given for each sequence.
+    std::vector<double> clusterShares;
+    PeriodCorrelations correlations;
+
+    std::int32_t periods() const {
+        return sequences.empty() ? 0 : static_cast<std::int32_t>(sequences.front().size());
+    }
+    // The intercept, a difference from period 1 for each later period, and the treatment.
+    std::int32_t coefficientCount() const { return periods() + 1; }
+};
+
+// The covariance of a cluster's period means between periods t and s (1-based) with n units in
+// each cluster-period.
+double periodMeansCovariance(const PeriodCorrelations& c, std::int32_t t, std::int32_t s, double n);
+
+}  // namespace tavi

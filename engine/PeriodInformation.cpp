@@ -1,0 +1,72 @@
+#include "engine/PeriodInformation.h"
+
+#include "engine/MatrixRoutines.h"
+
+namespace tavi {
+
+namespace {
+
+// The columns of the coefficients that a period's mean has 1 in: the intercept, the period's
+// difference from period 1, and the treatment when treated.
+struct PeriodColumns {
+    std::int32_t count = 0;
+    std::int32_t columns[3]{};
+};
+
+PeriodColumns columnsOf(const ClusterPeriods& d, std::int32_t period, PeriodCell cell) {
+    PeriodColumns c;
+    c.columns[c.count++] = 1;
+    if (period >= 2) {
+        c.columns[c.count++] = period;
+    }
+    if (cell == PeriodCell::Treated) {
+        c.columns[c.count++] = d.periods() + 1;
+    }
+    return c;
+}
+
+}  // namespace
+
+void computePeriodPoint(const ClusterPeriods& d, PeriodPoint& p, double clustersPerSequence,
+                        double n) {
+    const std::int32_t numCoef = d.coefficientCount();
+    for (std::int32_t a = 1; a <= numCoef; ++a) {
+        for (std::int32_t b = 1; b <= numCoef; ++b) {
+            p.InfoMatrix(a, b) = 0.0;
+        }
+    }
+    std::int32_t observed[dimmax];
+    for (std::size_t s = 0; s < d.sequences.size(); ++s) {
+        const std::vector<PeriodCell>& cells = d.sequences[s];
+        std::int32_t m = 0;
+        for (std::int32_t t = 1; t <= d.periods(); ++t) {
+            if (cells[t - 1] != PeriodCell::Unobserved) {
+                observed[m++] = t;
+            }
+        }
+        for (std::int32_t i = 1; i <= m; ++i) {
+            for (std::int32_t j = 1; j <= m; ++j) {
+                p.covariance(i, j) =
+                    periodMeansCovariance(d.correlations, observed[i - 1], observed[j - 1], n);
+            }
+        }
+        InvertMatrix(p.precision, p.covariance, m);
+        const double clusters = clustersPerSequence * d.clusterShares[s];
+        for (std::int32_t i = 1; i <= m; ++i) {
+            const PeriodColumns row = columnsOf(d, observed[i - 1], cells[observed[i - 1] - 1]);
+            for (std::int32_t j = 1; j <= m; ++j) {
+                const PeriodColumns column =
+                    columnsOf(d, observed[j - 1], cells[observed[j - 1] - 1]);
+                const double weight = clusters * p.precision(i, j);
+                for (std::int32_t a = 0; a < row.count; ++a) {
+                    for (std::int32_t b = 0; b < column.count; ++b) {
+                        p.InfoMatrix(row.columns[a], column.columns[b]) += weight;
+                    }
+                }
+            }
+        }
+    }
+    InvertMatrix(p.CovCoef, p.InfoMatrix, numCoef);
+}
+
+}  // namespace tavi
