@@ -18,6 +18,17 @@ void warnAboutCovariances(const NestedDesign& d, std::ostream& err) {
 }
 
 void checkOptionsFor(const Arguments& arguments, const NestedDesign& d) {
+    if (d.periods && arguments.sizes.inForce()) {
+        throw BadValue{
+            "a cluster design over periods has n units in every cluster-period; "
+            "--sizes, --size-cv, --site-size-cv, --dropout and --group-dropout take "
+            "nested designs"};
+    }
+    if (d.periods && arguments.replications) {
+        throw BadValue{
+            "--simulate takes nested designs of two and three levels, not a cluster "
+            "design over periods"};
+    }
     if (d.levels() != 3 && arguments.sizes.siteSizeCv > 0.0) {
         throw BadValue{"--site-size-cv takes three-level designs; this design has two levels"};
     }

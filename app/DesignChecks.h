@@ -22,7 +22,7 @@ namespace tavi {
 // matrices; the run computes with them all the same.
 void warnAboutCovariances(const NestedDesign& d, std::ostream& err);
 
-// Refuses (BadValue) options the design's levels do not take.
+// Refuses (BadValue) options that the design's kind does not take.
 void checkOptionsFor(const Arguments& arguments, const NestedDesign& d);
 
 // What the variables of a design tell before its run: its levels, its coefficients and what a

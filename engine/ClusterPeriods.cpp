@@ -5,6 +5,14 @@
 
 namespace tavi {
 
+double clustersOfSequence(const ClusterPeriods& periods, std::size_t s, double K) {
+    double sum = 0.0;
+    for (const double share : periods.clusterShares) {
+        sum += share;
+    }
+    return K * periods.clusterShares[s] / sum;
+}
+
 double periodMeansCovariance(const PeriodCorrelations& c, std::int32_t t, std::int32_t s,
                              double n) {
     const double units = (1.0 - c.icc) / n;

@@ -29,8 +29,7 @@ struct PeriodCorrelations {
 struct ClusterPeriods {
     // One row of periods per sequence, all of the same length.
     std::vector<std::vector<PeriodCell>> sequences;
-    // The clusters of each sequence at one cluster per sequence of the sweep's point: 1 each for
-    // equal arms, or the numbers given for each sequence.
+    // Each sequence's share of the clusters, relative to the others' (1 each for equal shares).
     std::vector<double> clusterShares;
     PeriodCorrelations correlations;
 
@@ -40,6 +39,9 @@ struct ClusterPeriods {
     // The intercept, a difference from period 1 for each later period, and the treatment.
     std::int32_t coefficientCount() const { return periods() + 1; }
 };
+
+// The clusters of sequence s (0-based) among K clusters in all.
+double clustersOfSequence(const ClusterPeriods& periods, std::size_t s, double K);
 
 // The covariance of a cluster's period means between periods t and s (1-based) with n units in
 // each cluster-period.

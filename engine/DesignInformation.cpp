@@ -4,7 +4,10 @@
 #include "engine/EngineLayout.h"
 #include "engine/ExpectedInformation.h"
 #include "engine/GroupSizeDistribution.h"
+#include "engine/PeriodInformation.h"
 #include "engine/SiteInformation.h"
+
+#include <stdexcept>
 
 namespace tavi {
 
@@ -107,6 +110,34 @@ private:
     GroupSizeSettings m_sizes;
 };
 
+// A cluster design over periods: K clusters over the sequences, n units in each cluster-period.
+class PeriodBlocksInformation final : public DesignInformation {
+public:
+    explicit PeriodBlocksInformation(const NestedDesign& d) : m_periods(*d.periods) {}
+
+    std::int32_t coefficientCount() const override { return m_periods.coefficientCount(); }
+
+    std::unique_ptr<PointWork> newWork() const override { return std::make_unique<Work>(); }
+
+    PointCovariance compute(PointWork& work, const SweepPoint& point) const override {
+        PeriodPoint& p = static_cast<Work&>(work).point;
+        computePeriodPoint(m_periods, p, point.N, point.n);
+        return {p.InfoMatrix, p.CovCoef, coefficientCount()};
+    }
+
+    // The checks of a run refuse unequal sizes for these designs before any point is computed.
+    PointCovariance computeWithSizes(PointWork&, const SweepPoint&, Vector&) const override {
+        throw std::logic_error("unequal sizes of a cluster design over periods");
+    }
+
+private:
+    struct Work final : PointWork {
+        PeriodPoint point;
+    };
+
+    ClusterPeriods m_periods;
+};
+
 }  // namespace
 
 double usableStandardError(const PointCovariance& covariance, int i) {
@@ -116,7 +147,9 @@ double usableStandardError(const PointCovariance& covariance, int i) {
 std::shared_ptr<const PreparedDesign> prepareDesign(NestedDesign d) {
     auto prepared = std::make_shared<PreparedDesign>();
     prepared->coefficients = coefficientsOf(d.model, variableNames(d));
-    if (d.levels() == 3) {
+    if (d.periods) {
+        prepared->information = std::make_unique<PeriodBlocksInformation>(d);
+    } else if (d.levels() == 3) {
         prepared->information = std::make_unique<SiteBlocksInformation>(d);
     } else {
         prepared->information = std::make_unique<GroupBlocksInformation>(d);

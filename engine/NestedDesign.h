@@ -5,6 +5,7 @@
 // writer of it.
 #pragma once
 
+#include "engine/ClusterPeriods.h"
 #include "engine/GroupSizeDistribution.h"
 #include "engine/NestedModel.h"
 #include "engine/SampleSizes.h"
@@ -29,6 +30,10 @@ struct NestedDesign {
     // Its levels always; the counts and slopes follow the variables, and the matrices are held,
     // only when the design's coefficients fit the capacity.
     NestedModel model;
+    // A cluster design over periods: its three levels are the clusters of every sequence (K),
+    // the periods (J) and the units of a cluster-period (n); the variables are the period
+    // indicators and the treatment, which the sequences place, not the model's moments.
+    std::optional<ClusterPeriods> periods;
 
     int levels() const { return model.levels; }
 };

@@ -27,8 +27,7 @@ PeriodColumns columnsOf(const ClusterPeriods& d, std::int32_t period, PeriodCell
 
 }  // namespace
 
-void computePeriodPoint(const ClusterPeriods& d, PeriodPoint& p, double clustersPerSequence,
-                        double n) {
+void computePeriodPoint(const ClusterPeriods& d, PeriodPoint& p, double K, double n) {
     const std::int32_t numCoef = d.coefficientCount();
     for (std::int32_t a = 1; a <= numCoef; ++a) {
         for (std::int32_t b = 1; b <= numCoef; ++b) {
@@ -51,7 +50,7 @@ void computePeriodPoint(const ClusterPeriods& d, PeriodPoint& p, double clusters
             }
         }
         InvertMatrix(p.precision, p.covariance, m);
-        const double clusters = clustersPerSequence * d.clusterShares[s];
+        const double clusters = clustersOfSequence(d, s, K);
         for (std::int32_t i = 1; i <= m; ++i) {
             const PeriodColumns row = columnsOf(d, observed[i - 1], cells[observed[i - 1] - 1]);
             for (std::int32_t j = 1; j <= m; ++j) {

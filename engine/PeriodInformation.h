@@ -20,10 +20,9 @@ struct PeriodPoint {
     Matrix precision;   // its inverse
 };
 
-// The information and covariance at clustersPerSequence times each sequence's cluster share, with
-// n units in each cluster-period; d must have at least one sequence and at most dimmax - 1
-// periods. Allocates nothing.
-void computePeriodPoint(const ClusterPeriods& d, PeriodPoint& p, double clustersPerSequence,
-                        double n);
+// The information and covariance with K clusters in all, shared among the sequences as d says,
+// and n units in each cluster-period; d must have at least one sequence, at most dimmax - 1
+// periods and a share above 0. Allocates nothing.
+void computePeriodPoint(const ClusterPeriods& d, PeriodPoint& p, double K, double n);
 
 }  // namespace tavi

@@ -3,6 +3,7 @@
 #include "files/FileNames.h"
 #include "files/ParameterDesign.h"
 #include "files/ParameterFile.h"
+#include "files/PeriodDesignFile.h"
 #include "files/TextFileWriter.h"
 #include "files/TextScanner.h"
 #include "files/ThreeLevelFile.h"
@@ -18,6 +19,9 @@ DesignFileReading readDesignFile(const std::string& fileName) {
 DesignFileReading readDesignText(std::string_view text, const std::string& fileName) {
     if (isThreeLevelText(text)) {
         return {readThreeLevelText(text, fileName), std::nullopt};
+    }
+    if (isPeriodText(text)) {
+        return {readPeriodText(text, fileName), std::nullopt};
     }
     TextScanner in(std::string(text), fileName);
     // Malformed counts are reported at once.
@@ -38,6 +42,9 @@ DesignFileReading readDesignText(std::string_view text, const std::string& fileN
 
 std::string designFileText(const NestedDesign& d, const std::string& OutFileName,
                            const std::string& CovFileName) {
+    if (d.periods) {
+        return periodFileText(d);
+    }
     if (d.levels() == 3) {
         return threeLevelFileText(d);
     }

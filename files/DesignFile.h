@@ -1,6 +1,6 @@
-// A parameter file of either kind and the one design model: read once, a two-level parameter
-// file through its record or a three-level file, told apart by the first line of the text; and
-// written in the kind of the design's levels.
+// A design file of any kind and the one design model: read once, a two-level parameter file
+// through its record, a three-level file or a file of a cluster design over periods, told apart
+// by the first line of the text; and written in the design's kind.
 #pragma once
 
 #include "engine/NestedDesign.h"
@@ -22,14 +22,14 @@ struct DesignFileReading {
 
 // Reads the text of the file fileName (a regular file of at most 1 MB) once. Throws FileError
 // when it cannot be read, for a malformed count of a two-level file, and for any fault of a
-// three-level file.
+// file of the other kinds.
 DesignFileReading readDesignFile(const std::string& fileName);
 
 // The same of a text already read, which fileName names in messages.
 DesignFileReading readDesignText(std::string_view text, const std::string& fileName);
 
 // The text of the file of d, a held design: a two-level parameter file naming the report
-// OutFileName and the covariance file CovFileName, or a three-level file.
+// OutFileName and the covariance file CovFileName, a three-level file or a file over periods.
 std::string designFileText(const NestedDesign& d, const std::string& OutFileName,
                            const std::string& CovFileName);
 

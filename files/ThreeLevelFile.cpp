@@ -1,21 +1,18 @@
 #include "files/ThreeLevelFile.h"
 
 #include "files/FileError.h"
+#include "files/KeywordLines.h"
 #include "files/NumberText.h"
 #include "files/TextFileWriter.h"
 #include "files/TextScanner.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
-#include <cmath>
 #include <cstdint>
 
 namespace tavi {
 
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::size_t kLongestName = 32;
 
 struct SlopeWord {
@@ -64,124 +61,6 @@ constexpr MatrixBlock kMatrixBlocks[] = {
     {"between-sites", "the between-sites matrix", &NestedModel::SiteCov, betweenSitesOrder,
      betweenSitesIndex, false},
 };
-
-// 'word', for messages.
-std::string quoted(std::string_view word) {
-    std::string text = "'";
-    text.append(word).append("'");
-    return text;
-}
-
-// The text up to its first line break: CR LF, LF, or CR alone as old Mac editors end lines.
-std::string_view firstLine(std::string_view text) {
-    return text.substr(0, text.find_first_of("\r\n"));
-}
-
-// A line that holds something, with its number and its words.
-struct Line {
-    int number;
-    std::vector<std::string_view> words;
-};
-
-// The lines after the first that hold more than blanks and are no comments, one at a time.
-class Lines {
-public:
-    Lines(std::string_view text, std::string fileName) : m_fileName(std::move(fileName)) {
-        int number = 0;
-        while (!text.empty()) {
-            const std::string_view line = firstLine(text);
-            text.remove_prefix(line.size());
-            text.remove_prefix(text.starts_with("\r\n") ? 2
-                                                        : std::min<std::size_t>(text.size(), 1));
-            if (++number == 1) {
-                continue;
-            }
-            Line words{number, {}};
-            std::size_t at = 0;
-            while (at < line.size()) {
-                const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-                while (at < line.size() && blank(line[at])) {
-                    ++at;
-                }
-                const std::size_t start = at;
-                while (at < line.size() && !blank(line[at])) {
-                    ++at;
-                }
-                if (at > start) {
-                    words.words.push_back(line.substr(start, at - start));
-                }
-            }
-            if (!words.words.empty() && !words.words.front().starts_with('#')) {
-                m_lines.push_back(std::move(words));
-            }
-        }
-    }
-
-    bool atEnd() const { return m_next == m_lines.size(); }
-    const Line& peek() const { return m_lines[m_next]; }
-    const Line& next() { return m_lines[m_next++]; }
-
-    [[noreturn]] void fail(const Line& line, std::string_view what,
-                           const std::string& message) const {
-        throw FileError(
-            "line " + std::to_string(line.number) + ", " + std::string(what) + ": " + message,
-            m_fileName);
-    }
-    // Fails at the next line, if any, saying why nothing may be there.
-    void expectEnd(const std::string& why) const {
-        if (!atEnd()) {
-            fail(peek(), "the end", why + "; found " + quoted(peek().words.front()));
-        }
-    }
-    [[noreturn]] void endsBefore(std::string_view what) const {
-        throw FileError("File ends before " + std::string(what), m_fileName);
-    }
-    [[noreturn]] void endsWithin(std::string_view what, const std::string& detail) const {
-        throw FileError("File ends within " + std::string(what) + ": " + detail, m_fileName);
-    }
-
-    // The next line, which must begin with keyword and have from least to most words.
-    const Line& keywordLine(std::string_view keyword, std::string_view what, std::size_t leastWords,
-                            std::size_t mostWords, std::string_view usage) {
-        if (atEnd()) {
-            endsBefore(what);
-        }
-        const Line& line = next();
-        if (line.words.front() != keyword) {
-            fail(line, what, "expected " + quoted(usage) + ", found " + quoted(line.words.front()));
-        }
-        if (line.words.size() < leastWords || line.words.size() > mostWords) {
-            fail(line, what, "expected " + quoted(usage));
-        }
-        return line;
-    }
-
-private:
-    std::string m_fileName;
-    std::vector<Line> m_lines;
-    std::size_t m_next = 0;
-};
-
-double realIn(const Lines& lines, const Line& line, std::size_t word, std::string_view what) {
-    std::string_view text = line.words[word];
-    const std::string_view digits = text.starts_with('+') ? text.substr(1) : text;
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
-        !std::isfinite(value)) {
-        lines.fail(line, what, quoted(text) + " is not a number");
-    }
-    return value;
-}
-
-std::int32_t integerIn(const Lines& lines, const Line& line, std::size_t word,
-                       std::string_view what) {
-    std::int32_t value = 0;
-    if (!parseInteger(line.words[word], value)) {
-        lines.fail(line, what, quoted(line.words[word]) + " is not a whole number");
-    }
-    return value;
-}
 
 bool validName(std::string_view name) {
     const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
@@ -240,12 +119,6 @@ void readVariables(Lines& lines, NestedDesign& p) {
     }
 }
 
-// MIN MAX [STEP] from word 1 on; the step is 1 when left out.
-CountRange readRange(const Lines& lines, const Line& line, std::string_view what) {
-    return {integerIn(lines, line, 1, what), integerIn(lines, line, 2, what),
-            line.words.size() > 3 ? integerIn(lines, line, 3, what) : 1};
-}
-
 void readSweep(Lines& lines, SampleSizes& sweep) {
     constexpr std::string_view sizes = "the sample sizes";
     if (lines.atEnd()) {
@@ -301,15 +174,6 @@ void appendRow(std::string& out, const double* values, int count) {
     out.append(kLineEnd);
 }
 
-void appendRange(std::string& out, std::string_view keyword, const CountRange& range) {
-    out.append(keyword);
-    for (const std::int32_t value : {range.least, range.most, range.step}) {
-        out += ' ';
-        appendInteger(out, value);
-    }
-    out.append(kLineEnd);
-}
-
 std::string_view slopeWord(const DesignVariable& variable) {
     for (const SlopeWord& word : kSlopeWords) {
         if (word.level == variable.level && word.slope == variable.slope) {
@@ -341,23 +205,7 @@ void appendRowNames(std::string& out, const MatrixBlock& block, const NestedDesi
 }  // namespace
 
 bool isThreeLevelText(std::string_view text) {
-    if (text.starts_with(kByteOrderMark)) {
-        text.remove_prefix(kByteOrderMark.size());
-    }
-    std::string_view first = firstLine(text);
-    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-    while (!first.empty() && blank(first.front())) {
-        first.remove_prefix(1);
-    }
-    while (!first.empty() && blank(first.back())) {
-        first.remove_suffix(1);
-    }
-    const auto sameLetter = [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    };
-    return std::equal(first.begin(), first.end(), kThreeLevelFirstLine.begin(),
-                      kThreeLevelFirstLine.end(), sameLetter);
+    return hasFirstLine(text, kThreeLevelFirstLine);
 }
 
 bool isThreeLevelFile(const std::string& fileName) {

@@ -61,6 +61,16 @@ DegreesOfFreedom::DegreesOfFreedom(const NestedModel& m) : m_levels(m.levels) {
     }
 }
 
+DegreesOfFreedom::DegreesOfFreedom(int levels, std::int32_t coefficients, LevelRule rule)
+    : m_levels(levels), m_entries(static_cast<std::size_t>(coefficients), {{rule, 0.0}}) {}
+
+DegreesOfFreedom degreesOfFreedomOf(const NestedDesign& d) {
+    if (d.periods) {
+        return {d.levels(), d.periods->coefficientCount(), {d.levels(), 2}};
+    }
+    return DegreesOfFreedom(d.model);
+}
+
 void DegreesOfFreedom::give(int i, double df) {
     m_entries[i] = {{{0, 0}, df}};
 }

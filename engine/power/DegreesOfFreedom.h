@@ -14,8 +14,12 @@
 // counting the coefficients of its equation at its level; at level 1 N*n - N - p1 or
 // K*J*n - K*J - p1, p1 counting every coefficient with a level-1 variable. For a two-level design
 // these are N - kw - 1 between groups and N*n - N - p1 within.
+//
+// A cluster design over periods tests every coefficient against its clusters, K - 2, the
+// convention of the field's formulas for these designs.
 #pragma once
 
+#include "engine/NestedDesign.h"
 #include "engine/NestedModel.h"
 #include "engine/SampleSizes.h"
 
@@ -38,6 +42,8 @@ public:
 
     // The rules of the coefficients of m, in the order of its information matrix.
     explicit DegreesOfFreedom(const NestedModel& m);
+    // The same rule for each of coefficients coefficients of a design with levels levels.
+    DegreesOfFreedom(int levels, std::int32_t coefficients, LevelRule rule);
 
     // Entry i (0-based, in coefficient order, then the entries added) gets df instead of its
     // rule.
@@ -80,5 +86,8 @@ private:
     double m_groupsKept = 1.0;
     std::vector<Entry> m_entries;
 };
+
+// The rules of the coefficients of d.
+DegreesOfFreedom degreesOfFreedomOf(const NestedDesign& d);
 
 }  // namespace tavi

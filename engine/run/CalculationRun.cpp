@@ -70,7 +70,7 @@ RunOutcome runDesignInto(OutputSet& outputs, const DesignReading& reading,
     TextFileWriter& reportFile = outputs.add(OutFileName);
     TextFileWriter& covFile = outputs.add(CovFileName);
     const std::unique_ptr<DesignReport> report =
-        makeDesignReport(reading.design.levels(), reportFile, covFile);
+        makeDesignReport(reading.design, reportFile, covFile);
     report->writeHeads(localDateTime(), ParFileName, CovFileName);
     return runDesign(reading, report.get(), control);
 }

@@ -3,6 +3,7 @@
 #include "engine/EngineLayout.h"
 #include "engine/run/CovarianceFileWriter.h"
 #include "engine/run/NamedDesignReport.h"
+#include "engine/run/PeriodDesignReport.h"
 #include "engine/run/ReportTable.h"
 #include "engine/run/ReportWriter.h"
 
@@ -20,13 +21,17 @@ std::string joined(std::string head, const std::vector<std::string>& lines) {
 // What both forms share: the files, the table's rows and the covariance file's head.
 class ReportFiles : public DesignReport {
 public:
-    ReportFiles(int levels, TextFileWriter& report, TextFileWriter& covFile)
-        : m_levels(levels), m_report(report), m_covFile(covFile), m_writer(report) {}
+    ReportFiles(int levels, std::string_view designs, TextFileWriter& report,
+                TextFileWriter& covFile)
+        : m_levels(levels),
+          m_designs(designs),
+          m_report(report),
+          m_covFile(covFile),
+          m_writer(report) {}
 
     void writeHeads(std::string_view dateTime, std::string_view parFileName,
                     std::string_view covFileName) override {
-        m_writer.writeReportHead(dateTime, parFileName, covFileName,
-                                 m_levels == 3 ? "three-level" : "two-level");
+        m_writer.writeReportHead(dateTime, parFileName, covFileName, m_designs);
         writeCovHead(m_covFile, dateTime);
     }
 
@@ -43,6 +48,7 @@ public:
 
 protected:
     int m_levels;
+    std::string_view m_designs;
     TextFileWriter& m_report;
     TextFileWriter& m_covFile;
     ReportWriter m_writer;
@@ -52,7 +58,7 @@ protected:
 class EngineLayoutReport final : public ReportFiles {
 public:
     EngineLayoutReport(TextFileWriter& report, TextFileWriter& covFile)
-        : ReportFiles(2, report, covFile) {}
+        : ReportFiles(2, "two-level designs", report, covFile) {}
 
     void writeUnheld(const Unheld& unheld) override {
         if (unheld.impossibleCounts.empty()) {
@@ -85,15 +91,21 @@ public:
     }
 };
 
-// A three-level design's report, with its variables' names.
+// A three-level design's report, with its variables' names; a design over periods is one.
 class NamedVariablesReport final : public ReportFiles {
 public:
-    NamedVariablesReport(TextFileWriter& report, TextFileWriter& covFile)
-        : ReportFiles(3, report, covFile) {}
+    NamedVariablesReport(std::string_view designs, TextFileWriter& report, TextFileWriter& covFile)
+        : ReportFiles(3, designs, report, covFile) {}
 
     void writeUnheld(const Unheld& unheld) override { writeProblems({unheldReasonLine(unheld)}); }
 
-    void writeDesign(const NestedDesign& d) override { writeNamedDesign(m_report, d); }
+    void writeDesign(const NestedDesign& d) override {
+        if (d.periods) {
+            writePeriodDesign(m_report, d);
+        } else {
+            writeNamedDesign(m_report, d);
+        }
+    }
 
     void writeProblems(const std::vector<std::string>& problems) override {
         m_writer.writeRefusal(joined("The design cannot be computed:", problems));
@@ -114,10 +126,14 @@ public:
 
 }  // namespace
 
-std::unique_ptr<DesignReport> makeDesignReport(int levels, TextFileWriter& report,
+std::unique_ptr<DesignReport> makeDesignReport(const NestedDesign& d, TextFileWriter& report,
                                                TextFileWriter& covFile) {
-    if (levels == 3) {
-        return std::make_unique<NamedVariablesReport>(report, covFile);
+    if (d.periods) {
+        return std::make_unique<NamedVariablesReport>("cluster designs over periods", report,
+                                                      covFile);
+    }
+    if (d.levels() == 3) {
+        return std::make_unique<NamedVariablesReport>("three-level designs", report, covFile);
     }
     return std::make_unique<EngineLayoutReport>(report, covFile);
 }

@@ -41,8 +41,8 @@ public:
     virtual void writeRows(std::string_view rows, std::string_view covBlocks) = 0;
 };
 
-// The report of a design of levels levels into the files given.
-std::unique_ptr<DesignReport> makeDesignReport(int levels, TextFileWriter& report,
+// The report of a design of d's kind into the files given.
+std::unique_ptr<DesignReport> makeDesignReport(const NestedDesign& d, TextFileWriter& report,
                                                TextFileWriter& covFile);
 
 // The run's reason in one line for a design that cannot be held.

@@ -40,7 +40,7 @@ constexpr std::string_view kBanner[] = {
 
 constexpr std::string_view kHeadText[] = {
     "",
-    "            Standard errors for planning %LEVELS% designs",
+    "            Standard errors for planning %DESIGNS%",
     // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line joined from the version
     "            version " TAVI_VERSION ", " TAVI_RELEASE_MONTH,
     "",
@@ -84,22 +84,22 @@ void ReportWriter::WriteReportMatrix(const Matrix& M, std::string_view Title, in
 }
 
 void ReportWriter::writeReportHead(std::string_view dateTime, std::string_view parFileName,
-                                   std::string_view covFileName, std::string_view levels) {
+                                   std::string_view covFileName, std::string_view designs) {
     m_report.endLine();
     for (std::string_view line : kBanner) {
         m_report.line(line);
     }
-    constexpr std::string_view kLevelsMark = "%LEVELS%";
+    constexpr std::string_view kDesignsMark = "%DESIGNS%";
     for (std::string_view line : kHeadText) {
-        const std::size_t mark = line.find(kLevelsMark);
+        const std::size_t mark = line.find(kDesignsMark);
         if (mark == std::string_view::npos) {
             m_report.line(line);
             continue;
         }
         m_report.buffer()
             .append(line.substr(0, mark))
-            .append(levels)
-            .append(line.substr(mark + kLevelsMark.size()));
+            .append(designs)
+            .append(line.substr(mark + kDesignsMark.size()));
         m_report.endLine();
     }
     m_report.buffer().append("Date and time: ").append(dateTime);

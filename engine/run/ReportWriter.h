@@ -19,10 +19,11 @@ public:
     // two empty lines.
     void WriteReportMatrix(const Matrix& M, std::string_view Title, int Rows, int Cols);
 
-    // The report's banner, citation, date and file names; levels says what designs the report
-    // plans ("two-level").
+    // The report's banner, citation, date and file names; designs says what the report plans
+    // ("two-level designs").
     void writeReportHead(std::string_view dateTime, std::string_view parFileName,
-                         std::string_view covFileName, std::string_view levels = "two-level");
+                         std::string_view covFileName,
+                         std::string_view designs = "two-level designs");
 
     // The block that ends a run whose design has more coefficients than dimmax.
     void writeCapacityFailure(std::int64_t coefficients);

@@ -9,7 +9,7 @@ void SweepCollector::sweepStarts(const std::shared_ptr<const PreparedDesign>& de
         m_tested ? m_tested : std::make_shared<const TestedQuantities>(design->NumCoef());
     m_results.emplace(RunResults{SweepTable(std::move(tested), d.sizes.BudgetMode, d.levels()),
                                  design->coefficients,
-                                 DegreesOfFreedom(d.model),
+                                 degreesOfFreedomOf(d),
                                  design,
                                  {}});
     m_results->df.loseGroups(d.unequal.groupDropout);

@@ -20,7 +20,8 @@ struct DesignTemplate {
     std::span<const TemplateKey> keys;  // the design's own keys, then the sweep keys
     std::string_view keyCoefficient;    // the coefficient the design is planned for
     TemplateDesign (*design)(const TemplateValues& values);
-    int levels;  // of the designs it makes: 2, or 3 with sites
+    int levels;        // of the designs it makes: 2, or 3 with sites (or with periods)
+    bool overPeriods;  // a cluster design over periods rather than a nested one
 };
 
 // Every template, in the order the help lists them.

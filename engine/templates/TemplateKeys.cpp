@@ -54,6 +54,7 @@ double wholeIn(std::string_view key, std::string_view text, double least) {
 double scalarIn(std::string_view key, ValueKind kind, std::string_view text) {
     switch (kind) {
         case ValueKind::Count:
+        case ValueKind::CountsOrRange:
             return wholeIn(key, text, 0);
         case ValueKind::AtLeastTwo:
             return wholeIn(key, text, 2);
@@ -77,6 +78,12 @@ double scalarIn(std::string_view key, ValueKind kind, std::string_view text) {
             break;
         case ValueKind::Correlation:
             allowed = value >= -1.0 && value <= 1.0;
+            break;
+        case ValueKind::UnitInterval:
+            allowed = value >= 0.0 && value <= 1.0;
+            break;
+        case ValueKind::Decay:
+            allowed = value > 0.0 && value <= 1.0;
             break;
         default:
             break;
@@ -123,11 +130,22 @@ std::vector<double> valuesIn(const TemplateKey& key, std::string_view text) {
                 return {};
             }
             break;
+        case ValueKind::YesNo:
+            if (text != "yes" && text != "no") {
+                throw badValue(key.name, text, "must be yes or no");
+            }
+            return {text == "yes" ? 1.0 : 0.0};
+        case ValueKind::CountsOrRange:
+            if (text.find(',') == std::string_view::npos) {
+                return rangeIn(key.name, key.kind, text, 2);
+            }
+            break;
         default:
             break;
     }
-    const std::vector<std::string_view> items =
-        key.list ? piecesOf(text, ',') : std::vector<std::string_view>{text};
+    const std::vector<std::string_view> items = key.list || key.kind == ValueKind::CountsOrRange
+                                                    ? piecesOf(text, ',')
+                                                    : std::vector<std::string_view>{text};
     std::vector<double> values;
     values.reserve(items.size());
     for (const std::string_view item : items) {
@@ -162,6 +180,14 @@ std::string_view allowedValues(ValueKind kind) {
             return "MIN:MAX or one number";
         case ValueKind::ProportionOrContinuous:
             return "(0, 1) or continuous";
+        case ValueKind::UnitInterval:
+            return "[0, 1]";
+        case ValueKind::Decay:
+            return "(0, 1]";
+        case ValueKind::YesNo:
+            return "yes or no";
+        case ValueKind::CountsOrRange:
+            return "MIN:MAX, one number, or C1,C2,...";
     }
     return "";
 }
@@ -183,6 +209,9 @@ TemplateValues::TemplateValues(std::span<const TemplateKey> keys,
         }
         m_values[name] = valuesIn(*key, text);
         m_given.push_back(name);
+        if (key->kind == ValueKind::CountsOrRange && text.find(',') != std::string::npos) {
+            m_listed.push_back(name);
+        }
     }
     for (const TemplateKey& key : keys) {
         if (given(key.name)) {
@@ -216,6 +245,15 @@ const std::vector<double>& TemplateValues::values(std::string_view key) const {
         throw std::logic_error("a template asks for a key outside its table: " + std::string(key));
     }
     return found->second;
+}
+
+bool TemplateValues::listed(std::string_view key) const {
+    for (const std::string& name : m_listed) {
+        if (name == key) {
+            return true;
+        }
+    }
+    return false;
 }
 
 double TemplateValues::number(std::string_view key) const {

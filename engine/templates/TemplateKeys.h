@@ -30,6 +30,10 @@ enum class ValueKind {
     SizeRange,               // MIN:MAX[:STEP] of whole numbers of at least 1, or one number
     GroupsRange,             // MIN:MAX of whole numbers of at least 1, or one number
     ProportionOrContinuous,  // a real in (0, 1), or the word "continuous" (no numbers)
+    UnitInterval,            // a real in [0, 1]: a correlation that cannot be negative
+    Decay,                   // a real in (0, 1]: a factor per period apart
+    YesNo,                   // the word yes (1) or no (0)
+    CountsOrRange,           // MIN:MAX or one number, or a comma list C1,C2,... of whole numbers
 };
 
 // Whether a key must be given and what it is when it is not.
@@ -70,9 +74,13 @@ public:
     // The key's single value; for a key of the table that has one.
     double number(std::string_view key) const;
 
+    // Whether a CountsOrRange key was given as a comma list rather than a range.
+    bool listed(std::string_view key) const;
+
 private:
     std::map<std::string, std::vector<double>, std::less<>> m_values;
     std::vector<std::string> m_given;
+    std::vector<std::string> m_listed;
 };
 
 }  // namespace tavi

@@ -33,4 +33,13 @@ TemplateDesign multisiteTrial3Design(const TemplateValues& values);
 std::span<const TemplateKey> moderator3Keys();
 TemplateDesign moderator3Design(const TemplateValues& values);
 
+std::span<const TemplateKey> steppedWedgeKeys();
+TemplateDesign steppedWedgeDesign(const TemplateValues& values);
+
+std::span<const TemplateKey> parallelPeriodsKeys();
+TemplateDesign parallelPeriodsDesign(const TemplateValues& values);
+
+std::span<const TemplateKey> clusterCrossoverKeys();
+TemplateDesign clusterCrossoverDesign(const TemplateValues& values);
+
 }  // namespace tavi

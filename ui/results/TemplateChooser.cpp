@@ -38,6 +38,10 @@ const DesignTemplate* chooseTemplate(QWidget* parent) {
     list->setObjectName(QStringLiteral("TemplateList"));
     std::vector<const DesignTemplate*> offered;
     for (const DesignTemplate& candidate : designTemplates()) {
+        // The window edits nested designs only.
+        if (candidate.overPeriods) {
+            continue;
+        }
         offered.push_back(&candidate);
         list->addItem(QString::fromUtf8(candidate.name.data(), qsizetype(candidate.name.size())) +
                       QStringLiteral(": ") +

@@ -2,6 +2,7 @@
 #include "engine/power/DegreesOfFreedom.h"
 #include "engine/templates/DesignTemplates.h"
 #include "tests/app/CommandFixture.h"
+#include "tests/engine/templates/TemplateSettings.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -13,15 +14,7 @@
 namespace tavi {
 namespace {
 
-// "KEY=VALUE KEY=VALUE": the settings of a template, split.
-std::vector<std::pair<std::string, std::string>> settingsOf(const std::string& text) {
-    std::vector<std::pair<std::string, std::string>> settings;
-    std::istringstream words(text);
-    for (std::string word; words >> word;) {
-        settings.emplace_back(word.substr(0, word.find('=')), word.substr(word.find('=') + 1));
-    }
-    return settings;
-}
+using test::settingsOf;
 
 struct Point {
     double K, J, n;
