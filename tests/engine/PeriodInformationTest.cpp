@@ -1,9 +1,11 @@
+#include "engine/DesignInformation.h"
 #include "engine/PeriodInformation.h"
 
 #include <Eigen/Dense>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
+#include <string>
 
 namespace tavi {
 namespace {
@@ -132,6 +134,69 @@ TEST(PeriodInformation, CompleteDesignsHaveTheClosedFormOfARandomIntercept) {
         ++compared;
     }
     EXPECT_GE(compared, 15);
+}
+
+// A complete design with a cluster effect the same in every period is a two-level design whose
+// groups are the clusters, of T n units: its level-1 variables are the period indicators and
+// the treatment, with the within-cluster covariance averaged over the clusters and the
+// covariance of the cluster means between them.
+TEST(PeriodInformation, CompleteDesignsAreTheTwoLevelDesignOfTheirMoments) {
+    ClusterPeriods d;
+    d.sequences = {{C, X, X, X}, {C, C, X, X}, {C, C, C, X}, {X, C, X, C}};
+    d.clusterShares = {1.0, 2.0, 3.0, 2.0};
+    d.correlations.icc = 0.07;
+    const int T = d.periods();
+    const double shareSum = 8.0;
+    NestedDesign nested;
+    nested.model.levels = 2;
+    for (int v = 1; v <= T; ++v) {
+        std::string name = "v";
+        name += std::to_string(v);
+        nested.variables.push_back({name, 1, SlopeVariation::None});
+    }
+    setModelVariables(nested);
+    NestedModel& m = nested.model;
+    m.Sigma2 = 1.0 - d.correlations.icc;
+    m.Tau2(1, 1) = d.correlations.icc;
+    // The variables in the order period2, ..., periodT, treatment at each period of a sequence.
+    const auto value = [&](const Cells& cells, int t, int v) {
+        return v < T ? (t == v + 1 ? 1.0 : 0.0) : (cells[t - 1] == X ? 1.0 : 0.0);
+    };
+    for (std::size_t s = 0; s < d.sequences.size(); ++s) {
+        const double weight = d.clusterShares[s] / shareSum;
+        for (int a = 1; a <= T; ++a) {
+            double meanA = 0.0;
+            for (int t = 1; t <= T; ++t) {
+                meanA += value(d.sequences[s], t, a) / T;
+            }
+            m.Means(a) += weight * meanA;
+            for (int b = 1; b <= T; ++b) {
+                double meanB = 0.0;
+                double product = 0.0;
+                for (int t = 1; t <= T; ++t) {
+                    meanB += value(d.sequences[s], t, b) / T;
+                    product += value(d.sequences[s], t, a) * value(d.sequences[s], t, b) / T;
+                }
+                m.WithinCov(a, b) += weight * (product - meanA * meanB);
+                m.BetweenCov(a, b) += weight * meanA * meanB;
+            }
+        }
+    }
+    for (int a = 1; a <= T; ++a) {
+        for (int b = 1; b <= T; ++b) {
+            m.BetweenCov(a, b) -= m.Means(a) * m.Means(b);
+        }
+    }
+    const auto design = prepareDesign(nested);
+    const auto work = design->information->newWork();
+    for (const int n : {1, 7, 40}) {
+        const PointCovariance twoLevel = design->information->compute(*work, {24, T * n});
+        PeriodPoint p;
+        computePeriodPoint(d, p, 24, n);
+        // The two-level order: the fixed level-1 variables, then the intercept.
+        EXPECT_NEAR(p.CovCoef(T + 1, T + 1) / twoLevel.CovCoef(T, T), 1.0, 1e-12) << "n " << n;
+        EXPECT_NEAR(p.CovCoef(2, 2) / twoLevel.CovCoef(1, 1), 1.0, 1e-12) << "n " << n;
+    }
 }
 
 }  // namespace
