@@ -35,21 +35,34 @@ void computePeriodPoint(const ClusterPeriods& d, PeriodPoint& p, double K, doubl
         }
     }
     std::int32_t observed[dimmax];
+    std::int32_t m = 0;
     for (std::size_t s = 0; s < d.sequences.size(); ++s) {
         const std::vector<PeriodCell>& cells = d.sequences[s];
-        std::int32_t m = 0;
-        for (std::int32_t t = 1; t <= d.periods(); ++t) {
-            if (cells[t - 1] != PeriodCell::Unobserved) {
-                observed[m++] = t;
+        // Sequences observed in the same periods share the covariance of their means: a complete
+        // design inverts it once.
+        const auto observedAlike = [&](const std::vector<PeriodCell>& other) {
+            for (std::int32_t t = 0; t < d.periods(); ++t) {
+                if ((cells[t] == PeriodCell::Unobserved) != (other[t] == PeriodCell::Unobserved)) {
+                    return false;
+                }
             }
-        }
-        for (std::int32_t i = 1; i <= m; ++i) {
-            for (std::int32_t j = 1; j <= m; ++j) {
-                p.covariance(i, j) =
-                    periodMeansCovariance(d.correlations, observed[i - 1], observed[j - 1], n);
+            return true;
+        };
+        if (s == 0 || !observedAlike(d.sequences[s - 1])) {
+            m = 0;
+            for (std::int32_t t = 1; t <= d.periods(); ++t) {
+                if (cells[t - 1] != PeriodCell::Unobserved) {
+                    observed[m++] = t;
+                }
             }
+            for (std::int32_t i = 1; i <= m; ++i) {
+                for (std::int32_t j = 1; j <= m; ++j) {
+                    p.covariance(i, j) =
+                        periodMeansCovariance(d.correlations, observed[i - 1], observed[j - 1], n);
+                }
+            }
+            InvertMatrix(p.precision, p.covariance, m);
         }
-        InvertMatrix(p.precision, p.covariance, m);
         const double clusters = clustersOfSequence(d, s, K);
         for (std::int32_t i = 1; i <= m; ++i) {
             const PeriodColumns row = columnsOf(d, observed[i - 1], cells[observed[i - 1] - 1]);
