@@ -72,17 +72,6 @@ std::string columnLabel(std::size_t c) {
     return label;
 }
 
-void writeRange(TextFileWriter& report, std::string_view what, const CountRange& range) {
-    std::string& out = report.buffer();
-    out.append("  ").append(what).append(" from ");
-    appendInteger(out, range.least);
-    out.append(" to ");
-    appendInteger(out, range.most);
-    out.append(" in steps of ");
-    appendInteger(out, range.step);
-    report.endLine();
-}
-
 void writeSweep(TextFileWriter& report, const SampleSizes& s) {
     report.line("Sample sizes (costs in level-1 units):");
     if (s.BudgetMode) {
@@ -103,6 +92,17 @@ void writeSweep(TextFileWriter& report, const SampleSizes& s) {
 }
 
 }  // namespace
+
+void writeRange(TextFileWriter& report, std::string_view what, const CountRange& range) {
+    std::string& out = report.buffer();
+    out.append("  ").append(what).append(" from ");
+    appendInteger(out, range.least);
+    out.append(" to ");
+    appendInteger(out, range.most);
+    out.append(" in steps of ");
+    appendInteger(out, range.step);
+    report.endLine();
+}
 
 void writeNamedDesign(TextFileWriter& report, const NestedDesign& p) {
     const NestedModel& m = p.model;

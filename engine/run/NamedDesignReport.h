@@ -8,8 +8,12 @@
 #include "files/TextFileWriter.h"
 
 #include <string>
+#include <string_view>
 
 namespace tavi {
+
+// "  what from least to most in steps of step": a line of the report's sample sizes.
+void writeRange(TextFileWriter& report, std::string_view what, const CountRange& range);
 
 // The variables with where their slopes vary, the sample sizes and every matrix with the names
 // of its rows.

@@ -1,5 +1,6 @@
 #include "engine/run/PeriodDesignReport.h"
 
+#include "engine/run/NamedDesignReport.h"
 #include "files/NumberText.h"
 
 #include <string_view>
@@ -56,26 +57,11 @@ void writePeriodDesign(TextFileWriter& report, const NestedDesign& d) {
     const CountRange& top = d.sizes.top;
     writeGrid(report, periods, top.least);
     report.line("Sample sizes:");
-    std::string& out = report.buffer();
-    out.append("  clusters K from ");
-    appendInteger(out, top.least);
-    out.append(" to ");
-    appendInteger(out, top.most);
-    out.append(" in steps of ");
-    appendInteger(out, top.step);
-    out.append(", shared among the sequences as above");
-    report.endLine();
+    writeRange(report, "clusters K", top);
     report.buffer().append("  periods J: ");
     appendInteger(report.buffer(), periods.periods());
     report.endLine();
-    const CountRange& units = d.sizes.units;
-    report.buffer().append("  units per cluster-period n from ");
-    appendInteger(report.buffer(), units.least);
-    report.buffer().append(" to ");
-    appendInteger(report.buffer(), units.most);
-    report.buffer().append(" in steps of ");
-    appendInteger(report.buffer(), units.step);
-    report.endLine();
+    writeRange(report, "units per cluster-period n", d.sizes.units);
     report.endLine();
     report.line("Correlations (the outcome's variance within a period is 1):");
     writeValue(report, "within a period (icc)", c.icc);
