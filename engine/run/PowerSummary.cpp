@@ -21,19 +21,19 @@ std::string pointWithCost(const SweepPoint& p, bool budgetMode) {
     return text;
 }
 
-std::string searchText(const SweepTable& sweep, const AllocationSearch& search) {
+std::string searchText(const SweepTable& sweep, const SearchedPoints& searched) {
     const bool three = sweep.levels() == 3;
-    if (search.lineTooLong) {
+    if (searched.lineTooLong) {
         return "the sweep's " + std::to_string(sweep.size()) +
                " points (the budget line has more than " + std::to_string(kMaxSearchedGroupSizes) +
                (three ? " combinations of J and n)" : " group sizes)");
     }
-    if (!search.budgetLine) {
+    if (!searched.linePoints) {
         return "the sweep's " + std::to_string(sweep.size()) + " points";
     }
     return (three ? "every J and n on the budget line ("
                   : "every group size on the budget line (") +
-           std::to_string(search.budgetLine->size()) +
+           std::to_string(*searched.linePoints) +
            (three ? " points with at least one site)" : " points with at least one group)");
 }
 
@@ -176,7 +176,7 @@ void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests&
     }
     out << (settings.oneSided ? "One-sided" : "Two-sided") << " tests at alpha "
         << exactNumber(settings.alpha) << ", target power " << exactNumber(settings.power)
-        << "; best points among " << searchText(input.sweep, input.answers.search) << ".\n";
+        << "; best points among " << searchText(input.sweep, input.answers.searched) << ".\n";
     // A coefficient's entries follow each other, its best point first.
     const BestPoint* headline = nullptr;
     for (const BestPoint& entry : input.answers.best) {
