@@ -2,6 +2,12 @@
 
 namespace tavi {
 
+DegreesOfFreedom coefficientDegreesOfFreedom(const NestedDesign& d) {
+    DegreesOfFreedom df(d.model);
+    df.loseGroups(d.unequal.groupDropout);
+    return df;
+}
+
 void SweepCollector::sweepStarts(const std::shared_ptr<const PreparedDesign>& design,
                                  std::int64_t) {
     const NestedDesign& d = design->design;
@@ -9,10 +15,9 @@ void SweepCollector::sweepStarts(const std::shared_ptr<const PreparedDesign>& de
         m_tested ? m_tested : std::make_shared<const TestedQuantities>(design->NumCoef());
     m_results.emplace(RunResults{SweepTable(std::move(tested), d.sizes.BudgetMode, d.levels()),
                                  design->coefficients,
-                                 DegreesOfFreedom(d.model),
+                                 coefficientDegreesOfFreedom(d),
                                  design,
                                  {}});
-    m_results->df.loseGroups(d.unequal.groupDropout);
 }
 
 void SweepCollector::pointDone(const ComputedPoint& point) {

@@ -4,6 +4,7 @@
 
 #include "engine/Coefficients.h"
 #include "engine/DesignInformation.h"
+#include "engine/NestedDesign.h"
 #include "engine/power/DegreesOfFreedom.h"
 #include "engine/power/SweepTable.h"
 #include "engine/power/TestedQuantities.h"
@@ -31,6 +32,9 @@ struct RunResults {
         return efficiency[point * coefficients.size() + coefficient];
     }
 };
+
+// The degrees of freedom of the coefficients of d, with the groups that its dropout loses.
+DegreesOfFreedom coefficientDegreesOfFreedom(const NestedDesign& d);
 
 // Keeps the points of a run as it sweeps, with the coefficients and degrees of freedom of the
 // design that the run read.
