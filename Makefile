@@ -56,8 +56,9 @@ lint: build
 # The benchmarks, then the whole run's yardstick: the same sweep in a plain numpy script, with
 # its BLAS on one thread and on every core (tavi-bench leaves the sweep's parameter file).
 bench: build
-	@cmake --build $(BUILD_DIR) --target tavi-bench
+	@cmake --build $(BUILD_DIR) --target tavi-bench tavi-memory-bench
 	@OPENBLAS_NUM_THREADS=1 $(BUILD_DIR)/bench/tavi-bench
+	@$(BUILD_DIR)/bench/tavi-memory-bench
 	@echo "numpy yardstick, BLAS on one thread: $$(OPENBLAS_NUM_THREADS=1 \
 		bench/numpy-yardstick.py $(YARDSTICK_FILES)) ms"
 	@echo "numpy yardstick, BLAS on every core: $$(bench/numpy-yardstick.py \

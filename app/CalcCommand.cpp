@@ -9,12 +9,8 @@
 #include "app/TestOutputs.h"
 #include "engine/GroupSizeDistribution.h"
 #include "engine/power/AllocationAnswers.h"
-#include "engine/power/JointTests.h"
-#include "engine/power/PointTests.h"
 #include "engine/run/CalculationRun.h"
-#include "engine/run/JointCsv.h"
 #include "engine/run/PlanningPolicy.h"
-#include "engine/run/RunResults.h"
 #include "engine/run/SimulationCsv.h"
 #include "engine/run/SimulationReport.h"
 #include "engine/run/StandardErrorCsv.h"
@@ -36,27 +32,26 @@ namespace tavi {
 
 namespace {
 
-// Writes the CSV rows, keeps the points for the tests and shows progress while the run sweeps.
+// Writes the CSV rows, follows the points with the tests and shows progress while the run
+// sweeps.
 class CommandObserver : public SweepObserver {
 public:
-    // The CSV table of standard errors, when csvFile is given, joins outputs once the run has
-    // read its design.
-    CommandObserver(OutputSet& outputs, const std::optional<std::string>& csvFile, bool keepPoints,
-                    std::shared_ptr<const TestedQuantities> tested, std::ostream* progress)
-        : m_outputs(outputs),
-          m_csvFile(csvFile),
-          m_keepPoints(keepPoints),
-          m_progress(progress),
-          m_collector(std::move(tested)) {}
+    // The CSV table of standard errors, when the arguments ask for it, and the tests' tables
+    // join outputs once the run has read its design. The tests are followed when the arguments
+    // ask for any; request and arguments must outlive this.
+    CommandObserver(const Arguments& arguments, const TestRequest& request, OutputSet& outputs,
+                    std::ostream* progress)
+        : m_arguments(arguments), m_request(request), m_outputs(outputs), m_progress(progress) {}
 
     void sweepStarts(const std::shared_ptr<const PreparedDesign>& design,
                      std::int64_t points) override {
-        if (m_csvFile) {
-            m_csv.emplace(m_outputs.add(*m_csvFile));
+        if (m_arguments.csvFile) {
+            m_csv.emplace(m_outputs.add(*m_arguments.csvFile));
             m_csv->writeHeader(*design);
         }
-        if (m_keepPoints) {
-            m_collector.sweepStarts(design, points);
+        if (m_arguments.wantsTests()) {
+            m_tested.emplace(m_arguments, m_request, design,
+                             m_arguments.replications && !m_arguments.at, m_outputs);
         }
         m_progress.start(points);
     }
@@ -65,40 +60,23 @@ public:
         if (m_csv) {
             m_csv->writeRow(point);
         }
-        if (m_keepPoints) {
-            m_collector.pointDone(point);
+        if (m_tested) {
+            m_tested->add(point);
         }
         m_progress.pointDone();
     }
 
-    std::optional<RunResults>& results() { return m_collector.results(); }
+    // The tests of the run; empty when none were asked for or the run refused the design.
+    std::optional<TestedSweep>& tested() { return m_tested; }
 
 private:
+    const Arguments& m_arguments;
+    const TestRequest& m_request;
     OutputSet& m_outputs;
-    const std::optional<std::string>& m_csvFile;
     std::optional<StandardErrorCsv> m_csv;
-    bool m_keepPoints;
+    std::optional<TestedSweep> m_tested;
     SweepProgress m_progress;
-    SweepCollector m_collector;
 };
-
-// The tests over the run's points: the CSV files asked for, joining outputs, and the summary on
-// summary. Returns the default point of a simulation when one is asked for without --at.
-ChosenPoint reportTests(const Arguments& arguments, const PreparedDesign& design,
-                        const SweepTable& sweep, PointTests& tests, JointTests* joint,
-                        const std::vector<std::string>& names, OutputSet& outputs,
-                        std::ostream& summary, StopToken stop) {
-    const bool wantsDefaultPoint = arguments.replications && !arguments.at;
-    const AllocationSettings settings = allocationSettingsOf(design.design);
-    const std::optional<AllocationAnswers> answers = writeTestOutputs(
-        arguments,
-        {sweep, tests, names, settings,
-         [&] { return answerAllocation(design, sweep, tests, joint, stop); }, joint, &design},
-        wantsDefaultPoint, outputs, summary);
-    return wantsDefaultPoint
-               ? defaultSimulationPoint(design.design, sweep, answers->best, names, arguments.test)
-               : ChosenPoint{};
-}
 
 // Checks the chosen point by simulation: the summary on out, the CSV file when asked for.
 int simulate(const Arguments& arguments, int threads, const PreparedDesign& design,
@@ -217,8 +195,7 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     if (arguments.simCsvFile) {
         simCsv.emplace(*arguments.simCsvFile, TextFileWriter::Mode::Staged);
     }
-    CommandObserver observer(outputs, arguments.csvFile, arguments.wantsTests(), request.tested,
-                             showProgress ? &err : nullptr);
+    CommandObserver observer(arguments, request, outputs, showProgress ? &err : nullptr);
     const ThreadChoice threads = commandThreads(arguments.threads);
     if (!threads.lowered.empty()) {
         err << "tavi-calc: --threads " << *arguments.threads << " lowered to " << threads.threads
@@ -231,22 +208,20 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
         err << "tavi-calc: " << parFile << ": design refused: " << outcome.reason << "\n";
         return kExitRefused;
     }
-    std::optional<RunResults>& run = observer.results();
-    if (!run) {
+    std::optional<TestedSweep>& tested = observer.tested();
+    if (!tested) {
         outputs.commit();
         return kExitComplete;
     }
     const PreparedDesign& design = *outcome.design;
-    const TestedDegreesOfFreedom df = request.tested->degreesOfFreedom(run->df, request.dfs);
-    PointTests tests(arguments.test, df.quantities, request.effects);
-    std::optional<JointTests> joint;
-    if (!request.tested->jointTests().empty()) {
-        joint.emplace(arguments.test, df.jointTests, request.tested, request.effects);
-    }
     std::ostringstream summary;
-    ChosenPoint chosen =
-        reportTests(arguments, design, run->table, tests, joint ? &*joint : nullptr, request.names,
-                    outputs, summary, StopOnSignals::token());
+    const std::optional<AllocationAnswers> answers =
+        tested->finish(outputs, summary, StopOnSignals::token());
+    ChosenPoint chosen;
+    if (arguments.replications && !arguments.at) {
+        chosen = defaultSimulationPoint(design.design, tested->facts(), answers->best,
+                                        request.names, arguments.test);
+    }
     if (arguments.replications) {
         if (arguments.at) {
             chosen = {arguments.at, "the point given"};
@@ -263,8 +238,8 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     const std::vector<std::optional<double>> effects(request.effects.begin(),
                                                      request.effects.begin() + design.NumCoef());
     return simulate(arguments, threads.threads, design, *chosen.point, chosen.reason, effects,
-                    df.quantities, run->coefficients, simCsv ? &*simCsv : nullptr, out, err,
-                    showProgress);
+                    tested->degreesOfFreedom().quantities, design.coefficients,
+                    simCsv ? &*simCsv : nullptr, out, err, showProgress);
 }
 
 // The action the arguments ask for, its standard output on out.

@@ -1,16 +1,22 @@
 #include "app/TestOutputs.h"
 
+#include "engine/power/AllocationSettings.h"
 #include "engine/run/JointCsv.h"
 #include "engine/run/PowerCsv.h"
 #include "engine/run/PowerSummary.h"
+#include "engine/run/RunResults.h"
 
 #include <ostream>
+#include <vector>
 
 namespace tavi {
 
 namespace {
 
 constexpr std::int64_t kProgressThreshold = 1000;
+
+// The points gathered before they are handed on together: a few megabytes of standard errors.
+constexpr std::size_t kPointsAtATime = 4096;
 
 }  // namespace
 
@@ -30,34 +36,90 @@ void SweepProgress::pointDone() {
     }
 }
 
-std::optional<AllocationAnswers> writeTestOutputs(const Arguments& arguments, const TestedRun& run,
-                                                  bool alwaysAnswer, OutputSet& outputs,
-                                                  std::ostream& summary) {
-    const int levels = run.sweep.levels();
+TestedSweep::TestedSweep(const Arguments& arguments, const TestRequest& request,
+                         const std::shared_ptr<const PreparedDesign>& design, bool alwaysAnswer,
+                         OutputSet& outputs)
+    : m_arguments(arguments),
+      m_request(request),
+      m_design(design),
+      m_df(request.tested->degreesOfFreedom(degreesOfFreedomOf(design->design),
+                                            request.dfs)),
+      m_tests(arguments.test, m_df.quantities, request.effects),
+      m_points(request.tested, design->design.sizes.BudgetMode, design->design.levels()),
+      m_facts(design->design.levels(), design->design.sizes.BudgetMode, request.tested->count()) {
+    const int levels = design->design.levels();
+    if (!request.tested->jointTests().empty()) {
+        m_joint.emplace(arguments.test, m_df.jointTests, request.tested, request.effects);
+    }
     if (arguments.powerCsvFile) {
-        writePowerCsv(outputs.add(*arguments.powerCsvFile), run.sweep, run.tests, run.names);
+        m_powerCsv = &outputs.add(*arguments.powerCsvFile);
+        writePowerCsvHeader(*m_powerCsv, levels);
     }
-    const int quantities = run.sweep.coefficients();
-    if (arguments.jointCsvFile && run.joint != nullptr) {
-        writeJointCsv(outputs.add(*arguments.jointCsvFile), run.sweep, *run.joint,
-                      std::vector(run.names.begin() + quantities, run.names.end()));
-    }
-    if (!arguments.bestCsvFile && !arguments.requiredCsvFile && arguments.quiet && !alwaysAnswer) {
-        return std::nullopt;
-    }
-    AllocationAnswers answers = run.answer();
-    if (arguments.bestCsvFile) {
-        writeBestCsv(outputs.add(*arguments.bestCsvFile), bestRows(answers, quantities), run.names,
-                     run.sweep.budgetMode(), levels);
+    if (arguments.jointCsvFile && m_joint) {
+        m_jointCsv = &outputs.add(*arguments.jointCsvFile);
+        writeJointCsvHeader(*m_jointCsv, levels);
     }
     if (arguments.requiredCsvFile) {
-        writeRequiredCsv(outputs.add(*arguments.requiredCsvFile), requiredRows(answers, quantities),
-                         run.names, run.sweep.budgetMode(), levels);
+        m_requiredCsv.emplace(request.names, request.tested->count(),
+                              design->design.sizes.BudgetMode, levels, *arguments.requiredCsvFile);
     }
-    if (!arguments.quiet) {
+    if (arguments.bestCsvFile || arguments.requiredCsvFile || !arguments.quiet || alwaysAnswer) {
+        // Rows that no table asks for are dropped as they are found.
+        RequiredRows rows = [this](const RequiredGroups& row, bool joint) {
+            if (m_requiredCsv) {
+                m_requiredCsv->add(row, joint);
+            }
+        };
+        m_answers.emplace(*design, request.tested, m_tests, m_joint ? &*m_joint : nullptr,
+                          std::move(rows));
+    }
+}
+
+void TestedSweep::add(const ComputedPoint& point) {
+    m_points.add(point.point, point.covariance);
+    if (m_points.size() == kPointsAtATime) {
+        takePoints();
+    }
+}
+
+void TestedSweep::takePoints() {
+    if (m_powerCsv != nullptr) {
+        writePowerCsvRows(*m_powerCsv, m_points, m_tests, m_request.names);
+    }
+    if (m_jointCsv != nullptr) {
+        writeJointCsvRows(
+            *m_jointCsv, m_points, *m_joint,
+            std::vector(m_request.names.begin() + m_points.coefficients(), m_request.names.end()));
+    }
+    if (m_answers) {
+        m_answers->addSweepPoints(m_points);
+    }
+    m_facts.add(m_points, m_tests.degreesOfFreedom());
+    m_points.clear();
+}
+
+std::optional<AllocationAnswers> TestedSweep::finish(OutputSet& outputs, std::ostream& summary,
+                                                     StopToken stop) {
+    takePoints();
+    if (!m_answers) {
+        return std::nullopt;
+    }
+    AllocationAnswers answers = m_answers->finish(stop);
+    const int quantities = m_request.tested->count();
+    const NestedDesign& d = m_design->design;
+    if (m_arguments.bestCsvFile) {
+        writeBestCsv(outputs.add(*m_arguments.bestCsvFile), bestRows(answers, quantities),
+                     m_request.names, d.sizes.BudgetMode, d.levels());
+    }
+    if (m_arguments.requiredCsvFile) {
+        m_requiredCsv->writeTo(outputs.add(*m_arguments.requiredCsvFile));
+    }
+    if (!m_arguments.quiet) {
+        const AllocationSettings settings = allocationSettingsOf(d);
         writePowerSummary(summary,
-                          {run.sweep, answers, run.names, run.settings, run.joint, run.design},
-                          run.tests);
+                          {m_facts, answers, m_request.names, settings,
+                           m_joint ? &*m_joint : nullptr, m_design.get()},
+                          m_tests);
     }
     return answers;
 }

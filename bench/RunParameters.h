@@ -10,6 +10,7 @@
 #include "tests/engine/RandomDesign.h"
 #include "tests/engine/ThreeLevelDesigns.h"
 
+#include <cstdint>
 #include <random>
 #include <string>
 
@@ -28,15 +29,22 @@ inline DesignParameters largestDesignParameters() {
 // N = 10..30.
 inline constexpr int kRunPoints = 2100;
 
-inline void writeRunParameters() {
+// The largest design over every n from 5 to maxGroupSize with N from 10 to maxGroups, as the
+// parameter file parFile whose outputs are report and covFile.
+inline void writeRangeParameters(std::int32_t maxGroupSize, std::int32_t maxGroups,
+                                 const char* parFile, const char* report, const char* covFile) {
     DesignParameters p = largestDesignParameters();
     p.BudgetMode = false;
     p.MinGroupSize = 5;
     p.GroupSizeStep = 1;
-    p.MaxGroupSize = 104;
+    p.MaxGroupSize = maxGroupSize;
     p.MinGroups = 10;
-    p.MaxGroups = 30;
-    WriteParameterFile(p, kRunParFile, kRunReport, kRunCovFile);
+    p.MaxGroups = maxGroups;
+    WriteParameterFile(p, parFile, report, covFile);
+}
+
+inline void writeRunParameters() {
+    writeRangeParameters(104, 30, kRunParFile, kRunReport, kRunCovFile);
 }
 
 // The three-level sweep of as many points: 100 group sizes n = 5..104, J = 2..4 groups per

@@ -1,7 +1,7 @@
-// The best points of a SweepTable for each coefficient, among the points where its test is
-// possible: with an effect, the one of highest power; the one of smallest exact MDES; the one
-// of smallest standard error. Ties go to the cheaper point (the smaller cost under a budget,
-// the fewer level-1 units otherwise), then to the smaller N (or K).
+// The best points of a sweep for each coefficient, among the points where its test is possible:
+// with an effect, the one of highest power; the one of smallest exact MDES; the one of smallest
+// standard error (BestPointSearch finds them). Ties go to the cheaper point (the smaller cost
+// under a budget, the fewer level-1 units otherwise), then to the smaller N (or K).
 #pragma once
 
 #include "engine/power/PointTests.h"
@@ -28,18 +28,7 @@ struct BestPoint {
     PointTest test;                   // the tests there
 };
 
-// For coefficient in table: its highest-power point when it has an effect, then its points of
-// smallest exact MDES and of smallest SE.
-std::vector<BestPoint> bestPointsFor(const SweepTable& table, PointTests& tests, int coefficient);
-
-// For coefficient in table, which has an effect: its highest-power point alone.
-BestPoint highestPowerPoint(const SweepTable& table, PointTests& tests, int coefficient);
-
 // For each coefficient in order its smallest-SE point among all points with groups, df aside.
 std::vector<std::optional<std::size_t>> smallestSePoints(const SweepTable& table);
-
-// The cheapest point of table at which coefficient's power reaches the target; empty when none.
-std::optional<std::size_t> cheapestPointReaching(const SweepTable& table, PointTests& tests,
-                                                 int coefficient);
 
 }  // namespace tavi

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -41,6 +42,9 @@ public:
     // columns.
     void add(std::int32_t J, std::int32_t n, std::span<const double> variances);
 
+    // Forgets the cells, keeping the columns.
+    void clear();
+
     // The columns held, in order; k below indexes this list.
     const std::vector<int>& coefficients() const { return m_coefficients; }
     std::size_t size() const { return m_groupSizes.size(); }
@@ -64,6 +68,34 @@ private:
     std::optional<JointCovariances> m_joint;
 };
 
+// Where the best points were sought.
+struct SearchedPoints {
+    // Under a budget, when its whole line was searched, the number of its points with at least
+    // one group; otherwise empty: the sweep's points were searched.
+    std::optional<std::size_t> linePoints;
+    // Budget mode, but the line has more than kMaxSearchedGroupSizes cells.
+    bool lineTooLong = false;
+};
+
+// Whether the best points of the design are sought on its whole budget line rather than among
+// its sweep's points.
+bool searchesBudgetLine(const NestedDesign& d);
+
+// The cells searched for the prepared design: one computation per cell, in a work of its own,
+// gives the budget line's point and the unit variances of the quantities columns of tested
+// there, with the covariances of the joint tests' members. With groups (or sites) of unequal
+// sizes the expected information of N of them is still N times that of one, so the unit
+// variances serve as well; groups of given sizes are searched at their one cell alone. The cells
+// are handed to take in order, at most piece of them at a time, with the line's points among
+// them when the whole line is searched (nullptr otherwise). Throws Stopped when stop is set
+// meanwhile.
+SearchedPoints walkAllocationCells(
+    const PreparedDesign& design, const std::shared_ptr<const TestedQuantities>& tested,
+    const std::vector<int>& columns, std::size_t piece, StopToken stop,
+    const std::function<void(SweepTable* line, UnitVariances& cells)>& take);
+
+// Every cell searched, kept, so that other test settings can be answered without computing any
+// point again.
 struct AllocationSearch {
     // Under a budget, the budget line when it was computed here; otherwise the sweep's points
     // are searched.
@@ -77,14 +109,12 @@ struct AllocationSearch {
     const SweepTable& points(const SweepTable& sweep) const {
         return budgetLine ? *budgetLine : sweep;
     }
+    SearchedPoints searched() const {
+        return {budgetLine ? std::optional(budgetLine->size()) : std::nullopt, lineTooLong};
+    }
 };
 
-// The search for the prepared design: one computation per cell, in a work of its own, gives
-// the budget line's point and the unit variances of the quantities columns of tested there,
-// with the covariances of the joint tests' members. With groups (or sites) of unequal sizes
-// the expected information of N of them is still N times that of one, so the unit variances
-// serve as well; groups of given sizes are searched at their one cell alone. Throws Stopped
-// when stop is set meanwhile.
+// The cells of walkAllocationCells, all kept.
 AllocationSearch prepareAllocationSearch(const PreparedDesign& design,
                                          const std::shared_ptr<const TestedQuantities>& tested,
                                          const std::vector<int>& columns, StopToken stop = {});

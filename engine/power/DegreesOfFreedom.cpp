@@ -68,7 +68,9 @@ DegreesOfFreedom degreesOfFreedomOf(const NestedDesign& d) {
     if (d.periods) {
         return {d.levels(), d.periods->coefficientCount(), {d.levels(), 2}};
     }
-    return DegreesOfFreedom(d.model);
+    DegreesOfFreedom df(d.model);
+    df.loseGroups(d.unequal.groupDropout);
+    return df;
 }
 
 void DegreesOfFreedom::give(int i, double df) {

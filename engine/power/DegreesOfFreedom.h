@@ -87,7 +87,7 @@ private:
     std::vector<Entry> m_entries;
 };
 
-// The rules of the coefficients of d.
+// The rules of the coefficients of d, with the groups its dropout loses.
 DegreesOfFreedom degreesOfFreedomOf(const NestedDesign& d);
 
 }  // namespace tavi

@@ -106,18 +106,4 @@ UnitVariances JointTests::unitEffectVariances(const UnitVariances& unit) const {
     return result;
 }
 
-JointAnswers answerJointTests(const AllocationSettings& settings, const SweepTable& sweep,
-                              const AllocationSearch& search, JointTests& joint) {
-    const SweepTable points = joint.unitEffectTable(search.points(sweep));
-    RequiredSearch required = searchRequiredGroups(
-        settings, joint.unitEffectVariances(search.unitVariances), joint.tests());
-    JointAnswers answers;
-    for (int j = 0; j < joint.count(); ++j) {
-        answers.best.push_back(highestPowerPoint(points, joint.tests(), j));
-        answers.best.push_back(required.cheapest[j]);
-    }
-    answers.required = std::move(required.rows);
-    return answers;
-}
-
 }  // namespace tavi

@@ -69,9 +69,4 @@ struct JointAnswers {
     std::vector<RequiredGroups> required;
 };
 
-// The answers for the joint tests over the points and cells of search, made for a run with
-// these settings whose points are sweep.
-JointAnswers answerJointTests(const AllocationSettings& settings, const SweepTable& sweep,
-                              const AllocationSearch& search, JointTests& joint);
-
 }  // namespace tavi

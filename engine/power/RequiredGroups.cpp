@@ -53,40 +53,6 @@ std::int64_t guessOf(double groups) {
     return std::isnan(groups) ? 1 : std::llround(std::clamp(groups, 1.0, kMostGuessed));
 }
 
-// The cheapest point offered so far: the smallest cost under a budget, else the fewest units,
-// then the fewest groups.
-class CheapestPoint {
-public:
-    CheapestPoint(int coefficient, bool budgetMode)
-        : m_coefficient(coefficient), m_budgetMode(budgetMode) {}
-
-    void offer(const SweepPoint& point, double se) {
-        if (!m_point || cheapness(point) < cheapness(*m_point)) {
-            m_point = point;
-            m_se = se;
-        }
-    }
-
-    BestPoint best(PointTests& tests) const {
-        if (!m_point) {
-            return {m_coefficient, Criterion::CheapestForPower, std::nullopt, kNaN,
-                    PointTest{kNaN, kNaN, kNaN, kNaN}};
-        }
-        return {m_coefficient, Criterion::CheapestForPower, m_point, m_se,
-                tests.at(m_coefficient, *m_point, m_se)};
-    }
-
-private:
-    std::tuple<std::int64_t, std::int32_t> cheapness(const SweepPoint& p) const {
-        return {m_budgetMode ? p.cost : unitsOf(p), p.N};
-    }
-
-    int m_coefficient;
-    bool m_budgetMode;
-    std::optional<SweepPoint> m_point;
-    double m_se = kNaN;
-};
-
 // A point of N groups (or sites of J groups) of n units, with its cost under a budget.
 SweepPoint pointAt(const AllocationSettings& settings, std::int64_t N, std::int32_t J,
                    std::int32_t n) {
@@ -96,52 +62,76 @@ SweepPoint pointAt(const AllocationSettings& settings, std::int64_t N, std::int3
 
 }  // namespace
 
-RequiredSearch searchRequiredGroups(const AllocationSettings& settings,
-                                    const UnitVariances& variances, PointTests& tests) {
-    RequiredSearch search;
-    const std::int64_t fewestGroups = std::max<std::int64_t>(1, settings.fewest);
-    const std::int64_t mostGroups = settings.most;
-    for (std::size_t k = 0; k < variances.coefficients().size(); ++k) {
-        const int c = variances.coefficients()[k];
-        if (!tests.effect(c)) {
-            continue;
+RequiredGroupsSearch::RequiredGroupsSearch(const AllocationSettings& settings, PointTests& tests,
+                                           const std::vector<int>& columns)
+    : m_settings(settings), m_tests(tests) {
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        if (m_tests.effect(columns[k])) {
+            m_columns.push_back({k, columns[k], {std::nullopt, kNaN}, 0.0});
         }
-        CheapestPoint cheapest(c, settings.budgetMode);
-        // The required N grows about as the unit variance: the last answer per unit of it
-        // makes the next guess.
-        double groupsPerVariance = 0.0;
-        for (std::size_t i = 0; i < variances.size(); ++i) {
-            const std::int32_t n = variances.groupSize(i);
-            const std::int32_t J = variances.groupsPerSite(i);
-            const double variance = variances.variance(i, k);
+    }
+}
+
+void RequiredGroupsSearch::offer(Cheapest& cheapest, const SweepPoint& point, double se) const {
+    const auto cheapness = [&](const SweepPoint& p) {
+        return std::make_tuple(m_settings.budgetMode ? p.cost : unitsOf(p), p.N);
+    };
+    if (!cheapest.point || cheapness(point) < cheapness(*cheapest.point)) {
+        cheapest = {point, se};
+    }
+}
+
+void RequiredGroupsSearch::add(const UnitVariances& cells,
+                               const std::function<void(const RequiredGroups&)>& row) {
+    const std::int64_t fewestGroups = std::max<std::int64_t>(1, m_settings.fewest);
+    const std::int64_t mostGroups = m_settings.most;
+    for (Column& column : m_columns) {
+        const int c = column.column;
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            const std::int32_t n = cells.groupSize(i);
+            const std::int32_t J = cells.groupsPerSite(i);
+            const double variance = cells.variance(i, column.k);
             const auto seAt = [&](std::int64_t N) { return std::sqrt(variance / double(N)); };
             const auto reaches = [&](std::int64_t N) {
-                return tests.reachesTarget(c, pointAt(settings, N, J, n), seAt(N));
+                return m_tests.reachesTarget(c, pointAt(m_settings, N, J, n), seAt(N));
             };
-            RequiredGroups row{c, n, std::nullopt, kNaN, kNaN, kNaN, J};
+            RequiredGroups found{c, n, std::nullopt, kNaN, kNaN, kNaN, J};
             const std::optional<std::int64_t> N =
                 std::isnan(variance)
                     ? std::nullopt
-                    : smallestReaching(guessOf(groupsPerVariance * variance), reaches);
+                    : smallestReaching(guessOf(column.groupsPerVariance * variance), reaches);
             if (N) {
-                groupsPerVariance = double(*N) / variance;
-                row.point = pointAt(settings, *N, J, n);
-                row.se = seAt(*N);
-                const PointTest test = tests.at(c, *row.point, row.se, false);
-                row.df = test.df;
-                row.power = test.power;
-                if (settings.budgetMode) {
-                    cheapest.offer(*row.point, row.se);
+                column.groupsPerVariance = double(*N) / variance;
+                found.point = pointAt(m_settings, *N, J, n);
+                found.se = seAt(*N);
+                const PointTest test = m_tests.at(c, *found.point, found.se, false);
+                found.df = test.df;
+                found.power = test.power;
+                if (m_settings.budgetMode) {
+                    offer(column.cheapest, *found.point, found.se);
                 } else if (std::max(*N, fewestGroups) <= mostGroups) {
                     const std::int64_t inRange = std::max(*N, fewestGroups);
-                    cheapest.offer(pointAt(settings, inRange, J, n), seAt(inRange));
+                    offer(column.cheapest, pointAt(m_settings, inRange, J, n), seAt(inRange));
                 }
             }
-            search.rows.push_back(row);
+            row(found);
         }
-        search.cheapest.push_back(cheapest.best(tests));
     }
-    return search;
+}
+
+std::vector<BestPoint> RequiredGroupsSearch::cheapest() const {
+    std::vector<BestPoint> cheapest;
+    for (const Column& column : m_columns) {
+        const Cheapest& found = column.cheapest;
+        if (!found.point) {
+            cheapest.push_back({column.column, Criterion::CheapestForPower, std::nullopt, kNaN,
+                                PointTest{kNaN, kNaN, kNaN, kNaN}});
+        } else {
+            cheapest.push_back({column.column, Criterion::CheapestForPower, found.point, found.se,
+                                m_tests.at(column.column, *found.point, found.se)});
+        }
+    }
+    return cheapest;
 }
 
 }  // namespace tavi

@@ -14,7 +14,9 @@
 #include "engine/power/BudgetLine.h"
 #include "engine/power/PointTests.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -35,17 +37,46 @@ struct RequiredGroups {
     std::int32_t J = 0;  // three levels: the groups per site of the cell
 };
 
-struct RequiredSearch {
-    // Coefficient by coefficient, each at every group size of the unit variances in order.
-    std::vector<RequiredGroups> rows;
-    // For each coefficient with an effect, in order, its cheapest_for_power: under a budget the
-    // smallest cost among the rows; over ranges the fewest units with N (or K) from the
-    // sweep's fewest to its most. Ties go to the smaller N.
-    std::vector<BestPoint> cheapest;
-};
+// The search over the cells of some unit variances, given in order a piece at a time, as each
+// column's search guesses its next cell's answer from the last: the rows it finds are handed
+// on at once, and each column with an effect keeps only its cheapest design.
+class RequiredGroupsSearch {
+public:
+    // The required groups (or sites) of every column with an effect in tests (which must outlive
+    // the search) among columns, those of the unit variances that add() is given.
+    RequiredGroupsSearch(const AllocationSettings& settings, PointTests& tests,
+                         const std::vector<int>& columns);
 
-// The required groups (or sites) of every coefficient with an effect that variances holds.
-RequiredSearch searchRequiredGroups(const AllocationSettings& settings,
-                                    const UnitVariances& variances, PointTests& tests);
+    // The next cells: for each column with an effect in turn, its row at each cell in order goes
+    // to row.
+    void add(const UnitVariances& cells, const std::function<void(const RequiredGroups&)>& row);
+
+    // For each column with an effect, in order, its cheapest_for_power: under a budget the
+    // smallest cost among the rows; over ranges the fewest units with N (or K) from the sweep's
+    // fewest to its most. Ties go to the smaller N.
+    std::vector<BestPoint> cheapest() const;
+
+private:
+    // The cheapest point offered so far: the smallest cost under a budget, else the fewest
+    // units, then the fewest groups.
+    struct Cheapest {
+        std::optional<SweepPoint> point;
+        double se;
+    };
+    struct Column {
+        std::size_t k;  // in the unit variances' columns
+        int column;
+        Cheapest cheapest;
+        // The required N grows about as the unit variance: the last answer per unit of it makes
+        // the next guess.
+        double groupsPerVariance;
+    };
+
+    void offer(Cheapest& cheapest, const SweepPoint& point, double se) const;
+
+    AllocationSettings m_settings;
+    PointTests& m_tests;
+    std::vector<Column> m_columns;
+};
 
 }  // namespace tavi

@@ -39,4 +39,10 @@ void SweepTable::add(const SweepPoint& point, const PointCovariance& covariance)
     m_joint.addCurrent(covariance, 1.0);
 }
 
+void SweepTable::clear() {
+    m_points.clear();
+    m_se.clear();
+    m_joint.clear();
+}
+
 }  // namespace tavi

@@ -32,6 +32,9 @@ public:
     // of the joint tests' members.
     void add(const SweepPoint& point, const PointCovariance& covariance);
 
+    // Forgets every point, keeping the columns.
+    void clear();
+
     // The columns: the coefficients, then the contrasts.
     int coefficients() const { return m_coefficients; }
     const std::shared_ptr<const TestedQuantities>& tested() const { return m_tested; }

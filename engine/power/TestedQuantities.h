@@ -101,6 +101,8 @@ public:
     void addCurrent(const PointCovariance& e, double scale);
     // A row without covariances (NaN).
     void addMissing();
+    // Forgets every row.
+    void clear() { m_values.clear(); }
 
     // Joint test j's members' covariance in row i, packed as TestedQuantities packs it.
     std::span<const double> at(std::size_t i, int j) const {

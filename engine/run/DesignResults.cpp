@@ -32,8 +32,8 @@ private:
 }  // namespace
 
 DesignResults completeResults(RunResults run, StopToken stop) {
-    AllocationSearch search =
-        prepareAllocationSearch(*run.design, run.table.tested(), allColumns(run.table), stop);
+    AllocationSearch search = prepareAllocationSearch(*run.design, run.table.tested(),
+                                                      allColumns(run.table.coefficients()), stop);
     return {std::move(run), std::move(search)};
 }
 

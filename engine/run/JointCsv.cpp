@@ -12,24 +12,15 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Rows of a joint test as rows of a quantity: after the quantities, without standard error.
-template <typename Row>
-std::vector<Row> withJointRows(std::vector<Row> rows, const std::vector<Row>& joint,
-                               int quantities) {
-    for (Row row : joint) {
-        row.coefficient += quantities;
-        row.se = kNaN;
-        rows.push_back(row);
-    }
-    return rows;
-}
-
 }  // namespace
 
-void writeJointCsv(TextFileWriter& out, const SweepTable& table, JointTests& joint,
-                   const std::vector<std::string>& names) {
-    out.buffer().append("test,").append(pointColumns(table.levels(), true));
+void writeJointCsvHeader(TextFileWriter& out, int levels) {
+    out.buffer().append("test,").append(pointColumns(levels, true));
     out.line(",df1,df2,lambda,power,scale_for_power");
+}
+
+void writeJointCsvRows(TextFileWriter& out, const SweepTable& table, JointTests& joint,
+                       const std::vector<std::string>& names) {
     const SweepTable unitEffects = joint.unitEffectTable(table);
     std::string& text = out.buffer();
     for (std::size_t i = 0; i < table.size(); ++i) {
@@ -50,11 +41,13 @@ void writeJointCsv(TextFileWriter& out, const SweepTable& table, JointTests& joi
 }
 
 std::vector<BestPoint> bestRows(const AllocationAnswers& answers, int quantities) {
-    return withJointRows(answers.best, answers.joint.best, quantities);
-}
-
-std::vector<RequiredGroups> requiredRows(const AllocationAnswers& answers, int quantities) {
-    return withJointRows(answers.required, answers.joint.required, quantities);
+    std::vector<BestPoint> rows = answers.best;
+    for (BestPoint row : answers.joint.best) {
+        row.coefficient += quantities;
+        row.se = kNaN;
+        rows.push_back(row);
+    }
+    return rows;
 }
 
 }  // namespace tavi

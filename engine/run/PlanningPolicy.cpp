@@ -52,7 +52,7 @@ ThreadChoice simulationThreads(int threads, const SimulatedModel& model, const S
     return {threads, {}};
 }
 
-ChosenPoint defaultSimulationPoint(const NestedDesign& d, const SweepTable& sweep,
+ChosenPoint defaultSimulationPoint(const NestedDesign& d, const SweepFacts& sweep,
                                    const std::vector<BestPoint>& best,
                                    const std::vector<std::string>& names,
                                    const TestSettings& test) {
@@ -73,10 +73,10 @@ ChosenPoint defaultSimulationPoint(const NestedDesign& d, const SweepTable& swee
         reason += " (" + reaches + " at no point)";
         break;
     }
-    if (sweep.size() == 0) {
+    if (!sweep.first()) {
         return {std::nullopt, ""};
     }
-    return {sweep.point(0), reason};
+    return {sweep.first(), reason};
 }
 
 }  // namespace tavi

@@ -6,8 +6,8 @@
 #include "engine/NestedDesign.h"
 #include "engine/NestedModel.h"
 #include "engine/power/BestAllocation.h"
-#include "engine/power/SweepTable.h"
 #include "engine/power/TestPower.h"
+#include "engine/run/SweepFacts.h"
 
 #include <cstdint>
 #include <optional>
@@ -75,7 +75,7 @@ struct ChosenPoint {
 // named by names, reaches the target power (the smallest budget, or over ranges the fewest
 // units), else the first point of the sweep. A two-level design of given group sizes is those
 // groups, whatever the cheapest number of groups of their mix: its one point.
-ChosenPoint defaultSimulationPoint(const NestedDesign& d, const SweepTable& sweep,
+ChosenPoint defaultSimulationPoint(const NestedDesign& d, const SweepFacts& sweep,
                                    const std::vector<BestPoint>& best,
                                    const std::vector<std::string>& names, const TestSettings& test);
 

@@ -3,27 +3,18 @@
 #include "engine/run/PointColumns.h"
 #include "files/NumberText.h"
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
 namespace tavi {
 
-namespace {
-
-void appendIntegers(std::string& out, std::initializer_list<std::int64_t> values) {
-    for (const std::int64_t value : values) {
-        appendInteger(out, value);
-        out += ',';
-    }
+void writePowerCsvHeader(TextFileWriter& out, int levels) {
+    out.buffer().append(pointColumns(levels, true));
+    out.line(",coefficient,se,df,mdes,mdes_exact,power");
 }
 
-}  // namespace
-
-void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tests,
-                   const std::vector<std::string>& names) {
-    out.buffer().append(pointColumns(table.levels(), true));
-    out.line(",coefficient,se,df,mdes,mdes_exact,power");
+void writePowerCsvRows(TextFileWriter& out, const SweepTable& table, PointTests& tests,
+                       const std::vector<std::string>& names) {
     std::string& text = out.buffer();
     std::string point;
     for (std::size_t i = 0; i < table.size(); ++i) {
@@ -47,7 +38,8 @@ void writePowerCsv(TextFileWriter& out, const SweepTable& table, PointTests& tes
 void writePowerCsvFile(const std::string& fileName, const SweepTable& table, PointTests& tests,
                        const std::vector<std::string>& names) {
     TextFileWriter file(fileName, TextFileWriter::Mode::ReplaceWhenClosed);
-    writePowerCsv(file, table, tests, names);
+    writePowerCsvHeader(file, table.levels());
+    writePowerCsvRows(file, table, tests, names);
     file.close();
 }
 
@@ -70,35 +62,6 @@ void writeBestCsv(TextFileWriter& out, const std::vector<BestPoint>& best,
         appendCsvField(text, entry.test.df);
         appendCsvField(text, entry.test.mdes);
         appendCsvField(text, entry.test.power);
-        out.endLine();
-    }
-}
-
-void writeRequiredCsv(TextFileWriter& out, const std::vector<RequiredGroups>& required,
-                      const std::vector<std::string>& names, bool budgetMode, int levels) {
-    const bool threeLevel = levels == 3;
-    out.line(threeLevel ? "coefficient,J,n,K,units,cost,se,df,power"
-                        : "coefficient,n,N,N*n,cost,se,df,power");
-    std::string& text = out.buffer();
-    for (const RequiredGroups& row : required) {
-        text += names[row.coefficient];
-        text += ',';
-        if (threeLevel) {
-            appendIntegers(text, {row.J});
-        }
-        appendInteger(text, row.n);
-        if (row.point) {
-            text += ',';
-            appendIntegers(text, {row.point->N, unitsOf(*row.point)});
-            if (budgetMode) {
-                appendInteger(text, row.point->cost);
-            }
-        } else {
-            text += ",,,";
-        }
-        appendCsvField(text, row.se);
-        appendCsvField(text, row.df);
-        appendCsvField(text, row.power);
         out.endLine();
     }
 }

@@ -21,19 +21,19 @@ std::string pointWithCost(const SweepPoint& p, bool budgetMode) {
     return text;
 }
 
-std::string searchText(const SweepTable& sweep, const AllocationSearch& search) {
+std::string searchText(const SweepFacts& sweep, const SearchedPoints& searched) {
     const bool three = sweep.levels() == 3;
-    if (search.lineTooLong) {
-        return "the sweep's " + std::to_string(sweep.size()) +
+    if (searched.lineTooLong) {
+        return "the sweep's " + std::to_string(sweep.points()) +
                " points (the budget line has more than " + std::to_string(kMaxSearchedGroupSizes) +
                (three ? " combinations of J and n)" : " group sizes)");
     }
-    if (!search.budgetLine) {
-        return "the sweep's " + std::to_string(sweep.size()) + " points";
+    if (!searched.linePoints) {
+        return "the sweep's " + std::to_string(sweep.points()) + " points";
     }
     return (three ? "every J and n on the budget line ("
                   : "every group size on the budget line (") +
-           std::to_string(search.budgetLine->size()) +
+           std::to_string(*searched.linePoints) +
            (three ? " points with at least one site)" : " points with at least one group)");
 }
 
@@ -88,7 +88,7 @@ std::string jointFigures(const BestPoint& entry, const JointTests& joint) {
 void writeJointTests(std::ostream& out, const SummaryInput& input, const TestSettings& settings) {
     const JointTests& joint = *input.joint;
     for (const BestPoint& entry : input.answers.joint.best) {
-        const std::string& name = input.names[input.sweep.coefficients() + entry.coefficient];
+        const std::string& name = input.names[input.sweep.quantities() + entry.coefficient];
         if (entry.criterion == Criterion::CheapestForPower) {
             writeCheapest(out, entry, input, settings, jointFigures(entry, joint));
         } else if (!entry.point) {
@@ -104,15 +104,10 @@ void writeJointTests(std::ostream& out, const SummaryInput& input, const TestSet
 
 // One line for each df rule that leaves some points of the sweep without a test.
 void writeUntestable(std::ostream& out, const SummaryInput& input, const PointTests& tests) {
-    std::map<std::string, std::pair<std::size_t, std::string>> byRule;
+    std::map<std::string, std::pair<std::int64_t, std::string>> byRule;
     const DegreesOfFreedom& df = tests.degreesOfFreedom();
-    for (int c = 0; c < input.sweep.coefficients(); ++c) {
-        std::size_t points = 0;
-        for (std::size_t i = 0; i < input.sweep.size(); ++i) {
-            const SweepPoint& p = input.sweep.point(i);
-            points += df.at(c, p) < 1.0 ? 1 : 0;
-        }
-        if (points > 0) {
+    for (int c = 0; c < input.sweep.quantities(); ++c) {
+        if (const std::int64_t points = input.sweep.untestable(c); points > 0) {
             auto& [count, names] = byRule[df.ruleText(c)];
             count = points;
             names += (names.empty() ? "" : ", ") + input.names[c];
@@ -120,7 +115,7 @@ void writeUntestable(std::ostream& out, const SummaryInput& input, const PointTe
     }
     for (const auto& [rule, entry] : byRule) {
         out << "Note: df = " << rule << " is below 1 at " << entry.first << " of "
-            << input.sweep.size() << " points, which give no power or MDES for " << entry.second
+            << input.sweep.points() << " points, which give no power or MDES for " << entry.second
             << ".\n";
     }
 }
@@ -129,7 +124,7 @@ void writeUntestable(std::ostream& out, const SummaryInput& input, const PointTe
 // groups that make up its loss. Relative efficiencies are kept for coefficients, not contrasts.
 std::string efficiencyText(const BestPoint& entry, const SummaryInput& input) {
     if (input.design == nullptr || !input.design->design.unequal.inForce() ||
-        entry.coefficient >= input.sweep.tested()->coefficients()) {
+        entry.coefficient >= input.design->NumCoef()) {
         return {};
     }
     const double efficiency = efficiencyAt(*input.design, *entry.point)(entry.coefficient + 1);
@@ -152,12 +147,8 @@ std::string noTestText(int coefficient, const SummaryInput& input) {
     for (const std::int32_t size : unequal.sizes) {
         singleUnits = singleUnits && size <= 1;
     }
-    bool anyStandardError = false;
-    for (std::size_t i = 0; i < input.sweep.size(); ++i) {
-        singleUnits = singleUnits && (!unequal.sizes.empty() || input.sweep.point(i).n <= 1);
-        anyStandardError = anyStandardError || !std::isnan(input.sweep.se(i, coefficient));
-    }
-    if (!singleUnits || anyStandardError) {
+    singleUnits = singleUnits && (!unequal.sizes.empty() || input.sweep.largestGroupSize() <= 1);
+    if (!singleUnits || input.sweep.anyStandardError(coefficient)) {
         return none + ".";
     }
     return none +
@@ -177,7 +168,7 @@ void writePowerSummary(std::ostream& out, const SummaryInput& input, PointTests&
     out << (settings.oneSided ? "One-sided" : "Two-sided")
         << (settings.normal ? " tests by the normal distribution at alpha " : " tests at alpha ")
         << exactNumber(settings.alpha) << ", target power " << exactNumber(settings.power)
-        << "; best points among " << searchText(input.sweep, input.answers.search) << ".\n";
+        << "; best points among " << searchText(input.sweep, input.answers.searched) << ".\n";
     // A coefficient's entries follow each other, its best point first.
     const BestPoint* headline = nullptr;
     for (const BestPoint& entry : input.answers.best) {

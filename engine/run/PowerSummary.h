@@ -11,7 +11,7 @@
 #include "engine/power/AllocationSettings.h"
 #include "engine/power/JointTests.h"
 #include "engine/power/PointTests.h"
-#include "engine/power/SweepTable.h"
+#include "engine/run/SweepFacts.h"
 
 #include <iosfwd>
 #include <string>
@@ -20,7 +20,7 @@
 namespace tavi {
 
 struct SummaryInput {
-    const SweepTable& sweep;  // the run's points
+    const SweepFacts& sweep;  // the run's points
     const AllocationAnswers& answers;
     // The coefficients, the contrasts, then the joint tests.
     const std::vector<std::string>& names;

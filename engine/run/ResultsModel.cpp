@@ -314,7 +314,7 @@ std::vector<std::string> ResultsModel::answerLines() {
                                         : "every group size from " +
                                               std::to_string(sizes.units.least) + " to " +
                                               std::to_string(sizes.units.most);
-        lines.push_back(answers().search.budgetLine
+        lines.push_back(answers().searched.linePoints
                             ? "The best points are sought at " + cells + ", the table's or not."
                             : "The best points are sought among the table's points.");
     } else {

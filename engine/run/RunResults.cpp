@@ -12,7 +12,6 @@ void SweepCollector::sweepStarts(const std::shared_ptr<const PreparedDesign>& de
                                  degreesOfFreedomOf(d),
                                  design,
                                  {}});
-    m_results->df.loseGroups(d.unequal.groupDropout);
 }
 
 void SweepCollector::pointDone(const ComputedPoint& point) {

@@ -4,6 +4,7 @@
 
 #include "engine/Coefficients.h"
 #include "engine/DesignInformation.h"
+#include "engine/NestedDesign.h"
 #include "engine/power/DegreesOfFreedom.h"
 #include "engine/power/SweepTable.h"
 #include "engine/power/TestedQuantities.h"

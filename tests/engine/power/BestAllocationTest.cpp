@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <random>
 #include <tuple>
 
 namespace tavi {
@@ -58,7 +59,7 @@ TEST(BestAllocation, SmallestSeFollowsTheClosedFormsOfTheBestGroupSize) {
     const auto trial = onBudgetLine(clusterTrial(0.1), 1000000, 5, 200);
     PointTests tests({}, DegreesOfFreedom(trial->design.model), {std::nullopt, std::nullopt});
     const AllocationAnswers answers = answersFor(*trial, tests);
-    EXPECT_EQ(answers.search.budgetLine->size(), 199u) << "every n from 2 to 200";
+    EXPECT_EQ(answers.searched.linePoints, 199u) << "every n from 2 to 200";
     // sqrt(c sigma2 / tau) = sqrt(45) = 6.7
     EXPECT_EQ(pointOf(answers, 1, Criterion::SmallestSe).n, 7);
 
@@ -108,13 +109,71 @@ TEST(BestAllocation, TiesGoToTheCheaperPointAndPointsWithoutGroupsDoNotCount) {
     }
     // At this effect every point has power 1: the cheapest of them has the highest.
     PointTests tests({}, DegreesOfFreedom(test::asDesign(d).model), {100.0});
-    const std::vector<BestPoint> best = bestPointsFor(table, tests, 0);
+    BestPointSearch search(tests, {0});
+    search.add(table);
+    const std::vector<BestPoint> best = search.best();
     ASSERT_EQ(best.size(), 3u);
     EXPECT_EQ(best[0].point, (SweepPoint{5, 30})) << "150 units before 400";
     EXPECT_EQ(best[0].test.power, 1.0);
     EXPECT_EQ(best[1].point, (SweepPoint{40, 10})) << "the exact MDES falls with df";
     EXPECT_EQ(best[2].point, (SweepPoint{20, 20})) << "400 units as 20 groups before 40 groups";
     EXPECT_EQ(best[2].test.df, 19.0);
+}
+
+// A sweep handed on in pieces, as a long run hands on its points, gives the best points of the
+// whole sweep. Points repeat with other standard errors, so that the value and cost of several
+// points tie, where the point of smallest SE wins, else the earliest.
+TEST(BestAllocation, PiecesOfASweepGiveTheBestPointsOfTheWhole) {
+    FileDesign d;  // the intercept alone: df N - 1
+    d.tau = {{0.1}};
+    std::mt19937_64 rng(5);
+    const SweepPoint points[] = {{40, 10}, {25, 16}, {20, 20}, {5, 30}, {2, 50}, {0, 10}};
+    const double errors[] = {0.2, 0.3, 0.4, std::nan("")};
+    for (int trial = 0; trial < 200; ++trial) {
+        SweepTable table(1, false);
+        for (int i = 0; i < 30; ++i) {
+            table.add(points[rng() % 6], std::span(&errors[rng() % 4], 1));
+        }
+        // Power 1 at every point, or a power that varies.
+        PointTests tests({}, DegreesOfFreedom(test::asDesign(d).model), {trial % 2 ? 100.0 : 0.5});
+        BestPointSearch whole(tests, {0});
+        whole.add(table);
+        const std::size_t piece = 1 + trial % 7;
+        BestPointSearch pieces(tests, {0});
+        SweepTable part(1, false);
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            const double se = table.se(i, 0);
+            part.add(table.point(i), std::span(&se, 1));
+            if (part.size() == piece || i + 1 == table.size()) {
+                pieces.add(part);
+                part.clear();
+            }
+        }
+        const std::vector<BestPoint> expected = whole.best();
+        const std::vector<BestPoint> found = pieces.best();
+        ASSERT_EQ(found.size(), expected.size());
+        for (std::size_t e = 0; e < found.size(); ++e) {
+            EXPECT_EQ(found[e].point, expected[e].point) << "trial " << trial << ", entry " << e;
+            EXPECT_EQ(found[e].se, expected[e].se) << "trial " << trial << ", entry " << e;
+        }
+    }
+}
+
+// The rows of a budget line longer than the cells searched at a time come coefficient after
+// coefficient, each at every group size in turn.
+TEST(BestAllocation, RequiredRowsOfALongLineComeCoefficientAfterCoefficient) {
+    const auto trial = onBudgetLine(clusterTrial(0.1), 10000000, 5, 9001);
+    PointTests tests({}, DegreesOfFreedom(trial->design.model), {0.05, 0.3});
+    const AllocationAnswers answers = answersFor(*trial, tests);
+    const std::size_t sizes = 9000;  // n from 2 to 9001
+    ASSERT_EQ(answers.required.size(), 2 * sizes);
+    std::size_t outOfTurn = 0;
+    for (std::size_t i = 0; i < answers.required.size(); ++i) {
+        const RequiredGroups& row = answers.required[i];
+        outOfTurn += row.coefficient != static_cast<int>(i / sizes) ||
+                     row.n != static_cast<std::int32_t>(2 + i % sizes);
+    }
+    EXPECT_EQ(outOfTurn, 0u);
 }
 
 // The required N at every group size is the first N that a linear search finds reaching the
