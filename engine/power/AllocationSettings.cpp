@@ -1,5 +1,7 @@
 #include "engine/power/AllocationSettings.h"
 
+#include "engine/PeriodDesign.h"
+
 #include <algorithm>
 
 namespace tavi {
@@ -21,6 +23,7 @@ AllocationSettings allocationSettingsOf(const NestedDesign& d) {
     settings.fewest = s.top.least;
     settings.most = std::max(s.top.least, s.top.most);
     settings.step = s.top.step;
+    settings.multiple = d.periods ? clustersPerRound(*d.periods) : 1;
     return settings;
 }
 

@@ -19,6 +19,9 @@ struct AllocationSettings {
     std::int64_t fewest = 1;
     std::int64_t most = 1;
     std::int64_t step = 1;
+    // The top-level units come in whole multiples of this: the clusters of a design over periods,
+    // so that every sequence has whole clusters.
+    std::int64_t multiple = 1;
 };
 
 // The cost of N groups of n units, N (topCost + n), or for three levels of N sites of J groups,

@@ -12,13 +12,14 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kMostGuessed = double(kMaxRequiredGroups);
 
-// The smallest N in [1, kMaxRequiredGroups] at which reaches(N) holds, for a reaches that stays
-// true once it is; empty when it holds nowhere. The search runs outwards from guess in growing
-// steps, then halves the interval found, so a good guess costs a few evaluations.
+// The smallest N in [1, most] at which reaches(N) holds, for a reaches that stays true once it
+// is; empty when it holds nowhere. The search runs outwards from guess in growing steps, then
+// halves the interval found, so a good guess costs a few evaluations.
 template <typename Reaches>
-std::optional<std::int64_t> smallestReaching(std::int64_t guess, const Reaches& reaches) {
+std::optional<std::int64_t> smallestReaching(std::int64_t guess, std::int64_t most,
+                                             const Reaches& reaches) {
     std::int64_t below = 0;  // 0 or an N that does not reach
-    std::int64_t above = std::clamp<std::int64_t>(guess, 1, kMaxRequiredGroups);
+    std::int64_t above = std::clamp<std::int64_t>(guess, 1, most);
     if (reaches(above)) {
         for (std::int64_t step = 1; above > 1; step *= 2) {
             const std::int64_t lower = std::max<std::int64_t>(above - step, 1);
@@ -31,10 +32,10 @@ std::optional<std::int64_t> smallestReaching(std::int64_t guess, const Reaches& 
     } else {
         below = above;
         for (std::int64_t step = 1;; step *= 2) {
-            if (below == kMaxRequiredGroups) {
+            if (below == most) {
                 return std::nullopt;
             }
-            above = std::min(below + step, kMaxRequiredGroups);
+            above = std::min(below + step, most);
             if (reaches(above)) {
                 break;
             }
@@ -83,7 +84,11 @@ void RequiredGroupsSearch::offer(Cheapest& cheapest, const SweepPoint& point, do
 
 void RequiredGroupsSearch::add(const UnitVariances& cells,
                                const std::function<void(const RequiredGroups&)>& row) {
-    const std::int64_t fewestGroups = std::max<std::int64_t>(1, m_settings.fewest);
+    // The search counts multiples of the settings' multiple, the rounds of whole clusters of a
+    // design over periods (one group or site otherwise).
+    const std::int64_t multiple = m_settings.multiple;
+    const std::int64_t fewestGroups =
+        (std::max<std::int64_t>(1, m_settings.fewest) + multiple - 1) / multiple * multiple;
     const std::int64_t mostGroups = m_settings.most;
     for (Column& column : m_columns) {
         const int c = column.column;
@@ -92,14 +97,18 @@ void RequiredGroupsSearch::add(const UnitVariances& cells,
             const std::int32_t J = cells.groupsPerSite(i);
             const double variance = cells.variance(i, column.k);
             const auto seAt = [&](std::int64_t N) { return std::sqrt(variance / double(N)); };
-            const auto reaches = [&](std::int64_t N) {
+            const auto reaches = [&](std::int64_t rounds) {
+                const std::int64_t N = rounds * multiple;
                 return m_tests.reachesTarget(c, pointAt(m_settings, N, J, n), seAt(N));
             };
             RequiredGroups found{c, n, std::nullopt, kNaN, kNaN, kNaN, J};
-            const std::optional<std::int64_t> N =
+            const std::optional<std::int64_t> rounds =
                 std::isnan(variance)
                     ? std::nullopt
-                    : smallestReaching(guessOf(column.groupsPerVariance * variance), reaches);
+                    : smallestReaching(guessOf(column.groupsPerVariance * variance) / multiple,
+                                       kMaxRequiredGroups / multiple, reaches);
+            const std::optional<std::int64_t> N =
+                rounds ? std::optional(*rounds * multiple) : std::nullopt;
             if (N) {
                 column.groupsPerVariance = double(*N) / variance;
                 found.point = pointAt(m_settings, *N, J, n);

@@ -475,6 +475,30 @@ TEST_F(CalcCommand, NormalTestsHaveInfiniteDfUnlessOneIsGiven) {
         << m_out.str();
 }
 
+// The clusters of a stepped wedge come in rounds of one cluster per sequence: the fewest that
+// reach the target power are the smallest such round, one round fewer falling short.
+TEST_F(CalcCommand, ClustersOverPeriodsComeInWholeRounds) {
+    ASSERT_EQ(
+        command({"--template", "stepped-wedge", "--set", "sequences=4", "--set", "clusters=2:10",
+                 "--set", "n=20:100:20", "--set", "icc=0.05", "--write", "w.dat"}),
+        kExitComplete)
+        << m_err.str();
+    ASSERT_EQ(command({"--effect", "treatment=0.2", "--required-csv", "r.csv", "w.dat"}),
+              kExitComplete)
+        << m_err.str();
+    const std::vector<std::string> rows = linesOf(slurp("r.csv"));
+    ASSERT_EQ(rows.size(), 6u);
+    for (std::size_t row = 1; row < rows.size(); ++row) {
+        const std::vector<std::string> f = fieldsOf(rows[row]);
+        const int K = std::stoi(f[3]);
+        const double se = std::stod(f[6]);
+        EXPECT_EQ(K % 4, 0) << rows[row];
+        EXPECT_GE(std::stod(f[8]), 0.8) << rows[row];
+        // The standard error grows as 1 / sqrt(K), the df K - 2 fall with a round.
+        EXPECT_LT(powerOfTest(0.2, se * std::sqrt(K / (K - 4.0)), K - 6, {}), 0.8) << rows[row];
+    }
+}
+
 // A contrast of one coefficient repeats its rows, also where the groups vary in size; a joint
 // test's rows follow the quantities' in the tables of best points and required groups, without
 // standard error and MDES.
