@@ -72,7 +72,7 @@ TemplateAssumptions::TemplateAssumptions(const DesignTemplate& designTemplate)
                             startingText(key, m_template.levels), placeholderOf(key)});
         m_savedTexts.push_back(m_fields.back().text);
     }
-    addGroupSizeFields(m_template.levels);
+    addGroupSizeFields(m_template.levels, m_template.overPeriods);
 }
 
 std::string TemplateAssumptions::title() const {

@@ -643,6 +643,45 @@ private slots:
         QCOMPARE(text("site_cost"), QStringLiteral("150"));
     }
 
+    // A stepped-wedge file: its correlations edited in the panel compute the design anew, and
+    // the table then holds tavi-calc's for the file saved.
+    void steppedWedgeFileEditsGiveTavcalcsTableOfTheSavedFile() {
+        QCOMPARE(
+            calc({"--template", "stepped-wedge", "--set", "sequences=4", "--set", "clusters=2:6",
+                  "--set", "n=10:30:10", "--set", "icc=0.05", "--write", "wedge.dat"}),
+            kExitComplete);
+        QString message;
+        const auto window = resultsOfFile(QStringLiteral("wedge.dat"), message);
+        QVERIFY2(window, qPrintable(message));
+        QVERIFY(window->CoefficientBox->currentText().endsWith(QStringLiteral("(treatment)")));
+        QVERIFY(!window->findChild<QLineEdit*>(QStringLiteral("Field_size_cv")));
+        const auto field = [&window](const char* key) {
+            return window->findChild<QLineEdit*>(QStringLiteral("Field_") + key);
+        };
+        QVERIFY(!field("iac")->isEnabled());
+        edit(*window, QStringLiteral("icc"), QStringLiteral("0.1"));
+        edit(*window, QStringLiteral("cac"), QStringLiteral("0.6"));
+        edit(*window, QStringLiteral("cohort"), QStringLiteral("yes"));
+        QVERIFY(field("iac")->isEnabled());
+        edit(*window, QStringLiteral("iac"), QStringLiteral("0.4"));
+        edit(*window, QStringLiteral("cac"), QStringLiteral("1.5"));
+        QVERIFY(window->AssumptionsView->StatusLabel->text().contains(QStringLiteral("at most 1")));
+        edit(*window, QStringLiteral("cac"), QStringLiteral("0.6"));
+        TOpenDialog::setChooser(
+            [](const TOpenDialog&, QWidget*) { return QStringLiteral("wedge-edited.dat"); });
+        window->AssumptionsView->SaveDesignButton->click();
+        const QByteArray saved = readAll(QStringLiteral("wedge-edited.dat"));
+        for (const char* line : {"icc 0.1", "cac 0.6", "cohort yes", "iac 0.4"}) {
+            QVERIFY2(saved.contains(line), line);
+        }
+        compareWithTavcalc(*window, "wedge-edited.dat");
+        edit(*window, QStringLiteral("cohort"), QStringLiteral("no"));
+        QVERIFY(field("iac")->text().isEmpty());
+        window->AssumptionsView->RevertButton->click();
+        QTRY_VERIFY(!window->recalculating());
+        QCOMPARE(field("iac")->text(), QStringLiteral("0.4"));
+    }
+
     void missingOrMalformedFileSaysWhy() {
         QString message;
         QVERIFY(!resultsOfFile(QStringLiteral("none.dat"), message));
