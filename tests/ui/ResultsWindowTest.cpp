@@ -15,6 +15,7 @@
 #include "ui/results/BackgroundRecalculation.h"
 #include "ui/results/CopyableTable.h"
 #include "ui/results/OpenResults.h"
+#include "ui/results/PeriodGrid.h"
 #include "ui/results/PlotPicture.h"
 #include "ui/results/ResultsWindow.h"
 #include "ui/results/SweepTableModel.h"
@@ -104,6 +105,24 @@ QString pointText(const std::optional<SweepPoint>& point) {
 QByteArray readAll(const QString& name) {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The cells of the window's grid as drawn, a row per sequence: 't' dark (treated), '.' blank,
+// 'c' pale (control).
+QStringList drawnCells(const ResultsWindow& window, std::size_t sequences, std::size_t periods) {
+    PeriodGrid& grid = *window.DesignGrid;
+    grid.resize(grid.sizeHint());
+    const QImage image = grid.grab().toImage();
+    const QRgb blank = image.pixel(0, image.height() - 1);
+    QStringList rows;
+    for (std::size_t s = 0; s < sequences; ++s) {
+        rows.append(QString());
+        for (std::size_t t = 0; t < periods; ++t) {
+            const QRgb drawn = image.pixel(grid.cellRect(s, t).center());
+            rows.back() += qGray(drawn) < 128 ? 't' : drawn == blank ? '.' : 'c';
+        }
+    }
+    return rows;
 }
 
 // The points of every line series but the target's, by x, each with its y.
@@ -643,8 +662,9 @@ private slots:
         QCOMPARE(text("site_cost"), QStringLiteral("150"));
     }
 
-    // A stepped-wedge file: its correlations edited in the panel compute the design anew, and
-    // the table then holds tavi-calc's for the file saved.
+    // A stepped-wedge file: its correlations edited in the panel compute the design anew, the
+    // table then holds tavi-calc's for the file saved, and its grid and saved plot draw the
+    // sequences, sequence s treated from period s + 1 on.
     void steppedWedgeFileEditsGiveTavcalcsTableOfTheSavedFile() {
         QCOMPARE(
             calc({"--template", "stepped-wedge", "--set", "sequences=4", "--set", "clusters=2:6",
@@ -680,6 +700,13 @@ private slots:
         window->AssumptionsView->RevertButton->click();
         QTRY_VERIFY(!window->recalculating());
         QCOMPARE(field("iac")->text(), QStringLiteral("0.4"));
+        QCOMPARE(drawnCells(*window, 4, 5), (QStringList{"ctttt", "ccttt", "ccctt", "cccct"}));
+        const PictureSize size{{900, 500}, 1.0};
+        QVERIFY(savePlotPicture(window->results().plot(PlotQuantity::Power),
+                                window->results().design().periods, QStringLiteral("plot.svg"),
+                                size)
+                    .isEmpty());
+        QVERIFY(readAll(QStringLiteral("plot.svg")).contains("Sequence 4"));
     }
 
     void missingOrMalformedFileSaysWhy() {

@@ -7,6 +7,7 @@
 #include "ui/results/BackgroundRecalculation.h"
 #include "ui/results/CopyableTable.h"
 #include "ui/results/OpenResults.h"
+#include "ui/results/PeriodGrid.h"
 #include "ui/results/PlotPicture.h"
 #include "ui/results/ResultsChart.h"
 #include "ui/results/SweepTableModel.h"
@@ -197,6 +198,7 @@ void ResultsWindow::createControls() {
     PlotView->setMinimumHeight(200);
     PlotNote = new QLabel;
     PlotNote->setWordWrap(true);
+    DesignGrid = new PeriodGrid;
 
     AnswersLabel = new QLabel;
     AnswersLabel->setObjectName(QStringLiteral("AnswersLabel"));
@@ -238,7 +240,10 @@ void ResultsWindow::createControls() {
     auto* plotArea = new QWidget;
     auto* plotRows = new QVBoxLayout(plotArea);
     plotRows->setContentsMargins(0, 0, 0, 0);
-    plotRows->addWidget(PlotView, 1);
+    auto* plotAndGrid = new QHBoxLayout;
+    plotAndGrid->addWidget(PlotView, 1);
+    plotAndGrid->addWidget(DesignGrid, 0, Qt::AlignTop);
+    plotRows->addLayout(plotAndGrid, 1);
     plotRows->addWidget(PlotNote);
     auto* results = new QSplitter(Qt::Vertical);
     results->addWidget(plotArea);
@@ -498,6 +503,7 @@ void ResultsWindow::redraw() {
     delete old;
     PlotNote->setText(QString::fromStdString(m_plot.note));
     PlotNote->setVisible(!m_plot.note.empty());
+    DesignGrid->setPeriods(m_results.design().periods);
     QStringList answers;
     for (const std::string& line : m_results.answerLines()) {
         answers.append(QString::fromStdString(line));
@@ -506,7 +512,12 @@ void ResultsWindow::redraw() {
 }
 
 void ResultsWindow::savePlot() {
-    PictureSizeControls size({PlotView->size(), PlotView->devicePixelRatioF()});
+    // The picture is as large as the plot on the screen, with the grid beside it when shown.
+    QSize shown = PlotView->size();
+    if (DesignGrid->isVisible()) {
+        shown.rwidth() += DesignGrid->width();
+    }
+    PictureSizeControls size({shown, PlotView->devicePixelRatioF()});
     TOpenDialog dialog;
     dialog.Title = QStringLiteral("Save plot");
     dialog.FileName = QStringLiteral("plot.png");
@@ -518,7 +529,7 @@ void ResultsWindow::savePlot() {
         return;
     }
     const QString failure =
-        savePlotPicture(m_plot, dialog.FileName, size.value());
+        savePlotPicture(m_plot, m_results.design().periods, dialog.FileName, size.value());
     if (!failure.isEmpty()) {
         showMessage(QStringLiteral("The plot was not saved: ") + failure + QStringLiteral(": ") +
                     dialog.FileName);
