@@ -11,6 +11,7 @@
 #include "files/ParameterDesign.h"
 #include "files/ParameterFile.h"
 #include "tests/files/FileTestSupport.h"
+#include "tests/ui/ModalHelper.h"
 #include "ui/results/AssumptionsPanel.h"
 #include "ui/results/BackgroundRecalculation.h"
 #include "ui/results/CopyableTable.h"
@@ -33,6 +34,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -53,7 +55,7 @@ namespace {
 // Two level-1 variables (one with a random slope) and one level-2 variable: Fixed1, Const,
 // Group1, Random1, CrossL1_1.
 void writeDesign(bool budget, std::int32_t groupSizeStep = 5) {
-    DesignParameters p = test::designWithCounts(2, 1, 1);
+    DesignParameters p = tavi::test::designWithCounts(2, 1, 1);
     p.WithinCov(1, 2) = p.WithinCov(2, 1) = 0.3;
     p.BetweenCov(1, 1) = 0.25;
     p.Tau(1, 1) = 0.1;
@@ -152,6 +154,17 @@ private:
         [&] { QVERIFY2(window, qPrintable(message)); }();
         window->CoefficientBox->setCurrentIndex(2);  // Group1
         return window;
+    }
+
+    // The window that "New plan..." of window opens, or nullptr.
+    static std::unique_ptr<ResultsWindow> newPlanOf(ResultsWindow& window) {
+        window.NewPlanButton->click();
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget != &window && qobject_cast<ResultsWindow*>(widget) != nullptr) {
+                return std::unique_ptr<ResultsWindow>(static_cast<ResultsWindow*>(widget));
+            }
+        }
+        return nullptr;
     }
 
     // The window of a copy of the example file.
@@ -407,7 +420,7 @@ private slots:
                 arrived.push_back(c.results.value().run.table.size());
             },
             [](const QString& message) { QFAIL(qPrintable(message)); });
-        DesignParameters p = test::designWithCounts(2, 1, 1);
+        DesignParameters p = tavi::test::designWithCounts(2, 1, 1);
         p.BudgetMode = false;
         p.MinGroupSize = 5;
         p.GroupSizeStep = 1;
@@ -608,13 +621,7 @@ private slots:
     void threeLevelPlanGivesTavcalcsTableOfTheSavedDesign() {
         const auto window = open(false);
         setTemplateChooser([](QWidget*) { return findTemplate("cluster-trial-3"); });
-        window->NewPlanButton->click();
-        std::unique_ptr<ResultsWindow> plan;
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (widget != window.get() && qobject_cast<ResultsWindow*>(widget) != nullptr) {
-                plan.reset(static_cast<ResultsWindow*>(widget));
-            }
-        }
+        const std::unique_ptr<ResultsWindow> plan = newPlanOf(*window);
         QVERIFY(plan);
         edit(*plan, QStringLiteral("icc2"), QStringLiteral("0.15"));
         edit(*plan, QStringLiteral("groups"), QStringLiteral("3:5"));
@@ -707,6 +714,29 @@ private slots:
                                 size)
                     .isEmpty());
         QVERIFY(readAll(QStringLiteral("plot.svg")).contains("Sequence 4"));
+    }
+
+    // "New plan..." offers the templates over periods; a stepped wedge observed one period
+    // before and after each switch leaves the other cells of its grid blank.
+    void newPlanOffersTheDesignsOverPeriods() {
+        const auto window = open(false);
+        QStringList offered;
+        test::whenModalShownThenClose([&offered](QWidget* dialog) {
+            auto* list = dialog->findChild<QListWidget*>(QStringLiteral("TemplateList"));
+            for (int row = 0; row < list->count(); ++row) {
+                offered.append(list->item(row)->text().section(QLatin1Char(':'), 0, 0));
+            }
+            list->setCurrentRow(int(offered.indexOf(QStringLiteral("stepped-wedge"))));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const std::unique_ptr<ResultsWindow> plan = newPlanOf(*window);
+        for (const char* name :
+             {"stepped-wedge", "longitudinal-cluster-trial", "cluster-crossover"}) {
+            QVERIFY2(offered.contains(QLatin1String(name)), name);
+        }
+        QVERIFY(plan);
+        edit(*plan, QStringLiteral("window"), QStringLiteral("1"));
+        QCOMPARE(drawnCells(*plan, 4, 5), (QStringList{"ct...", ".ct..", "..ct.", "...ct"}));
     }
 
     void missingOrMalformedFileSaysWhy() {
