@@ -3,6 +3,7 @@
 #include "files/NumberText.h"
 #include "files/TypedNumbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -31,12 +32,15 @@ Row varianceRow(AssumptionField field, bool positive, Matrix NestedModel::*tau =
             kNoBound,
             false,
             false,
+            false,
             [tau, i](const NestedDesign& d) {
                 return tau == nullptr ? d.model.Sigma2 : (d.model.*tau)(i, i);
             },
             [tau, i](NestedDesign& d, double v) {
                 (tau == nullptr ? d.model.Sigma2 : (d.model.*tau)(i, i)) = v;
             },
+            {},
+            {},
             {}};
 }
 
@@ -52,6 +56,7 @@ Row shareRow(AssumptionField field, Matrix NestedModel::*tau) {
             false,
             1.0,
             false,
+            false,
             true,
             [tau, total](const NestedDesign& d) {
                 const double sum = total(d.model);
@@ -63,6 +68,8 @@ Row shareRow(AssumptionField field, Matrix NestedModel::*tau) {
                 (m.*tau)(1, 1) = share * sum;
                 m.Sigma2 = sum - m.Tau2(1, 1) - (m.levels == 3 ? m.Tau3(1, 1) : 0.0);
             },
+            {},
+            {},
             {}};
 }
 
@@ -72,12 +79,15 @@ Row amountRow(AssumptionField field, double least, std::int32_t SampleSizes::*am
             least,
             false,
             kNoBound,
+            false,
             true,
             false,
             [amount](const NestedDesign& d) { return double(d.sizes.*amount); },
             [amount](NestedDesign& d, double value) {
                 d.sizes.*amount = static_cast<std::int32_t>(value);
             },
+            {},
+            {},
             {}};
 }
 
@@ -86,12 +96,15 @@ Row rangeRow(AssumptionField field, CountRange SampleSizes::*range, std::int32_t
             1.0,
             false,
             kNoBound,
+            false,
             true,
             false,
             [range, end](const NestedDesign& d) { return double(d.sizes.*range.*end); },
             [range, end](NestedDesign& d, double value) {
                 d.sizes.*range.*end = static_cast<std::int32_t>(value);
             },
+            {},
+            {},
             {}};
 }
 
@@ -255,13 +268,98 @@ std::vector<Row> threeLevelRows(const NestedDesign& d) {
     return rows;
 }
 
+// A correlation of a design over periods, from 0 (or above 0) to 1 (or below 1).
+Row correlationRow(AssumptionField field, double PeriodCorrelations::*value, bool above,
+                   bool oneIncluded) {
+    return {std::move(field),
+            0.0,
+            above,
+            1.0,
+            oneIncluded,
+            false,
+            false,
+            [value](const NestedDesign& d) { return d.periods->correlations.*value; },
+            [value](NestedDesign& d, double v) { d.periods->correlations.*value = v; },
+            {},
+            {},
+            {}};
+}
+
+Row cohortRow() {
+    return {fieldOf("cohort", "Cohort",
+                    "yes: the same units are measured in every period; no: new units in every "
+                    "period."),
+            0.0,
+            false,
+            1.0,
+            true,
+            true,
+            false,
+            [](const NestedDesign& d) { return d.periods->correlations.cohort ? 1.0 : 0.0; },
+            [](NestedDesign& d, double v) { d.periods->correlations.cohort = v == 1.0; },
+            {},
+            {"no", "yes"},
+            {}};
+}
+
+// A correlation of a cohort's units, which has a part in the design only with a cohort.
+Row cohortCorrelationRow(AssumptionField field, double PeriodCorrelations::*value, bool above,
+                         bool oneIncluded) {
+    field.placeholder = "only with a cohort";
+    Row row = correlationRow(std::move(field), value, above, oneIncluded);
+    row.applies = [](const NestedDesign& d) { return d.periods->correlations.cohort; };
+    return row;
+}
+
+std::vector<Row> periodRows() {
+    std::vector<Row> rows = {
+        correlationRow(fieldOf("icc", "Intraclass correlation within a period icc",
+                               "The clusters' share of the outcome's variance within a period."),
+                       &PeriodCorrelations::icc, false, false),
+        correlationRow(fieldOf("cac", "Cluster autocorrelation cac",
+                               "The correlation of a cluster's effects between two periods: 1 "
+                               "keeps a cluster's effect the same in every period."),
+                       &PeriodCorrelations::cac, false, true),
+        correlationRow(fieldOf("decay", "Decay of the cluster autocorrelation per period",
+                               "The factor by which the correlation of a cluster's effects falls "
+                               "per period apart: 1 for none."),
+                       &PeriodCorrelations::decay, true, true),
+        cohortRow(),
+        cohortCorrelationRow(fieldOf("iac", "Individual autocorrelation iac",
+                                     "In a cohort, the correlation of a unit's deviations between "
+                                     "two periods."),
+                             &PeriodCorrelations::iac, false, false),
+        cohortCorrelationRow(fieldOf("cohort_decay",
+                                     "Decay of the individual autocorrelation per "
+                                     "period",
+                                     "In a cohort, the factor by which the correlation of a "
+                                     "unit's deviations falls per period apart: 1 for none."),
+                             &PeriodCorrelations::cohortDecay, true, true),
+    };
+    addRange(rows, {"clusters", "number of clusters", "K", "The clusters of all sequences.",
+                    &SampleSizes::top, "The step between the table's numbers of clusters."});
+    addRange(rows, {"n", "number of units per cluster-period", "n", "", &SampleSizes::units,
+                    "The step between the table's numbers of units per cluster-period."});
+    return rows;
+}
+
 }  // namespace
 
 std::vector<AssumptionRow> assumptionRows(const NestedDesign& d) {
+    if (d.periods) {
+        return periodRows();
+    }
     return d.levels() == 3 ? threeLevelRows(d) : twoLevelRows(d);
 }
 
+bool rowApplies(const AssumptionRow& row, const NestedDesign& d) {
+    return !row.applies || row.applies(d);
+}
+
 std::string rowText(const AssumptionRow& row, double value) {
+    if (!row.words.empty()) {
+        return row.words[static_cast<std::size_t>(value)];
+    }
     if (!row.derived) {
         return exactNumber(value);
     }
@@ -270,15 +368,23 @@ std::string rowText(const AssumptionRow& row, double value) {
 
 std::string rowProblem(const AssumptionRow& row, const std::string& text, const NestedDesign& d,
                        double& value) {
+    if (!row.words.empty()) {
+        const auto word = std::find(row.words.begin(), row.words.end(), text);
+        value = static_cast<double>(word - row.words.begin());
+        return word != row.words.end() ? std::string()
+                                       : row.field.label + " must be " + row.words.back() + " or " +
+                                             row.words.front() + ".";
+    }
     const std::string least = exactNumber(row.least);
     std::string rule = row.whole   ? "a whole number of at least " + least
                        : row.above ? "a number above " + least
                                    : "a number of at least " + least;
-    if (std::isfinite(row.below)) {
-        rule += " and below " + exactNumber(row.below);
+    if (std::isfinite(row.most)) {
+        rule += (row.mostIncluded ? " and at most " : " and below ") + exactNumber(row.most);
     }
     const bool usable = TextToReal(text, value) && std::isfinite(value) &&
-                        (row.above ? value > row.least : value >= row.least) && value < row.below &&
+                        (row.above ? value > row.least : value >= row.least) &&
+                        (row.mostIncluded ? value <= row.most : value < row.most) &&
                         (!row.whole || (value == std::floor(value) && value <= kLargestWhole));
     if (!usable) {
         return row.field.label + " must be " + rule + ".";

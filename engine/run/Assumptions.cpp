@@ -57,12 +57,12 @@ std::optional<double> sizeValue(const SizeField& field, const std::string& text)
 
 }  // namespace
 
-void Assumptions::addGroupSizeFields(int levels) {
+void Assumptions::addGroupSizeFields(int levels, bool overPeriods) {
     m_firstSizeField = m_fields.size();
     m_sizeFields.clear();
     for (std::size_t k = 0; k < kSizeFields.size(); ++k) {
         const SizeField& field = kSizeFields[k];
-        if (levels >= field.levels) {
+        if (levels >= field.levels && !overPeriods) {
             m_sizeFields.push_back(k);
             m_fields.push_back({field.key,
                                 field.label,

@@ -21,6 +21,7 @@ struct AssumptionField {
     std::string help;         // more about it
     std::string text;         // the value as the field shows it; empty when not given
     std::string placeholder;  // what an empty field stands for, or empty
+    bool applies = true;      // false: no part of the design as it stands, shown empty
 };
 
 // Why the fields give no design: the field concerned (kWholeDesign when none is) and a line
@@ -64,8 +65,9 @@ public:
 protected:
     // The fields of groups that differ in size (the coefficient of variation of the sizes, with
     // three levels that of the numbers of groups per site, the units missing, the groups lost),
-    // put after the design's own fields by every kind of design.
-    void addGroupSizeFields(int levels);
+    // put after the design's own fields by every kind of design but one over periods, which has
+    // n units in every cluster-period.
+    void addGroupSizeFields(int levels, bool overPeriods);
     // Takes text when field i is one of them; false when it is a field of the design.
     bool setGroupSizeText(std::size_t i, const std::string& text);
     // Sets assumed's sizes from the fields, or its problem when a field is not usable.

@@ -15,18 +15,25 @@ FileAssumptions::FileAssumptions(const NestedDesign& d, std::string fileName)
     for (const AssumptionRow& row : m_rows) {
         m_fields.push_back(row.field);
     }
-    addGroupSizeFields(d.levels());
+    addGroupSizeFields(d.levels(), d.periods.has_value());
     showValues(std::nullopt);
 }
 
 std::string FileAssumptions::title() const {
-    return (m_edited->levels() == 3 ? "Three-level design of " : "Design of ") +
-           fileNamePartOf(m_fileName);
+    const char* kind = m_edited->periods         ? "Cluster design over periods of "
+                       : m_edited->levels() == 3 ? "Three-level design of "
+                                                 : "Design of ";
+    return kind + fileNamePartOf(m_fileName);
 }
 
 void FileAssumptions::showValues(std::optional<std::size_t> typed) {
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        if (i != typed && m_problems[i].empty()) {
+        m_fields[i].applies = rowApplies(m_rows[i], *m_edited);
+        if (!m_fields[i].applies) {
+            // What was typed into it has no part in the design any more.
+            m_problems[i].clear();
+            m_fields[i].text.clear();
+        } else if (i != typed && m_problems[i].empty()) {
             m_fields[i].text = rowText(m_rows[i], m_rows[i].get(*m_edited));
         }
     }
@@ -77,11 +84,17 @@ void FileAssumptions::markSaved(const std::string& fileName) {
 
 bool FileAssumptions::edited() const {
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        if (!m_problems[i].empty() || m_rows[i].get(*m_edited) != m_rows[i].get(*m_saved)) {
+        if (!m_problems[i].empty() || (rowApplies(m_rows[i], *m_edited) &&
+                                       m_rows[i].get(*m_edited) != m_rows[i].get(*m_saved))) {
             return true;
         }
     }
     return groupSizesEdited();
+}
+
+std::string FileAssumptions::keyCoefficient() const {
+    // A design over periods is planned for its treatment, its last variable after the periods'.
+    return m_saved->periods ? m_saved->variables.back().name : std::string();
 }
 
 }  // namespace tavi

@@ -27,6 +27,7 @@ public:
     void revert() override;
     void markSaved(const std::string& fileName) override;
     bool edited() const override;
+    std::string keyCoefficient() const override;
 
 private:
     // The texts of the fields from the edited design, but for the one being typed and those

@@ -8,6 +8,7 @@
 #include "files/NumberText.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -61,7 +62,75 @@ Criterion criterionOf(PlotQuantity quantity) {
     return Criterion::SmallestSe;
 }
 
-const char* const kGroupSizeTitle = "Group size n (level-1 units per group)";
+// How the plots name the sample sizes of a design of some kind.
+struct SizeWords {
+    const char* topTitle;    // the axis of the top-level units
+    const char* tops;        // the top-level units, as "groups"
+    const char* unitsTitle;  // the axis of n
+    const char* sizes;       // values of n, as "group sizes"
+    const char* cells;       // the points at which the required numbers are sought
+};
+
+constexpr SizeWords kGroupWords{"Number of groups N", "groups",
+                                "Group size n (level-1 units per group)", "group sizes",
+                                "group sizes"};
+constexpr SizeWords kSiteWords{"Number of sites K", "sites", kGroupWords.unitsTitle,
+                               kGroupWords.sizes, "cells"};
+constexpr SizeWords kClusterWords{"Number of clusters K", "clusters",
+                                  "Cluster-period size n (units per cluster and period)",
+                                  "cluster-period sizes", "cluster-period sizes"};
+
+const SizeWords& sizeWordsOf(const NestedDesign& d) {
+    return d.periods ? kClusterWords : d.levels() == 3 ? kSiteWords : kGroupWords;
+}
+
+// A curve of the power against an intraclass correlation: the design's value, the largest
+// shown, and how a design takes another value.
+struct IccCurve {
+    std::string name;
+    double icc;
+    double highest;
+    std::function<void(NestedDesign&, double)> vary;
+};
+
+// Twice the design's value, or from 0 up to kIccRangeFromZero, but no more than most.
+double highestIcc(double icc, double most) {
+    return icc > 0.0 ? std::min(2.0 * icc, most) : std::min(kIccRangeFromZero, most);
+}
+
+// Over periods the curve of icc, the other correlations kept; else a curve per level above the
+// units of its intercept's variance as a share of the total, which is kept with the other
+// level's variance. None when there is no variance to share.
+std::vector<IccCurve> iccCurves(const NestedDesign& d) {
+    if (d.periods) {
+        const double icc = d.periods->correlations.icc;
+        return {{"icc", icc, highestIcc(icc, kLargestIcc),
+                 [](NestedDesign& varied, double x) { varied.periods->correlations.icc = x; }}};
+    }
+    const NestedModel& m = d.model;
+    const bool sites = m.levels == 3;
+    const double total = m.Tau2(1, 1) + (sites ? m.Tau3(1, 1) : 0.0) + m.Sigma2;
+    std::vector<IccCurve> curves;
+    for (int level = 2; level <= m.levels && total > 0.0; ++level) {
+        Matrix NestedModel::*tau = level == 2 ? &NestedModel::Tau2 : &NestedModel::Tau3;
+        const double other = level == 2 ? (sites ? m.Tau3(1, 1) : 0.0) : m.Tau2(1, 1);
+        const double icc = (m.*tau)(1, 1) / total;
+        curves.push_back({"icc" + std::to_string(level), icc,
+                          highestIcc(icc, kLargestIcc - other / total),
+                          [tau, total, sites](NestedDesign& varied, double x) {
+                              NestedModel& v = varied.model;
+                              (v.*tau)(1, 1) = x * total;
+                              v.Sigma2 = total - v.Tau2(1, 1) - (sites ? v.Tau3(1, 1) : 0.0);
+                          }});
+    }
+    return curves;
+}
+
+// Whether the design's top level is sites holding groups, whose numbers the plots tell apart: a
+// design over periods has clusters, with the same J, its periods, at every point.
+bool hasSites(const NestedDesign& d) {
+    return d.levels() == 3 && !d.periods;
+}
 
 }  // namespace
 
@@ -298,7 +367,7 @@ std::vector<std::string> ResultsModel::answerLines() {
         lines.push_back(
             sizes.BudgetMode
                 ? "No budget reaches power " + power + " with at most " +
-                      std::to_string(kMaxRequiredGroups) + (sites ? " sites." : " groups.")
+                      std::to_string(kMaxRequiredGroups) + " " + sizeWordsOf(design()).tops + "."
                 : "Power " + power + " is reached at no " + top + " (" + topRange + ").");
     } else if (sizes.BudgetMode) {
         lines.push_back("Smallest budget reaching power " + power + ": " +
@@ -362,16 +431,14 @@ double ResultsModel::shadeOf(std::int32_t n) const {
     return std::clamp(double(n - least) / double(most - least), 0.0, 1.0);
 }
 
-double ResultsModel::standardErrorAt(const SweepPoint& point, const NestedModel* varied) {
+double ResultsModel::standardErrorAt(const SweepPoint& point, const NestedDesign* varied) {
     if (point.N < 1) {
         return kNaN;
     }
     std::shared_ptr<const PreparedDesign> prepared = m_results.run.design;
     std::unique_ptr<PointWork> variedWork;
     if (varied != nullptr) {
-        NestedDesign d = prepared->design;
-        d.model = *varied;
-        prepared = prepareDesign(std::move(d));
+        prepared = prepareDesign(*varied);
         variedWork = prepared->information->newWork();
     } else if (!m_work) {
         m_work = prepared->information->newWork();
@@ -442,9 +509,8 @@ Plot ResultsModel::sweepPlot(PlotQuantity quantity) {
             plot.yTitle = "SE";
             break;
     }
-    plot.xTitle = t.budgetMode()    ? kGroupSizeTitle
-                  : t.levels() == 3 ? "Number of sites K"
-                                    : "Number of groups N";
+    const SizeWords& words = sizeWordsOf(design());
+    plot.xTitle = t.budgetMode() ? words.unitsTitle : words.topTitle;
 
     const Criterion criterion = criterionOf(quantity);
     const BestPoint& marked = best(criterion);
@@ -511,47 +577,34 @@ Plot ResultsModel::effectPlot() {
 
 Plot ResultsModel::iccPlot() {
     const int c = m_coefficient;
-    const NestedModel& m = design().model;
-    const bool sites = m.levels == 3;
+    const NestedDesign& d = design();
+    const bool sites = hasSites(d);
     Plot plot;
     plot.wholeX = false;
     plot.target = m_settings.power;
-    plot.xTitle = sites ? "Intraclass correlation between groups (icc2) or between sites "
-                          "(icc3), the total variance kept"
-                        : "Intraclass correlation τ00 / (τ00 + σ²), their sum kept";
+    plot.xTitle = d.periods ? "Intraclass correlation within a period (icc), the other "
+                              "correlations kept"
+                  : sites   ? "Intraclass correlation between groups (icc2) or between sites "
+                              "(icc3), the total variance kept"
+                            : "Intraclass correlation τ00 / (τ00 + σ²), their sum kept";
     plot.yTitle = "Power";
     plot.title = "Power for " + m_titles[c] + " = " + significantNumber(effect(), 4) +
                  " against the intraclass correlation" + (sites ? "s" : "");
     const std::optional<SweepPoint> point = chosenPoint();
-    const double level3 = sites ? m.Tau3(1, 1) : 0.0;
-    const double total = m.Tau2(1, 1) + level3 + m.Sigma2;
-    if (!point || !(total > 0.0)) {
+    const std::vector<IccCurve> curves = iccCurves(d);
+    if (!point || curves.empty()) {
         plot.note = point ? "The design has no variance to share between the levels."
                           : "No point allows a test of " + m_names[c] + ".";
         return plot;
     }
     plot.title += " at " + pointText(*point);
     const double df = m_df.quantities.at(c, *point);
-    // One line per intercept variance that varies, the other one kept.
-    const struct {
-        const char* name;
-        int level;
-    } curves[] = {{"icc2", 2}, {"icc3", 3}};
-    for (const auto& curve : curves) {
-        if (curve.level > m.levels) {
-            break;
-        }
-        const double other = curve.level == 2 ? level3 : m.Tau2(1, 1);
-        const double icc = (curve.level == 2 ? m.Tau2(1, 1) : level3) / total;
-        const double most = kLargestIcc - other / total;
-        const double highest =
-            icc > 0.0 ? std::min(2.0 * icc, most) : std::min(kIccRangeFromZero, most);
-        PlotLine line{sites ? std::string(curve.name) : pointText(*point), {}, shadeOf(point->n)};
+    for (const IccCurve& curve : curves) {
+        PlotLine line{sites ? curve.name : pointText(*point), {}, shadeOf(point->n)};
         for (int i = 0; i < kCurvePoints; ++i) {
-            const double x = highest * i / (kCurvePoints - 1);
-            NestedModel varied = m;
-            (curve.level == 2 ? varied.Tau2 : varied.Tau3)(1, 1) = x * total;
-            varied.Sigma2 = total - varied.Tau2(1, 1) - (sites ? varied.Tau3(1, 1) : 0.0);
+            const double x = curve.highest * i / (kCurvePoints - 1);
+            NestedDesign varied = d;
+            curve.vary(varied, x);
             const double y =
                 powerOfTest(effect(), standardErrorAt(*point, &varied), df, m_settings);
             if (!std::isnan(y)) {
@@ -560,17 +613,18 @@ Plot ResultsModel::iccPlot() {
         }
         plot.lines.push_back(std::move(line));
     }
-    const double icc = m.Tau2(1, 1) / total;
     const double power = powerOfTest(effect(), standardErrorAt(*point), df, m_settings);
     if (!std::isnan(power)) {
+        const double icc = curves.front().icc;
         plot.mark = PlotPoint{icc, power};
-        plot.markLabel = sites ? "The design's icc2 " + significantNumber(icc, 3) + ", icc3 " +
-                                     significantNumber(level3 / total, 3) + ": power " +
-                                     significantNumber(power, 4)
-                               : "The design's " + significantNumber(icc, 3) + ": power " +
-                                     significantNumber(power, 4);
+        plot.markLabel = "The design's " +
+                         (sites ? "icc2 " + significantNumber(icc, 3) + ", icc3 " +
+                                      significantNumber(curves.back().icc, 3)
+                          : d.periods ? "icc " + significantNumber(icc, 3)
+                                      : significantNumber(icc, 3)) +
+                         ": power " + significantNumber(power, 4);
     }
-    if (level2Effects(m) > 1 || level3Effects(m) > 1) {
+    if (!d.periods && (level2Effects(d.model) > 1 || level3Effects(d.model) > 1)) {
         plot.note = "The variances of the slopes stay as they are.";
     }
     return plot;
@@ -579,16 +633,19 @@ Plot ResultsModel::iccPlot() {
 Plot ResultsModel::requiredPlot() {
     const int c = m_coefficient;
     const SampleSizes& sizes = design().sizes;
-    const bool sites = design().levels() == 3;
+    const bool byJ = hasSites(design());
+    const SizeWords& words = sizeWordsOf(design());
     const std::string power = significantNumber(m_settings.power, 3);
     Plot plot;
     const std::string tested =
         jointChosen() ? m_titles[c] : m_titles[c] + " = " + significantNumber(effect(), 4);
-    plot.title = std::string(sites ? "Sites" : "Groups") + " needed for power " + power + " for " +
-                 tested + " (α = " + significantNumber(m_settings.alpha, 3) + ", " +
+    std::string needed = words.tops;
+    needed.front() = char(std::toupper(static_cast<unsigned char>(needed.front())));
+    plot.title = needed + " needed for power " + power + " for " + tested +
+                 " (α = " + significantNumber(m_settings.alpha, 3) + ", " +
                  (m_settings.oneSided ? "one-sided" : "two-sided") + ")";
-    plot.xTitle = kGroupSizeTitle;
-    plot.yTitle = sites ? "Number of sites K" : "Number of groups N";
+    plot.xTitle = words.unitsTitle;
+    plot.yTitle = words.topTitle;
     // A line per number of groups per site, in the order met.
     std::vector<std::int32_t> order;
     std::map<std::int32_t, PlotLine> lines;
@@ -602,7 +659,7 @@ Plot ResultsModel::requiredPlot() {
         auto [line, added] = lines.try_emplace(row.J);
         if (added) {
             order.push_back(row.J);
-            line->second.name = sites ? "J = " + std::to_string(row.J) : std::string();
+            line->second.name = byJ ? "J = " + std::to_string(row.J) : std::string();
         }
         if (row.point) {
             line->second.points.push_back({double(row.n), double(row.point->N)});
@@ -623,10 +680,9 @@ Plot ResultsModel::requiredPlot() {
                                    pointText(p);
     }
     if (missing > 0) {
-        plot.note = "At " + std::to_string(missing) +
-                    (sites ? " cells no number of sites up to "
-                           : " group sizes no number of groups up to ") +
-                    std::to_string(kMaxRequiredGroups) + " reaches power " + power + ".";
+        plot.note = "At " + std::to_string(missing) + " " + words.cells + " no number of " +
+                    words.tops + " up to " + std::to_string(kMaxRequiredGroups) +
+                    " reaches power " + power + ".";
     }
     return plot;
 }
@@ -635,7 +691,7 @@ void ResultsModel::addLines(Plot& plot, const std::function<double(std::size_t)>
                             const std::optional<SweepPoint>& marked) const {
     const SweepTable& t = table();
     const bool budget = t.budgetMode();
-    const bool sites = t.levels() == 3;
+    const bool byJ = hasSites(design());
     // A line's key: (J, n) over ranges, J alone under a budget, J being 0 with two levels; in
     // the order of the sweep.
     const auto keyOf = [budget](const SweepPoint& p) {
@@ -649,12 +705,12 @@ void ResultsModel::addLines(Plot& plot, const std::function<double(std::size_t)>
         auto [line, added] = lines.try_emplace(key);
         if (added) {
             order.push_back(key);
-            std::string name = sites ? "J = " + std::to_string(p.J) : std::string();
+            std::string name = byJ ? "J = " + std::to_string(p.J) : std::string();
             if (!budget) {
-                name += (sites ? ", n = " : "n = ") + std::to_string(p.n);
+                name += (byJ ? ", n = " : "n = ") + std::to_string(p.n);
             }
             line->second.name = std::move(name);
-            line->second.shade = budget && !sites ? std::nullopt : std::optional(shadeOf(p.n));
+            line->second.shade = budget && !byJ ? std::nullopt : std::optional(shadeOf(p.n));
         }
         const double y = value(i);
         if (p.N >= 1 && !std::isnan(y)) {
@@ -682,7 +738,8 @@ void ResultsModel::addLines(Plot& plot, const std::function<double(std::size_t)>
         }
         plot.note =
             "Showing " + std::to_string(shown.size()) + " of " + std::to_string(order.size()) +
-            (!sites ? " group sizes (the smallest, the largest, the best and some between)"
+            (!byJ ? std::string(" ") + sizeWordsOf(design()).sizes +
+                        " (the smallest, the largest, the best and some between)"
              : budget
                  ? " numbers of groups per site (the first, the last, the best and some between)"
                  : " pairs of J and n (the first, the last, the best and some between)") +
@@ -692,7 +749,7 @@ void ResultsModel::addLines(Plot& plot, const std::function<double(std::size_t)>
     const auto [fewest, most] = std::minmax_element(order.begin(), order.end());
     for (const std::size_t k : shown) {
         PlotLine& line = lines[order[k]];
-        if (budget && sites) {
+        if (budget && byJ) {
             line.shade = most->first > fewest->first ? double(order[k].first - fewest->first) /
                                                            double(most->first - fewest->first)
                                                      : 0.5;

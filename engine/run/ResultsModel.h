@@ -158,9 +158,9 @@ private:
     JointTests& jointTests();
     void forgetTests();
     double shadeOf(std::int32_t n) const;
-    // The chosen coefficient's standard error at point, of the design or, when given, of the
-    // design with the model varied; NaN where it has none.
-    double standardErrorAt(const SweepPoint& point, const NestedModel* varied = nullptr);
+    // The chosen coefficient's standard error at point, of the design or, when given, of a
+    // variation of it; NaN where it has none.
+    double standardErrorAt(const SweepPoint& point, const NestedDesign* varied = nullptr);
     Plot sweepPlot(PlotQuantity quantity);
     Plot effectPlot();
     Plot iccPlot();

@@ -12,8 +12,9 @@ namespace {
 // The values a new plan starts from, chosen on the planner's behalf as a common design to
 // change: an intraclass correlation of 0.1, a budget of 1000 units at a cost of 5 per group,
 // group sizes from 2 to 60; with sites 0.1 between groups and 0.05 between sites, 2 to 8 groups
-// per site, and a budget of 10000 units at a cost of 50 per site. A key without one here starts
-// from its default.
+// per site, and a budget of 10000 units at a cost of 50 per site; over periods 4 sequences (or
+// 4 periods where the sequences do not give them) of 2 to 12 clusters each. A key without one
+// here starts from its default.
 struct StartingValue {
     std::string_view key;
     std::string_view text;
@@ -28,7 +29,8 @@ constexpr StartingValue kStartingValues[] = {
     {"n", "2:60:2", true, 0},       {"icc2", "0.1", false, 3},
     {"icc3", "0.05", false, 3},     {"moderator_level", "1", false, 3},
     {"budget", "10000", false, 3},  {"site_cost", "50", false, 3},
-    {"groups", "2:8", true, 3},
+    {"groups", "2:8", true, 3},     {"sequences", "4", false, 3},
+    {"periods", "4", true, 3},      {"clusters", "2:12", false, 3},
 };
 
 std::string startingText(const TemplateKey& key, int levels) {
@@ -72,7 +74,7 @@ TemplateAssumptions::TemplateAssumptions(const DesignTemplate& designTemplate)
                             startingText(key, m_template.levels), placeholderOf(key)});
         m_savedTexts.push_back(m_fields.back().text);
     }
-    addGroupSizeFields(m_template.levels);
+    addGroupSizeFields(m_template.levels, m_template.overPeriods);
 }
 
 std::string TemplateAssumptions::title() const {

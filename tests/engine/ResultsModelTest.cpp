@@ -1,6 +1,7 @@
 #include "engine/run/CalculationRun.h"
 #include "engine/run/DesignResults.h"
 #include "engine/run/ResultsModel.h"
+#include "engine/templates/DesignTemplates.h"
 #include "tests/engine/RunFixture.h"
 
 #include <algorithm>
@@ -135,6 +136,27 @@ TEST_F(ResultsModelTest, PowerAgainstTheIccIsTheDesignComputedWithThatIcc) {
     const Plot atDoubled = doubled.plot(PlotQuantity::PowerByEffect);
     EXPECT_NEAR(plot.lines[0].points.back().y, atDoubled.mark->y, 1e-12);
 }
+// Over periods the curve against the intraclass correlation varies the design's icc, its other
+// correlations kept: its last point, at twice the icc, is the power of the design made so.
+TEST_F(ResultsModelTest, PowerAgainstTheIccOverPeriodsIsTheDesignMadeWithThatIcc) {
+    const auto stepsWithIcc = [](const char* icc) {
+        const TemplateDesign made = makeDesign(
+            *findTemplate("stepped-wedge"),
+            {{"sequences", "3"}, {"clusters", "4"}, {"n", "20"}, {"icc", icc}, {"cac", "0.7"}});
+        ResultsModel model(*computeDesign({made.design, std::nullopt}, {}).results);
+        model.choose(std::string("treatment"));
+        model.setEffect(0.3);
+        return model;
+    };
+    ResultsModel model = stepsWithIcc("0.05");
+    const Plot plot = model.plot(PlotQuantity::PowerByIcc);
+    ASSERT_EQ(plot.lines.size(), 1u);
+    EXPECT_DOUBLE_EQ(plot.lines[0].points.back().x, 0.1);
+    const Plot atDoubled = stepsWithIcc("0.1").plot(PlotQuantity::PowerByEffect);
+    EXPECT_NEAR(plot.lines[0].points.back().y, atDoubled.mark->y, 1e-12);
+    EXPECT_LT(plot.lines[0].points.back().y, plot.mark->y);
+}
+
 // Contrasts and joint tests of a run with groups of varying sizes: the points computed again
 // with those sizes give a contrast of one coefficient that coefficient's standard errors; a joint
 // test is chosen and planned like a coefficient; one that cannot be used changes nothing.

@@ -11,10 +11,12 @@
 #include "files/ParameterDesign.h"
 #include "files/ParameterFile.h"
 #include "tests/files/FileTestSupport.h"
+#include "tests/ui/ModalHelper.h"
 #include "ui/results/AssumptionsPanel.h"
 #include "ui/results/BackgroundRecalculation.h"
 #include "ui/results/CopyableTable.h"
 #include "ui/results/OpenResults.h"
+#include "ui/results/PeriodGrid.h"
 #include "ui/results/PlotPicture.h"
 #include "ui/results/ResultsWindow.h"
 #include "ui/results/SweepTableModel.h"
@@ -32,6 +34,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -52,7 +55,7 @@ namespace {
 // Two level-1 variables (one with a random slope) and one level-2 variable: Fixed1, Const,
 // Group1, Random1, CrossL1_1.
 void writeDesign(bool budget, std::int32_t groupSizeStep = 5) {
-    DesignParameters p = test::designWithCounts(2, 1, 1);
+    DesignParameters p = tavi::test::designWithCounts(2, 1, 1);
     p.WithinCov(1, 2) = p.WithinCov(2, 1) = 0.3;
     p.BetweenCov(1, 1) = 0.25;
     p.Tau(1, 1) = 0.1;
@@ -106,6 +109,24 @@ QByteArray readAll(const QString& name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The cells of the window's grid as drawn, a row per sequence: 't' dark (treated), '.' blank,
+// 'c' pale (control).
+QStringList drawnCells(const ResultsWindow& window, std::size_t sequences, std::size_t periods) {
+    PeriodGrid& grid = *window.DesignGrid;
+    grid.resize(grid.sizeHint());
+    const QImage image = grid.grab().toImage();
+    const QRgb blank = image.pixel(0, image.height() - 1);
+    QStringList rows;
+    for (std::size_t s = 0; s < sequences; ++s) {
+        rows.append(QString());
+        for (std::size_t t = 0; t < periods; ++t) {
+            const QRgb drawn = image.pixel(grid.cellRect(s, t).center());
+            rows.back() += qGray(drawn) < 128 ? 't' : drawn == blank ? '.' : 'c';
+        }
+    }
+    return rows;
+}
+
 // The points of every line series but the target's, by x, each with its y.
 std::multimap<double, double> seriesPoints(const ResultsWindow& window) {
     std::multimap<double, double> points;
@@ -133,6 +154,17 @@ private:
         [&] { QVERIFY2(window, qPrintable(message)); }();
         window->CoefficientBox->setCurrentIndex(2);  // Group1
         return window;
+    }
+
+    // The window that "New plan..." of window opens, or nullptr.
+    static std::unique_ptr<ResultsWindow> newPlanOf(ResultsWindow& window) {
+        window.NewPlanButton->click();
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget != &window && qobject_cast<ResultsWindow*>(widget) != nullptr) {
+                return std::unique_ptr<ResultsWindow>(static_cast<ResultsWindow*>(widget));
+            }
+        }
+        return nullptr;
     }
 
     // The window of a copy of the example file.
@@ -388,7 +420,7 @@ private slots:
                 arrived.push_back(c.results.value().run.table.size());
             },
             [](const QString& message) { QFAIL(qPrintable(message)); });
-        DesignParameters p = test::designWithCounts(2, 1, 1);
+        DesignParameters p = tavi::test::designWithCounts(2, 1, 1);
         p.BudgetMode = false;
         p.MinGroupSize = 5;
         p.GroupSizeStep = 1;
@@ -589,13 +621,7 @@ private slots:
     void threeLevelPlanGivesTavcalcsTableOfTheSavedDesign() {
         const auto window = open(false);
         setTemplateChooser([](QWidget*) { return findTemplate("cluster-trial-3"); });
-        window->NewPlanButton->click();
-        std::unique_ptr<ResultsWindow> plan;
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (widget != window.get() && qobject_cast<ResultsWindow*>(widget) != nullptr) {
-                plan.reset(static_cast<ResultsWindow*>(widget));
-            }
-        }
+        const std::unique_ptr<ResultsWindow> plan = newPlanOf(*window);
         QVERIFY(plan);
         edit(*plan, QStringLiteral("icc2"), QStringLiteral("0.15"));
         edit(*plan, QStringLiteral("groups"), QStringLiteral("3:5"));
@@ -641,6 +667,76 @@ private slots:
         QTRY_VERIFY(!window->recalculating());
         QCOMPARE(text("tau3_intercept"), QStringLiteral("0.025"));
         QCOMPARE(text("site_cost"), QStringLiteral("150"));
+    }
+
+    // A stepped-wedge file: its correlations edited in the panel compute the design anew, the
+    // table then holds tavi-calc's for the file saved, and its grid and saved plot draw the
+    // sequences, sequence s treated from period s + 1 on.
+    void steppedWedgeFileEditsGiveTavcalcsTableOfTheSavedFile() {
+        QCOMPARE(
+            calc({"--template", "stepped-wedge", "--set", "sequences=4", "--set", "clusters=2:6",
+                  "--set", "n=10:30:10", "--set", "icc=0.05", "--write", "wedge.dat"}),
+            kExitComplete);
+        QString message;
+        const auto window = resultsOfFile(QStringLiteral("wedge.dat"), message);
+        QVERIFY2(window, qPrintable(message));
+        QVERIFY(window->CoefficientBox->currentText().endsWith(QStringLiteral("(treatment)")));
+        QVERIFY(!window->findChild<QLineEdit*>(QStringLiteral("Field_size_cv")));
+        const auto field = [&window](const char* key) {
+            return window->findChild<QLineEdit*>(QStringLiteral("Field_") + key);
+        };
+        QVERIFY(!field("iac")->isEnabled());
+        edit(*window, QStringLiteral("icc"), QStringLiteral("0.1"));
+        edit(*window, QStringLiteral("cac"), QStringLiteral("0.6"));
+        edit(*window, QStringLiteral("cohort"), QStringLiteral("yes"));
+        QVERIFY(field("iac")->isEnabled());
+        edit(*window, QStringLiteral("iac"), QStringLiteral("0.4"));
+        edit(*window, QStringLiteral("cac"), QStringLiteral("1.5"));
+        QVERIFY(window->AssumptionsView->StatusLabel->text().contains(QStringLiteral("at most 1")));
+        edit(*window, QStringLiteral("cac"), QStringLiteral("0.6"));
+        TOpenDialog::setChooser(
+            [](const TOpenDialog&, QWidget*) { return QStringLiteral("wedge-edited.dat"); });
+        window->AssumptionsView->SaveDesignButton->click();
+        const QByteArray saved = readAll(QStringLiteral("wedge-edited.dat"));
+        for (const char* line : {"icc 0.1", "cac 0.6", "cohort yes", "iac 0.4"}) {
+            QVERIFY2(saved.contains(line), line);
+        }
+        compareWithTavcalc(*window, "wedge-edited.dat");
+        edit(*window, QStringLiteral("cohort"), QStringLiteral("no"));
+        QVERIFY(field("iac")->text().isEmpty());
+        window->AssumptionsView->RevertButton->click();
+        QTRY_VERIFY(!window->recalculating());
+        QCOMPARE(field("iac")->text(), QStringLiteral("0.4"));
+        QCOMPARE(drawnCells(*window, 4, 5), (QStringList{"ctttt", "ccttt", "ccctt", "cccct"}));
+        const PictureSize size{{900, 500}, 1.0};
+        QVERIFY(savePlotPicture(window->results().plot(PlotQuantity::Power),
+                                window->results().design().periods, QStringLiteral("plot.svg"),
+                                size)
+                    .isEmpty());
+        QVERIFY(readAll(QStringLiteral("plot.svg")).contains("Sequence 4"));
+    }
+
+    // "New plan..." offers the templates over periods; a stepped wedge observed one period
+    // before and after each switch leaves the other cells of its grid blank.
+    void newPlanOffersTheDesignsOverPeriods() {
+        const auto window = open(false);
+        QStringList offered;
+        test::whenModalShownThenClose([&offered](QWidget* dialog) {
+            auto* list = dialog->findChild<QListWidget*>(QStringLiteral("TemplateList"));
+            for (int row = 0; row < list->count(); ++row) {
+                offered.append(list->item(row)->text().section(QLatin1Char(':'), 0, 0));
+            }
+            list->setCurrentRow(int(offered.indexOf(QStringLiteral("stepped-wedge"))));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const std::unique_ptr<ResultsWindow> plan = newPlanOf(*window);
+        for (const char* name :
+             {"stepped-wedge", "longitudinal-cluster-trial", "cluster-crossover"}) {
+            QVERIFY2(offered.contains(QLatin1String(name)), name);
+        }
+        QVERIFY(plan);
+        edit(*plan, QStringLiteral("window"), QStringLiteral("1"));
+        QCOMPARE(drawnCells(*plan, 4, 5), (QStringList{"ct...", ".ct..", "..ct.", "...ct"}));
     }
 
     void missingOrMalformedFileSaysWhy() {

@@ -76,6 +76,7 @@ void AssumptionsPanel::setFields(const Assumptions& assumptions) {
         edit->setObjectName(QStringLiteral("Field_") + QString::fromStdString(field.key));
         edit->setPlaceholderText(QString::fromStdString(field.placeholder));
         edit->setToolTip(QString::fromStdString(field.help));
+        edit->setEnabled(field.applies);
         auto* label = wrappedLabel(QString::fromStdString(field.label));
         label->setBuddy(edit);
         m_fieldRows->addWidget(label);
@@ -97,10 +98,12 @@ void AssumptionsPanel::setFields(const Assumptions& assumptions) {
 void AssumptionsPanel::showTexts(const Assumptions& assumptions, std::optional<std::size_t> typed) {
     Heading->setText(QString::fromStdString(assumptions.title()));
     for (std::size_t i = 0; i < Fields.size(); ++i) {
-        const QString text = QString::fromStdString(assumptions.fields()[i].text);
+        const AssumptionField& field = assumptions.fields()[i];
+        const QString text = QString::fromStdString(field.text);
         if (i != typed && Fields[i]->text() != text) {
             Fields[i]->setText(text);
         }
+        Fields[i]->setEnabled(field.applies);
     }
 }
 

@@ -26,7 +26,8 @@ public:
 
     // Shows the heading and fields of assumptions afresh.
     void setFields(const Assumptions& assumptions);
-    // Shows the fields' texts, but in the field being typed into.
+    // Shows the fields' texts, but in the field being typed into; a field with no part in the
+    // design is disabled.
     void showTexts(const Assumptions& assumptions, std::optional<std::size_t> typed);
     // The line under the fields: text, marked as a problem with field (or the design as a
     // whole) when problem is set.

@@ -68,14 +68,6 @@ std::unique_ptr<ResultsWindow> resultsOfFile(const QString& parFile, QString& me
                       QString::fromStdString(unheldReason(*file.reading.unheld));
             return nullptr;
         }
-        // Their assumptions are the sequences and correlations, which the panel has no fields
-        // for; editing the nested model's variances instead would change nothing computed.
-        if (file.reading.design.periods) {
-            message = parFile + QStringLiteral(
-                                    ": a cluster design over periods is computed by "
-                                    "tavi-calc; the window edits nested designs");
-            return nullptr;
-        }
         assumptions = std::make_unique<FileAssumptions>(file.reading.design, name);
     } catch (const FileError& error) {
         message = QString::fromStdString(error.fileName()) + QStringLiteral(": ") +

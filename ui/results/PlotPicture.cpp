@@ -1,5 +1,6 @@
 #include "ui/results/PlotPicture.h"
 
+#include "ui/results/PeriodGrid.h"
 #include "ui/results/ResultsChart.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QSpinBox>
 #include <QSvgGenerator>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavi::ui {
@@ -34,8 +36,9 @@ QLabel* caption(const QString& text, QWidget* buddy) {
 }
 
 // Paints plot over a rectangle of size (in the screen's pixels): the chart, laid out for that
-// size as the window lays it out, and the note under it.
-void paintPlot(QPainter& painter, const Plot& plot, QSize size) {
+// size as the window lays it out, the grid of periods beside it, and the note under them.
+void paintPlot(QPainter& painter, const Plot& plot, const std::optional<ClusterPeriods>& periods,
+               QSize size) {
     const QString note = QString::fromStdString(plot.note);
     const QFont font = QApplication::font();
     const QFontMetrics metrics(font);
@@ -44,7 +47,18 @@ void paintPlot(QPainter& painter, const Plot& plot, QSize size) {
     const int noteHeight =
         note.isEmpty() ? 0
                        : metrics.boundingRect(noteRoom, Qt::TextWordWrap, note).height() + margin;
-    const QRectF chartArea(0, 0, size.width(), size.height() - noteHeight);
+    // The grid takes at most a third of the width, as the window gives it room.
+    const int gridWidth =
+        periods ? std::min(periodGridSize(*periods, font).width(), size.width() / 3) : 0;
+    const QRectF chartArea(0, 0, size.width() - gridWidth - (periods ? 2 * margin : 0),
+                           size.height() - noteHeight);
+    if (periods) {
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        paintPeriodGrid(painter, *periods,
+                        QRect(int(chartArea.right()) + margin, 2 * margin, gridWidth,
+                              int(chartArea.height()) - 2 * margin));
+    }
 
     QGraphicsScene scene;
     QChart* chart = buildChart(plot);
@@ -100,7 +114,8 @@ PictureSize PictureSizeControls::value() const {
     return {QSize(WidthBox->value(), HeightBox->value()), ScaleBox->value()};
 }
 
-QString savePlotPicture(const Plot& plot, const QString& fileName, const PictureSize& picture) {
+QString savePlotPicture(const Plot& plot, const std::optional<ClusterPeriods>& periods,
+                        const QString& fileName, const PictureSize& picture) {
     const QSize size = picture.size;
     const QSize pixels(int(std::lround(size.width() * picture.scale)),
                        int(std::lround(size.height() * picture.scale)));
@@ -124,14 +139,14 @@ QString savePlotPicture(const Plot& plot, const QString& fileName, const Picture
         drawing.setResolution(screen != nullptr ? int(screen->logicalDotsPerInch()) : 96);
         drawing.setTitle(QString::fromStdString(plot.title));
         QPainter painter(&drawing);
-        paintPlot(painter, plot, size);
+        paintPlot(painter, plot, periods, size);
     } else {
         QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(picture.scale);
         image.fill(Qt::white);
         QPainter painter(&image);
         painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-        paintPlot(painter, plot, size);
+        paintPlot(painter, plot, periods, size);
         painter.end();
         if (!image.save(&file, "PNG")) {
             file.cancelWriting();

@@ -54,12 +54,14 @@ QValueAxis* axis(const QString& title, double lowest, double highest, double pad
         lowest -= room;
         highest += room;
     }
-    // Ticks at multiples of 1, 2 or 5 times a power of ten, about five of them.
+    // Ticks at multiples of 1, 2 or 5 times a power of ten, about five of them: a rough step
+    // near the next power of ten takes it, or a short axis would crowd twice as many labels.
     const double rough = (highest - lowest) / 5.0;
     const double decade = std::pow(10.0, std::floor(std::log10(rough)));
     const double step = rough / decade < 1.5   ? decade
                         : rough / decade < 3.5 ? 2 * decade
-                                               : 5 * decade;
+                        : rough / decade < 7.5 ? 5 * decade
+                                               : 10 * decade;
     const double room = (highest - lowest) * pad;
     result->setRange(lowest - room, highest + room);
     result->setTickType(QValueAxis::TicksDynamic);

@@ -7,6 +7,7 @@
 #include "ui/results/BackgroundRecalculation.h"
 #include "ui/results/CopyableTable.h"
 #include "ui/results/OpenResults.h"
+#include "ui/results/PeriodGrid.h"
 #include "ui/results/PlotPicture.h"
 #include "ui/results/ResultsChart.h"
 #include "ui/results/SweepTableModel.h"
@@ -57,18 +58,21 @@ QString effectText(double effect) {
     return std::isnan(effect) ? QString() : QString::number(effect, 'g', 6);
 }
 
-// The views, in the order of the chooser.
+// The views, in the order of the chooser, and what a design over periods calls them where its
+// words differ.
 struct View {
     PlotQuantity quantity;
     const char* name;
+    const char* overPeriods;
 };
 constexpr View kViews[] = {
-    {PlotQuantity::StandardError, "Standard error"},
-    {PlotQuantity::Mdes, "Minimum detectable effect (MDES)"},
-    {PlotQuantity::Power, "Power"},
-    {PlotQuantity::PowerByEffect, "Power against the effect, at a point"},
-    {PlotQuantity::PowerByIcc, "Power against the intraclass correlation, at a point"},
-    {PlotQuantity::RequiredGroups, "Groups needed at each group size"},
+    {PlotQuantity::StandardError, "Standard error", nullptr},
+    {PlotQuantity::Mdes, "Minimum detectable effect (MDES)", nullptr},
+    {PlotQuantity::Power, "Power", nullptr},
+    {PlotQuantity::PowerByEffect, "Power against the effect, at a point", nullptr},
+    {PlotQuantity::PowerByIcc, "Power against the intraclass correlation, at a point", nullptr},
+    {PlotQuantity::RequiredGroups, "Groups needed at each group size",
+     "Clusters needed at each cluster-period size"},
 };
 
 QLabel* buddyLabel(const QString& text, QWidget* buddy) {
@@ -118,8 +122,11 @@ void ResultsWindow::createControls() {
     CoefficientBox = shortChooser();
     fillCoefficients();
     QuantityBox = shortChooser();
+    const bool overPeriods = m_results.design().periods.has_value();
     for (const View& view : kViews) {
-        QuantityBox->addItem(QString::fromUtf8(view.name), int(view.quantity));
+        const char* name =
+            overPeriods && view.overPeriods != nullptr ? view.overPeriods : view.name;
+        QuantityBox->addItem(QString::fromUtf8(name), int(view.quantity));
     }
     AlphaBox = new QDoubleSpinBox;
     AlphaBox->setDecimals(3);
@@ -191,6 +198,7 @@ void ResultsWindow::createControls() {
     PlotView->setMinimumHeight(200);
     PlotNote = new QLabel;
     PlotNote->setWordWrap(true);
+    DesignGrid = new PeriodGrid;
 
     AnswersLabel = new QLabel;
     AnswersLabel->setObjectName(QStringLiteral("AnswersLabel"));
@@ -217,18 +225,25 @@ void ResultsWindow::createControls() {
     auto* tableRows = new QVBoxLayout(tableArea);
     tableRows->setContentsMargins(0, 0, 0, 0);
     tableRows->addWidget(AnswersLabel);
-    QLabel* tableCaption =
-        buddyLabel(QStringLiteral("&Table of every point (the smallest standard error of each "
-                                  "coefficient marked; x: level-1 variables in the order "
-                                  "entered, w: level-2 variables)"),
-                   Table);
+    // The variables of a design over periods are named after the periods and the treatment.
+    const QString variableNames =
+        m_results.design().periods
+            ? QString()
+            : QStringLiteral("; x: level-1 variables in the order entered, w: level-2 variables");
+    QLabel* tableCaption = buddyLabel(QStringLiteral("&Table of every point (the smallest "
+                                                     "standard error of each coefficient marked") +
+                                          variableNames + QLatin1Char(')'),
+                                      Table);
     tableCaption->setWordWrap(true);
     tableRows->addWidget(tableCaption);
     tableRows->addWidget(Table, 1);
     auto* plotArea = new QWidget;
     auto* plotRows = new QVBoxLayout(plotArea);
     plotRows->setContentsMargins(0, 0, 0, 0);
-    plotRows->addWidget(PlotView, 1);
+    auto* plotAndGrid = new QHBoxLayout;
+    plotAndGrid->addWidget(PlotView, 1);
+    plotAndGrid->addWidget(DesignGrid, 0, Qt::AlignTop);
+    plotRows->addLayout(plotAndGrid, 1);
     plotRows->addWidget(PlotNote);
     auto* results = new QSplitter(Qt::Vertical);
     results->addWidget(plotArea);
@@ -488,6 +503,7 @@ void ResultsWindow::redraw() {
     delete old;
     PlotNote->setText(QString::fromStdString(m_plot.note));
     PlotNote->setVisible(!m_plot.note.empty());
+    DesignGrid->setPeriods(m_results.design().periods);
     QStringList answers;
     for (const std::string& line : m_results.answerLines()) {
         answers.append(QString::fromStdString(line));
@@ -496,7 +512,12 @@ void ResultsWindow::redraw() {
 }
 
 void ResultsWindow::savePlot() {
-    PictureSizeControls size({PlotView->size(), PlotView->devicePixelRatioF()});
+    // The picture is as large as the plot on the screen, with the grid beside it when shown.
+    QSize shown = PlotView->size();
+    if (DesignGrid->isVisible()) {
+        shown.rwidth() += DesignGrid->width();
+    }
+    PictureSizeControls size({shown, PlotView->devicePixelRatioF()});
     TOpenDialog dialog;
     dialog.Title = QStringLiteral("Save plot");
     dialog.FileName = QStringLiteral("plot.png");
@@ -507,7 +528,8 @@ void ResultsWindow::savePlot() {
     if (!dialog.Execute(this)) {
         return;
     }
-    const QString failure = savePlotPicture(m_plot, dialog.FileName, size.value());
+    const QString failure =
+        savePlotPicture(m_plot, m_results.design().periods, dialog.FileName, size.value());
     if (!failure.isEmpty()) {
         showMessage(QStringLiteral("The plot was not saved: ") + failure + QStringLiteral(": ") +
                     dialog.FileName);
@@ -537,7 +559,8 @@ void ResultsWindow::saveDesign() {
     dialog.Title = QStringLiteral("Save design as");
     dialog.FileName = m_designFile.isEmpty() ? QStringLiteral("plan.dat") : m_designFile;
     dialog.DefaultExt = QStringLiteral("dat");
-    dialog.Filters = {assumed.design->levels() == 3
+    dialog.Filters = {assumed.design->periods ? QStringLiteral("Design file over periods (*.dat)")
+                      : assumed.design->levels() == 3
                           ? QStringLiteral("Three-level design file (*.dat)")
                           : QStringLiteral("Parameter file (*.dat)"),
                       QStringLiteral("Any file (*)")};

@@ -26,6 +26,7 @@ namespace tavi::ui {
 class AssumptionsPanel;
 class BackgroundRecalculation;
 class CopyableTable;
+class PeriodGrid;
 class SweepTableModel;
 
 class ResultsWindow : public QWidget {
@@ -55,6 +56,7 @@ public:
     CopyableTable* Table;
     QChartView* PlotView;
     QLabel* PlotNote;
+    PeriodGrid* DesignGrid;  // a design over periods drawn beside the plot
     QPushButton* NewPlanButton;
     QPushButton* SavePlotButton;
     QPushButton* ExportCsvButton;

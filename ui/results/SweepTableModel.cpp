@@ -32,17 +32,27 @@ constexpr PointColumn kThreeLevelColumns[] = {
     {"n\ngroup size", [](const SweepPoint& p) { return double(p.n); }},
     {"Cost\nK(s + J(g + n))", [](const SweepPoint& p) { return double(p.cost); }},
 };
+// A design over periods has no budget, and so no cost.
+constexpr PointColumn kPeriodColumns[] = {
+    {"K*J*n\nevery cluster-period", [](const SweepPoint& p) { return double(unitsOf(p)); }},
+    {"K\nclusters", [](const SweepPoint& p) { return double(p.N); }},
+    {"J\nperiods", [](const SweepPoint& p) { return double(p.J); }},
+    {"n\nper cluster-period", [](const SweepPoint& p) { return double(p.n); }},
+};
 const char* const kTestHeadings[] = {"df", "MDES", "Power"};
 
-std::span<const PointColumn> pointColumnsOf(const SweepTable& table) {
-    const std::span<const PointColumn> all = table.levels() == 3
+std::span<const PointColumn> pointColumnsOf(const ResultsModel& results) {
+    if (results.design().periods) {
+        return kPeriodColumns;
+    }
+    const std::span<const PointColumn> all = results.table().levels() == 3
                                                  ? std::span<const PointColumn>(kThreeLevelColumns)
                                                  : std::span<const PointColumn>(kTwoLevelColumns);
-    return table.budgetMode() ? all : all.first(all.size() - 1);
+    return results.table().budgetMode() ? all : all.first(all.size() - 1);
 }
 
 int pointColumnCount(const ResultsModel& results) {
-    return static_cast<int>(pointColumnsOf(results.table()).size());
+    return static_cast<int>(pointColumnsOf(results).size());
 }
 
 }  // namespace
@@ -78,7 +88,7 @@ double SweepTableModel::value(int row, int column) const {
     const SweepTable& table = m_results.table();
     const SweepPoint& point = table.point(row);
     if (column < m_pointColumns) {
-        return pointColumnsOf(table)[column].value(point);
+        return pointColumnsOf(m_results)[column].value(point);
     }
     const int test = column - m_pointColumns;
     if (test < kTestColumns) {
@@ -152,7 +162,7 @@ QVariant SweepTableModel::headerData(int section, Qt::Orientation orientation, i
     }
     if (section < m_pointColumns) {
         return role == Qt::DisplayRole
-                   ? QString::fromUtf8(pointColumnsOf(m_results.table())[section].heading)
+                   ? QString::fromUtf8(pointColumnsOf(m_results)[section].heading)
                    : QVariant();
     }
     const int test = section - m_pointColumns;

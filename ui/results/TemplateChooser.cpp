@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <span>
 #include <utility>
-#include <vector>
 
 namespace tavi::ui {
 
@@ -36,13 +36,8 @@ const DesignTemplate* chooseTemplate(QWidget* parent) {
     dialog.setWindowTitle(QStringLiteral("New plan"));
     auto* list = new QListWidget;
     list->setObjectName(QStringLiteral("TemplateList"));
-    std::vector<const DesignTemplate*> offered;
-    for (const DesignTemplate& candidate : designTemplates()) {
-        // The window edits nested designs only.
-        if (candidate.overPeriods) {
-            continue;
-        }
-        offered.push_back(&candidate);
+    const std::span<const DesignTemplate> offered = designTemplates();
+    for (const DesignTemplate& candidate : offered) {
         list->addItem(QString::fromUtf8(candidate.name.data(), qsizetype(candidate.name.size())) +
                       QStringLiteral(": ") +
                       QString::fromUtf8(candidate.description.data(),
@@ -74,7 +69,7 @@ const DesignTemplate* chooseTemplate(QWidget* parent) {
     if (answer != QDialog::Accepted || list->currentRow() < 0) {
         return nullptr;
     }
-    return offered[static_cast<std::size_t>(list->currentRow())];
+    return &offered[static_cast<std::size_t>(list->currentRow())];
 }
 
 void setTemplateChooser(std::function<const DesignTemplate*(QWidget* parent)> chooser) {
