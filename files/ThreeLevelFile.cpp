@@ -3,8 +3,6 @@
 #include "files/FileError.h"
 #include "files/KeywordLines.h"
 #include "files/NumberText.h"
-#include "files/TextFileWriter.h"
-#include "files/TextScanner.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -208,10 +206,6 @@ bool isThreeLevelText(std::string_view text) {
     return hasFirstLine(text, kThreeLevelFirstLine);
 }
 
-bool isThreeLevelFile(const std::string& fileName) {
-    return isThreeLevelText(readTextFile(fileName));
-}
-
 std::string threeLevelFileText(const NestedDesign& p) {
     std::string out(kThreeLevelFirstLine);
     out.append(kLineEnd);
@@ -267,12 +261,6 @@ std::string threeLevelFileText(const NestedDesign& p) {
     return out;
 }
 
-void writeThreeLevelFile(const NestedDesign& p, const std::string& fileName) {
-    TextFileWriter out(fileName, TextFileWriter::Mode::ReplaceWhenClosed);
-    out.write(threeLevelFileText(p));
-    out.close();
-}
-
 DesignReading readThreeLevelText(std::string_view text, const std::string& fileName) {
     if (!isThreeLevelText(text)) {
         throw FileError("line 1: a three-level design begins with the line \"" +
@@ -314,10 +302,6 @@ DesignReading readThreeLevelText(std::string_view text, const std::string& fileN
     }
     lines.expectEnd("nothing may follow the means");
     return reading;
-}
-
-DesignReading readThreeLevelFile(const std::string& fileName) {
-    return readThreeLevelText(readTextFile(fileName), fileName);
 }
 
 }  // namespace tavi

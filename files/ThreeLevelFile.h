@@ -34,23 +34,14 @@ inline constexpr std::string_view kThreeLevelFirstLine = "TAVI three-level desig
 // another case, and lines that end with CR LF, LF or CR alone.
 bool isThreeLevelText(std::string_view text);
 
-// The same for the file fileName, read as every parameter file is read (a regular file of at
-// most 1 MB). Throws FileError when it cannot be read.
-bool isThreeLevelFile(const std::string& fileName);
-
 // The text of the file of p, a design of three levels, with a comment naming the variables of
 // every block.
 std::string threeLevelFileText(const NestedDesign& p);
-
-// Writes p to fileName; an old file is replaced only once the new one is complete. Throws
-// FileError when it cannot be written.
-void writeThreeLevelFile(const NestedDesign& p, const std::string& fileName);
 
 // Reads the design of a three-level file. A design whose coefficients do not fit the capacity
 // is read up to its variables only, and unheld. Throws FileError, naming the line and the block,
 // for a line that is not what its place asks for, a number that is not one, a row with too few or
 // too many numbers, a name used twice or not a name, and a text that ends before its design does.
 DesignReading readThreeLevelText(std::string_view text, const std::string& fileName);
-DesignReading readThreeLevelFile(const std::string& fileName);
 
 }  // namespace tavi
