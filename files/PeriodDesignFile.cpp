@@ -92,12 +92,6 @@ CountRange readClusters(Lines& lines, ClusterPeriods& periods) {
     return clusters;
 }
 
-std::string realText(double value) {
-    std::string text;
-    appendShortestReal(text, value);
-    return text;
-}
-
 double correlationIn(Lines& lines, std::string_view keyword, double least, bool leastIncluded,
                      double most, bool mostIncluded) {
     const Line& line =
@@ -107,7 +101,7 @@ double correlationIn(Lines& lines, std::string_view keyword, double least, bool 
         (!mostIncluded && value == most)) {
         lines.fail(line, kCorrelations,
                    std::string(keyword) + " must lie in " + (leastIncluded ? "[" : "(") +
-                       realText(least) + ", " + realText(most) + (mostIncluded ? "]" : ")"));
+                       exactNumber(least) + ", " + exactNumber(most) + (mostIncluded ? "]" : ")"));
     }
     return value;
 }
