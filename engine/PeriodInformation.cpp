@@ -64,11 +64,14 @@ void computePeriodPoint(const ClusterPeriods& d, PeriodPoint& p, double K, doubl
             InvertMatrix(p.precision, p.covariance, m);
         }
         const double clusters = clustersOfSequence(d, s, K);
+        PeriodColumns columns[dimmax];
+        for (std::int32_t i = 0; i < m; ++i) {
+            columns[i] = columnsOf(d, observed[i], cells[observed[i] - 1]);
+        }
         for (std::int32_t i = 1; i <= m; ++i) {
-            const PeriodColumns row = columnsOf(d, observed[i - 1], cells[observed[i - 1] - 1]);
+            const PeriodColumns& row = columns[i - 1];
             for (std::int32_t j = 1; j <= m; ++j) {
-                const PeriodColumns column =
-                    columnsOf(d, observed[j - 1], cells[observed[j - 1] - 1]);
+                const PeriodColumns& column = columns[j - 1];
                 const double weight = clusters * p.precision(i, j);
                 for (std::int32_t a = 0; a < row.count; ++a) {
                     for (std::int32_t b = 0; b < column.count; ++b) {
