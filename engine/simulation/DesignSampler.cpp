@@ -89,6 +89,10 @@ struct DesignSampler::Draws {
                    MatrixXd& parts) {
         normals.resize(factor.cols());
         parts.resize(count, factor.rows());
+        // A level without parts has no storage, and a row of no storage is no row at all.
+        if (factor.rows() == 0) {
+            return;
+        }
         for (Index i = 0; i < count; ++i) {
             for (Index j = 0; j < normals.size(); ++j) {
                 normals(j) = random.normal();
@@ -174,8 +178,9 @@ void DesignSampler::drawGroup(RandomStream& random, const VectorXd& above, Index
         for (std::size_t j = 0; j < m_z3Slots.size(); ++j) {
             data.Z3(row, static_cast<Index>(j)) = w.unitValues(m_z3Slots[j]);
         }
+        const double siteEffect = m_sites ? data.Z3.row(row).dot(w.siteEffects) : 0.0;
         data.y(row) = data.X.row(row).dot(m_coefficients) + data.Z2.row(row).dot(w.groupEffects) +
-                      data.Z3.row(row).dot(w.siteEffects) + m_sigma * random.normal();
+                      siteEffect + m_sigma * random.normal();
     }
 }
 
