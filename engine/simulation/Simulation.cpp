@@ -1,6 +1,6 @@
 #include "engine/simulation/Simulation.h"
 
-#include "engine/simulation/DesignSampler.h"
+#include "engine/simulation/NestedReplications.h"
 
 #include <memory>
 
@@ -21,8 +21,8 @@ SimulationSummary simulateDesign(const PreparedDesign& design, const SimulationR
     for (int c = 0; c < covariance.NumCoef; ++c) {
         coefficients(c) = answers[c].trueValue;
     }
-    const DesignSampler sampler(design.design, request.point, coefficients);
-    return summarise(runReplications(sampler, request.plan, stop, progress), answers,
+    const NestedReplications replicated(design.design, request.point, coefficients);
+    return summarise(runReplications(replicated, request.plan, stop, progress), answers,
                      request.test.oneSided);
 }
 

@@ -8,6 +8,7 @@
 #include "engine/EngineState.h"
 #include "engine/run/SimulationCsv.h"
 #include "engine/simulation/DesignSampler.h"
+#include "engine/simulation/NestedReplications.h"
 #include "engine/simulation/Replications.h"
 #include "engine/simulation/Simulation.h"
 #include "tests/engine/RandomDesign.h"
@@ -99,11 +100,11 @@ TEST(Simulation, ManySitesAgreeWithTheAnalyticAnswer) {
 TEST(Simulation, StopDuringAFitLeavesItsReplicationNotRun) {
     std::mt19937_64 rng(3);
     const NestedDesign design = test::asDesign(test::randomDesign(rng, 39, 0, 0));
-    const DesignSampler sampler(design, {50, 50, 0, 0},
-                                Eigen::VectorXd::Zero(termCount(design.model)));
+    const NestedReplications replicated(design, {50, 50, 0, 0},
+                                        Eigen::VectorXd::Zero(termCount(design.model)));
     std::atomic<bool> stop{false};
     const ReplicationResults results =
-        runReplications(sampler, {1, 1, 1}, stop, [&stop](std::int64_t) { stop.store(true); });
+        runReplications(replicated, {1, 1, 1}, stop, [&stop](std::int64_t) { stop.store(true); });
     EXPECT_FALSE(results.status[0].has_value());
 }
 
