@@ -13,14 +13,6 @@
 
 namespace tavi {
 
-namespace {
-
-// A sequence's share of the clusters that differs from a whole number by less than this, relative
-// to it, is that number: shares are read from decimals.
-constexpr double kWholeClusters = 1e-9;
-
-}  // namespace
-
 void warnAboutCovariances(const NestedDesign& d, std::ostream& err) {
     for (const std::string& finding : covarianceFindings(d)) {
         err << "tavi-calc: " << finding << "\n";
@@ -48,6 +40,10 @@ DesignShape shapeOf(const DesignReading& reading) {
 }
 
 namespace {
+
+// A sequence's share of the clusters that differs from a whole number by less than this, relative
+// to it, is that number: shares are read from decimals.
+constexpr double kWholeClusters = 1e-9;
 
 // How --at gives a point of the design.
 std::string pointForm(const DesignShape& shape) {
