@@ -7,6 +7,7 @@
 #include "engine/simulation/DesignSampler.h"
 #include "engine/simulation/RemlFit.h"
 #include "engine/simulation/Simulation.h"
+#include "tests/engine/PeriodDesigns.h"
 #include "tests/engine/RandomDesign.h"
 #include "tests/engine/ThreeLevelDesigns.h"
 
@@ -56,12 +57,7 @@ BENCHMARK(BM_ThreeLevelSimulation)->Unit(benchmark::kSecond)->Iterations(1);
 // A stepped wedge of 4 sequences whose clusters' correlation decays by 0.8 a period and whose
 // units form a cohort, fitted with the decay and the units' correlation estimated.
 void BM_PeriodSimulation(benchmark::State& state) {
-    constexpr PeriodCell C = PeriodCell::Control;
-    constexpr PeriodCell X = PeriodCell::Treated;
-    ClusterPeriods wedge;
-    wedge.sequences = {{C, X, X, X, X}, {C, C, X, X, X}, {C, C, C, X, X}, {C, C, C, C, X}};
-    wedge.clusterShares = {1.0, 1.0, 1.0, 1.0};
-    wedge.correlations = {0.05, 1.0, 0.8, true, 0.4, 1.0};
+    const ClusterPeriods wedge = test::steppedWedge(4, {0.05, 1.0, 0.8, true, 0.4, 1.0});
     simulate(state, periodDesignOf(wedge, {24, 24, 1}, {20, 20, 1}), {24, 20, 0, 5}, 5);
 }
 BENCHMARK(BM_PeriodSimulation)->Unit(benchmark::kSecond)->Iterations(1);

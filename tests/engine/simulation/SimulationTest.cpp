@@ -12,6 +12,7 @@
 #include "engine/simulation/NestedReplications.h"
 #include "engine/simulation/Replications.h"
 #include "engine/simulation/Simulation.h"
+#include "tests/engine/PeriodDesigns.h"
 #include "tests/engine/RandomDesign.h"
 #include "tests/engine/ThreeLevelDesigns.h"
 #include "tests/files/FileTestSupport.h"
@@ -113,12 +114,7 @@ TEST(Simulation, StopDuringAFitLeavesItsReplicationNotRun) {
 // units form a cohort, fitted with cac, decay and iac estimated: the treatment's estimates spread
 // as its analytic SE says, and the same seed gives the same figures with one and two threads.
 TEST(Simulation, SteppedWedgeOverPeriodsAgreesWithTheAnalyticAnswer) {
-    constexpr PeriodCell C = PeriodCell::Control;
-    constexpr PeriodCell X = PeriodCell::Treated;
-    ClusterPeriods wedge;
-    wedge.sequences = {{C, X, X, X, X}, {C, C, X, X, X}, {C, C, C, X, X}, {C, C, C, C, X}};
-    wedge.clusterShares = {1.0, 1.0, 1.0, 1.0};
-    wedge.correlations = {0.1, 0.9, 0.7, true, 0.5, 1.0};
+    const ClusterPeriods wedge = test::steppedWedge(4, {0.1, 0.9, 0.7, true, 0.5, 1.0});
     const auto design = prepareDesign(periodDesignOf(wedge, {40, 40, 1}, {10, 10, 1}));
     const std::int64_t R = 300;
     std::vector<SimulationSummary> summaries;
