@@ -206,10 +206,11 @@ constexpr Option kOptions[] = {
          a.replications = wholeNumberIn("--simulate", v, 1, kMaxReplications);
      }},
     {"--at", "N,n",
-     "the point to simulate, K,J,n for a three-level design; default the\n"
-     "smallest budget (over ranges the fewest units) at which the first\n"
-     "coefficient with an effect reaches the target power, else the first\n"
-     "point of the sweep",
+     "the point to simulate, K,J,n for a three-level design, K,n (clusters\n"
+     "of all sequences, units of a cluster-period) for a cluster design over\n"
+     "periods; default the smallest budget (over ranges the fewest units) at\n"
+     "which the first coefficient with an effect reaches the target power,\n"
+     "else the first point of the sweep",
      [](Arguments& a, std::string_view v) { a.at = pointIn(v); }},
     {"--seed", "S",
      "seed of the simulation, from 0 to 2^64 - 1, default 1; a seed gives the\n"

@@ -89,7 +89,7 @@ int simulate(const Arguments& arguments, int threads, const PreparedDesign& desi
     request.plan.replications = *arguments.replications;
     request.plan.seed = arguments.seed.value_or(kDefaultSeed);
     const ThreadChoice simulationChoice =
-        simulationThreads(threads, simulatedModelOf(design.design.model), point);
+        simulationThreads(threads, simulatedModelOf(design.design), point);
     if (arguments.threads && !simulationChoice.lowered.empty()) {
         err << "tavi-calc: --threads " << threads << " lowered to " << simulationChoice.threads
             << " for the simulation: " << simulationChoice.lowered << "\n";
@@ -173,11 +173,13 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     // no names to check.
     const DesignShape shape = shapeOf(reading);
     TestRequest request;
+    std::optional<SweepPoint> given;
     if (!shape.coefficients.empty()) {
         checkOptionsFor(arguments, reading.design);
         request = testRequestOf(arguments, shape.coefficients);
         if (arguments.at) {
-            checkSimulationPoint(arguments.at, "the point given", shape);
+            given = pointGiven(*arguments.at, shape);
+            checkSimulationPoint(given, "the point given", shape);
         }
     }
     if (file.error) {
@@ -224,7 +226,7 @@ int calculate(const Arguments& arguments, std::ostream& out, std::ostream& err, 
     }
     if (arguments.replications) {
         if (arguments.at) {
-            chosen = {arguments.at, "the point given"};
+            chosen = {given, "the point given"};
         }
         checkSimulationPoint(chosen.point, chosen.reason, shape);
     }

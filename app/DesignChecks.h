@@ -26,14 +26,20 @@ void warnAboutCovariances(const NestedDesign& d, std::ostream& err);
 void checkOptionsFor(const Arguments& arguments, const NestedDesign& d);
 
 // What the variables of a design tell before its run: its levels, its coefficients and what a
-// simulated data set of it holds.
+// simulated data set of it holds; for a cluster design over periods its sequences.
 struct DesignShape {
     int levels = 2;
     std::vector<Coefficient> coefficients;  // empty when the run will refuse the design anyway
     SimulatedModel simulated;
+    std::optional<ClusterPeriods> periods;
 };
 
 DesignShape shapeOf(const DesignReading& reading);
+
+// The point that --at gives, as the design counts it: N,n or K,J,n, and for a cluster design over
+// periods K,n over all its periods. Refuses (BadValue) a point of a cluster design over periods
+// given as K,J,n.
+SweepPoint pointGiven(const SweepPoint& at, const DesignShape& shape);
 
 // Refuses (BadValue) a point that a simulation of the design cannot take; reason says how it
 // was chosen.

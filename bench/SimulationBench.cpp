@@ -1,11 +1,13 @@
 // Cost of checking a design by simulation: 1,000 replications at N = 50, n = 20 for a design
 // with a fixed-only variable, two random slopes and a level-2 variable (k = 3, k1 = 1, kw = 1),
-// and of a three-level site-randomised trial at K = 40, J = 4, n = 10, on all cores; and one REML
-// fit of a data set of the first alone.
+// of a three-level site-randomised trial at K = 40, J = 4, n = 10, and of a stepped wedge over 5
+// periods at K = 24, n = 20, on all cores; and one REML fit of a data set of the first alone.
 
+#include "engine/PeriodDesign.h"
 #include "engine/simulation/DesignSampler.h"
 #include "engine/simulation/RemlFit.h"
 #include "engine/simulation/Simulation.h"
+#include "tests/engine/PeriodDesigns.h"
 #include "tests/engine/RandomDesign.h"
 #include "tests/engine/ThreeLevelDesigns.h"
 
@@ -29,7 +31,7 @@ void simulate(benchmark::State& state, NestedDesign d, const SweepPoint& point, 
     request.plan = {1000, 1, static_cast<int>(std::max(1U, std::thread::hardware_concurrency()))};
     request.effects.resize(design->NumCoef());
     request.effects[c] = 0.2;
-    const DegreesOfFreedom df(design->design.model);
+    const DegreesOfFreedom df = degreesOfFreedomOf(design->design);
     const std::atomic<bool> stop{false};
     std::int64_t failed = 0;
     for (auto _ : state) {
@@ -51,6 +53,14 @@ void BM_ThreeLevelSimulation(benchmark::State& state) {
     simulate(state, test::designOfModel(test::siteTrialWithSlopes()), {40, 10, 0, 4}, 3);
 }
 BENCHMARK(BM_ThreeLevelSimulation)->Unit(benchmark::kSecond)->Iterations(1);
+
+// A stepped wedge of 4 sequences whose clusters' correlation decays by 0.8 a period and whose
+// units form a cohort, fitted with the decay and the units' correlation estimated.
+void BM_PeriodSimulation(benchmark::State& state) {
+    const ClusterPeriods wedge = test::steppedWedge(4, {0.05, 1.0, 0.8, true, 0.4, 1.0});
+    simulate(state, periodDesignOf(wedge, {24, 24, 1}, {20, 20, 1}), {24, 20, 0, 5}, 5);
+}
+BENCHMARK(BM_PeriodSimulation)->Unit(benchmark::kSecond)->Iterations(1);
 
 void BM_RemlFit(benchmark::State& state) {
     const NestedDesign design = benchDesign();

@@ -13,15 +13,32 @@ double clustersOfSequence(const ClusterPeriods& periods, std::size_t s, double K
     return K * periods.clusterShares[s] / sum;
 }
 
+double clusterCorrelation(const PeriodCorrelations& c, std::int32_t t, std::int32_t s) {
+    return t == s ? 1.0 : c.cac * std::pow(c.decay, std::abs(t - s));
+}
+
+double unitCorrelation(const PeriodCorrelations& c, std::int32_t t, std::int32_t s) {
+    if (t == s) {
+        return 1.0;
+    }
+    return c.cohort ? c.iac * std::pow(c.cohortDecay, std::abs(t - s)) : 0.0;
+}
+
 double periodMeansCovariance(const PeriodCorrelations& c, std::int32_t t, std::int32_t s,
                              double n) {
-    const double units = (1.0 - c.icc) / n;
-    if (t == s) {
-        return c.icc + units;
+    return c.icc * clusterCorrelation(c, t, s) + (1.0 - c.icc) / n * unitCorrelation(c, t, s);
+}
+
+PeriodColumns periodColumns(const ClusterPeriods& periods, std::int32_t period, PeriodCell cell) {
+    PeriodColumns c;
+    c.columns[c.count++] = 1;
+    if (period >= 2) {
+        c.columns[c.count++] = period;
     }
-    const double apart = std::abs(t - s);
-    const double cluster = c.icc * c.cac * std::pow(c.decay, apart);
-    return c.cohort ? cluster + units * c.iac * std::pow(c.cohortDecay, apart) : cluster;
+    if (cell == PeriodCell::Treated) {
+        c.columns[c.count++] = periods.periods() + 1;
+    }
+    return c;
 }
 
 }  // namespace tavi

@@ -43,8 +43,24 @@ struct ClusterPeriods {
 // The clusters of sequence s (0-based) among K clusters in all.
 double clustersOfSequence(const ClusterPeriods& periods, std::size_t s, double K);
 
+// The correlation of a cluster's effects between periods t and s (1-based).
+double clusterCorrelation(const PeriodCorrelations& c, std::int32_t t, std::int32_t s);
+
+// The correlation of a unit's deviations between periods t and s (1-based): in a cohort those of
+// one unit, in cross-sections those of different units, 0 between periods.
+double unitCorrelation(const PeriodCorrelations& c, std::int32_t t, std::int32_t s);
+
 // The covariance of a cluster's period means between periods t and s (1-based) with n units in
 // each cluster-period.
 double periodMeansCovariance(const PeriodCorrelations& c, std::int32_t t, std::int32_t s, double n);
+
+// The coefficients (1-based) that a period's mean has 1 in: the intercept, the period's
+// difference from period 1, and the treatment when treated.
+struct PeriodColumns {
+    std::int32_t count = 0;
+    std::int32_t columns[3]{};
+};
+
+PeriodColumns periodColumns(const ClusterPeriods& periods, std::int32_t period, PeriodCell cell);
 
 }  // namespace tavi

@@ -4,29 +4,6 @@
 
 namespace tavi {
 
-namespace {
-
-// The columns of the coefficients that a period's mean has 1 in: the intercept, the period's
-// difference from period 1, and the treatment when treated.
-struct PeriodColumns {
-    std::int32_t count = 0;
-    std::int32_t columns[3]{};
-};
-
-PeriodColumns columnsOf(const ClusterPeriods& d, std::int32_t period, PeriodCell cell) {
-    PeriodColumns c;
-    c.columns[c.count++] = 1;
-    if (period >= 2) {
-        c.columns[c.count++] = period;
-    }
-    if (cell == PeriodCell::Treated) {
-        c.columns[c.count++] = d.periods() + 1;
-    }
-    return c;
-}
-
-}  // namespace
-
 void computePeriodPoint(const ClusterPeriods& d, PeriodPoint& p, double K, double n) {
     const std::int32_t numCoef = d.coefficientCount();
     for (std::int32_t a = 1; a <= numCoef; ++a) {
@@ -66,7 +43,7 @@ void computePeriodPoint(const ClusterPeriods& d, PeriodPoint& p, double K, doubl
         const double clusters = clustersOfSequence(d, s, K);
         PeriodColumns columns[dimmax];
         for (std::int32_t i = 0; i < m; ++i) {
-            columns[i] = columnsOf(d, observed[i], cells[observed[i] - 1]);
+            columns[i] = periodColumns(d, observed[i], cells[observed[i] - 1]);
         }
         for (std::int32_t i = 1; i <= m; ++i) {
             const PeriodColumns& row = columns[i - 1];

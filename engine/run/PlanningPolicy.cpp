@@ -21,9 +21,18 @@ ThreadChoice commandThreads(std::optional<std::int64_t> requested) {
     return {static_cast<int>(*requested), {}};
 }
 
-SimulatedModel simulatedModelOf(const NestedModel& m) {
-    return {termCount(m), level2Effects(m), level3Effects(m)};
+SimulatedModel simulatedModelOf(const NestedDesign& d) {
+    if (d.periods) {
+        return {d.periods->coefficientCount(), 0, 0,
+                static_cast<std::int64_t>(d.periods->sequences.size()), d.periods->periods()};
+    }
+    const NestedModel& m = d.model;
+    return {termCount(m), level2Effects(m), level3Effects(m), 0, 0};
 }
+
+namespace {
+
+constexpr auto kDoubleBytes = static_cast<std::int64_t>(sizeof(double));
 
 std::int64_t simulatedUnitBytes(const SimulatedModel& model, const SweepPoint& point) {
     const std::int64_t p = model.coefficients;
@@ -35,16 +44,33 @@ std::int64_t simulatedUnitBytes(const SimulatedModel& model, const SweepPoint& p
     const std::int64_t siteSize = groupSize * std::max<std::int64_t>(point.J, 1);
     return (p + q2 + q3 + 1 + (groupValues + groupSize - 1) / groupSize +
             (siteValues + siteSize - 1) / siteSize) *
-           static_cast<std::int64_t>(sizeof(double));
+           kDoubleBytes;
+}
+
+}  // namespace
+
+std::int64_t simulatedDataSetBytes(const SimulatedModel& model, const SweepPoint& point) {
+    if (model.periods > 0) {
+        const std::int64_t T = model.periods;
+        // A sequence's mean means, their scatter, the units' sums, its fixed part and the two
+        // factors of its fit; a cluster's units and effects and the two factors of the draws.
+        const std::int64_t sequence = T * (4 * T + model.coefficients + 1);
+        return (model.sequences * sequence + std::int64_t{point.n} * T + 2 * T * T + 3 * T) *
+               kDoubleBytes;
+    }
+    return unitsOf(point) * simulatedUnitBytes(model, point);
 }
 
 std::int64_t mostSimulatedUnits(const SimulatedModel& model, const SweepPoint& point) {
+    if (model.periods > 0) {
+        return kMaxSimulatedUnits;
+    }
     return std::min(kMaxSimulatedUnits, kMaxDataSetBytes / simulatedUnitBytes(model, point));
 }
 
 ThreadChoice simulationThreads(int threads, const SimulatedModel& model, const SweepPoint& point) {
     const std::int64_t byMemory = std::max<std::int64_t>(
-        1, kMaxAllDataSetBytes / (unitsOf(point) * simulatedUnitBytes(model, point)));
+        1, kMaxAllDataSetBytes / std::max<std::int64_t>(simulatedDataSetBytes(model, point), 1));
     if (byMemory < threads) {
         return {static_cast<int>(byMemory),
                 "the data sets and fits of more threads would need more than 4 GB"};

@@ -41,24 +41,32 @@ struct ThreadChoice {
 ThreadChoice commandThreads(std::optional<std::int64_t> requested);
 
 // What a simulated data set and its fit hold besides the units' values: the fixed coefficients
-// and the random effects between groups and between sites (none without sites).
+// and the random effects between groups and between sites (none without sites). A cluster
+// design over periods has its sequences and periods instead: its data set holds sums per
+// sequence and the units of one cluster at a time.
 struct SimulatedModel {
     std::int64_t coefficients = 0;
     std::int64_t level2Effects = 0;
     std::int64_t level3Effects = 0;
+    std::int64_t sequences = 0;  // 0 for a nested design
+    std::int64_t periods = 0;
 };
 
-SimulatedModel simulatedModelOf(const NestedModel& m);
+SimulatedModel simulatedModelOf(const NestedDesign& d);
 
-// The bytes one unit of a data set simulated at point takes: its rows of X, Z2 and Z3 and its
-// outcome, and its share of what the fit keeps per group of n units (Z2'Z2, Z2'X, Z2'y, Z2'Z3
-// and one more square of the level-2 effects' order) and per site of J groups (Z3'Z3, Z3'X,
-// Z3'y and as much again, and one more square), which outweigh the data with many random effects
-// in small groups.
-std::int64_t simulatedUnitBytes(const SimulatedModel& model, const SweepPoint& point);
+// The bytes that the data set and fit of one replication at point take. A nested design's grow
+// with its units: their rows of X, Z2 and Z3 and their outcomes, and their share of what the fit
+// keeps per group of n units (Z2'Z2, Z2'X, Z2'y, Z2'Z3 and one more square of the level-2
+// effects' order) and per site of J groups (Z3'Z3, Z3'X, Z3'y and as much again, and one more
+// square), which outweigh the data with many random effects in small groups. A design over
+// periods holds one cluster's units and, per sequence, its sums, fixed part and the factors of
+// its fit.
+std::int64_t simulatedDataSetBytes(const SimulatedModel& model, const SweepPoint& point);
 
 // The most units a simulation of such a design in groups (and sites) of the point's sizes may
-// draw: the data set and fit of one replication stay within kMaxDataSetBytes.
+// draw: the data set and fit of one replication stay within kMaxDataSetBytes. A design over
+// periods, whose data set does not grow with its clusters, may draw kMaxSimulatedUnits, every
+// cluster-period counted.
 std::int64_t mostSimulatedUnits(const SimulatedModel& model, const SweepPoint& point);
 
 // The threads a simulation at point runs on, given the command's threads: the data sets and fits

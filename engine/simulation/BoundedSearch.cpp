@@ -37,12 +37,15 @@ double objectiveValue(unsigned n, const double* x, double* /*gradient*/, void* d
 }
 
 // BOBYQA moves a start that lies within its first step of a bound, which can make it end worse
-// than where it began: first steps of half the distance to the bound there keep the start.
-Eigen::VectorXd firstSteps(const Eigen::VectorXd& x, const Eigen::VectorXd& lower, double step) {
-    Eigen::VectorXd steps = Eigen::VectorXd::Constant(x.size(), step);
+// than where it began: first steps of half the distance to the bound there keep the start. It
+// also needs room for two first steps between the bounds.
+Eigen::VectorXd firstSteps(const Eigen::VectorXd& x, const Eigen::VectorXd& lower,
+                           const Eigen::VectorXd& upper, double step) {
+    Eigen::VectorXd steps(x.size());
     for (Eigen::Index i = 0; i < x.size(); ++i) {
-        const double room = x(i) - lower(i);
-        if (room > 0.0 && room < 2.0 * step) {
+        steps(i) = std::min(step, (upper(i) - lower(i)) / 2.0);
+        const double room = std::min(x(i) - lower(i), upper(i) - x(i));
+        if (room > 0.0 && room < 2.0 * steps(i)) {
             steps(i) = std::max(room / 2.0, kShortestFirstStep);
         }
     }
@@ -53,7 +56,7 @@ Eigen::VectorXd firstSteps(const Eigen::VectorXd& x, const Eigen::VectorXd& lowe
 
 bool minimiseWithinBounds(const std::function<double(const Eigen::VectorXd&)>& f,
                           Eigen::VectorXd& x, const Eigen::VectorXd& lower,
-                          const SearchSettings& settings) {
+                          const Eigen::VectorXd& upper, const SearchSettings& settings) {
     const auto n = static_cast<unsigned>(x.size());
     const std::unique_ptr<std::remove_pointer_t<nlopt_opt>, decltype(&nlopt_destroy)> opt(
         nlopt_create(NLOPT_LN_BOBYQA, n), &nlopt_destroy);
@@ -63,11 +66,12 @@ bool minimiseWithinBounds(const std::function<double(const Eigen::VectorXd&)>& f
     Objective objective{f, opt.get(), Eigen::VectorXd(x.size()), nullptr};
     nlopt_set_min_objective(opt.get(), objectiveValue, &objective);
     nlopt_set_lower_bounds(opt.get(), lower.data());
+    nlopt_set_upper_bounds(opt.get(), upper.data());
     nlopt_set_ftol_abs(opt.get(), settings.valueTolerance);
     nlopt_set_xtol_abs1(opt.get(), settings.stepTolerance);
     nlopt_set_maxeval(opt.get(), settings.maxEvaluations);
-    x = x.cwiseMax(lower);
-    const Eigen::VectorXd steps = firstSteps(x, lower, settings.initialStep);
+    x = x.cwiseMax(lower).cwiseMin(upper);
+    const Eigen::VectorXd steps = firstSteps(x, lower, upper, settings.initialStep);
     nlopt_set_initial_step(opt.get(), steps.data());
     double minimum = 0.0;
     const nlopt_result result = nlopt_optimize(opt.get(), x.data(), &minimum);

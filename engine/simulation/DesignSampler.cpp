@@ -1,8 +1,8 @@
 #include "engine/simulation/DesignSampler.h"
 
 #include "engine/Coefficients.h"
+#include "engine/simulation/CovarianceFactor.h"
 
-#include <Eigen/Cholesky>
 #include <cmath>
 #include <limits>
 
@@ -14,9 +14,7 @@ using Eigen::Index;
 using Eigen::MatrixXd;
 using Eigen::VectorXd;
 
-// F with F F' = the leading square of m of this order. A pivoted LDL' decomposition, so that
-// semidefinite matrices (a variance of 0, perfectly correlated variables) work too; negative
-// pivots, which only a matrix that is no covariance matrix has, count as 0.
+// F with F F' = the leading square of m of this order.
 MatrixXd factorOf(const Matrix& m, Index order) {
     MatrixXd a(order, order);
     for (Index i = 0; i < order; ++i) {
@@ -24,13 +22,7 @@ MatrixXd factorOf(const Matrix& m, Index order) {
             a(i, j) = m(static_cast<int>(i) + 1, static_cast<int>(j) + 1);
         }
     }
-    if (order == 0) {
-        return a;
-    }
-    const Eigen::LDLT<MatrixXd> ldlt(a);
-    const VectorXd root = ldlt.vectorD().cwiseMax(0.0).cwiseSqrt();
-    const MatrixXd lower = ldlt.matrixL();
-    return ldlt.transpositionsP().transpose() * (lower * root.asDiagonal());
+    return covarianceFactor(a);
 }
 
 // The slot of variable v among a unit's values; -1, the constant, has slot 0.

@@ -3,6 +3,7 @@
 // (between groups) and L3 of Tau3 / sigma2 (between sites), with its gradient.
 #pragma once
 
+#include "engine/simulation/FitStatus.h"
 #include "engine/simulation/NestedData.h"
 
 #include <Eigen/Cholesky>
@@ -11,10 +12,6 @@
 #include <vector>
 
 namespace tavi {
-
-// Thrown when the stop is set: leaves the fit from inside its loops, among them the differences
-// of gradients, which take one gradient per parameter.
-struct FitStopped {};
 
 class ProfiledCriterion {
 public:

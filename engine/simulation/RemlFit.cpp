@@ -132,7 +132,7 @@ bool searchWithinBounds(ProfiledCriterion& criterion, VectorXd& theta) {
         static_cast<int>(kSearchEvaluationsPerParameter * (theta.size() + 1))};
     return minimiseWithinBounds(
         [&criterion](const VectorXd& point) { return criterion.evaluate(point, nullptr); }, theta,
-        lower, settings);
+        lower, VectorXd::Constant(theta.size(), std::numeric_limits<double>::infinity()), settings);
 }
 
 // Where Tau2 = sigma2 L2 L2' and Tau3 = sigma2 L3 L3' lie: inside the parameter space, or on its

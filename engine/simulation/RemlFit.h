@@ -5,24 +5,13 @@
 // least squares at those variances.
 #pragma once
 
+#include "engine/simulation/FitStatus.h"
 #include "engine/simulation/NestedData.h"
 
 #include <Eigen/Core>
 #include <atomic>
 
 namespace tavi {
-
-enum class FitStatus {
-    Converged,  // the REML estimates, with Tau2 and Tau3 positive definite
-    // The REML estimates with Tau2 or Tau3 singular, on the boundary of the parameter space:
-    // with a variance estimated as 0, or with none at 0 and the random effects of a level
-    // perfectly correlated (a correlation of +-1, or with three or more random effects one an
-    // exact combination of the others).
-    ZeroVariance,
-    PerfectCorrelation,
-    Failed,   // no estimates: no convergence, or the fixed part cannot be estimated
-    Stopped,  // no estimates: the stop was set while the fit ran
-};
 
 struct RemlFit {
     FitStatus status = FitStatus::Failed;

@@ -15,9 +15,10 @@ constexpr std::chrono::milliseconds kProgressInterval{100};
 // The work shared by the threads: the next replication to take, and the results.
 class SharedWork {
 public:
-    SharedWork(const DesignSampler& sampler, const SimulationPlan& plan,
-               const std::atomic<bool>& stop, int coefficients)
-        : m_sampler(sampler), m_plan(plan), m_stop(stop) {
+    SharedWork(const ReplicatedDesign& design, const SimulationPlan& plan,
+               const std::atomic<bool>& stop)
+        : m_design(design), m_plan(plan), m_stop(stop) {
+        const int coefficients = design.coefficients();
         m_results.coefficients = coefficients;
         m_results.status.resize(plan.replications);
         m_results.estimates.resize(plan.replications * coefficients);
@@ -26,21 +27,21 @@ public:
 
     // One thread's loop: replications until none is left or stop is set.
     void work() {
-        NestedData data;
+        const std::unique_ptr<ReplicationWork> replication = m_design.newWork();
+        Eigen::VectorXd estimates;
+        Eigen::VectorXd standardErrors;
         for (;;) {
             const std::int64_t r = m_next.fetch_add(1);
             if (r >= m_plan.replications || m_stop.load()) {
                 break;
             }
             RandomStream random(m_plan.seed, static_cast<std::uint64_t>(r));
-            if (!m_sampler.draw(random, data, &m_stop)) {
+            const FitStatus status =
+                replication->replicate(random, m_stop, estimates, standardErrors);
+            if (status == FitStatus::Stopped) {
                 break;
             }
-            const RemlFit fit = fitReml(data, &m_stop);
-            if (fit.status == FitStatus::Stopped) {
-                break;
-            }
-            store(r, fit);
+            store(r, status, estimates, standardErrors);
             m_done.fetch_add(1);
         }
         const std::lock_guard lock(m_mutex);
@@ -65,18 +66,19 @@ public:
     ReplicationResults take() { return std::move(m_results); }
 
 private:
-    void store(std::int64_t r, const RemlFit& fit) {
-        m_results.status[r] = fit.status;
-        if (fit.status == FitStatus::Failed) {
+    void store(std::int64_t r, FitStatus status, const Eigen::VectorXd& estimates,
+               const Eigen::VectorXd& standardErrors) {
+        m_results.status[r] = status;
+        if (status == FitStatus::Failed) {
             return;
         }
         for (int c = 0; c < m_results.coefficients; ++c) {
-            m_results.estimates[r * m_results.coefficients + c] = fit.beta(c);
-            m_results.standardErrors[r * m_results.coefficients + c] = fit.standardErrors(c);
+            m_results.estimates[r * m_results.coefficients + c] = estimates(c);
+            m_results.standardErrors[r * m_results.coefficients + c] = standardErrors(c);
         }
     }
 
-    const DesignSampler& m_sampler;
+    const ReplicatedDesign& m_design;
     const SimulationPlan& m_plan;
     const std::atomic<bool>& m_stop;
     ReplicationResults m_results;
@@ -89,9 +91,9 @@ private:
 
 }  // namespace
 
-ReplicationResults runReplications(const DesignSampler& sampler, const SimulationPlan& plan,
+ReplicationResults runReplications(const ReplicatedDesign& design, const SimulationPlan& plan,
                                    const std::atomic<bool>& stop, const ProgressReport& progress) {
-    SharedWork work(sampler, plan, stop, sampler.coefficients());
+    SharedWork work(design, plan, stop);
     const int threads =
         static_cast<int>(std::min<std::int64_t>(std::max(plan.threads, 1), plan.replications));
     {

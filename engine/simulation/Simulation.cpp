@@ -1,10 +1,26 @@
 #include "engine/simulation/Simulation.h"
 
-#include "engine/simulation/DesignSampler.h"
+#include "engine/simulation/NestedReplications.h"
+#include "engine/simulation/PeriodReplications.h"
 
 #include <memory>
 
 namespace tavi {
+
+namespace {
+
+// The data sets of the design at point: a cluster design over periods drawn and fitted over its
+// periods, any other as a nested design.
+std::unique_ptr<const ReplicatedDesign> replicatedDesign(const NestedDesign& d,
+                                                         const SweepPoint& point,
+                                                         const Eigen::VectorXd& coefficients) {
+    if (d.periods) {
+        return std::make_unique<PeriodReplications>(*d.periods, point, coefficients);
+    }
+    return std::make_unique<NestedReplications>(d, point, coefficients);
+}
+
+}  // namespace
 
 SimulationSummary simulateDesign(const PreparedDesign& design, const SimulationRequest& request,
                                  const DegreesOfFreedom& df, const std::atomic<bool>& stop,
@@ -21,8 +37,9 @@ SimulationSummary simulateDesign(const PreparedDesign& design, const SimulationR
     for (int c = 0; c < covariance.NumCoef; ++c) {
         coefficients(c) = answers[c].trueValue;
     }
-    const DesignSampler sampler(design.design, request.point, coefficients);
-    return summarise(runReplications(sampler, request.plan, stop, progress), answers,
+    const std::unique_ptr<const ReplicatedDesign> replicated =
+        replicatedDesign(design.design, request.point, coefficients);
+    return summarise(runReplications(*replicated, request.plan, stop, progress), answers,
                      request.test.oneSided);
 }
 

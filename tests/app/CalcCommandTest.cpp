@@ -499,6 +499,30 @@ TEST_F(CalcCommand, ClustersOverPeriodsComeInWholeRounds) {
     }
 }
 
+// A cluster design over periods is simulated at --at K,n over all its periods; K,J,n, more units
+// than a simulation holds and clusters that the sequences cannot share whole are refused.
+TEST_F(CalcCommand, SimulatesClustersOverPeriodsAtKAndN) {
+    ASSERT_EQ(command({"--template", "stepped-wedge", "--set", "sequences=3", "--set", "clusters=4",
+                       "--set", "n=5", "--set", "icc=0.1", "--write", "w.dat"}),
+              kExitComplete);
+    ASSERT_EQ(command({"--quiet", "--simulate", "20", "--at", "12,5", "w.dat"}), kExitComplete)
+        << m_err.str();
+    EXPECT_NE(m_out.str().find("Simulation at K = 12, J = 4, n = 5, seed 1: 20 replications; 20 "
+                               "REML fits used"),
+              std::string::npos)
+        << m_out.str();
+    EXPECT_EQ(command({"--simulate", "2", "--at", "12,4,5", "w.dat"}), kExitUsage);
+    EXPECT_EQ(m_err.str(),
+              "tavi-calc: cannot simulate at K = 12, J = 4, n = 5 (the point given): "
+              "a cluster design over periods' point is K,n, the clusters of all "
+              "sequences and the units of a cluster-period\n");
+    EXPECT_EQ(command({"--simulate", "2", "--at", "600,1000", "w.dat"}), kExitUsage);
+    EXPECT_NE(m_err.str().find("at most 1000000 units (K*J*n"), std::string::npos) << m_err.str();
+    EXPECT_EQ(command({"--simulate", "2", "--at", "10,5", "w.dat"}), kExitUsage);
+    EXPECT_NE(m_err.str().find("whole clusters; give K a multiple of 3"), std::string::npos)
+        << m_err.str();
+}
+
 // A contrast of one coefficient repeats its rows, also where the groups vary in size; a joint
 // test's rows follow the quantities' in the tables of best points and required groups, without
 // standard error and MDES.
