@@ -41,8 +41,13 @@ test: test-release test-asan
 test-release: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
+# The sanitized build uses clang, the release build g++: two compilers' warnings, clang's
+# stricter sanitizers, and a build in about two thirds of the time. -O1, which the sanitizers
+# advise for a reasonable speed, keeps the assertions of a debug build; line tables are all that
+# their reports need.
 build-asan: deps
-	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVI_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVI_SANITIZE=ON \
+		-DCMAKE_CXX_COMPILER=clang++ "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -gline-tables-only" >/dev/null
 	@cmake --build $(ASAN_DIR)
 
 test-asan: build-asan

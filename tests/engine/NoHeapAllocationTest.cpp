@@ -26,6 +26,10 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
+// The allocation functions above and below replace the global ones, so what operator delete
+// frees came from malloc; GCC, which at some optimisation levels sees a new-expression's memory
+// reach free, would call the pair mismatched.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept {
     std::free(p);
 }
