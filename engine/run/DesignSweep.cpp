@@ -29,13 +29,22 @@ struct KeptCovariance {
 };
 
 // A point in flight: its report row and covariance block, formatted where it was computed, and
-// its covariance for the observer.
+// its covariance for the observer. The covariance is made when a slot first keeps one: a window
+// of them is megabytes that a run writing only files would otherwise clear before its first
+// point.
 struct PointSlot {
     SweepPoint point;
-    KeptCovariance covariance;
+    std::unique_ptr<KeptCovariance> covariance;
     Vector efficiency;
     std::string reportRow;
     std::string covBlock;
+
+    void keep(const PointCovariance& computed) {
+        if (!covariance) {
+            covariance = std::make_unique_for_overwrite<KeptCovariance>();
+        }
+        covariance->keep(computed);
+    }
 };
 
 // One pass over points k = 0..count-1 at pointOf(k): formatted for report when given, computed
@@ -64,16 +73,16 @@ void pass(const PreparedDesign& design, std::int64_t count,
             slot.covBlock.clear();
             report->appendCovBlock(slot.covBlock, slot.point, covariance);
             if (observer != nullptr && !sized) {
-                slot.covariance.keep(covariance);
+                slot.keep(covariance);
             }
         }
         if (observer == nullptr) {
             return;
         }
         if (sized) {
-            slot.covariance.keep(information.computeWithSizes(work, slot.point, slot.efficiency));
+            slot.keep(information.computeWithSizes(work, slot.point, slot.efficiency));
         } else if (report == nullptr) {
-            slot.covariance.keep(information.compute(work, slot.point));
+            slot.keep(information.compute(work, slot.point));
         }
     };
     const auto deliver = [&](int s, std::int64_t) {
@@ -83,7 +92,7 @@ void pass(const PreparedDesign& design, std::int64_t count,
         }
         if (observer != nullptr) {
             observer->pointDone(
-                {slot.point, slot.covariance.view(), sized ? &slot.efficiency : nullptr});
+                {slot.point, slot.covariance->view(), sized ? &slot.efficiency : nullptr});
         }
     };
     runOrdered(count, threads, static_cast<int>(slots.size()), compute, deliver, control.stop);
