@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,16 +29,15 @@ struct KeptCovariance {
     PointCovariance view() const { return {InfoMatrix, CovCoef, NumCoef}; }
 };
 
-// A point in flight: its report row and covariance block, formatted where it was computed, and
-// its covariance for the observer. The covariance is made when a slot first keeps one: a window
-// of them is megabytes that a run writing only files would otherwise clear before its first
-// point.
-struct PointSlot {
-    SweepPoint point;
-    std::unique_ptr<KeptCovariance> covariance;
-    Vector efficiency;
+// What the computation of a point leaves until it is handed on: its report row and covariance
+// block, formatted where it was computed, and its covariance and efficiencies for the observer.
+// The covariance is made when first kept: it is tens of kilobytes that a run writing only files
+// would otherwise clear.
+struct PointResults {
     std::string reportRow;
     std::string covBlock;
+    std::unique_ptr<KeptCovariance> covariance;
+    Vector efficiency;
 
     void keep(const PointCovariance& computed) {
         if (!covariance) {
@@ -45,6 +45,36 @@ struct PointSlot {
         }
         covariance->keep(computed);
     }
+};
+
+// The results of the points in flight, handed out last-freed first: while the hand-over keeps
+// up, a few of them go round and stay in the cache, and only a thread that falls behind makes
+// the pool grow, up to one per slot of the window.
+class ResultsPool {
+public:
+    std::unique_ptr<PointResults> take() {
+        const std::lock_guard lock(m_mutex);
+        if (m_free.empty()) {
+            return std::make_unique<PointResults>();
+        }
+        std::unique_ptr<PointResults> results = std::move(m_free.back());
+        m_free.pop_back();
+        return results;
+    }
+    void giveBack(std::unique_ptr<PointResults> results) {
+        const std::lock_guard lock(m_mutex);
+        m_free.push_back(std::move(results));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<PointResults>> m_free;
+};
+
+// A point in flight and its results until they are handed on.
+struct PointSlot {
+    SweepPoint point;
+    std::unique_ptr<PointResults> results;
 };
 
 // One pass over points k = 0..count-1 at pointOf(k): formatted for report when given, computed
@@ -61,39 +91,44 @@ void pass(const PreparedDesign& design, std::int64_t count,
     }
     std::vector<PointSlot> slots(
         static_cast<std::size_t>(std::min<std::int64_t>(windowFor(threads), count)));
+    ResultsPool pool;
     const bool budgetMode = design.design.sizes.BudgetMode;
     const auto compute = [&](int thread, int s, std::int64_t k) {
         PointSlot& slot = slots[s];
         PointWork& work = *works[thread];
         slot.point = pointOf(design.design, k);
+        slot.results = pool.take();
+        PointResults& results = *slot.results;
         if (report != nullptr) {
             const PointCovariance covariance = information.compute(work, slot.point);
-            slot.reportRow.clear();
-            report->appendRow(slot.reportRow, budgetMode, slot.point, covariance);
-            slot.covBlock.clear();
-            report->appendCovBlock(slot.covBlock, slot.point, covariance);
+            results.reportRow.clear();
+            report->appendRow(results.reportRow, budgetMode, slot.point, covariance);
+            results.covBlock.clear();
+            report->appendCovBlock(results.covBlock, slot.point, covariance);
             if (observer != nullptr && !sized) {
-                slot.keep(covariance);
+                results.keep(covariance);
             }
         }
         if (observer == nullptr) {
             return;
         }
         if (sized) {
-            slot.keep(information.computeWithSizes(work, slot.point, slot.efficiency));
+            results.keep(information.computeWithSizes(work, slot.point, results.efficiency));
         } else if (report == nullptr) {
-            slot.keep(information.compute(work, slot.point));
+            results.keep(information.compute(work, slot.point));
         }
     };
     const auto deliver = [&](int s, std::int64_t) {
-        const PointSlot& slot = slots[s];
+        PointSlot& slot = slots[s];
+        const PointResults& results = *slot.results;
         if (report != nullptr) {
-            report->writeRows(slot.reportRow, slot.covBlock);
+            report->writeRows(results.reportRow, results.covBlock);
         }
         if (observer != nullptr) {
             observer->pointDone(
-                {slot.point, slot.covariance->view(), sized ? &slot.efficiency : nullptr});
+                {slot.point, results.covariance->view(), sized ? &results.efficiency : nullptr});
         }
+        pool.giveBack(std::move(slot.results));
     };
     runOrdered(count, threads, static_cast<int>(slots.size()), compute, deliver, control.stop);
 }
