@@ -3,6 +3,7 @@
 #include "engine/CovarianceComputation.h"
 #include "engine/EngineLayout.h"
 #include "engine/ExpectedInformation.h"
+#include "engine/GroupKindsInformation.h"
 #include "engine/GroupSizeDistribution.h"
 #include "engine/PeriodInformation.h"
 #include "engine/SiteInformation.h"
@@ -149,6 +150,8 @@ std::shared_ptr<const PreparedDesign> prepareDesign(NestedDesign d) {
     prepared->coefficients = coefficientsOf(d.model, variableNames(d));
     if (d.periods) {
         prepared->information = std::make_unique<PeriodBlocksInformation>(d);
+    } else if (d.kinds) {
+        prepared->information = groupKindsInformation(d);
     } else if (d.levels() == 3) {
         prepared->information = std::make_unique<SiteBlocksInformation>(d);
     } else {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/ClusterPeriods.h"
+#include "engine/GroupKinds.h"
 #include "engine/GroupSizeDistribution.h"
 #include "engine/NestedModel.h"
 #include "engine/SampleSizes.h"
@@ -34,6 +35,9 @@ struct NestedDesign {
     // the periods (J) and the units of a cluster-period (n); the variables are the period
     // indicators and the treatment, which the sequences place, not the model's moments.
     std::optional<ClusterPeriods> periods;
+    // Groups of several kinds, such as a trial's arms with their own variances and sizes; none:
+    // every group alike.
+    std::optional<GroupKinds> kinds;
 
     int levels() const { return model.levels; }
 };
