@@ -14,8 +14,8 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTreeView>
-#include <QtTest>
 
 namespace tavi::ui {
 

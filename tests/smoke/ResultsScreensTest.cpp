@@ -16,7 +16,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 namespace tavi::ui {
 

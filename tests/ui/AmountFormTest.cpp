@@ -6,7 +6,7 @@
 #include "ui/AmountUnit.h"
 #include "ui/Tavifm.h"
 
-#include <QtTest>
+#include <QTest>
 
 namespace tavi::ui {
 

@@ -19,7 +19,7 @@
 #include <QLabel>
 #include <QProgressDialog>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 #include <sstream>
 

@@ -4,7 +4,7 @@
 #include "tests/ui/ModalHelper.h"
 #include "ui/CheckAnswer.h"
 
-#include <QtTest>
+#include <QTest>
 
 namespace tavi::ui {
 

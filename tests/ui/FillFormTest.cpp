@@ -6,7 +6,7 @@
 #include "ui/toolkit/Placement.h"
 
 #include <QLocale>
-#include <QtTest>
+#include <QTest>
 
 #include <algorithm>
 #include <cmath>

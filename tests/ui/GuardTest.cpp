@@ -6,7 +6,7 @@
 
 #include <QMessageBox>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 #include <stdexcept>
 

@@ -42,7 +42,7 @@
 #include <QSpinBox>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 #include <cmath>
 #include <map>

@@ -12,7 +12,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 namespace tavi::ui {
 
