@@ -11,13 +11,11 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace tavi {
 
 struct GroupKind {
-    std::string name;
     double share = 1.0;     // of the groups
     double armValue = 0.0;  // of the arm variable in its groups
     double Sigma2 = 1.0;    // level-1 residual variance

@@ -52,11 +52,7 @@ public:
             groupPrecisionAt(e, units, within, w.precision);
             blocksFromPrecision(e, within, w.precision, e.FixedBlock, e.CrossBlock, e.RandomBlock);
             assembleScaled(e, kind.share * point.N, e.InfoMatrix);
-            for (int i = 1; i <= order; ++i) {
-                for (int j = 1; j <= order; ++j) {
-                    w.InfoMatrix(i, j) += e.InfoMatrix(i, j);
-                }
-            }
+            MatAdd(w.InfoMatrix, w.InfoMatrix, e.InfoMatrix, order, order);
         }
         InvertMatrix(w.CovCoef, w.InfoMatrix, order);
         return {w.InfoMatrix, w.CovCoef, order};

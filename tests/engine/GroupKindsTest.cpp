@@ -34,9 +34,9 @@ TEST(GroupKinds, ArmsAlikeGiveTheDesignWithTheArmAsAVariable) {
     const NestedDesign pooled = test::asDesign(file);
     NestedDesign arms = pooled;
     const NestedModel& m = pooled.model;
-    arms.kinds = GroupKinds{m.p1,
-                            {{"treated", p, 1.0, m.Sigma2, m.Tau2, std::nullopt},
-                             {"control", 1.0 - p, 0.0, m.Sigma2, m.Tau2, std::nullopt}}};
+    const GroupKind treated{p, 1.0, m.Sigma2, m.Tau2, std::nullopt};
+    const GroupKind control{1.0 - p, 0.0, m.Sigma2, m.Tau2, std::nullopt};
+    arms.kinds = GroupKinds{m.p1, {treated, control}};
     const auto one = prepareDesign(pooled);
     const auto two = prepareDesign(arms);
     const auto oneWork = one->information->newWork();
@@ -101,7 +101,7 @@ TEST(GroupKinds, ArmsWithTheirOwnVariancesAndSizesGiveTheGlsOfTheirUnits) {
         {2, 1, 0.0, 0.8, (Eigen::Matrix2d() << 0.3, 0.0, 0.0, 0.0).finished()}};
     GroupKinds kinds{d.model.p1, {}};
     for (const ExplicitKind& k : explicitKinds) {
-        GroupKind kind{"", k.groups / 8.0, k.arm, k.sigma2, {}, k.units};
+        GroupKind kind{k.groups / 8.0, k.arm, k.sigma2, {}, k.units};
         for (int i = 0; i < 2; ++i) {
             for (int j = 0; j < 2; ++j) {
                 kind.Tau2(i + 1, j + 1) = k.tau(i, j);
